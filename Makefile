@@ -1,0 +1,31 @@
+# Zweiblick: `make run` to start the program, `make test` to run every test.
+BUILD_DIR ?= build
+CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure build run test format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS); \
+	fi
+
+build: configure
+	cmake --build $(BUILD_DIR)
+
+run: build
+	$(BUILD_DIR)/bin/zweiblick $(ARGS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,184 @@
+#include "mainwindow/comparison_list.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace zweiblick {
+
+ComparisonList::ComparisonList()
+    : headers_{kHeaderLeftInitial, kHeaderMarker, kHeaderRightInitial, "", kHeaderLeftStamp,
+               kHeaderRightStamp} {}
+
+int ComparisonList::Add(int position, std::string text) {
+  int count = Count();
+  position = std::clamp(position, 1, count + 1);
+  Row row;
+  row.left = std::move(text);
+  if (position == count + 1) {
+    if (indexValid_ && !row.left.empty())
+      index_.Append(MatchKey(row.left), static_cast<uint32_t>(position));
+    rows_.push_back(std::move(row));
+  } else {
+    rows_.insert(rows_.begin() + (position - 1), std::move(row));
+    indexValid_ = false;
+    ++layoutRevision_;
+  }
+  return position;
+}
+
+int ComparisonList::Find(std::string_view name) const {
+  int found = 0;
+  ForEachMatch(name, [&](int pos) {
+    found = pos;
+    return false;
+  });
+  return found;
+}
+
+void ComparisonList::EnsureIndex() const {
+  if (indexValid_) return;
+  index_.Clear();
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (!rows_[i].left.empty()) index_.Append(MatchKey(rows_[i].left), static_cast<uint32_t>(i + 1));
+  indexValid_ = true;
+}
+
+void ComparisonList::SetStamp(Stamp& s, std::string_view text) {
+  s.size = static_cast<uint8_t>(std::min(text.size(), s.chars.size()));
+  std::memcpy(s.chars.data(), text.data(), s.size);
+}
+
+std::string ComparisonList::Text(int position, int column) const {
+  const Row& row = rows_[position - 1];
+  switch (column) {
+    case kLeftNameColumn: return row.left;
+    case kMarkerColumn: return row.marker;
+    case kRightNameColumn: return row.right;
+    case kLeftStampColumn: return StampText(row.leftStamp);
+    case kRightStampColumn: return StampText(row.rightStamp);
+    default: return {};
+  }
+}
+
+void ComparisonList::SetText(int position, int column, std::string_view text) {
+  Row& row = rows_[position - 1];
+  switch (column) {
+    case kLeftNameColumn:
+      if (row.left == text) return;
+      row.left = text;
+      indexValid_ = false;
+      break;
+    case kMarkerColumn:
+      if (row.marker == text) return;
+      row.marker = text;
+      break;
+    case kRightNameColumn:
+      if (row.right == text) return;
+      row.right = text;
+      break;
+    case kLeftStampColumn: SetStamp(row.leftStamp, text); break;
+    case kRightStampColumn: SetStamp(row.rightStamp, text); break;
+    default: return;
+  }
+  ++contentRevision_;
+}
+
+void ComparisonList::SetSelected(int position, bool selected) {
+  rows_[position - 1].selected = selected;
+}
+
+void ComparisonList::Remove(int position) {
+  rows_.erase(rows_.begin() + (position - 1));
+  indexValid_ = false;
+  ++layoutRevision_;
+}
+
+void ComparisonList::Clear() {
+  rows_.clear();
+  rows_.shrink_to_fit();
+  index_.Clear();
+  indexValid_ = true;
+  ++layoutRevision_;
+}
+
+void ComparisonList::SetHeader(int column, std::string text) {
+  headers_[column - 1] = std::move(text);
+  ++headerRevision_;
+}
+
+void ComparisonList::SetSorted(bool sorted) {
+  bool becomesSorted = sorted && !sorted_;
+  sorted_ = sorted;
+  if (becomesSorted) Reorder();
+}
+
+void ComparisonList::SetSortKey(int key) {
+  key = std::clamp(key, 0, kColumnCount - 1);
+  if (key == sortKey_) return;
+  sortKey_ = key;
+  if (sorted_) Reorder();
+}
+
+void ComparisonList::SetSortOrder(int order) {
+  order = order == 0 ? 0 : 1;
+  if (order == sortOrder_) return;
+  sortOrder_ = order;
+  if (sorted_) Reorder();
+}
+
+std::string_view ComparisonList::SortText(const Row& row) const {
+  switch (sortKey_ + 1) {
+    case kLeftNameColumn: return row.left;
+    case kMarkerColumn: return row.marker;
+    case kRightNameColumn: return row.right;
+    case kLeftStampColumn: return {row.leftStamp.chars.data(), row.leftStamp.size};
+    case kRightStampColumn: return {row.rightStamp.chars.data(), row.rightStamp.size};
+    default: return {};
+  }
+}
+
+void ComparisonList::Reorder() {
+  size_t n = rows_.size();
+  if (n > 1) {
+    // One collation key per row in one buffer, then a stable sort of positions by
+    // plain byte comparison of the keys: far cheaper than collating pairwise.
+    std::string keys;
+    std::vector<uint32_t> offset(n + 1);
+    for (size_t i = 0; i < n; ++i) {
+      offset[i] = static_cast<uint32_t>(keys.size());
+      AppendCollationKey(SortText(rows_[i]), keys);
+    }
+    offset[n] = static_cast<uint32_t>(keys.size());
+    auto key = [&](uint32_t i) {
+      return std::string_view(keys.data() + offset[i], offset[i + 1] - offset[i]);
+    };
+    std::vector<uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    if (sortOrder_ == 0)
+      std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+    else
+      std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(b) < key(a); });
+    std::string().swap(keys);
+    // Apply the permutation in place, cycle by cycle, so no second row vector is needed.
+    for (size_t start = 0; start < n; ++start) {
+      if (order[start] == start || order[start] == UINT32_MAX) continue;
+      Row carried = std::move(rows_[start]);
+      size_t at = start;
+      for (;;) {
+        size_t from = order[at];
+        order[at] = UINT32_MAX;
+        if (from == start) {
+          rows_[at] = std::move(carried);
+          break;
+        }
+        rows_[at] = std::move(rows_[from]);
+        at = from;
+      }
+    }
+  }
+  indexValid_ = false;
+  ++layoutRevision_;
+}
+
+}  // namespace zweiblick

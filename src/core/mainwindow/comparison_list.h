@@ -1,0 +1,126 @@
+// The comparison list: the one store of rows, names, time stamps and markers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mainwindow/name_index.h"
+
+namespace zweiblick {
+
+// Columns, numbered from 1 as the user sees them.
+enum Column : int {
+  kLeftNameColumn = 1,
+  kMarkerColumn = 2,
+  kRightNameColumn = 3,
+  kEmptyColumn = 4,
+  kLeftStampColumn = 5,
+  kRightStampColumn = 6,
+};
+inline constexpr int kColumnCount = 6;
+
+inline constexpr const char* kHeaderLeftInitial = "Erster Ordner";
+inline constexpr const char* kHeaderMarker = "<-->";
+inline constexpr const char* kHeaderRightInitial = "Zweiter Ordner";
+inline constexpr const char* kHeaderLeftStamp = "unsichtbar für datum LINKS";
+inline constexpr const char* kHeaderRightStamp = "unsichtbar für datum Rechts";
+
+// Starting column widths in twips; columns 5 and 6 are hidden.
+inline constexpr std::array<int, kColumnCount> kColumnWidthTwips = {3777, 800, 3777, 66667, 0, 0};
+
+class ComparisonList {
+ public:
+  ComparisonList();
+
+  int Count() const { return static_cast<int>(rows_.size()); }
+
+  // Adds a row at `position` (1-based, at most Count() + 1) with `text` in column 1
+  // and every other column empty. Returns the position.
+  int Add(int position, std::string text);
+
+  // First row, from position 1, whose column 1 matches `name` ignoring letter case
+  // (whole text); 0 when there is none.
+  int Find(std::string_view name) const;
+
+  // Calls `visit(position)` for every row whose column 1 matches `name`, in list
+  // order, until it returns false.
+  template <class Visit>
+  void ForEachMatch(std::string_view name, Visit&& visit) const {
+    EnsureIndex();
+    std::string key = MatchKey(name);
+    for (uint32_t pos = index_.First(key); pos != 0; pos = index_.Next(pos)) {
+      if (MatchKey(rows_[pos - 1].left) == key && !visit(static_cast<int>(pos))) return;
+    }
+  }
+
+  // Column texts, column 1 to 6. Column 4 is always empty and ignores writes; the
+  // two time-stamp columns keep at most 16 characters, all the stamp has.
+  std::string Text(int position, int column) const;
+  void SetText(int position, int column, std::string_view text);
+
+  bool Selected(int position) const { return rows_[position - 1].selected; }
+  void SetSelected(int position, bool selected);
+
+  void Remove(int position);
+  void Clear();
+
+  const std::string& Header(int column) const { return headers_[column - 1]; }
+  void SetHeader(int column, std::string text);
+
+  // Sort state. The rows are re-ordered when Sorted becomes true and when the key
+  // or the order change while it is true; nothing else moves a row.
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool sorted);
+  int SortKey() const { return sortKey_; }
+  void SetSortKey(int key);
+  int SortOrder() const { return sortOrder_; }
+  void SetSortOrder(int order);
+
+  // Counters that a view polls to learn what changed since it last looked:
+  // `Layout` changes when rows move or vanish, `Content` when any text changes,
+  // `Headers` when a header changes. Appends change none of them; the row count
+  // tells those.
+  uint64_t LayoutRevision() const { return layoutRevision_; }
+  uint64_t ContentRevision() const { return contentRevision_; }
+  uint64_t HeaderRevision() const { return headerRevision_; }
+
+ private:
+  struct Stamp {
+    std::array<char, 16> chars{};
+    uint8_t size = 0;
+  };
+  struct Row {
+    std::string left;
+    std::string marker;
+    std::string right;
+    Stamp leftStamp;
+    Stamp rightStamp;
+    bool selected = false;
+  };
+
+  static std::string StampText(const Stamp& s) { return std::string(s.chars.data(), s.size); }
+  static void SetStamp(Stamp& s, std::string_view text);
+  std::string_view SortText(const Row& row) const;
+  void Reorder();
+  void EnsureIndex() const;
+
+  std::vector<Row> rows_;
+  std::array<std::string, kColumnCount> headers_;
+  bool sorted_ = false;
+  int sortKey_ = 0;
+  int sortOrder_ = 0;
+  uint64_t layoutRevision_ = 0;
+  uint64_t contentRevision_ = 0;
+  uint64_t headerRevision_ = 0;
+
+  // The lookup index of column 1. Appends keep it current; anything that moves
+  // rows or rewrites column 1 drops it and the next lookup rebuilds it, so it can
+  // never answer from a stale state.
+  mutable NameIndex index_;
+  mutable bool indexValid_ = true;
+};
+
+}  // namespace zweiblick

@@ -1,0 +1,101 @@
+#include "mainwindow/main_window.h"
+
+namespace zweiblick {
+
+inline constexpr const char* kStatusPrefix = "Status: ";
+
+MainWindow::MainWindow(WindowPort& port) : port_(port) {}
+
+void MainWindow::Load(const std::string& commandLine) {
+  // Steps 1-3 (stored position, recorded layout, position again) belong to the
+  // settings and layout modules and are done by the front end around this call.
+  port_.SetCaption(kProgramName);
+  SetToolTipCheck(true);
+  SelectCompMode(0);
+  ClearList();
+  port_.ShowWindow();
+  (void)commandLine;  // the batch mode takes it over once it exists
+}
+
+void MainWindow::BtnClick(int index) {
+  switch (index) {
+    case kBtnEnd:
+      port_.EndProcess();
+      break;
+    default:
+      // The invisible parameter buttons 4 and 5 and unknown indexes do nothing.
+      break;
+  }
+}
+
+void MainWindow::CompModeOptClick(int index) {
+  compModeBinary_ = index != 1;
+  syncEnabled_ = index == 1;
+  port_.EnableButton(kBtnSync, syncEnabled_);
+}
+
+void MainWindow::SelectCompMode(int index) {
+  port_.ShowOption(Option::kCompModeBinary, index == 0);
+  port_.ShowOption(Option::kCompModeAge, index == 1);
+  CompModeOptClick(index);
+}
+
+void MainWindow::SetToolTipCheck(bool checked) {
+  port_.ShowOption(Option::kToolTips, checked);
+  ToolTipCheckClick(checked);
+}
+
+void MainWindow::ToolTipCheckClick(bool checked) { toolTips_ = checked; }
+
+void MainWindow::MyTopMostChkClick(bool checked) { topMost_ = checked; }
+
+void MainWindow::ColumnClick(int column) {
+  if (column < 1 || column > kColumnCount) return;
+  Operation op(*this);
+  if (!op) return;
+  if (column != sortColumn_) {
+    sortColumn_ = column;
+    liste_.SetSortKey(column - 1);
+    liste_.SetSorted(true);
+  } else {
+    liste_.SetSortOrder((liste_.SortOrder() + 1) % 2);
+  }
+}
+
+void MainWindow::ListMouseDown(int button) { lastMouseButton_ = button; }
+
+void MainWindow::ListClick() {
+  if (lastMouseButton_ == 2) port_.ShowPopupMenu();
+}
+
+void MainWindow::PopupItemClick(int index) {
+  Operation op(*this);
+  if (!op) return;
+  (void)index;  // the row actions are applied by the synchronisation module
+}
+
+void MainWindow::Resize(bool minimised) {
+  if (minimised) return;
+}
+
+void MainWindow::Unload() {}
+
+void MainWindow::ClearList() { liste_.Clear(); }
+
+void MainWindow::SetStatus(int panel, const std::string& text) {
+  if (panel == 2 && !text.empty())
+    port_.ShowStatusPanel(2, kStatusPrefix + text);
+  else
+    port_.ShowStatusPanel(panel, text);
+}
+
+void MainWindow::EnableCompareButton(bool enabled) {
+  compareEnabled_ = enabled;
+  port_.EnableButton(kBtnCompare, enabled);
+}
+
+void MainWindow::YieldUnlessFast() {
+  if (!speed_) port_.YieldToEventLoop();
+}
+
+}  // namespace zweiblick

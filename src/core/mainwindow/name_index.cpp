@@ -1,0 +1,54 @@
+#include "mainwindow/name_index.h"
+
+#include <functional>
+
+namespace zweiblick {
+
+uint64_t NameIndex::Hash(std::string_view key) {
+  uint64_t h = std::hash<std::string_view>{}(key);
+  return h == 0 ? 1 : h;
+}
+
+void NameIndex::Clear() {
+  slots_.clear();
+  next_.clear();
+  used_ = 0;
+}
+
+size_t NameIndex::Probe(uint64_t hash) const {
+  size_t mask = slots_.size() - 1;
+  size_t i = static_cast<size_t>(hash ^ (hash >> 29)) & mask;
+  while (slots_[i].hash != 0 && slots_[i].hash != hash) i = (i + 1) & mask;
+  return i;
+}
+
+void NameIndex::Grow() {
+  std::vector<Slot> old;
+  old.swap(slots_);
+  slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+  for (const Slot& s : old)
+    if (s.hash != 0) slots_[Probe(s.hash)] = s;
+}
+
+void NameIndex::Append(std::string_view key, uint32_t position) {
+  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  if (next_.size() <= position) next_.resize(std::max<size_t>(position + 1, next_.size() * 2), 0);
+  uint64_t hash = Hash(key);
+  Slot& slot = slots_[Probe(hash)];
+  next_[position] = 0;
+  if (slot.hash == 0) {
+    slot = Slot{hash, position, position};
+    ++used_;
+  } else {
+    next_[slot.tail] = position;
+    slot.tail = position;
+  }
+}
+
+uint32_t NameIndex::First(std::string_view key) const {
+  if (slots_.empty()) return 0;
+  const Slot& slot = slots_[Probe(Hash(key))];
+  return slot.hash == 0 ? 0 : slot.head;
+}
+
+}  // namespace zweiblick

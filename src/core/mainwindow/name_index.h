@@ -1,0 +1,40 @@
+// A hash index from match keys to the list positions that carry them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mainwindow/name_key.h"
+
+namespace zweiblick {
+
+// Open addressing on 64-bit hashes of match keys; each slot heads a chain of
+// positions in ascending order. Different keys with one hash share a chain, so
+// callers check the key of every position they are handed. About 20 bytes per
+// row, which keeps a million rows cheap.
+class NameIndex {
+ public:
+  void Clear();
+  // Positions must be appended in ascending order.
+  void Append(std::string_view key, uint32_t position);
+  uint32_t First(std::string_view key) const;
+  uint32_t Next(uint32_t position) const { return position < next_.size() ? next_[position] : 0; }
+
+ private:
+  struct Slot {
+    uint64_t hash = 0;  // 0: empty
+    uint32_t head = 0;
+    uint32_t tail = 0;
+  };
+  static uint64_t Hash(std::string_view key);
+  void Grow();
+  size_t Probe(uint64_t hash) const;
+
+  std::vector<Slot> slots_;
+  std::vector<uint32_t> next_;  // by position; 0 ends a chain
+  size_t used_ = 0;
+};
+
+}  // namespace zweiblick

@@ -1,0 +1,120 @@
+#include "mainwindow/name_key.h"
+
+#include <unicode/coll.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+
+namespace zweiblick {
+namespace {
+
+bool IsAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+const icu::Normalizer2* Nfc() {
+  static const icu::Normalizer2* nfc = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* n = icu::Normalizer2::getNFCInstance(status);
+    return U_SUCCESS(status) ? n : nullptr;
+  }();
+  return nfc;
+}
+
+icu::Collator* GermanCollator() {
+  static std::unique_ptr<icu::Collator> collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale("de"), status));
+    if (U_FAILURE(status)) {
+      status = U_ZERO_ERROR;
+      c.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+    }
+    // Secondary strength: accents count, letter case does not.
+    if (c) c->setStrength(icu::Collator::SECONDARY);
+    return c;
+  }();
+  return collator.get();
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  int32_t length = static_cast<int32_t>(text.size());
+  int32_t i = 0;
+  while (i < length) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+std::string DisplayText(std::string_view bytes) {
+  if (IsAscii(bytes) || IsValidUtf8(bytes)) return std::string(bytes);
+  std::string out;
+  icu::UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size())))
+      .toUTF8String(out);
+  return out;
+}
+
+std::string MatchKey(std::string_view name) {
+  if (IsAscii(name)) {
+    std::string key(name);
+    for (char& c : key)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+  }
+  if (!IsValidUtf8(name)) return std::string(name);
+  icu::UnicodeString text =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
+  UErrorCode status = U_ZERO_ERROR;
+  icu::UnicodeString normal = Nfc() ? Nfc()->normalize(text, status) : text;
+  if (U_FAILURE(status)) normal = text;
+  icu::UnicodeString folded;
+  for (int32_t i = 0; i < normal.length();) {
+    UChar32 c = normal.char32At(i);
+    folded.append(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+    i += U16_LENGTH(c);
+  }
+  std::string key;
+  folded.toUTF8String(key);
+  return key;
+}
+
+bool NamesMatch(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  return MatchKey(a) == MatchKey(b);
+}
+
+void AppendCollationKey(std::string_view text, std::string& out) {
+  icu::Collator* collator = GermanCollator();
+  if (!collator) {  // no collation data: fall back to the folded bytes
+    out += MatchKey(text);
+    return;
+  }
+  icu::UnicodeString u =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  size_t start = out.size();
+  int32_t room = static_cast<int32_t>(text.size()) * 4 + 16;
+  for (;;) {
+    out.resize(start + room);
+    int32_t need = collator->getSortKey(u, reinterpret_cast<uint8_t*>(&out[start]), room);
+    if (need <= room) {
+      out.resize(start + need);  // includes the terminating zero byte
+      return;
+    }
+    room = need;
+  }
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,28 @@
+// Keys for comparing and ordering file names without regard to letter case.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zweiblick {
+
+// The key under which two names match when letter case is ignored: Unicode NFC
+// normalisation followed by simple case folding, so "a.txt"/"A.TXT", "ä"/"Ä" and a
+// decomposed "u" + U+0308 / composed "ü" share one key. Bytes that are not valid
+// UTF-8 are their own key: such a name matches only itself.
+std::string MatchKey(std::string_view name);
+
+bool NamesMatch(std::string_view a, std::string_view b);
+
+bool IsValidUtf8(std::string_view text);
+
+// The text as valid UTF-8, every invalid byte shown as U+FFFD. Only for display:
+// names on their way to the disk stay bytes.
+std::string DisplayText(std::string_view bytes);
+
+// Appends the collation sort key of `text` (German alphabetical order, letter case
+// ignored) to `out`. Two keys compare with memcmp in the order of their texts.
+// The first call builds the collator; it is then reused.
+void AppendCollationKey(std::string_view text, std::string& out);
+
+}  // namespace zweiblick

@@ -1,0 +1,51 @@
+// What the core asks of the window it runs in. The Qt front end, the headless
+// command-line program and the tests each implement it.
+#pragma once
+
+#include <string>
+
+namespace zweiblick {
+
+inline constexpr const char* kProgramName = "Zweiblick";
+
+enum class MsgIcon { kNone, kExclamation, kInformation, kCritical };
+enum class MsgButtons { kOk, kAbortRetryIgnore };
+enum class MsgAnswer { kOk, kAbort, kRetry, kIgnore };
+
+// The check boxes and option buttons whose value code can set.
+enum class Option {
+  kSofortStart,     // SofortStartCheck
+  kToolTips,        // ToolTipCheck
+  kTopMost,         // MyTopMostChk
+  kSpeed,           // SpeedCheck
+  kCompModeBinary,  // CompModeOpt(0)
+  kCompModeAge,     // CompModeOpt(1)
+};
+
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+
+  // A modal message box titled with the program name. Line breaks in `text` are
+  // single carriage returns. For Abort/Retry/Ignore, Retry is the default button.
+  virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
+  // Handles the pending events of the window, then returns.
+  virtual void YieldToEventLoop() = 0;
+
+  virtual void ShowStatusPanel(int panel, const std::string& text) = 0;
+  virtual void ShowProgress(float value) = 0;
+  virtual void EnableButton(int index, bool enabled) = 0;
+  virtual void ShowBusyPointer(bool busy) = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  // Shows a value that the core set, without running any handler.
+  virtual void ShowOption(Option option, bool checked) = 0;
+  virtual void ShowWindow() = 0;
+  // The list's popup menu at the mouse position, item 10 as its default.
+  virtual void ShowPopupMenu() = 0;
+  // A modal folder dialog; empty when cancelled or when the choice has no path.
+  virtual std::string BrowseForFolder(const std::string& prompt) = 0;
+  // Ends the process at once, without the window's unload handling.
+  virtual void EndProcess() = 0;
+};
+
+}  // namespace zweiblick

@@ -1,0 +1,360 @@
+#include "ui/form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTreeView>
+#include <cstdio>
+#include <unistd.h>
+
+#include "mainwindow/captions.h"
+#include "ui/list_model.h"
+#include "ui/twips.h"
+#include "ui/wrap_check_box.h"
+
+namespace zweiblick {
+namespace {
+
+inline constexpr int kClientWidthTwips = 8730;
+inline constexpr int kClientHeightTwips = 6210;
+inline constexpr int kSbarHeightTwips = 255;
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+  w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+QPushButton* MakeButton(QWidget* parent, int index, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QStringLiteral("Btn%1").arg(index));
+  b->setAutoDefault(false);
+  return b;
+}
+
+QString Display(const std::string& text) {
+  return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
+  setObjectName(QStringLiteral("Form1"));
+  endProcess = [] {
+    std::fflush(nullptr);
+    _exit(0);
+  };
+  BuildControls();
+  BuildPopupMenu();
+  resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
+}
+
+Form1::~Form1() {
+  if (busyPointer_) QApplication::restoreOverrideCursor();
+}
+
+void Form1::BuildControls() {
+  QFont f = font();
+  f.setPointSizeF(8.25);
+  setFont(f);
+
+  frame1_ = new QGroupBox(QString::fromUtf8(kFrame1Caption), this);
+  frame1_->setObjectName(QStringLiteral("Frame1"));
+  Place(frame1_, 60, 60, 8595, 4395);
+
+  liste_ = new QTreeView(frame1_);
+  liste_->setObjectName(QStringLiteral("Liste"));
+  Place(liste_, 120, 240, 8355, 3555);
+  model_ = new ListModel(core_.Liste(), this);
+  liste_->setModel(model_);
+  liste_->setRootIsDecorated(false);
+  liste_->setItemsExpandable(false);
+  liste_->setUniformRowHeights(true);
+  liste_->setAllColumnsShowFocus(true);
+  liste_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  liste_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  liste_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  liste_->setTextElideMode(Qt::ElideNone);
+  QHeaderView* header = liste_->header();
+  header->setStretchLastSection(false);
+  header->setSectionsClickable(true);
+  header->setSectionsMovable(false);
+  header->setMinimumSectionSize(0);
+  for (int c = 0; c < kColumnCount; ++c) header->resizeSection(c, Px(kColumnWidthTwips[c]));
+  liste_->setColumnHidden(kLeftStampColumn - 1, true);
+  liste_->setColumnHidden(kRightStampColumn - 1, true);
+  connect(header, &QHeaderView::sectionClicked, this,
+          [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
+  liste_->viewport()->installEventFilter(this);
+  connect(liste_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { SelectionChanged(); });
+  connect(model_, &ListModel::RowsReset, this, [this] { RestoreSelection(); });
+
+  frame2_ = new QWidget(frame1_);
+  frame2_->setObjectName(QStringLiteral("Frame2"));
+  Place(frame2_, 120, 3900, 6255, 435);
+  QIcon folder = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  btn_[kBtnLeftFolder] = MakeButton(frame2_, kBtnLeftFolder, QString());
+  Place(btn_[kBtnLeftFolder], 0, 0, 1395, 375);
+  compModeOpt_[0] = new QRadioButton(QString::fromUtf8(kCompModeBinaryCaption), frame2_);
+  compModeOpt_[0]->setObjectName(QStringLiteral("CompModeOpt0"));
+  Place(compModeOpt_[0], 1620, 0, 1335, 375);
+  compModeOpt_[1] = new QRadioButton(QString::fromUtf8(kCompModeAgeCaption), frame2_);
+  compModeOpt_[1]->setObjectName(QStringLiteral("CompModeOpt1"));
+  Place(compModeOpt_[1], 3000, 0, 1395, 375);
+  pbar_ = new QProgressBar(frame2_);
+  pbar_->setObjectName(QStringLiteral("Pbar"));
+  pbar_->setRange(0, 1000);
+  pbar_->setValue(0);
+  pbar_->setTextVisible(false);
+  Place(pbar_, 4560, 0, 1575, 375);
+
+  // The right folder button belongs to the window and lies over Frame1.
+  btn_[kBtnRightFolder] = MakeButton(this, kBtnRightFolder, QString());
+  Place(btn_[kBtnRightFolder], 7140, 3960, 1395, 375);
+  for (int i : {kBtnLeftFolder, kBtnRightFolder}) {
+    btn_[i]->setIcon(folder);
+    btn_[i]->setIconSize(QSize(18, 18));
+  }
+
+  frame3_ = new QGroupBox(QString::fromUtf8(kFrame3Caption), this);
+  frame3_->setObjectName(QStringLiteral("Frame3"));
+  Place(frame3_, 60, 4560, 8595, 1335);
+  myTopMostChk_ = new WrapCheckBox(QString::fromUtf8(kTopMostCaption), frame3_);
+  myTopMostChk_->setObjectName(QStringLiteral("MyTopMostChk"));
+  Place(myTopMostChk_, 3480, 240, 1755, 435);
+  frame4_ = new QWidget(frame3_);
+  frame4_->setObjectName(QStringLiteral("Frame4"));
+  Place(frame4_, 5460, 240, 3075, 1035);
+  struct ButtonSpec {
+    int index;
+    const char* caption;
+    int left, top, width, height;
+  };
+  const ButtonSpec frame4Buttons[] = {
+      {kBtnClipboard, kBtnClipboardCaption, 2040, 0, 975, 555},
+      {kBtnHelp, kBtnHelpCaption, 0, 600, 975, 375},
+      {kBtnSync, kBtnSyncCaption, 1020, 0, 975, 555},
+      {kBtnCompare, kBtnCompareCaption, 0, 0, 975, 555},
+      {kBtnEnd, kBtnEndCaption, 2040, 600, 975, 375},
+      {kBtnInfo, kBtnInfoCaption, 1020, 600, 975, 375},
+  };
+  for (const ButtonSpec& b : frame4Buttons) {
+    btn_[b.index] = MakeButton(frame4_, b.index, WrappedCaption(b.caption));
+    Place(btn_[b.index], b.left, b.top, b.width, b.height);
+  }
+  btn_[kBtnLoadParams] = MakeButton(frame3_, kBtnLoadParams, WrappedCaption(kBtnLoadParamsCaption));
+  Place(btn_[kBtnLoadParams], 1140, 600, 975, 555);
+  btn_[kBtnSaveParams] = MakeButton(frame3_, kBtnSaveParams, WrappedCaption(kBtnSaveParamsCaption));
+  Place(btn_[kBtnSaveParams], 1500, 780, 975, 555);
+  btn_[kBtnLoadParams]->setVisible(false);
+  btn_[kBtnSaveParams]->setVisible(false);
+  sofortStartCheck_ = new WrapCheckBox(QString::fromUtf8(kSofortStartCaption), frame3_);
+  sofortStartCheck_->setObjectName(QStringLiteral("SofortStartCheck"));
+  Place(sofortStartCheck_, 120, 240, 3225, 435);
+  toolTipCheck_ = new WrapCheckBox(QString::fromUtf8(kToolTipCaption), frame3_);
+  toolTipCheck_->setObjectName(QStringLiteral("ToolTipCheck"));
+  Place(toolTipCheck_, 120, 930, 1635, 255);
+  speedCheck_ = new WrapCheckBox(QString::fromUtf8(kSpeedCaption), frame3_);
+  speedCheck_->setObjectName(QStringLiteral("SpeedCheck"));
+  Place(speedCheck_, 3480, 900, 1755, 315);
+
+  sbar_ = new QWidget(this);
+  sbar_->setObjectName(QStringLiteral("Sbar"));
+  panel1_ = new QLabel(sbar_);
+  panel2_ = new QLabel(sbar_);
+  for (QLabel* p : {panel1_, panel2_}) {
+    p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    p->setTextFormat(Qt::PlainText);
+  }
+  panel1_->setObjectName(QStringLiteral("SbarPanel1"));
+  panel2_->setObjectName(QStringLiteral("SbarPanel2"));
+
+  frame1_->lower();
+  btn_[kBtnRightFolder]->raise();
+
+  for (int i = 0; i < int(btn_.size()); ++i) {
+    if (!btn_[i]) continue;
+    connect(btn_[i], &QPushButton::clicked, this, [this, i] { Handle([&] { core_.BtnClick(i); }); });
+  }
+  for (int i = 0; i < 2; ++i) {
+    connect(compModeOpt_[i], &QRadioButton::clicked, this,
+            [this, i] { Handle([&] { core_.CompModeOptClick(i); }); });
+  }
+  connect(toolTipCheck_, &QCheckBox::clicked, this,
+          [this](bool on) { Handle([&] { core_.ToolTipCheckClick(on); }); });
+  connect(myTopMostChk_, &QCheckBox::clicked, this,
+          [this](bool on) { Handle([&] { core_.MyTopMostChkClick(on); }); });
+  connect(sofortStartCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSofortStart(on); });
+  connect(speedCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSpeed(on); });
+}
+
+void Form1::BuildPopupMenu() {
+  pum_ = new QMenu(this);
+  pum_->setObjectName(QStringLiteral("pum"));
+  for (int i = 1; i <= 10; ++i) {
+    QString caption = QString::fromUtf8(kPopupCaptions[i - 1]);
+    QAction* a = caption == QLatin1String("-") ? pum_->addSeparator() : pum_->addAction(caption);
+    a->setObjectName(QStringLiteral("pumXXX%1").arg(i));
+    a->setData(i);
+  }
+  QAction* cancel = pum_->actions().at(9);
+  QFont bold = cancel->font();
+  bold.setBold(true);
+  cancel->setFont(bold);
+  pum_->setDefaultAction(cancel);
+}
+
+void Form1::Flush() { model_->Flush(); }
+
+void Form1::SelectionChanged() {
+  if (restoringSelection_) return;
+  ComparisonList& list = core_.Liste();
+  QItemSelectionModel* sm = liste_->selectionModel();
+  int count = std::min(list.Count(), model_->rowCount());
+  for (int r = 0; r < count; ++r) list.SetSelected(r + 1, sm->isRowSelected(r, {}));
+}
+
+void Form1::RestoreSelection() {
+  ComparisonList& list = core_.Liste();
+  QItemSelection selection;
+  int n = list.Count();
+  for (int r = 1; r <= n; ++r) {
+    if (!list.Selected(r)) continue;
+    int first = r;
+    while (r < n && list.Selected(r + 1)) ++r;
+    selection.select(model_->index(first - 1, 0), model_->index(r - 1, kColumnCount - 1));
+  }
+  restoringSelection_ = true;
+  liste_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  restoringSelection_ = false;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == liste_->viewport()) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      auto* me = static_cast<QMouseEvent*>(event);
+      int button = me->button() == Qt::LeftButton    ? 1
+                   : me->button() == Qt::RightButton ? 2
+                   : me->button() == Qt::MiddleButton ? 4
+                                                      : 0;
+      core_.ListMouseDown(button);
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+      // After the view has handled the release (and its selection), as a click.
+      QMetaObject::invokeMethod(
+          this, [this] { Handle([&] { core_.ListClick(); }); }, Qt::QueuedConnection);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  core_.Unload();
+  event->accept();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  int h = Px(kSbarHeightTwips);
+  sbar_->setGeometry(0, height() - h, width(), h);
+  int p1 = std::min(width() / 4, Px(1800));
+  panel1_->setGeometry(0, 0, p1, h);
+  panel2_->setGeometry(p1, 0, width() - p1, h);
+  core_.Resize(isMinimized());
+}
+
+MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+  Flush();
+  QMessageBox::Icon qicon = icon == MsgIcon::kExclamation   ? QMessageBox::Warning
+                            : icon == MsgIcon::kInformation ? QMessageBox::Information
+                            : icon == MsgIcon::kCritical    ? QMessageBox::Critical
+                                                            : QMessageBox::NoIcon;
+  QMessageBox box(qicon, QString::fromUtf8(kProgramName), Display(text), QMessageBox::NoButton, this);
+  if (buttons == MsgButtons::kAbortRetryIgnore) {
+    box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+    box.setDefaultButton(QMessageBox::Retry);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  int answer = box.exec();
+  switch (answer) {
+    case QMessageBox::Abort: return MsgAnswer::kAbort;
+    case QMessageBox::Retry: return MsgAnswer::kRetry;
+    case QMessageBox::Ignore: return MsgAnswer::kIgnore;
+    default: return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
+  }
+}
+
+void Form1::YieldToEventLoop() {
+  Flush();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Form1::ShowStatusPanel(int panel, const std::string& text) {
+  StatusPanel(panel)->setText(QString::fromStdString(text));
+}
+
+void Form1::ShowProgress(float value) { pbar_->setValue(static_cast<int>(value * 10.0f)); }
+
+void Form1::EnableButton(int index, bool enabled) {
+  if (index >= 0 && index < int(btn_.size()) && btn_[index]) btn_[index]->setEnabled(enabled);
+}
+
+void Form1::ShowBusyPointer(bool busy) {
+  if (busy == busyPointer_) return;
+  busyPointer_ = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void Form1::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void Form1::ShowOption(Option option, bool checked) {
+  QAbstractButton* b = nullptr;
+  switch (option) {
+    case Option::kSofortStart: b = sofortStartCheck_; break;
+    case Option::kToolTips: b = toolTipCheck_; break;
+    case Option::kTopMost: b = myTopMostChk_; break;
+    case Option::kSpeed: b = speedCheck_; break;
+    case Option::kCompModeBinary: b = compModeOpt_[0]; break;
+    case Option::kCompModeAge: b = compModeOpt_[1]; break;
+  }
+  QSignalBlocker block(b);
+  b->setChecked(checked);
+}
+
+void Form1::ShowWindow() {
+  show();
+  Flush();
+}
+
+void Form1::ShowPopupMenu() {
+  Flush();
+  QAction* chosen = execPopup ? execPopup(pum_) : pum_->exec(QCursor::pos());
+  if (chosen) core_.PopupItemClick(chosen->data().toInt());
+  Flush();
+}
+
+std::string Form1::BrowseForFolder(const std::string& prompt) {
+  QString path = QFileDialog::getExistingDirectory(this, Display(prompt), QString(),
+                                                   QFileDialog::ShowDirsOnly);
+  return QFile::encodeName(path).toStdString();
+}
+
+void Form1::EndProcess() { endProcess(); }
+
+}  // namespace zweiblick

@@ -1,0 +1,101 @@
+// The main window: builds the controls, forwards their events to the core's
+// MainWindow and carries out what the core asks of the window.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "mainwindow/main_window.h"
+#include "platform/window_port.h"
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+class QCheckBox;
+
+namespace zweiblick {
+
+class ListModel;
+
+class Form1 : public QWidget, public WindowPort {
+  Q_OBJECT
+ public:
+  explicit Form1(QWidget* parent = nullptr);
+  ~Form1() override;
+
+  MainWindow& Core() { return core_; }
+  ListModel& Model() { return *model_; }
+  QTreeView* Liste() const { return liste_; }
+  QPushButton* Btn(int index) const { return btn_[index]; }
+  QRadioButton* CompModeOpt(int index) const { return compModeOpt_[index]; }
+  QMenu* Pum() const { return pum_; }
+  QLabel* StatusPanel(int panel) const { return panel == 1 ? panel1_ : panel2_; }
+  QProgressBar* Pbar() const { return pbar_; }
+
+  // How the process ends on "&Ende"; tests replace it.
+  std::function<void()> endProcess;
+  // Where the popup opens; tests replace it to choose an item without a real menu.
+  std::function<QAction*(QMenu*)> execPopup;
+
+  // WindowPort
+  MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+  void YieldToEventLoop() override;
+  void ShowStatusPanel(int panel, const std::string& text) override;
+  void ShowProgress(float value) override;
+  void EnableButton(int index, bool enabled) override;
+  void ShowBusyPointer(bool busy) override;
+  void SetCaption(const std::string& caption) override;
+  void ShowOption(Option option, bool checked) override;
+  void ShowWindow() override;
+  void ShowPopupMenu() override;
+  std::string BrowseForFolder(const std::string& prompt) override;
+  void EndProcess() override;
+
+  // Brings the view up to date with the core list.
+  void Flush();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildPopupMenu();
+  void RestoreSelection();
+  void SelectionChanged();
+  // Runs a core event handler and then shows what it changed.
+  template <class F>
+  void Handle(F&& f) {
+    f();
+    Flush();
+  }
+
+  MainWindow core_;
+  ListModel* model_ = nullptr;
+  QGroupBox* frame1_ = nullptr;
+  QWidget* frame2_ = nullptr;
+  QGroupBox* frame3_ = nullptr;
+  QWidget* frame4_ = nullptr;
+  QTreeView* liste_ = nullptr;
+  std::array<QPushButton*, 11> btn_{};
+  std::array<QRadioButton*, 2> compModeOpt_{};
+  QCheckBox* sofortStartCheck_ = nullptr;
+  QCheckBox* toolTipCheck_ = nullptr;
+  QCheckBox* speedCheck_ = nullptr;
+  QCheckBox* myTopMostChk_ = nullptr;
+  QProgressBar* pbar_ = nullptr;
+  QWidget* sbar_ = nullptr;
+  QLabel* panel1_ = nullptr;
+  QLabel* panel2_ = nullptr;
+  QMenu* pum_ = nullptr;
+  bool busyPointer_ = false;
+  bool restoringSelection_ = false;
+};
+
+}  // namespace zweiblick

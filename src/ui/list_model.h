@@ -1,0 +1,38 @@
+// Shows the core's comparison list in a Qt view. It only adapts: the rows live in
+// the core, and the view learns of changes when Flush() is called, which the
+// window does at every yield, before every message box and after every command.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "mainwindow/comparison_list.h"
+
+namespace zweiblick {
+
+class ListModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit ListModel(ComparisonList& list, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // Tells the views what changed in the core list since the last call.
+  void Flush();
+
+ signals:
+  // After a reset the view's selection is gone; the window puts the core's back.
+  void RowsReset();
+
+ private:
+  ComparisonList& list_;
+  int shownRows_ = 0;
+  uint64_t layoutSeen_ = 0;
+  uint64_t contentSeen_ = 0;
+  uint64_t headersSeen_ = 0;
+};
+
+}  // namespace zweiblick

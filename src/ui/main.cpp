@@ -1,0 +1,21 @@
+#include <QApplication>
+#include <string>
+
+#include "ui/form1.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Zweiblick"));
+  QApplication::setOrganizationName(QStringLiteral("Melkart Software"));
+  // The whole argument text is one control-file name, blanks and quotes included,
+  // taken as bytes so that no name is re-encoded on its way to the disk.
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) commandLine += ' ';
+    commandLine += argv[i];
+  }
+  zweiblick::Form1 form;
+  form.Core().Load(commandLine);
+  form.Flush();
+  return app.exec();
+}

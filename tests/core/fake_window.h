@@ -1,0 +1,79 @@
+// A window port that records what the core shows and answers message boxes
+// from a script, so the window's logic runs without a display.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/window_port.h"
+
+namespace zweiblick::testing {
+
+struct ShownMessage {
+  std::string text;
+  MsgIcon icon;
+  MsgButtons buttons;
+};
+
+class FakeWindow : public WindowPort {
+ public:
+  MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
+    messages.push_back({text, icon, buttons});
+    if (!answers.empty()) {
+      MsgAnswer a = answers.front();
+      answers.pop_front();
+      return a;
+    }
+    return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
+  }
+  void YieldToEventLoop() override {
+    ++yields;
+    if (onYield) onYield();
+  }
+  void ShowStatusPanel(int panel, const std::string& text) override {
+    panels[panel] = text;
+    if (panel == 2) statusHistory.push_back(text);
+  }
+  void ShowProgress(float value) override {
+    progress = value;
+    progressHistory.push_back(value);
+  }
+  void EnableButton(int index, bool enabled) override {
+    buttonEnabled[index] = enabled;
+    if (index == 8) compareButtonHistory.push_back(enabled);
+  }
+  void ShowBusyPointer(bool b) override { busy = b; }
+  void SetCaption(const std::string& c) override { caption = c; }
+  void ShowOption(Option o, bool checked) override { options[o] = checked; }
+  void ShowWindow() override { shown = true; }
+  void ShowPopupMenu() override { ++popups; }
+  std::string BrowseForFolder(const std::string& prompt) override {
+    prompts.push_back(prompt);
+    return folderAnswer;
+  }
+  void EndProcess() override { ++ended; }
+
+  std::vector<ShownMessage> messages;
+  std::deque<MsgAnswer> answers;
+  int yields = 0;
+  std::function<void()> onYield;
+  std::map<int, std::string> panels;
+  std::vector<std::string> statusHistory;
+  float progress = 0;
+  std::vector<float> progressHistory;
+  std::map<int, bool> buttonEnabled;
+  std::vector<bool> compareButtonHistory;
+  bool busy = false;
+  std::string caption;
+  std::map<Option, bool> options;
+  bool shown = false;
+  int popups = 0;
+  std::vector<std::string> prompts;
+  std::string folderAnswer;
+  int ended = 0;
+};
+
+}  // namespace zweiblick::testing

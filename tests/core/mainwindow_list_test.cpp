@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "mainwindow/comparison_list.h"
+#include "mainwindow/name_key.h"
+
+namespace zweiblick {
+namespace {
+
+std::vector<std::string> Column(const ComparisonList& l, int column) {
+  std::vector<std::string> out;
+  for (int i = 1; i <= l.Count(); ++i) out.push_back(l.Text(i, column));
+  return out;
+}
+
+TEST(ComparisonList, StartsEmptyWithItsSixHeaders) {
+  ComparisonList l;
+  EXPECT_EQ(l.Count(), 0);
+  EXPECT_EQ(l.Header(1), "Erster Ordner");
+  EXPECT_EQ(l.Header(2), "<-->");
+  EXPECT_EQ(l.Header(3), "Zweiter Ordner");
+  EXPECT_EQ(l.Header(4), "");
+  EXPECT_EQ(l.Header(5), "unsichtbar für datum LINKS");
+  EXPECT_EQ(l.Header(6), "unsichtbar für datum Rechts");
+  EXPECT_FALSE(l.Sorted());
+  EXPECT_EQ(l.SortKey(), 0);
+  EXPECT_EQ(l.SortOrder(), 0);
+}
+
+TEST(ComparisonList, RowsHoldTheirColumnsByPosition) {
+  ComparisonList l;
+  EXPECT_EQ(l.Add(1, "a.txt"), 1);
+  EXPECT_EQ(l.Add(2, "b.txt"), 2);
+  l.SetText(1, kMarkerColumn, "? -->");
+  l.SetText(1, kRightNameColumn, "A.TXT");
+  l.SetText(1, kLeftStampColumn, "2003071514:23:05");
+  l.SetText(1, kRightStampColumn, "2003071514:23:06");
+  l.SetText(1, kEmptyColumn, "ignored");
+  EXPECT_EQ(l.Text(1, 1), "a.txt");
+  EXPECT_EQ(l.Text(1, 2), "? -->");
+  EXPECT_EQ(l.Text(1, 3), "A.TXT");
+  EXPECT_EQ(l.Text(1, 4), "");
+  EXPECT_EQ(l.Text(1, 5), "2003071514:23:05");
+  EXPECT_EQ(l.Text(1, 6), "2003071514:23:06");
+  EXPECT_EQ(l.Text(2, 2), "");
+  l.Remove(1);
+  ASSERT_EQ(l.Count(), 1);
+  EXPECT_EQ(l.Text(1, 1), "b.txt");
+  l.Clear();
+  EXPECT_EQ(l.Count(), 0);
+  EXPECT_EQ(l.Header(1), "Erster Ordner");  // clearing leaves the headers
+}
+
+TEST(ComparisonList, FindMatchesWholeNamesIgnoringCaseFirstRowWins) {
+  ComparisonList l;
+  l.Add(1, "Sub/b.txt");
+  l.Add(2, "a.txt");
+  l.Add(3, "");
+  l.Add(4, "A.txt");
+  EXPECT_EQ(l.Find("A.TXT"), 2);
+  EXPECT_EQ(l.Find("sub/B.TXT"), 1);
+  EXPECT_EQ(l.Find("a.tx"), 0);  // no prefix match
+  EXPECT_EQ(l.Find(""), 0);      // an empty row text never matches
+  // The index follows removals and re-orderings.
+  l.Remove(2);
+  EXPECT_EQ(l.Find("a.txt"), 3);
+  l.SetSortOrder(1);
+  l.SetSorted(true);
+  EXPECT_EQ(l.Text(l.Find("sub/b.txt"), 1), "Sub/b.txt");
+  EXPECT_EQ(l.Find("a.txt"), 2);
+  l.SetText(2, kLeftNameColumn, "z.txt");
+  EXPECT_EQ(l.Find("a.txt"), 0);
+  EXPECT_EQ(l.Find("Z.TXT"), 2);
+}
+
+TEST(ComparisonList, UnicodeNamesMatchByNormalFormAndFoldedCase) {
+  ComparisonList l;
+  l.Add(1, "\xC3\xBC" "ber.txt");                   // "über", composed
+  l.Add(2, "Stra\xC3\x9F" "e");                      // "Straße"
+  l.Add(3, std::string("bad\xFF" "name", 8));        // not UTF-8
+  EXPECT_EQ(l.Find("\xC3\x9C" "BER.TXT"), 1);        // "ÜBER.TXT"
+  EXPECT_EQ(l.Find("u\xCC\x88" "ber.txt"), 1);       // "u" + combining diaeresis
+  EXPECT_EQ(l.Find("STRA\xC3\x9F" "E"), 2);
+  EXPECT_EQ(l.Find(std::string("bad\xFF" "name", 8)), 3);
+  EXPECT_EQ(l.Find(std::string("BAD\xFF" "NAME", 8)), 0);  // invalid bytes match only themselves
+  EXPECT_TRUE(NamesMatch("\xC3\x84pfel", "\xC3\xA4PFEL"));
+  EXPECT_EQ(DisplayText(std::string("a\xFF", 2)), "a\xEF\xBF\xBD");
+}
+
+TEST(ComparisonList, SortsAlphabeticallyIgnoringCaseWithUmlautsBesideTheirLetters) {
+  ComparisonList l;
+  for (const char* name : {"Zebra", "apfel", "\xC3\x84pfel", "Birne", "", "Apfel2"}) l.Add(l.Count() + 1, name);
+  l.SetSorted(true);
+  EXPECT_EQ(Column(l, 1), (std::vector<std::string>{"", "apfel", "\xC3\x84pfel", "Apfel2", "Birne", "Zebra"}));
+  l.SetSortOrder(1);
+  EXPECT_EQ(Column(l, 1), (std::vector<std::string>{"Zebra", "Birne", "Apfel2", "\xC3\x84pfel", "apfel", ""}));
+}
+
+TEST(ComparisonList, ReordersOnlyWhenTheSortStateChanges) {
+  ComparisonList l;
+  l.Add(1, "b");
+  l.Add(2, "a");
+  l.SetSortOrder(1);  // not sorted: nothing moves
+  l.SetSortKey(2);
+  EXPECT_EQ(Column(l, 1), (std::vector<std::string>{"b", "a"}));
+  l.SetText(1, kRightNameColumn, "y");
+  l.SetText(2, kRightNameColumn, "z");
+  l.SetSorted(true);  // right names, descending
+  EXPECT_EQ(Column(l, 3), (std::vector<std::string>{"z", "y"}));
+  l.SetText(2, kRightNameColumn, "zz");  // changing texts does not move rows
+  l.Add(3, "c");                         // nor does adding
+  EXPECT_EQ(Column(l, 3), (std::vector<std::string>{"z", "zz", ""}));
+  l.SetSortOrder(0);
+  EXPECT_EQ(Column(l, 3), (std::vector<std::string>{"", "z", "zz"}));
+}
+
+TEST(ComparisonList, SortingKeepsEachRowTogether) {
+  ComparisonList l;
+  const int n = 500;
+  for (int i = 0; i < n; ++i) {
+    int k = (i * 7919) % n;
+    l.Add(l.Count() + 1, "f" + std::to_string(k));
+    l.SetText(l.Count(), kRightNameColumn, "F" + std::to_string(k));
+    l.SetSelected(l.Count(), k % 3 == 0);
+  }
+  l.SetSorted(true);
+  for (int i = 1; i <= n; ++i) {
+    std::string left = l.Text(i, 1);
+    EXPECT_EQ("F" + left.substr(1), l.Text(i, 3));
+    EXPECT_EQ(l.Selected(i), std::stoi(left.substr(1)) % 3 == 0);
+    EXPECT_EQ(l.Find(left), i);
+  }
+}
+
+}  // namespace
+}  // namespace zweiblick
