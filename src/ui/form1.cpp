@@ -66,8 +66,11 @@ Form1::~Form1() {
 }
 
 void Form1::BuildControls() {
+  // The layout was drawn for a narrow 8-point dialog font; Liberation Sans has
+  // the metrics of the font people know from that desktop.
   QFont f = font();
-  f.setPointSizeF(8.25);
+  f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), f.family()});
+  f.setPixelSize(11);
   setFont(f);
 
   frame1_ = new QGroupBox(QString::fromUtf8(kFrame1Caption), this);

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeView>
+
+#include "ui/form1.h"
+#include "ui/list_model.h"
+
+namespace zweiblick {
+namespace {
+
+struct Form1Test : ::testing::Test {
+  Form1 form;
+  void SetUp() override {
+    form.Core().Load("");
+    form.Flush();
+  }
+  QString Cell(int row, int column) {
+    return form.Model().index(row, column).data().toString();
+  }
+  void AddRows(std::initializer_list<const char*> names) {
+    for (const char* n : names) form.Core().Liste().Add(form.Core().Liste().Count() + 1, n);
+    form.Flush();
+  }
+};
+
+TEST_F(Form1Test, ControlsCarryTheirCaptionsAndGeometry) {
+  EXPECT_EQ(form.windowTitle(), "Zweiblick");
+  EXPECT_EQ(form.size(), QSize(582, 414));
+  EXPECT_EQ(form.Btn(8)->text(), "Dateien-\n&vergleich");
+  EXPECT_EQ(form.Btn(7)->text(), "Dateien-\n&abgleich");
+  EXPECT_EQ(form.Btn(3)->text(), "&Zwischen-\nablage");
+  EXPECT_EQ(form.Btn(9)->text(), "&Ende");
+  EXPECT_EQ(form.Btn(2)->geometry(), QRect(0, 40, 65, 25));
+  EXPECT_EQ(form.Btn(1)->parentWidget(), &form);
+  EXPECT_EQ(form.Btn(1)->geometry(), QRect(476, 264, 93, 25));
+  EXPECT_FALSE(form.Btn(4)->isVisibleTo(&form));
+  EXPECT_FALSE(form.Btn(5)->isVisibleTo(&form));
+  EXPECT_EQ(form.CompModeOpt(0)->text(), "&Binärvergleich");
+  EXPECT_EQ(form.CompModeOpt(1)->text(), "Al&tersvergleich");
+  EXPECT_EQ(form.Liste()->geometry(), QRect(8, 16, 557, 237));
+  EXPECT_EQ(form.Pbar()->value(), 0);
+  QHeaderView* header = form.Liste()->header();
+  EXPECT_EQ(header->sectionSize(0), 252);
+  EXPECT_EQ(header->sectionSize(1), 53);
+  EXPECT_TRUE(form.Liste()->isColumnHidden(4));
+  EXPECT_TRUE(form.Liste()->isColumnHidden(5));
+  EXPECT_EQ(form.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Erster Ordner");
+  EXPECT_EQ(form.Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "<-->");
+  EXPECT_EQ(form.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Zweiter Ordner");
+  for (const char* name : {"SofortStartCheck", "ToolTipCheck", "SpeedCheck", "MyTopMostChk", "Frame1",
+                           "Frame2", "Frame3", "Frame4", "Sbar"})
+    EXPECT_NE(form.findChild<QWidget*>(name), nullptr) << name;
+}
+
+TEST_F(Form1Test, AgeComparisonEnablesSynchronisationAndBinaryDisablesIt) {
+  EXPECT_TRUE(form.CompModeOpt(0)->isChecked());
+  EXPECT_FALSE(form.Btn(7)->isEnabled());
+  EXPECT_TRUE(form.Btn(8)->isEnabled());
+  form.show();
+  QTest::mouseClick(form.CompModeOpt(1), Qt::LeftButton);
+  EXPECT_TRUE(form.Btn(7)->isEnabled());
+  QTest::mouseClick(form.CompModeOpt(0), Qt::LeftButton);
+  EXPECT_FALSE(form.Btn(7)->isEnabled());
+}
+
+TEST_F(Form1Test, PopupMenuHasItsTenItemsWithCancelAsDefault) {
+  QList<QAction*> items = form.Pum()->actions();
+  ASSERT_EQ(items.size(), 10);
+  EXPECT_EQ(items[0]->text(), "--> kopiere nach rechts");
+  EXPECT_EQ(items[5]->text(), "XX  beide löschen");
+  EXPECT_TRUE(items[2]->isSeparator());
+  EXPECT_TRUE(items[6]->isSeparator());
+  EXPECT_TRUE(items[8]->isSeparator());
+  EXPECT_EQ(items[9]->text(), "&Abbrechen");
+  EXPECT_EQ(form.Pum()->defaultAction(), items[9]);
+  EXPECT_TRUE(items[9]->font().bold());
+}
+
+TEST_F(Form1Test, RightClickOnTheEmptyListOpensThePopup) {
+  int opened = 0;
+  form.execPopup = [&](QMenu*) {
+    ++opened;
+    return nullptr;
+  };
+  form.show();
+  QWidget* viewport = form.Liste()->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(50, 50));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(opened, 0);
+  QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(50, 50));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(opened, 1);
+}
+
+TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
+  AddRows({"b.txt", "a.txt", "C.txt"});
+  form.Liste()->selectionModel()->select(form.Model().index(0, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  EXPECT_TRUE(form.Core().Liste().Selected(1));
+  form.show();
+  QHeaderView* header = form.Liste()->header();
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+  EXPECT_EQ(Cell(0, 0), "a.txt");
+  EXPECT_EQ(Cell(1, 0), "b.txt");
+  EXPECT_EQ(Cell(2, 0), "C.txt");
+  EXPECT_TRUE(form.Liste()->selectionModel()->isRowSelected(1, {}));
+  EXPECT_FALSE(form.Liste()->selectionModel()->isRowSelected(0, {}));
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+  EXPECT_EQ(Cell(0, 0), "C.txt");
+}
+
+TEST_F(Form1Test, ModelFollowsTheCoreListThroughFlushes) {
+  QAbstractItemModelTester tester(&form.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  AddRows({"x", "y"});
+  EXPECT_EQ(form.Model().rowCount(), 2);
+  form.Core().Liste().SetText(1, 2, "=");
+  form.Flush();
+  EXPECT_EQ(Cell(0, 1), "=");
+  form.Core().Liste().Remove(1);
+  form.Flush();
+  EXPECT_EQ(form.Model().rowCount(), 1);
+  form.Core().Liste().SetHeader(1, "/tmp/links/");
+  form.Flush();
+  EXPECT_EQ(form.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "/tmp/links/");
+  form.Core().ClearList();
+  form.Flush();
+  EXPECT_EQ(form.Model().rowCount(), 0);
+}
+
+TEST_F(Form1Test, StatusAndEndGoThroughTheWindow) {
+  form.Core().SetStatus(2, "Fertig.");
+  EXPECT_EQ(form.StatusPanel(2)->text(), "Status: Fertig.");
+  bool ended = false;
+  form.endProcess = [&] { ended = true; };
+  form.Btn(9)->click();
+  EXPECT_TRUE(ended);
+}
+
+}  // namespace
+}  // namespace zweiblick
