@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include <unistd.h>
 
 #include "mainwindow/captions.h"
+#include "mainwindow/folder_entry.h"
 #include "ui/list_model.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
@@ -101,6 +104,8 @@ void Form1::BuildControls() {
   connect(header, &QHeaderView::sectionClicked, this,
           [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
   liste_->viewport()->installEventFilter(this);
+  liste_->setAcceptDrops(true);
+  liste_->viewport()->setAcceptDrops(true);
   connect(liste_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SelectionChanged(); });
   connect(model_, &ListModel::RowsReset, this, [this] { RestoreSelection(); });
@@ -247,6 +252,26 @@ void Form1::RestoreSelection() {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == liste_->viewport()) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+      auto* de = static_cast<QDropEvent*>(event);
+      if (de->mimeData()->hasUrls()) de->acceptProposedAction();
+      return true;
+    }
+    if (event->type() == QEvent::Drop) {
+      auto* de = static_cast<QDropEvent*>(event);
+      std::vector<std::string> names;
+      for (const QUrl& url : de->mimeData()->urls())
+        if (url.isLocalFile()) names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+      de->acceptProposedAction();
+      QHeaderView* header = liste_->header();
+      int x = de->position().toPoint().x() - header->sectionViewportPosition(0);
+      int width = header->sectionSize(0);
+      // Filling may take long; let the file manager finish its drag first.
+      QMetaObject::invokeMethod(
+          this, [this, names, x, width] { Handle([&] { DropOnList(core_, names, x, width); }); },
+          Qt::QueuedConnection);
+      return true;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
       auto* me = static_cast<QMouseEvent*>(event);
       int button = me->button() == Qt::LeftButton    ? 1

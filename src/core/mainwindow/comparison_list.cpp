@@ -49,14 +49,14 @@ void ComparisonList::SetStamp(Stamp& s, std::string_view text) {
   std::memcpy(s.chars.data(), text.data(), s.size);
 }
 
-std::string ComparisonList::Text(int position, int column) const {
+std::string_view ComparisonList::View(int position, int column) const {
   const Row& row = rows_[position - 1];
   switch (column) {
     case kLeftNameColumn: return row.left;
     case kMarkerColumn: return row.marker;
     case kRightNameColumn: return row.right;
-    case kLeftStampColumn: return StampText(row.leftStamp);
-    case kRightStampColumn: return StampText(row.rightStamp);
+    case kLeftStampColumn: return {row.leftStamp.chars.data(), row.leftStamp.size};
+    case kRightStampColumn: return {row.rightStamp.chars.data(), row.rightStamp.size};
     default: return {};
   }
 }
@@ -127,17 +127,6 @@ void ComparisonList::SetSortOrder(int order) {
   if (sorted_) Reorder();
 }
 
-std::string_view ComparisonList::SortText(const Row& row) const {
-  switch (sortKey_ + 1) {
-    case kLeftNameColumn: return row.left;
-    case kMarkerColumn: return row.marker;
-    case kRightNameColumn: return row.right;
-    case kLeftStampColumn: return {row.leftStamp.chars.data(), row.leftStamp.size};
-    case kRightStampColumn: return {row.rightStamp.chars.data(), row.rightStamp.size};
-    default: return {};
-  }
-}
-
 void ComparisonList::Reorder() {
   size_t n = rows_.size();
   if (n > 1) {
@@ -147,7 +136,7 @@ void ComparisonList::Reorder() {
     std::vector<uint32_t> offset(n + 1);
     for (size_t i = 0; i < n; ++i) {
       offset[i] = static_cast<uint32_t>(keys.size());
-      AppendCollationKey(SortText(rows_[i]), keys);
+      AppendCollationKey(View(static_cast<int>(i + 1), sortKey_ + 1), keys);
     }
     offset[n] = static_cast<uint32_t>(keys.size());
     auto key = [&](uint32_t i) {

@@ -58,7 +58,9 @@ class ComparisonList {
 
   // Column texts, column 1 to 6. Column 4 is always empty and ignores writes; the
   // two time-stamp columns keep at most 16 characters, all the stamp has.
-  std::string Text(int position, int column) const;
+  std::string Text(int position, int column) const { return std::string(View(position, column)); }
+  // The same text without a copy; valid until the row changes.
+  std::string_view View(int position, int column) const;
   void SetText(int position, int column, std::string_view text);
 
   bool Selected(int position) const { return rows_[position - 1].selected; }
@@ -101,9 +103,7 @@ class ComparisonList {
     bool selected = false;
   };
 
-  static std::string StampText(const Stamp& s) { return std::string(s.chars.data(), s.size); }
   static void SetStamp(Stamp& s, std::string_view text);
-  std::string_view SortText(const Row& row) const;
   void Reorder();
   void EnsureIndex() const;
 

@@ -1,5 +1,9 @@
 #include "mainwindow/main_window.h"
 
+#include "comparison/compare_files.h"
+#include "mainwindow/folder_entry.h"
+#include "sync/markers.h"
+
 namespace zweiblick {
 
 inline constexpr const char* kStatusPrefix = "Status: ";
@@ -19,6 +23,15 @@ void MainWindow::Load(const std::string& commandLine) {
 
 void MainWindow::BtnClick(int index) {
   switch (index) {
+    case kBtnLeftFolder:
+      AskForFolder(*this, true);
+      break;
+    case kBtnRightFolder:
+      AskForFolder(*this, false);
+      break;
+    case kBtnCompare:
+      CompareFiles(*this, compModeBinary_);
+      break;
     case kBtnEnd:
       port_.EndProcess();
       break;
@@ -71,8 +84,10 @@ void MainWindow::ListClick() {
 void MainWindow::PopupItemClick(int index) {
   Operation op(*this);
   if (!op) return;
-  (void)index;  // the row actions are applied by the synchronisation module
+  ApplyRowAction(*this, index);
 }
+
+void MainWindow::CompareAfterFilling() { CompareFiles(*this, compModeBinary_); }
 
 void MainWindow::Resize(bool minimised) {
   if (minimised) return;

@@ -2,6 +2,7 @@
 // its options, the list events and the state the operations share.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ enum BtnIndex : int {
   kBtnInfo = 10,
 };
 
+// One file found by the walk: its full path and the modification time read
+// with its attributes, so that entering it needs no second look at the disk.
+struct FoundFile {
+  std::string path;
+  int64_t mtime = 0;
+};
+
 class MainWindow {
  public:
   explicit MainWindow(WindowPort& port);
@@ -43,6 +51,8 @@ class MainWindow {
   void SetSofortStart(bool checked) { sofortStart_ = checked; }
   void SetSpeed(bool checked) { speed_ = checked; }
   void Resize(bool minimised);
+  // The immediate comparison after the right column is filled.
+  void CompareAfterFilling();
   void Unload();
 
   // Shared helpers of the long operations.
@@ -97,7 +107,8 @@ class MainWindow {
   // Module-level state shared by the operations.
   std::string LeftFolder;
   std::string RightFolder;
-  std::vector<std::string> FoundFiles{std::string()};
+  // Element 0 is always present, empty and never read; the walk appends from 1 on.
+  std::vector<FoundFile> FoundFiles{FoundFile{}};
   bool BatchActive = false;
   bool BatchSync = false;
   bool BatchEnd = false;

@@ -1,0 +1,116 @@
+#include "comparison/compare_files.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <set>
+
+#include "comparison/file_contents.h"
+#include "mainwindow/main_window.h"
+#include "reading/access_error.h"
+#include "sync/markers.h"
+
+namespace zweiblick {
+namespace {
+
+class RowComparer {
+ public:
+  RowComparer(MainWindow& w, CompareCounts& counts) : w_(w), c_(counts) {}
+
+  const char* Binary(const std::string& left, const std::string& right) {
+    struct stat ls {}, rs {};
+    if (stat(left.c_str(), &ls) != 0) return Unreadable(left, errno);
+    if (stat(right.c_str(), &rs) != 0) return Unreadable(right, errno);
+    if (ls.st_size < rs.st_size) return ++c_.lengthDiffers, kMarkLeftShorter;
+    if (ls.st_size > rs.st_size) return ++c_.lengthDiffers, kMarkLeftLonger;
+    ContentsResult r = comparer_.Compare(left, right, static_cast<uint64_t>(ls.st_size),
+                                         [this] { w_.YieldUnlessFast(); });
+    if (r.kind == ContentsResult::kEqual) return ++c_.identical, kMarkEqual;
+    if (r.kind == ContentsResult::kDiffer) return ++c_.sameLengthDiffers, kMarkContentsDiffer;
+    return Unreadable(r.leftFailed ? left : right, r.error);
+  }
+
+  const char* Age(std::string_view leftStamp, std::string_view rightStamp) {
+    int order = leftStamp.substr(0, 16).compare(rightStamp.substr(0, 16));
+    if (order < 0) return ++c_.ageDiffers, kMarkCopyLeft;
+    if (order > 0) return ++c_.ageDiffers, kMarkCopyRight;
+    return ++c_.sameAge, kMarkEqual;
+  }
+
+ private:
+  // A file that vanished since the folders were read now exists on one side
+  // only, and is marked and counted so. One that exists but cannot be read is
+  // not known to be identical: it is marked as differing. Either way the user is
+  // told once which file it was, and the row is never called identical.
+  const char* Unreadable(const std::string& path, int error) {
+    if (reported_.insert(path).second) ReportAccessError(w_, error, path);
+    if (error == ENOENT || error == ENOTDIR) return ++c_.orphans, kMarkOrphan;
+    return ++c_.sameLengthDiffers, kMarkContentsDiffer;
+  }
+
+  MainWindow& w_;
+  CompareCounts& c_;
+  ContentsComparer comparer_;
+  std::set<std::string> reported_;
+};
+
+}  // namespace
+
+std::string CompareSummary(bool binary, const CompareCounts& c) {
+  const std::string cr = "\r";
+  std::string text = std::string(binary ? "Ergebnis des Binärvergleichs von " : "Ergebnis des Versionsvergleichs von ") +
+                     std::to_string(c.total) + " Dateien:" + cr + cr;
+  auto line = [&](int count, const char* what) {
+    if (count != 0) text += std::to_string(count) + what + cr;
+  };
+  if (c.total == (binary ? c.identical : c.sameAge)) return text + "Beide Verzeichnisse sind vollkommen identisch!" + cr;
+  line(c.orphans, " Dateien sind verwaist.");
+  if (binary) {
+    line(c.lengthDiffers, " Dateien haben eine unterschiedliche Länge.");
+    line(c.sameLengthDiffers, " Dateien sind zwar gleich groß, aber nicht identisch.");
+    line(c.identical, " Dateien sind absolut identisch.");
+  } else {
+    line(c.ageDiffers, " Dateien haben ein unterschiedliches Alter.");
+    line(c.sameAge, " Dateien haben ein gleiches Alter.");
+  }
+  return text;
+}
+
+void CompareFiles(MainWindow& w, bool binary) {
+  MainWindow::Operation op(w);
+  if (!op) return;
+  w.EnableCompareButton(false);
+  const std::string mode = binary ? "Binär" : "Alters";
+  w.SetStatus(2, mode + "vergleich läuft ...");
+  ComparisonList& list = w.Liste();
+  CompareCounts counts;
+  counts.total = list.Count();
+  RowComparer compare(w, counts);
+  for (int i = 1; i <= counts.total; ++i) {
+    std::string_view left = list.View(i, kLeftNameColumn);
+    std::string_view right = list.View(i, kRightNameColumn);
+    const char* marker;
+    if (left.empty()) {
+      ++counts.orphans;
+      marker = binary ? kMarkOrphan : kMarkRightOnly;
+    } else if (right.empty()) {
+      ++counts.orphans;
+      marker = binary ? kMarkOrphan : kMarkLeftOnly;
+    } else if (binary) {
+      marker = compare.Binary(w.LeftFolder + std::string(left), w.RightFolder + std::string(right));
+    } else {
+      marker = compare.Age(list.View(i, kLeftStampColumn), list.View(i, kRightStampColumn));
+    }
+    list.SetText(i, kMarkerColumn, marker);
+    w.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));
+    if (i % 8 == 0) w.YieldUnlessFast();
+  }
+  if (!(w.BatchActive && (w.BatchEnd || w.BatchSync))) {
+    w.SetStatus(2, mode + "vergleich fertig!");
+    w.Port().ShowMessage(CompareSummary(binary, counts), MsgIcon::kInformation, MsgButtons::kOk);
+  }
+  w.SetProgress(0);
+  w.EnableCompareButton(true);
+}
+
+}  // namespace zweiblick

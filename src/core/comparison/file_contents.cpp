@@ -1,0 +1,83 @@
+#include "comparison/file_contents.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zweiblick {
+namespace {
+
+inline constexpr uint64_t kProgressEvery = 16ull << 20;
+
+class File {
+ public:
+  // Opens without blocking (a FIFO put in place of a file must not hang the
+  // program) and accepts regular files only.
+  int Open(const std::string& path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd_ < 0) return errno;
+    struct stat st {};
+    if (fstat(fd_, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return 0;
+  }
+  // Reads exactly `size` bytes unless the file ends first; -1 on error.
+  ssize_t ReadFull(char* buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+      ssize_t n = read(fd_, buffer + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+  }
+  ~File() {
+    if (fd_ >= 0) close(fd_);
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace
+
+ContentsComparer::ContentsComparer() : leftBlock_(kCompareBlockSize), rightBlock_(kCompareBlockSize) {}
+
+ContentsResult ContentsComparer::Compare(const std::string& left, const std::string& right, uint64_t length,
+                                         const std::function<void()>& progress) {
+  auto failed = [](bool isLeft, int error) {
+    return ContentsResult{ContentsResult::kFailed, isLeft, error};
+  };
+  File l, r;
+  if (int e = l.Open(left)) return failed(true, e);
+  if (int e = r.Open(right)) return failed(false, e);
+  uint64_t position = 0, sinceProgress = 0;
+  while (position < length) {
+    size_t block = static_cast<size_t>(std::min<uint64_t>(kCompareBlockSize, length - position));
+    ssize_t a = l.ReadFull(leftBlock_.data(), block);
+    if (a < 0) return failed(true, errno);
+    ssize_t b = r.ReadFull(rightBlock_.data(), block);
+    if (b < 0) return failed(false, errno);
+    // A file that got shorter since it was measured differs from its partner.
+    if (a != b || std::memcmp(leftBlock_.data(), rightBlock_.data(), static_cast<size_t>(a)) != 0 ||
+        static_cast<size_t>(a) < block)
+      return {ContentsResult::kDiffer};
+    position += block;
+    sinceProgress += block;
+    if (sinceProgress >= kProgressEvery && progress) {
+      sinceProgress = 0;
+      progress();
+    }
+  }
+  return {ContentsResult::kEqual};
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,35 @@
+// Compares the contents of two files of equal length.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zweiblick {
+
+inline constexpr size_t kCompareBlockSize = 262144;
+
+struct ContentsResult {
+  enum Kind { kEqual, kDiffer, kFailed } kind = kEqual;
+  // For kFailed: which file (true: the left one) and the system's error number.
+  bool leftFailed = false;
+  int error = 0;
+};
+
+// Reads both files block by block from the start and stops at the first block
+// that differs. Lengths and offsets are 64-bit. `progress` is called after every
+// 16 MiB read, so a long comparison can keep the window alive. At most the two
+// files are open, and both are closed on return.
+class ContentsComparer {
+ public:
+  ContentsComparer();
+  ContentsResult Compare(const std::string& left, const std::string& right, uint64_t length,
+                         const std::function<void()>& progress);
+
+ private:
+  std::vector<char> leftBlock_;
+  std::vector<char> rightBlock_;
+};
+
+}  // namespace zweiblick

@@ -1,0 +1,27 @@
+// The two ways a folder reaches the list: a drop, and the folder buttons.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zweiblick {
+
+class MainWindow;
+
+inline constexpr const char* kDropOnlyOne = "Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!";
+inline constexpr const char* kDropNoFiles = "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!";
+inline constexpr const char* kDropBadName = "Dieser Verzeichnisname enthält ungültige Zeichen - bitte korrigieren!";
+inline constexpr const char* kFolderPrompt = "Bitte geben Sie den Namen des\rzu vergleichenden Ordners an:";
+
+// A drop of `names` (the dropped file names; empty when the data offers none)
+// at `x` pixels from the list's left edge, where column 1 is `firstColumnWidth`
+// wide.
+void DropOnList(MainWindow& w, const std::vector<std::string>& names, int x, int firstColumnWidth);
+
+// The folder buttons: asks for a folder and fills the column with it.
+void AskForFolder(MainWindow& w, bool isLeft);
+
+// The text up to its first NUL character.
+std::string TrimAtNul(const std::string& text);
+
+}  // namespace zweiblick

@@ -1,0 +1,33 @@
+#include "reading/access_error.h"
+
+#include <cerrno>
+
+#include "mainwindow/main_window.h"
+
+namespace zweiblick {
+
+int AccessErrorNumber(int posixError) {
+  switch (posixError) {
+    case ENOENT:
+    case ENOTDIR: return 53;
+    case EACCES:
+    case EPERM:
+    case EROFS: return 75;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+    case ELOOP: return 52;
+    default: return 57;
+  }
+}
+
+std::string AccessErrorText(int posixError, const std::string& path) {
+  return "Zugriffsfehler " + std::to_string(AccessErrorNumber(posixError)) + " auf '" + path + "'\r" +
+         "Dieser Name wird fortan ignoriert ...";
+}
+
+void ReportAccessError(MainWindow& w, int posixError, const std::string& path) {
+  w.Port().ShowMessage(AccessErrorText(posixError, path), MsgIcon::kExclamation, MsgButtons::kOk);
+}
+
+}  // namespace zweiblick

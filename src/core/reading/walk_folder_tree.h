@@ -1,0 +1,17 @@
+// Collects the full path of every file below a folder into FoundFiles.
+#pragma once
+
+#include <string>
+
+namespace zweiblick {
+
+class MainWindow;
+
+// Appends to w.FoundFiles: first the files directly in the folder, in listing
+// order, then everything below each subfolder, subfolders in reverse listing
+// order. Names beginning with "." are skipped; only regular files (or links to
+// them) are collected; an entry that cannot be examined is reported and skipped.
+// Yields to the event loop once per folder.
+void WalkFolderTree(MainWindow& w, const std::string& folderPath);
+
+}  // namespace zweiblick

@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <limits.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+
+#include "fake_window.h"
+#include "mainwindow/folder_entry.h"
+#include "mainwindow/main_window.h"
+#include "reading/fill_column.h"
+#include "reading/path_helpers.h"
+#include "reading/walk_folder_tree.h"
+#include "temp_tree.h"
+
+namespace zweiblick {
+namespace {
+
+using testing::FakeWindow;
+using testing::TempTree;
+
+struct Reading : ::testing::Test {
+  FakeWindow port;
+  MainWindow w{port};
+  TempTree left, right;
+
+  std::vector<std::string> Found(const std::string& base) {
+    std::vector<std::string> out;
+    for (size_t i = 1; i < w.FoundFiles.size(); ++i) out.push_back(w.FoundFiles[i].path.substr(base.size()));
+    return out;
+  }
+  std::vector<std::vector<std::string>> Rows() {
+    std::vector<std::vector<std::string>> out;
+    for (int i = 1; i <= w.Liste().Count(); ++i)
+      out.push_back({w.Liste().Text(i, 1), w.Liste().Text(i, 2), w.Liste().Text(i, 3)});
+    return out;
+  }
+};
+
+// Folder listings come in the order the file system gives; the expected order
+// is built from that same listing.
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  return names;
+}
+
+TEST_F(Reading, WalkListsFilesFirstThenSubfoldersInReverseListingOrder) {
+  left.Write("a.txt", "a");
+  left.Write("b.txt", "b");
+  left.Write("Alpha/x.txt", "x");
+  left.Write("Beta/y.txt", "y");
+  left.Write("Beta/Deep/z.txt", "z");
+  left.Write(".profile", "hidden");
+  left.Write(".git/config", "hidden");
+  left.Mkdir("Empty/Emptier");
+  std::vector<std::string> files, folders;
+  for (const std::string& n : Listing(left.Path())) {
+    if (n[0] == '.') continue;
+    (std::filesystem::is_directory(left.Path(n)) ? folders : files).push_back(n);
+  }
+  std::vector<std::string> expected = files;
+  for (auto f = folders.rbegin(); f != folders.rend(); ++f) {
+    if (*f == "Alpha") expected.push_back("Alpha/x.txt");
+    if (*f == "Beta") expected.insert(expected.end(), {"Beta/y.txt", "Beta/Deep/z.txt"});
+  }
+  WalkFolderTree(w, left.Path());
+  EXPECT_EQ(Found(left.Dir()), expected);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(port.yields, 6);  // one per folder walked: root, Alpha, Beta, Deep, Empty, Emptier
+
+  // With or without the trailing separator: the same full paths.
+  std::vector<FoundFile> first = w.FoundFiles;
+  w.FoundFiles.assign(1, {});
+  WalkFolderTree(w, left.Dir());
+  ASSERT_EQ(w.FoundFiles.size(), first.size());
+  for (size_t i = 1; i < first.size(); ++i) EXPECT_EQ(w.FoundFiles[i].path, first[i].path);
+}
+
+TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
+  left.Write("sub/f.txt", "f");
+  ASSERT_EQ(symlink("..", left.Path("sub/loop").c_str()), 0);
+  ASSERT_EQ(mkfifo(left.Path("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("nowhere", left.Path("dangling").c_str()), 0);
+  auto walk = std::async(std::launch::async, [&] { WalkFolderTree(w, left.Path()); });
+  ASSERT_EQ(walk.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the walk hangs";
+  EXPECT_EQ(Found(left.Dir()), std::vector<std::string>{"sub/f.txt"});
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 53 auf '" + left.Path("dangling") +
+                                       "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[0].icon, MsgIcon::kExclamation);
+}
+
+TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
+  // A folder whose path is longer than the system accepts cannot be opened, even
+  // by root: build one with relative calls, 20 levels of 250 characters.
+  left.Write("a.txt", "a");
+  int fd = open(left.Path().c_str(), O_RDONLY | O_DIRECTORY);
+  std::string level(250, 'd'), deep = left.Path();
+  int depth = 0;
+  for (; depth < 20; ++depth) {
+    ASSERT_EQ(mkdirat(fd, level.c_str(), 0755), 0);
+    int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+    close(fd);
+    fd = next;
+    deep += "/" + level;
+    if (deep.size() > PATH_MAX) break;
+  }
+  close(openat(fd, "z.txt", O_WRONLY | O_CREAT, 0644));
+  close(fd);
+  WalkFolderTree(w, left.Path());
+  EXPECT_EQ(Found(left.Dir()), std::vector<std::string>{"a.txt"});
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + deep + "'\rDieser Name wird fortan ignoriert ...");
+  // remove_all cannot reach that deep by path either: unwind with relative calls.
+  std::function<void(int)> wipe = [&](int dir) {
+    int sub = openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY);
+    if (sub >= 0) {
+      wipe(sub);
+      close(sub);
+      unlinkat(dir, level.c_str(), AT_REMOVEDIR);
+    }
+    unlinkat(dir, "z.txt", 0);
+  };
+  int top = open(left.Path().c_str(), O_RDONLY | O_DIRECTORY);
+  wipe(top);
+  close(top);
+}
+
+TEST_F(Reading, PathHelpers) {
+  EXPECT_EQ(WithTrailingBackslash("/"), "/");
+  EXPECT_EQ(WithTrailingBackslash("/daten"), "/daten/");
+  EXPECT_EQ(WithTrailingBackslash(""), "/");
+  EXPECT_EQ(ChooseText("a", true, "b"), "a");
+  EXPECT_EQ(ChooseText("a", false, "b"), "b");
+  EXPECT_EQ(ProgramFolder().back(), '/');
+  EXPECT_TRUE(std::filesystem::exists(ProgramFolder() + "core_tests"));
+  left.Write("t.txt", "t");
+  struct tm when {};
+  when.tm_year = 2003 - 1900;
+  when.tm_mon = 6;
+  when.tm_mday = 15;
+  when.tm_hour = 14;
+  when.tm_min = 23;
+  when.tm_sec = 5;
+  when.tm_isdst = -1;
+  left.SetTime("t.txt", static_cast<long>(mktime(&when)));
+  EXPECT_EQ(FileStamp(left.Path("t.txt")), "2003071514:23:05");
+  EXPECT_EQ(FileStamp(left.Path("missing")), "");
+  EXPECT_EQ(TrimAtNul(std::string("abc\0x", 5)), "abc");
+  EXPECT_EQ(TrimAtNul("abc"), "abc");
+  EXPECT_EQ(TrimAtNul(std::string("\0abc", 4)), "");
+}
+
+TEST_F(Reading, TwoFoldersFillSideBySide) {
+  left.Write("a.txt", "1");
+  left.Write("Sub/b.txt", "2");
+  right.Write("A.TXT", "1");
+  right.Write("c.txt", "3");
+  FillColumn(w, left.Path(), true);
+  EXPECT_EQ(port.panels[1], "2 Dateien");
+  EXPECT_EQ(w.LeftFolder, left.Dir());
+  EXPECT_EQ(w.Liste().Header(1), left.Dir());
+  EXPECT_EQ(w.Liste().Text(1, kLeftStampColumn).size(), 16u);
+  FillColumn(w, right.Dir(), false);
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "", "c.txt"}, {"a.txt", "", "A.TXT"}, {"Sub/b.txt", "", ""}}));
+  EXPECT_EQ(port.panels[1], "3 Dateien");
+  EXPECT_EQ(w.Liste().Header(3), right.Dir());
+  EXPECT_EQ(port.statusHistory.back(), "Status: Eintragung der Dateien abgeschlossen.");
+  EXPECT_EQ(port.progress, 0);
+  EXPECT_TRUE(w.CompareButtonEnabled());
+  EXPECT_FALSE(port.busy);
+  EXPECT_EQ(port.compareButtonHistory, (std::vector<bool>{false, true, false, true}));
+  EXPECT_EQ(port.progressHistory.front(), 25);
+
+  // The right column again: markers gone, rows of the old right folder stay with no names.
+  w.Liste().SetText(2, kMarkerColumn, "=");
+  TempTree other;
+  other.Write("a.txt", "9");
+  FillColumn(w, other.Path(), false);
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "", ""}, {"a.txt", "", "a.txt"}, {"Sub/b.txt", "", ""}}));
+  EXPECT_EQ(port.panels[1], "3 Dateien");
+
+  // The left column again starts over and resets the right header.
+  FillColumn(w, left.Path(), true);
+  EXPECT_EQ(w.Liste().Count(), 2);
+  EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
+}
+
+TEST_F(Reading, FirstFolderGoesLeftAndEmptyFoldersLeaveTheListEmpty) {
+  right.Write("only.txt", "x");
+  FillColumn(w, left.Path(), true);  // no files: still empty
+  EXPECT_EQ(port.panels[1], "0 Dateien");
+  FillColumn(w, right.Path(), false);  // meant for the right, fills the left
+  EXPECT_EQ(w.LeftFolder, right.Dir());
+  EXPECT_EQ(w.Liste().Text(1, 1), "only.txt");
+  EXPECT_EQ(port.panels[1], "1 Datei");
+}
+
+TEST_F(Reading, NamesThatDifferOnlyInCaseKeepTheirOwnPartners) {
+  for (const char* n : {"a.txt", "A.txt"}) {
+    left.Write(n, n);
+    right.Write(n, n);
+  }
+  right.Write("a.TXT", "third spelling");
+  FillColumn(w, left.Path(), true);
+  FillColumn(w, right.Path(), false);
+  int pairs = 0;
+  for (auto& row : Rows()) {
+    if (!row[0].empty() && !row[2].empty()) {
+      EXPECT_EQ(row[0], row[2]);
+      ++pairs;
+    }
+  }
+  EXPECT_EQ(pairs, 2);
+  EXPECT_EQ(w.Liste().Count(), 3);  // a.TXT gets a row of its own
+}
+
+TEST_F(Reading, ClashesResolveTheSameWhicheverFileComesFirst) {
+  // One left spelling, two right spellings: the exact one pairs, whatever the
+  // order the walk meets them in. Seen through rows added in both orders.
+  left.Write("x.txt", "l");
+  for (bool exactFirst : {true, false}) {
+    MainWindow win{port};
+    FillColumn(win, left.Path(), true);
+    win.RightFolder = right.Dir();
+    win.FoundFiles.assign(1, {});
+    std::vector<std::string> names = exactFirst ? std::vector<std::string>{"x.txt", "X.TXT"}
+                                                : std::vector<std::string>{"X.TXT", "x.txt"};
+    for (auto& n : names) right.Write(n, n);
+    FillColumn(win, right.Path(), false);
+    int exact = win.Liste().Find("x.txt");
+    EXPECT_EQ(win.Liste().Text(exact, kRightNameColumn), "x.txt");
+    EXPECT_EQ(win.Liste().Count(), 2);
+  }
+}
+
+TEST_F(Reading, OddNamesReachTheListAndMatch) {
+  std::string invalid("caf\xE9.txt", 8);  // Latin-1 bytes, not UTF-8
+  left.Write(invalid, "x");
+  left.Write("u\xCC\x88" "ber.txt", "y");  // decomposed
+  right.Write(invalid, "x");
+  right.Write("\xC3\x9C" "BER.txt", "y");  // composed, upper case
+  FillColumn(w, left.Path(), true);
+  FillColumn(w, right.Path(), false);
+  EXPECT_EQ(w.Liste().Count(), 2);
+  int r = w.Liste().Find(invalid);
+  ASSERT_NE(r, 0);
+  EXPECT_EQ(w.Liste().Text(r, 3), invalid);
+  EXPECT_EQ(w.Liste().Text(w.Liste().Find("\xC3\xBC" "ber.txt"), 3), "\xC3\x9C" "BER.txt");
+}
+
+TEST_F(Reading, FillingKeepsTheUsersSortOrder) {
+  for (const char* n : {"a", "b", "c"}) left.Write(n, n);
+  FillColumn(w, left.Path(), true);
+  w.ColumnClick(1);
+  w.ColumnClick(1);  // descending
+  FillColumn(w, left.Path(), true);
+  EXPECT_EQ(Rows()[0][0], "c");
+  EXPECT_EQ(Rows()[2][0], "a");
+}
+
+TEST_F(Reading, FillingYieldsEvery64FilesUnlessFast) {
+  for (int i = 0; i < 130; ++i) left.Write("f" + std::to_string(i), "");
+  FillColumn(w, left.Path(), true);
+  EXPECT_EQ(port.yields, 1 + 2);  // one folder, files 64 and 128
+  port.yields = 0;
+  w.SetSpeed(true);
+  FillColumn(w, left.Path(), true);
+  EXPECT_EQ(port.yields, 1);  // the walk yields regardless
+}
+
+TEST_F(Reading, DropChecksComeInTheirOrder) {
+  left.Write("file.txt", "x");
+  left.Mkdir("what?");
+  left.Mkdir("ok");
+  DropOnList(w, {}, 0, 100);
+  DropOnList(w, {left.Path("ok"), left.Path("ok")}, 0, 100);
+  DropOnList(w, {left.Path("file.txt")}, 0, 100);
+  DropOnList(w, {left.Path("gone")}, 0, 100);
+  DropOnList(w, {left.Path("what?")}, 0, 100);
+  std::vector<std::string> texts;
+  for (auto& m : port.messages) {
+    texts.push_back(m.text);
+    EXPECT_EQ(m.icon, MsgIcon::kNone);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{kDropOnlyOne, kDropNoFiles, kDropNoFiles, kDropBadName}));
+  EXPECT_EQ(w.Liste().Count(), 0);
+  EXPECT_EQ(w.LeftFolder, "");
+}
+
+TEST_F(Reading, DropSideFollowsTheFirstColumnAndFolderButtonsAsk) {
+  left.Write("l.txt", "l");
+  right.Write("r.txt", "r");
+  DropOnList(w, {right.Path()}, 500, 100);  // empty list: always left
+  EXPECT_EQ(w.LeftFolder, right.Dir());
+  DropOnList(w, {left.Path()}, 99, 100);
+  EXPECT_EQ(w.LeftFolder, left.Dir());
+  DropOnList(w, {right.Path()}, 100, 100);
+  EXPECT_EQ(w.RightFolder, right.Dir());
+
+  port.folderAnswer = "";  // cancelled: nothing changes
+  w.BtnClick(kBtnRightFolder);
+  EXPECT_EQ(port.prompts.back(), "Bitte geben Sie den Namen des\rzu vergleichenden Ordners an:");
+  EXPECT_EQ(w.Liste().Count(), 2);
+  port.folderAnswer = left.Path();
+  w.BtnClick(kBtnRightFolder);
+  EXPECT_EQ(w.RightFolder, left.Dir());
+}
+
+}  // namespace
+}  // namespace zweiblick
