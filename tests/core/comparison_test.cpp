@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "comparison/compare_files.h"
+#include "comparison/file_contents.h"
+#include "fake_window.h"
+#include "mainwindow/main_window.h"
+#include "reading/fill_column.h"
+#include "sync/markers.h"
+#include "temp_tree.h"
+
+namespace zweiblick {
+namespace {
+
+using testing::FakeWindow;
+using testing::TempTree;
+
+struct Comparison : ::testing::Test {
+  FakeWindow port;
+  MainWindow w{port};
+  TempTree left, right;
+
+  void Fill() {
+    FillColumn(w, left.Path(), true);
+    FillColumn(w, right.Path(), false);
+  }
+  std::string Marker(const std::string& name) {
+    int r = w.Liste().Find(name);
+    if (r == 0) {  // right-only rows have no left name
+      for (int i = 1; i <= w.Liste().Count(); ++i)
+        if (w.Liste().Text(i, kRightNameColumn) == name) r = i;
+    }
+    return r ? w.Liste().Text(r, kMarkerColumn) : "<no row>";
+  }
+};
+
+TEST_F(Comparison, BinaryMarksEveryKindOfPair) {
+  std::string block(kCompareBlockSize, 'x');
+  left.Write("same.bin", block + "tail");
+  right.Write("same.bin", block + "tail");
+  left.Write("last.bin", block + "tail");
+  right.Write("last.bin", block + "taiL");  // differs in the last byte of the second block
+  left.Write("short.txt", "ab");
+  right.Write("short.txt", "abc");
+  left.Write("long.txt", "abcd");
+  right.Write("long.txt", "abc");
+  left.Write("empty", "");
+  right.Write("empty", "");
+  left.Write("onlyleft", "l");
+  right.Write("onlyright", "r");
+  Fill();
+  w.BtnClick(kBtnCompare);
+  EXPECT_EQ(Marker("same.bin"), "=");
+  EXPECT_EQ(Marker("last.bin"), "<>");
+  EXPECT_EQ(Marker("short.txt"), "<");
+  EXPECT_EQ(Marker("long.txt"), ">");
+  EXPECT_EQ(Marker("empty"), "=");
+  EXPECT_EQ(Marker("onlyleft"), "?");
+  EXPECT_EQ(Marker("onlyright"), "?");
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text,
+            "Ergebnis des Binärvergleichs von 7 Dateien:\r\r"
+            "2 Dateien sind verwaist.\r"
+            "2 Dateien haben eine unterschiedliche Länge.\r"
+            "1 Dateien sind zwar gleich groß, aber nicht identisch.\r"
+            "2 Dateien sind absolut identisch.\r");
+  EXPECT_EQ(port.messages[0].icon, MsgIcon::kInformation);
+  EXPECT_EQ(port.statusHistory.back(), "Status: Binärvergleich fertig!");
+  EXPECT_EQ(port.progress, 0);
+  EXPECT_TRUE(w.CompareButtonEnabled());
+}
+
+TEST_F(Comparison, BlockBoundaries) {
+  ContentsComparer comparer;
+  for (size_t size : {kCompareBlockSize - 1, kCompareBlockSize, kCompareBlockSize + 1, 3 * kCompareBlockSize}) {
+    std::string a(size, 'q');
+    left.Write("f", a);
+    right.Write("f", a);
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind, ContentsResult::kEqual) << size;
+    a.back() = 'r';
+    right.Write("f", a);
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind, ContentsResult::kDiffer) << size;
+    a.back() = 'q';
+    a.front() = 'r';
+    right.Write("f", a);
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind, ContentsResult::kDiffer) << size;
+  }
+}
+
+TEST_F(Comparison, AgeComparesTheStampsOfTheHiddenColumns) {
+  left.Write("newer-left", "a", 1000000000);
+  right.Write("newer-left", "b", 999999999);  // one second older
+  left.Write("newer-right", "a", 1000000000);
+  right.Write("newer-right", "a", 1000000060);
+  left.Write("same", "a", 1000000000);
+  right.Write("same", "different contents", 1000000000);
+  left.Write("onlyleft", "l");
+  right.Write("onlyright", "r");
+  Fill();
+  w.SelectCompMode(1);
+  w.BtnClick(kBtnCompare);
+  EXPECT_EQ(Marker("newer-left"), "-->");
+  EXPECT_EQ(Marker("newer-right"), "<--");
+  EXPECT_EQ(Marker("same"), "=");
+  EXPECT_EQ(Marker("onlyleft"), "? -->");
+  EXPECT_EQ(Marker("onlyright"), "? <--");
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text,
+            "Ergebnis des Versionsvergleichs von 5 Dateien:\r\r"
+            "2 Dateien sind verwaist.\r"
+            "2 Dateien haben ein unterschiedliches Alter.\r"
+            "1 Dateien haben ein gleiches Alter.\r");
+  EXPECT_EQ(port.statusHistory.back(), "Status: Altersvergleich fertig!");
+}
+
+TEST_F(Comparison, SummariesForIdenticalAndEmptyLists) {
+  CompareFiles(w, true);
+  CompareFiles(w, false);
+  ASSERT_EQ(port.messages.size(), 2u);
+  EXPECT_EQ(port.messages[0].text,
+            "Ergebnis des Binärvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen identisch!\r");
+  EXPECT_EQ(port.messages[1].text,
+            "Ergebnis des Versionsvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen identisch!\r");
+  CompareCounts one{3, 1, 0, 0, 2, 0, 0};
+  EXPECT_EQ(CompareSummary(true, one),
+            "Ergebnis des Binärvergleichs von 3 Dateien:\r\r1 Dateien sind verwaist.\r"
+            "2 Dateien sind absolut identisch.\r");
+}
+
+TEST_F(Comparison, BatchShortcutSkipsTheSummary) {
+  left.Write("a", "1");
+  right.Write("a", "1");
+  Fill();
+  w.BatchActive = true;
+  w.BatchSync = true;
+  CompareFiles(w, true);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(port.statusHistory.back(), "Status: Binärvergleich läuft ...");
+  EXPECT_EQ(port.progress, 0);
+  EXPECT_TRUE(w.CompareButtonEnabled());
+  w.BatchSync = false;  // neither end nor synchronisation: the summary waits for the user
+  CompareFiles(w, true);
+  EXPECT_EQ(port.messages.size(), 1u);
+}
+
+TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
+  left.Write("gone", "same");
+  right.Write("gone", "same");
+  left.Write("fifo", "same");
+  right.Write("fifo", "same");
+  left.Write("ok", "same");
+  right.Write("ok", "same");
+  Fill();
+  std::filesystem::remove(right.Path("gone"));
+  // A file replaced by something that is no file after the folders were read.
+  std::filesystem::remove(left.Path("fifo"));
+  ASSERT_EQ(mkfifo(left.Path("fifo").c_str(), 0600), 0);
+  CompareFiles(w, true);
+  EXPECT_EQ(Marker("gone"), "?");
+  EXPECT_EQ(Marker("fifo"), "<");  // a FIFO measures 0 bytes: shorter, never opened
+  EXPECT_EQ(Marker("ok"), "=");
+  ASSERT_EQ(port.messages.size(), 2u);
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 53 auf '" + right.Path("gone") + "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[1].text,
+            "Ergebnis des Binärvergleichs von 3 Dateien:\r\r1 Dateien sind verwaist.\r"
+            "1 Dateien haben eine unterschiedliche Länge.\r1 Dateien sind absolut identisch.\r");
+}
+
+TEST_F(Comparison, SameLengthNonFileFailsWithoutHanging) {
+  left.Write("x", "");
+  right.Write("x", "");
+  Fill();
+  std::filesystem::remove(right.Path("x"));
+  ASSERT_EQ(mkfifo(right.Path("x").c_str(), 0600), 0);
+  CompareFiles(w, true);  // both measure 0 bytes; the FIFO is opened without blocking and refused
+  EXPECT_EQ(Marker("x"), "<>");
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + right.Path("x") + "'\rDieser Name wird fortan ignoriert ...");
+}
+
+TEST_F(Comparison, YieldsEveryEighthRowUnlessFast) {
+  for (int i = 0; i < 17; ++i) left.Write("f" + std::to_string(i), "");
+  FillColumn(w, left.Path(), true);
+  port.yields = 0;
+  CompareFiles(w, false);
+  EXPECT_EQ(port.yields, 2);
+  // Checking the speed option during the run stops the yields at once.
+  port.yields = 0;
+  port.onYield = [&] { w.SetSpeed(true); };
+  CompareFiles(w, false);
+  EXPECT_EQ(port.yields, 1);
+}
+
+TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
+  for (const char* n : {"a", "b", "c", "d"}) {
+    left.Write(n, n);
+    right.Write(n, n);
+  }
+  Fill();
+  CompareFiles(w, true);
+  w.Liste().SetSelected(1, true);
+  w.Liste().SetSelected(3, true);
+  for (int separatorOrCancel : {3, 7, 9, 10, 0, 11}) w.PopupItemClick(separatorOrCancel);
+  EXPECT_EQ(Marker("a"), "=");
+  const std::pair<int, const char*> items[] = {{1, "-->"}, {2, "<--"}, {4, "X->"}, {5, "<-X"}, {6, "XX"}, {8, "]["}};
+  for (auto [index, marker] : items) {
+    w.PopupItemClick(index);
+    EXPECT_EQ(Marker("a"), marker);
+    EXPECT_EQ(Marker("c"), marker);
+    EXPECT_EQ(Marker("b"), "=");
+    EXPECT_EQ(Marker("d"), "=");
+  }
+  CompareFiles(w, true);
+  EXPECT_EQ(Marker("a"), "=");
+  EXPECT_EQ(Marker("c"), "=");
+}
+
+TEST_F(Comparison, ImmediateComparisonAfterTheRightFillingOnly) {
+  left.Write("a", "1");
+  right.Write("a", "1");
+  w.SetSofortStart(true);
+  FillColumn(w, left.Path(), true);
+  EXPECT_TRUE(port.messages.empty());
+  FillColumn(w, right.Path(), false);
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(Marker("a"), "=");
+  w.BatchActive = true;
+  FillColumn(w, right.Path(), false);
+  EXPECT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(Marker("a"), "");
+}
+
+TEST_F(Comparison, SizesBeyond32BitsCompare) {
+  struct statvfs fs {};
+  if (statvfs(left.Path().c_str(), &fs) != 0) GTEST_SKIP() << "no file system information";
+  const off_t size = 5ll << 30;
+  for (TempTree* t : {&left, &right}) {
+    t->Write("big", "");
+    if (truncate(t->Path("big").c_str(), size) != 0) GTEST_SKIP() << "the file system holds no 5 GB sparse file";
+  }
+  struct stat st {};
+  stat(left.Path("big").c_str(), &st);
+  if (st.st_blocks * 512 > (1 << 20)) GTEST_SKIP() << "the file system does not keep files sparse";
+  {
+    std::fstream f(right.Path("big"), std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(size - 1);
+    f.put('!');
+  }
+  ContentsComparer comparer;
+  int progressCalls = 0;
+  auto r = comparer.Compare(left.Path("big"), right.Path("big"), size, [&] { ++progressCalls; });
+  EXPECT_EQ(r.kind, ContentsResult::kDiffer);
+  EXPECT_EQ(progressCalls, 5 * 1024 / 16 - 1);
+}
+
+}  // namespace
+}  // namespace zweiblick
