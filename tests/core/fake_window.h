@@ -22,6 +22,7 @@ class FakeWindow : public WindowPort {
  public:
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
     messages.push_back({text, icon, buttons});
+    if (onMessage) onMessage();
     if (!answers.empty()) {
       MsgAnswer a = answers.front();
       answers.pop_front();
@@ -58,6 +59,7 @@ class FakeWindow : public WindowPort {
 
   std::vector<ShownMessage> messages;
   std::deque<MsgAnswer> answers;
+  std::function<void()> onMessage;
   int yields = 0;
   std::function<void()> onYield;
   std::map<int, std::string> panels;

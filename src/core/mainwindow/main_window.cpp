@@ -3,6 +3,7 @@
 #include "comparison/compare_files.h"
 #include "mainwindow/folder_entry.h"
 #include "sync/markers.h"
+#include "sync/synchronize_folders.h"
 
 namespace zweiblick {
 
@@ -28,6 +29,9 @@ void MainWindow::BtnClick(int index) {
       break;
     case kBtnRightFolder:
       AskForFolder(*this, false);
+      break;
+    case kBtnSync:
+      SynchronizeFolders(*this);
       break;
     case kBtnCompare:
       CompareFiles(*this, compModeBinary_);

@@ -1,0 +1,117 @@
+#include "sync/synchronize_folders.h"
+
+#include <functional>
+
+#include "mainwindow/main_window.h"
+#include "sync/markers.h"
+#include "sync/safe_files.h"
+
+namespace zweiblick {
+namespace {
+
+std::string CopyFailure(const std::string& from, const std::string& to) {
+  return "Die Datei '" + from + "'\rkonnte nicht nach '" + to + "'\rkopiert werden.";
+}
+
+std::string DeleteFailure(const std::string& path) {
+  return "Die Datei '" + path + "'\rkonnte nicht gelöscht werden.";
+}
+
+class SyncRun {
+ public:
+  explicit SyncRun(MainWindow& w) : w_(w), list_(w.Liste()) {}
+
+  // Carries out row i. False when the user aborted the run.
+  bool Row(int i) {
+    keep_ = false;
+    std::string action(list_.View(i, kMarkerColumn));
+    std::string leftName(list_.View(i, kLeftNameColumn));
+    std::string rightName(list_.View(i, kRightNameColumn));
+    SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn))};
+    SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn))};
+    const std::string& lf = w_.LeftFolder;
+    const std::string& rf = w_.RightFolder;
+    std::string leftPath = leftName.empty() ? "" : lf + leftName;
+    std::string rightPath = rightName.empty() ? "" : rf + rightName;
+
+    if (action == kMarkCopyRight) {
+      // A file on one side only keeps its relative name on the other.
+      std::string target = rightName.empty() ? leftName : rightName;
+      if (rightName.empty()) rightPath = rf + leftName;
+      PrepareTarget(rf, target);  // its failure shows in the copy that follows
+      return Attempt(CopyFailure(leftPath, rightPath),
+                     [&] { return CopyBeneath(lf, leftName, rf, target, right, disk_); });
+    }
+    if (action == kMarkCopyLeft) {
+      std::string target = leftName.empty() ? rightName : leftName;
+      if (leftName.empty()) leftPath = lf + rightName;
+      PrepareTarget(lf, target);
+      return Attempt(CopyFailure(rightPath, leftPath),
+                     [&] { return CopyBeneath(rf, rightName, lf, target, left, disk_); });
+    }
+    if (action == kMarkDeleteRight)
+      return Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rf, rightName, right, disk_); });
+    if (action == kMarkDeleteLeft)
+      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(lf, leftName, left, disk_); });
+    if (action == kMarkDeleteBoth) {
+      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(lf, leftName, left, disk_); }) &&
+             Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rf, rightName, right, disk_); });
+    }
+    return true;  // every other marker names no file operation
+  }
+
+  // Whether the row stays in the list: one of its operations failed and the
+  // user chose to ignore that. A later retry of another operation of the same
+  // row does not make the ignored one done.
+  bool Keep() const { return keep_; }
+  void Finish() { disk_.Finish(); }
+
+ private:
+  bool Attempt(const std::string& failureText, const std::function<int()>& operation) {
+    for (;;) {
+      if (operation() == 0) return true;
+      MsgAnswer answer = w_.Port().ShowMessage(SyncFailureMessage(failureText), MsgIcon::kCritical,
+                                               MsgButtons::kAbortRetryIgnore);
+      if (answer == MsgAnswer::kRetry) continue;
+      if (answer == MsgAnswer::kIgnore) {
+        keep_ = true;
+        return true;
+      }
+      return false;
+    }
+  }
+
+  MainWindow& w_;
+  ComparisonList& list_;
+  DurableRun disk_;
+  bool keep_ = false;
+};
+
+}  // namespace
+
+std::string SyncFailureMessage(const std::string& failureText) {
+  return "Abgleichsfehler:\r\r" + failureText + "\r\rBitte quittieren oder abbrechen";
+}
+
+void SynchronizeFolders(MainWindow& w) {
+  MainWindow::Operation op(w);
+  if (!op) return;
+  w.EnableCompareButton(false);
+  w.SetStatus(2, kStatusSyncRunning);
+  ComparisonList& list = w.Liste();
+  int count = list.Count();
+  SyncRun run(w);
+  for (int i = count; i >= 1; --i) {
+    if (!run.Row(i)) break;
+    w.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
+    if (!run.Keep()) list.Remove(i);
+    w.YieldUnlessFast();
+  }
+  // Durable before the run says it has ended.
+  run.Finish();
+  w.SetProgress(0);
+  w.SetStatus(2, kStatusSyncDone);
+  w.EnableCompareButton(true);
+}
+
+}  // namespace zweiblick
