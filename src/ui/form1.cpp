@@ -66,6 +66,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
 
 Form1::~Form1() {
   if (busyPointer_) QApplication::restoreOverrideCursor();
+  // The core's list goes before the child widgets: the view must stop reading it.
+  liste_->setModel(nullptr);
 }
 
 void Form1::BuildControls() {
@@ -305,6 +307,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
 
 MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
   Flush();
+  if (messageBoxHook) return messageBoxHook(text, icon, buttons);
   QMessageBox::Icon qicon = icon == MsgIcon::kExclamation   ? QMessageBox::Warning
                             : icon == MsgIcon::kInformation ? QMessageBox::Information
                             : icon == MsgIcon::kCritical    ? QMessageBox::Critical

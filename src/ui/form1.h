@@ -39,6 +39,8 @@ class Form1 : public QWidget, public WindowPort {
 
   // How the process ends on "&Ende"; tests replace it.
   std::function<void()> endProcess;
+  // Answers message boxes instead of showing them, when set; tests use it.
+  std::function<MsgAnswer(const std::string&, MsgIcon, MsgButtons)> messageBoxHook;
   // Where the popup opens; tests replace it to choose an item without a real menu.
   std::function<QAction*(QMenu*)> execPopup;
 

@@ -8,7 +8,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QFile>
 #include <QTreeView>
 
 #include "ui/form1.h"
@@ -145,6 +149,63 @@ TEST_F(Form1Test, StatusAndEndGoThroughTheWindow) {
   form.endProcess = [&] { ended = true; };
   form.Btn(9)->click();
   EXPECT_TRUE(ended);
+}
+
+}  // namespace
+}  // namespace zweiblick
+
+namespace zweiblick {
+namespace {
+
+struct DropTest : Form1Test {
+  std::vector<std::string> shown;
+  QTemporaryDir one, two;
+  void SetUp() override {
+    Form1Test::SetUp();
+    form.messageBoxHook = [this](const std::string& text, MsgIcon, MsgButtons) {
+      shown.push_back(text);
+      return MsgAnswer::kOk;
+    };
+    form.show();
+    QFile(one.filePath("a.txt")).open(QIODevice::WriteOnly);
+    QFile(two.filePath("A.TXT")).open(QIODevice::WriteOnly);
+  }
+  void Drop(QMimeData* data, int x) {
+    QWidget* viewport = form.Liste()->viewport();
+    QDragEnterEvent enter(QPoint(x, 30), Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(QPointF(x, 30), Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(viewport, &drop);
+    QCoreApplication::processEvents();
+  }
+  void DropFiles(QStringList paths, int x) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (auto& p : paths) urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    Drop(&data, x);
+  }
+};
+
+TEST_F(DropTest, FoldersDroppedOnTheListFillBothColumns) {
+  DropFiles({one.path()}, 400);  // empty list: goes left wherever it lands
+  DropFiles({two.path()}, 400);  // right of column 1: the right column
+  ASSERT_EQ(form.Model().rowCount(), 1);
+  EXPECT_EQ(Cell(0, 0), "a.txt");
+  EXPECT_EQ(Cell(0, 2), "A.TXT");
+  EXPECT_EQ(form.StatusPanel(1)->text(), "1 Datei");
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(DropTest, WrongDropsAreRefusedAndTextIsIgnored) {
+  QMimeData text;
+  text.setText("no files");
+  Drop(&text, 10);
+  DropFiles({one.path(), two.path()}, 10);
+  DropFiles({one.filePath("a.txt")}, 10);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!",
+                                             "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!"}));
+  EXPECT_EQ(form.Model().rowCount(), 0);
 }
 
 }  // namespace
