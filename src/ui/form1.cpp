@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
@@ -25,6 +26,7 @@
 
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
+#include "mainwindow/name_key.h"
 #include "ui/list_model.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
@@ -55,9 +57,18 @@ QString Display(const std::string& text) {
 
 Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   setObjectName(QStringLiteral("Form1"));
-  endProcess = [] {
-    std::fflush(nullptr);
-    _exit(0);
+  endProcess = [this] {
+    endRequested_ = true;
+    if (core_.Busy()) {
+      // A long operation is running below us and cannot be unwound: end here.
+      std::fflush(nullptr);
+      _exit(0);
+    }
+    // Otherwise leave through the event loop, without closing the window (no
+    // unload handling), so that the application shuts down in order and hands
+    // the clipboard to the desktop's clipboard manager where there is one.
+    hide();
+    QCoreApplication::exit(0);
   };
   BuildControls();
   BuildPopupMenu();
@@ -384,6 +395,10 @@ std::string Form1::BrowseForFolder(const std::string& prompt) {
   QString path = QFileDialog::getExistingDirectory(this, Display(prompt), QString(),
                                                    QFileDialog::ShowDirsOnly);
   return QFile::encodeName(path).toStdString();
+}
+
+void Form1::SetClipboardText(const std::string& text) {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(DisplayText(text)), QClipboard::Clipboard);
 }
 
 void Form1::EndProcess() { endProcess(); }

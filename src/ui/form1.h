@@ -37,7 +37,7 @@ class Form1 : public QWidget, public WindowPort {
   QLabel* StatusPanel(int panel) const { return panel == 1 ? panel1_ : panel2_; }
   QProgressBar* Pbar() const { return pbar_; }
 
-  // How the process ends on "&Ende"; tests replace it.
+  // How the process ends; tests replace it.
   std::function<void()> endProcess;
   // Answers message boxes instead of showing them, when set; tests use it.
   std::function<MsgAnswer(const std::string&, MsgIcon, MsgButtons)> messageBoxHook;
@@ -56,7 +56,10 @@ class Form1 : public QWidget, public WindowPort {
   void ShowWindow() override;
   void ShowPopupMenu() override;
   std::string BrowseForFolder(const std::string& prompt) override;
+  void SetClipboardText(const std::string& text) override;
   void EndProcess() override;
+  // Whether the program was asked to end before its event loop ran.
+  bool EndRequested() const { return endRequested_; }
 
   // Brings the view up to date with the core list.
   void Flush();
@@ -97,6 +100,7 @@ class Form1 : public QWidget, public WindowPort {
   QLabel* panel2_ = nullptr;
   QMenu* pum_ = nullptr;
   bool busyPointer_ = false;
+  bool endRequested_ = false;
   bool restoringSelection_ = false;
 };
 

@@ -17,5 +17,7 @@ int main(int argc, char** argv) {
   zweiblick::Form1 form;
   form.Core().Load(commandLine);
   form.Flush();
+  // A batch run that ended the program did so before the event loop ran.
+  if (form.EndRequested()) return 0;
   return app.exec();
 }

@@ -55,6 +55,10 @@ class FakeWindow : public WindowPort {
     prompts.push_back(prompt);
     return folderAnswer;
   }
+  void SetClipboardText(const std::string& text) override {
+    clipboard = text;
+    ++clipboardWrites;
+  }
   void EndProcess() override { ++ended; }
 
   std::vector<ShownMessage> messages;
@@ -76,6 +80,8 @@ class FakeWindow : public WindowPort {
   std::vector<std::string> prompts;
   std::string folderAnswer;
   int ended = 0;
+  std::string clipboard = "previous contents";
+  int clipboardWrites = 0;
 };
 
 }  // namespace zweiblick::testing

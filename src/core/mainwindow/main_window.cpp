@@ -1,6 +1,8 @@
 #include "mainwindow/main_window.h"
 
+#include "batch/start_batch_mode.h"
 #include "comparison/compare_files.h"
+#include "export/copy_list_to_clipboard.h"
 #include "mainwindow/folder_entry.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -19,7 +21,7 @@ void MainWindow::Load(const std::string& commandLine) {
   SelectCompMode(0);
   ClearList();
   port_.ShowWindow();
-  (void)commandLine;  // the batch mode takes it over once it exists
+  StartBatchMode(*this, commandLine);
 }
 
 void MainWindow::BtnClick(int index) {
@@ -29,6 +31,9 @@ void MainWindow::BtnClick(int index) {
       break;
     case kBtnRightFolder:
       AskForFolder(*this, false);
+      break;
+    case kBtnClipboard:
+      CopyListToClipboard(*this);
       break;
     case kBtnSync:
       SynchronizeFolders(*this);

@@ -110,8 +110,12 @@ class MainWindow {
   // Element 0 is always present, empty and never read; the walk appends from 1 on.
   std::vector<FoundFile> FoundFiles{FoundFile{}};
   bool BatchActive = false;
+  bool BatchBinaryCompare = false;
+  bool BatchAgeCompare = false;
   bool BatchSync = false;
+  bool BatchClipboard = false;
   bool BatchEnd = false;
+  std::string IniFileName;
 
  private:
   WindowPort& port_;

@@ -44,6 +44,8 @@ class WindowPort {
   virtual void ShowPopupMenu() = 0;
   // A modal folder dialog; empty when cancelled or when the choice has no path.
   virtual std::string BrowseForFolder(const std::string& prompt) = 0;
+  // Replaces the clipboard's contents with `text` (rows of bytes as the list holds them).
+  virtual void SetClipboardText(const std::string& text) = 0;
   // Ends the process at once, without the window's unload handling.
   virtual void EndProcess() = 0;
 };

@@ -1,0 +1,56 @@
+#include "cli/console_window.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace zweiblick {
+
+ConsoleWindow::ConsoleWindow() : terminal_(isatty(STDERR_FILENO) == 1) {}
+
+MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+  ClearProgress();
+  std::string lines = text;
+  for (char& c : lines)
+    if (c == '\r') c = '\n';
+  if (lines.empty() || lines.back() != '\n') lines += '\n';
+  std::fputs(lines.c_str(), stderr);
+  std::fflush(stderr);
+  // An access error (exclamation) or a failed copy or deletion (abort/retry/ignore)
+  // is a failure of the run; the summary (information) is not.
+  if (icon == MsgIcon::kExclamation || buttons == MsgButtons::kAbortRetryIgnore) failed_ = true;
+  return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
+}
+
+void ConsoleWindow::ShowStatusPanel(int panel, const std::string& text) {
+  if (panel != 2) return;
+  status_ = text;
+  DrawProgress();
+}
+
+void ConsoleWindow::ShowProgress(float value) {
+  int percent = static_cast<int>(value);
+  if (percent == percent_) return;
+  percent_ = percent;
+  DrawProgress();
+}
+
+void ConsoleWindow::DrawProgress() {
+  if (!terminal_ || status_.empty()) return;
+  std::fprintf(stderr, "\r\033[K%s %3d %%", status_.c_str(), percent_ < 0 ? 0 : percent_);
+  std::fflush(stderr);
+  progressShown_ = true;
+}
+
+void ConsoleWindow::ClearProgress() {
+  if (!progressShown_) return;
+  std::fputs("\r\033[K", stderr);
+  progressShown_ = false;
+}
+
+void ConsoleWindow::SetClipboardText(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,135 @@
+#include "batch/start_batch_mode.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "batch/ini_file.h"
+#include "comparison/compare_files.h"
+#include "export/copy_list_to_clipboard.h"
+#include "mainwindow/main_window.h"
+#include "reading/fill_column.h"
+#include "reading/path_helpers.h"
+#include "sync/synchronize_folders.h"
+
+namespace zweiblick {
+namespace {
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsHiddenName(const std::string& path) {
+  size_t slash = path.rfind(kSep);
+  return path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0;
+}
+
+// An ordinary file: a regular file that is not hidden.
+bool IsOrdinaryFile(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !IsHiddenName(path);
+}
+
+bool HoldsOrdinaryFile(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return false;
+  bool found = false;
+  while (dirent* e = readdir(dir)) {
+    if (e->d_name[0] != '.' && IsOrdinaryFile(WithTrailingBackslash(folder) + e->d_name)) {
+      found = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+bool SwitchOn(MainWindow& w, const char* key) {
+  return LeadingNumber(ReadIniString(w, "AutoStart", key, "", w.IniFileName)) != 0;
+}
+
+std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::string& path) {
+  path = ReadIniString(w, "Pfade", key, "", w.IniFileName);
+  if (!path.empty() && path.back() != kSep) path += kSep;
+  std::string bare = path.substr(0, path.empty() ? 0 : path.size() - 1);
+  struct stat st {};
+  if (!bare.empty() && stat(bare.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+    return " * Der Verzeichnispfad ''" + path + "'' für die " + side + " Spalte bezeichnet eine Datei, keinen Ordner.\r";
+  if (path.empty() || !IsFolder(path) || !HoldsOrdinaryFile(path))
+    return " * Der Verzeichnispfad ''" + path + "'' für die " + side + " Spalte existiert nicht.\r";
+  return {};
+}
+
+}  // namespace
+
+std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
+                          const std::string& defaultValue, const std::string& file) {
+  if (!file.empty()) w.IniFileName = file;
+  std::optional<std::string> content = ReadSmallFile(w.IniFileName);
+  if (!content) return defaultValue;
+  return IniValue(*content, section, key).value_or(defaultValue);
+}
+
+std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
+                             std::string& rightFolder) {
+  if (IsFolder(name)) return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
+  if (!IsOrdinaryFile(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
+  w.IniFileName = name;
+  std::string errors = CheckFolder(w, "Links", "linke", leftFolder);
+  errors += CheckFolder(w, "Rechts", "rechte", rightFolder);
+  w.BatchBinaryCompare = SwitchOn(w, "Binärvergleich");
+  w.BatchAgeCompare = SwitchOn(w, "Altersvergleich");
+  w.BatchSync = SwitchOn(w, "Abgleich");
+  w.BatchClipboard = SwitchOn(w, "Zwischenablage");
+  w.BatchEnd = SwitchOn(w, "Ende");
+  bool binary = w.BatchBinaryCompare, age = w.BatchAgeCompare, noType = !binary && !age;
+  if (binary && age)
+    errors += " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen einander aus.\r";
+  if (noType && w.BatchSync) errors += " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r";
+  if (noType && w.BatchEnd)
+    errors += " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des Programms.\r";
+  if (noType && w.BatchClipboard)
+    errors += " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps angefordert.\r";
+  if (!noType && w.BatchEnd && !w.BatchClipboard && !w.BatchSync)
+    errors +=
+        " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm ohne Abgleich "
+        "und/oder Kopie in die Zwischenablage enden soll.\r";
+  if (binary && w.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
+  return errors;
+}
+
+BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine) {
+  std::string name = Trim(commandLine);
+  if (name.empty()) return BatchOutcome::kNone;
+  w.BatchActive = true;
+  if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos) name = ProgramFolder() + name;
+  std::string leftFolder, rightFolder;
+  std::string errors = CheckControlFile(w, name, leftFolder, rightFolder);
+  if (!errors.empty()) {
+    w.Port().ShowMessage(std::string("Sie haben ") + kProgramName +
+                             " im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r" + errors +
+                             "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und "
+                             "starten Sie erneut.",
+                         MsgIcon::kCritical, MsgButtons::kOk);
+    w.BatchActive = false;
+    return BatchOutcome::kRejected;
+  }
+  if (w.BatchBinaryCompare) w.SelectCompMode(0);
+  if (w.BatchAgeCompare) w.SelectCompMode(1);
+  FillColumn(w, leftFolder, true);
+  FillColumn(w, rightFolder, false);
+  if (w.BatchBinaryCompare || w.BatchAgeCompare) CompareFiles(w, w.BinaryCompareSelected());
+  if (w.BatchClipboard) CopyListToClipboard(w);
+  if (w.BatchSync) SynchronizeFolders(w);
+  if (w.BatchEnd) w.Port().EndProcess();
+  w.BatchActive = false;
+  return BatchOutcome::kDone;
+}
+
+}  // namespace zweiblick

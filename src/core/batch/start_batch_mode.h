@@ -1,0 +1,31 @@
+// The unattended run that a control file on the command line asks for.
+#pragma once
+
+#include <string>
+
+namespace zweiblick {
+
+class MainWindow;
+
+enum class BatchOutcome {
+  kNone,      // no command line: the program is interactive
+  kRejected,  // the control file or its folders failed the checks; told in one message
+  kDone,      // the steps ran
+};
+
+// Checks the control file named by the trimmed command line completely, reports
+// every problem in one message, or runs the steps it switches on: fill left,
+// fill right, compare, clipboard, synchronise, end.
+BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine);
+
+// The value of `key` in `section` of the control file (or ""), as the profile
+// call would give it. A non-empty `file` becomes the file read from now on.
+std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
+                          const std::string& defaultValue, const std::string& file);
+
+// The problems of the control file, each as one line " * ...\r"; empty when it
+// can run. Reads the switches into the batch state of `w` on the way.
+std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
+                             std::string& rightFolder);
+
+}  // namespace zweiblick

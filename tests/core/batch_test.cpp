@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <future>
+
+#include "batch/ini_file.h"
+#include "batch/start_batch_mode.h"
+#include "export/copy_list_to_clipboard.h"
+#include "fake_window.h"
+#include "mainwindow/main_window.h"
+#include "reading/path_helpers.h"
+#include "temp_tree.h"
+
+namespace zweiblick {
+namespace {
+
+using testing::FakeWindow;
+using testing::TempTree;
+
+TEST(IniFile, FollowsTheProfileFileConventions) {
+  std::string text =
+      "\xEF\xBB\xBF; comment\r\n"
+      "[ pfade ]\r\n"
+      "  LINKS =  /daten/links  \r\n"
+      "Links = second wins not\r\n"
+      "Rechts=\"/mit blanks/\"\r\n"
+      "[AutoStart]\n"
+      "Binärvergleich=1\n"
+      "[Pfade]\n"
+      "Extra=ignored: only the first section of a name counts\n"
+      "[AutoStart]\n"
+      "Ende=1";  // no line end at the last line
+  EXPECT_EQ(IniValue(text, "Pfade", "Links"), "/daten/links");
+  EXPECT_EQ(IniValue(text, "PFADE", "rechts"), "/mit blanks/");
+  EXPECT_EQ(IniValue(text, "autostart", "BINÄRVERGLEICH"), "1");
+  EXPECT_EQ(IniValue(text, "Pfade", "Extra"), std::nullopt);
+  EXPECT_EQ(IniValue(text, "AutoStart", "Ende"), std::nullopt);
+  EXPECT_EQ(IniValue(text, "Missing", "Links"), std::nullopt);
+  // Windows-1252: the key holds the byte E4, and so may a path.
+  std::string ansi = "[AutoStart]\r\nBin\xE4rvergleich=-1\r\n[Pfade]\r\nLinks=/d\xE4ten/\r\n";
+  EXPECT_EQ(IniValue(ansi, "AutoStart", "Binärvergleich"), "-1");
+  EXPECT_EQ(IniValue(ansi, "Pfade", "Links"), "/däten/");
+  std::string huge = "[A]\nk=" + std::string(40000, 'v') + "\n";
+  EXPECT_EQ(IniValue(huge, "A", "k")->size(), kMaxIniValueChars);
+}
+
+TEST(IniFile, SwitchesReadTheLeadingNumber) {
+  for (const char* on : {"1", "-1", "2", "0.5", " 3x", "1e2", ".5", "+7"}) EXPECT_NE(LeadingNumber(on), 0) << on;
+  for (const char* off : {"0", "", "ja", "x1", "-", ".", "0.0", "e5"}) EXPECT_EQ(LeadingNumber(off), 0) << off;
+  EXPECT_EQ(LeadingNumber("2.5e1kg"), 25);
+}
+
+struct Batch : ::testing::Test {
+  FakeWindow port;
+  MainWindow w{port};
+  TempTree dir, left, right;
+
+  void SetUp() override {
+    left.Write("a.txt", "same", 1000000000);
+    right.Write("a.txt", "same", 1000000000);
+    left.Write("new.txt", "newer", 2000000000);
+    right.Write("new.txt", "older", 1000000000);
+  }
+  std::string Control(const std::string& autoStart, const std::string& paths = "") {
+    std::string p = paths.empty() ? "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() + "\n" : paths;
+    dir.Write("steuer.ini", p + "[AutoStart]\n" + autoStart);
+    return dir.Path("steuer.ini");
+  }
+  // The lines of the one batch error message.
+  std::string Errors() {
+    EXPECT_EQ(port.messages.size(), 1u);
+    if (port.messages.empty()) return "";
+    const std::string& t = port.messages[0].text;
+    const std::string head = "Sie haben Zweiblick im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r";
+    const std::string tail = "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und starten Sie erneut.";
+    EXPECT_EQ(t.substr(0, head.size()), head);
+    EXPECT_EQ(t.substr(t.size() - tail.size()), tail);
+    EXPECT_EQ(port.messages[0].icon, MsgIcon::kCritical);
+    return t.substr(head.size(), t.size() - head.size() - tail.size());
+  }
+};
+
+TEST_F(Batch, EmptyCommandLineStaysInteractive) {
+  EXPECT_EQ(StartBatchMode(w, "   "), BatchOutcome::kNone);
+  EXPECT_FALSE(w.BatchActive);
+  EXPECT_TRUE(port.messages.empty());
+}
+
+TEST_F(Batch, MissingQuotedOrFolderControlFilesGiveOneLine) {
+  StartBatchMode(w, " \"" + dir.Path("nix.ini") + "\" ");
+  EXPECT_EQ(Errors(), " * Die Steuerdatei ''\"" + dir.Path("nix.ini") + "\"'' wurde nicht gefunden.\r");
+  EXPECT_FALSE(w.BatchActive);
+  port.messages.clear();
+  StartBatchMode(w, dir.Path());
+  EXPECT_EQ(Errors(), " * Der angegebene Name ''" + dir.Path() + "''bezeichnet ein Verzeichnis, keine Datei.\r");
+  port.messages.clear();
+  StartBatchMode(w, "bare-name-nowhere.ini");  // looked for beside the program
+  EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + ProgramFolder() + "bare-name-nowhere.ini'' wurde nicht gefunden.\r");
+  EXPECT_EQ(w.Liste().Count(), 0);
+}
+
+TEST_F(Batch, FolderChecks) {
+  left.Mkdir("only-subfolders/sub");
+  left.Write("only-subfolders/sub/f", "f");
+  std::string paths = "[Pfade]\nRechts=" + left.Path("a.txt") + "\n";
+  StartBatchMode(w, Control("", paths));
+  EXPECT_EQ(Errors(),
+            " * Der Verzeichnispfad '''' für die linke Spalte existiert nicht.\r"
+            " * Der Verzeichnispfad ''" + left.Path("a.txt") + "/'' für die rechte Spalte bezeichnet eine Datei, keinen Ordner.\r");
+  port.messages.clear();
+  StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") + "\nRechts=" + right.Path() + "\n"));
+  EXPECT_EQ(Errors(), " * Der Verzeichnispfad ''" + left.Path("only-subfolders") + "/'' für die linke Spalte existiert nicht.\r");
+}
+
+TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {
+  struct Case {
+    const char* switches;
+    const char* lines;
+  } cases[] = {
+      {"Ende=1\n", " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des Programms.\r"},
+      {"Altersvergleich=1\nEnde=1\n",
+       " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm ohne Abgleich und/oder "
+       "Kopie in die Zwischenablage enden soll.\r"},
+      {"Binärvergleich=1\nAbgleich=1\n", " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r"},
+      {"Binärvergleich=1\nAltersvergleich=2\nAbgleich=-1\n",
+       " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen einander aus.\r"
+       " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r"},
+      {"Abgleich=1\nZwischenablage=1\nEnde=ja\n",
+       " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r"
+       " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps angefordert.\r"},
+  };
+  for (const Case& c : cases) {
+    port.messages.clear();
+    StartBatchMode(w, Control(c.switches));
+    EXPECT_EQ(Errors(), c.lines) << c.switches;
+    EXPECT_EQ(w.Liste().Count(), 0) << "nothing is filled before the checks pass";
+  }
+}
+
+TEST_F(Batch, PathsOnlyFillBothColumnsAndStayInteractive) {
+  EXPECT_EQ(StartBatchMode(w, Control("")), BatchOutcome::kDone);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(w.Liste().Count(), 2);
+  EXPECT_EQ(w.Liste().Text(1, 3), "a.txt");
+  EXPECT_EQ(w.Liste().Text(1, 2), "");
+  EXPECT_EQ(port.ended, 0);
+  EXPECT_FALSE(w.BatchActive);
+}
+
+TEST_F(Batch, AgeSyncEndRunsEverythingWithoutQuestions) {
+  w.SetSofortStart(true);  // ignored in batch mode
+  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nEnde=1\n"));
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("new.txt"), "newer");
+  EXPECT_EQ(w.Liste().Count(), 0);
+  EXPECT_EQ(port.ended, 1);
+  EXPECT_FALSE(w.BinaryCompareSelected());
+  EXPECT_TRUE(port.buttonEnabled[kBtnSync]);
+}
+
+TEST_F(Batch, BinaryWithClipboardShowsTheSummaryThenCopies) {
+  StartBatchMode(w, Control("Binärvergleich=1\nZwischenablage=1\n"));
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].icon, MsgIcon::kInformation);
+  EXPECT_EQ(port.clipboard, "a.txt\t=\ta.txt\r\nnew.txt\t<>\tnew.txt\r\n");
+  EXPECT_EQ(port.ended, 0);
+}
+
+TEST_F(Batch, ControlFileThatIsAFifoDoesNotHang) {
+  ASSERT_EQ(mkfifo(dir.Path("pipe.ini").c_str(), 0600), 0);
+  auto run = std::async(std::launch::async, [&] { return StartBatchMode(w, dir.Path("pipe.ini")); });
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "hangs on a FIFO";
+  EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + dir.Path("pipe.ini") + "'' wurde nicht gefunden.\r");
+}
+
+TEST(Clipboard, TextOfEveryRowEndsInCrLf) {
+  FakeWindow port;
+  MainWindow w{port};
+  w.CompModeOptClick(0);
+  w.BtnClick(kBtnClipboard);  // an empty list replaces the clipboard with an empty text
+  EXPECT_EQ(port.clipboard, "");
+  EXPECT_EQ(port.statusHistory.back(), "Status: Fertig.");
+  ComparisonList& l = w.Liste();
+  l.Add(1, "links.txt");
+  l.Add(2, "");
+  l.SetText(2, kRightNameColumn, "nur rechts");
+  l.SetText(2, kMarkerColumn, "? <--");
+  l.Add(3, "a\tb");
+  w.BtnClick(kBtnClipboard);
+  EXPECT_EQ(port.clipboard, "links.txt\t\t\r\n\t? <--\tnur rechts\r\na\tb\t\t\r\n");
+  EXPECT_EQ(port.statusHistory, (std::vector<std::string>{"Status: Liste wird in die Zwischenablage kopiert ...",
+                                                          "Status: Fertig.",
+                                                          "Status: Liste wird in die Zwischenablage kopiert ...",
+                                                          "Status: Fertig."}));
+  EXPECT_EQ(port.progress, 0);
+  EXPECT_EQ(port.yields, 0);
+  EXPECT_FALSE(port.busy);
+}
+
+}  // namespace
+}  // namespace zweiblick
