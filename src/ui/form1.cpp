@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -73,6 +74,15 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   BuildControls();
   BuildPopupMenu();
   resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
+  layout_.Add(LayoutPart::kWindow, std::make_unique<WidgetLayoutObject>(this));
+  layout_.Add(LayoutPart::kListe, std::make_unique<WidgetLayoutObject>(liste_));
+  layout_.Add(LayoutPart::kFrame1, std::make_unique<WidgetLayoutObject>(frame1_));
+  layout_.Add(LayoutPart::kFrame2, std::make_unique<WidgetLayoutObject>(frame2_));
+  layout_.Add(LayoutPart::kFrame3, std::make_unique<WidgetLayoutObject>(frame3_));
+  layout_.Add(LayoutPart::kFrame4, std::make_unique<WidgetLayoutObject>(frame4_));
+  layout_.Add(LayoutPart::kBtn1, std::make_unique<WidgetLayoutObject>(btn_[kBtnRightFolder]));
+  layout_.Add(LayoutPart::kColumn1, std::make_unique<ColumnLayoutObject>(liste_->header(), 0));
+  layout_.Add(LayoutPart::kColumn3, std::make_unique<ColumnLayoutObject>(liste_->header(), 2));
 }
 
 Form1::~Form1() {
@@ -308,12 +318,23 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  PlaceStatusBar();
+  core_.Resize(isMinimized());
+  Flush();
+}
+
+void Form1::PlaceStatusBar() {
   int h = Px(kSbarHeightTwips);
   sbar_->setGeometry(0, height() - h, width(), h);
   int p1 = std::min(width() / 4, Px(1800));
   panel1_->setGeometry(0, 0, p1, h);
   panel2_->setGeometry(p1, 0, width() - p1, h);
-  core_.Resize(isMinimized());
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // Restoring a minimised window lays it out again.
+  if (event->type() == QEvent::WindowStateChange && !isMinimized()) core_.Resize(false);
 }
 
 MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
@@ -402,5 +423,19 @@ void Form1::SetClipboardText(const std::string& text) {
 }
 
 void Form1::EndProcess() { endProcess(); }
+
+void Form1::SetToolTip(const std::string& control, const std::string& text) {
+  QWidget* w = findChild<QWidget*>(QString::fromStdString(control));
+  if (w) w->setToolTip(QString::fromStdString(text));
+}
+
+void Form1::SetTopMost(bool onTop) {
+  // Through the window handle only the window manager's stacking hint changes;
+  // the window is neither re-created nor moved.
+  if (QWindow* handle = windowHandle())
+    handle->setFlag(Qt::WindowStaysOnTopHint, onTop);
+  else
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+}
 
 }  // namespace zweiblick

@@ -8,6 +8,8 @@
 
 #include "mainwindow/main_window.h"
 #include "platform/window_port.h"
+#include "ui/layout_adapter.h"
+#include "ui/qt_platform.h"
 
 class QGroupBox;
 class QLabel;
@@ -57,6 +59,12 @@ class Form1 : public QWidget, public WindowPort {
   void ShowPopupMenu() override;
   std::string BrowseForFolder(const std::string& prompt) override;
   void SetClipboardText(const std::string& text) override;
+  void SetToolTip(const std::string& control, const std::string& text) override;
+  void SetTopMost(bool onTop) override;
+  SettingsStore* Settings() override { return &settings_; }
+  FormPlacement* Placement() override { return &placement_; }
+  ScreenSize Screen() override { return PrimaryScreenTwips(); }
+  LayoutForm* Layout() override { return &layout_; }
   void EndProcess() override;
   // Whether the program was asked to end before its event loop ran.
   bool EndRequested() const { return endRequested_; }
@@ -67,11 +75,13 @@ class Form1 : public QWidget, public WindowPort {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
   void BuildPopupMenu();
+  void PlaceStatusBar();
   void RestoreSelection();
   void SelectionChanged();
   // Runs a core event handler and then shows what it changed.
@@ -81,6 +91,9 @@ class Form1 : public QWidget, public WindowPort {
     Flush();
   }
 
+  QtSettingsStore settings_;
+  WidgetPlacement placement_{this};
+  WidgetLayoutForm layout_;
   MainWindow core_;
   ListModel* model_ = nullptr;
   QGroupBox* frame1_ = nullptr;

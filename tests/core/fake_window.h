@@ -60,6 +60,8 @@ class FakeWindow : public WindowPort {
     ++clipboardWrites;
   }
   void EndProcess() override { ++ended; }
+  void SetToolTip(const std::string& control, const std::string& text) override { toolTips[control] = text; }
+  void SetTopMost(bool on) override { topMost = on; }
 
   std::vector<ShownMessage> messages;
   std::deque<MsgAnswer> answers;
@@ -80,6 +82,8 @@ class FakeWindow : public WindowPort {
   std::vector<std::string> prompts;
   std::string folderAnswer;
   int ended = 0;
+  std::map<std::string, std::string> toolTips;
+  bool topMost = false;
   std::string clipboard = "previous contents";
   int clipboardWrites = 0;
 };

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Never the real user's settings: a settings folder of the test's own.
+  QTemporaryDir config;
+  setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

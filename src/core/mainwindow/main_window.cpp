@@ -3,7 +3,10 @@
 #include "batch/start_batch_mode.h"
 #include "comparison/compare_files.h"
 #include "export/copy_list_to_clipboard.h"
+#include "layout/modresize_app.h"
 #include "mainwindow/folder_entry.h"
+#include "mainwindow/window_options.h"
+#include "settings/app_settings.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 
@@ -14,8 +17,9 @@ inline constexpr const char* kStatusPrefix = "Status: ";
 MainWindow::MainWindow(WindowPort& port) : port_(port) {}
 
 void MainWindow::Load(const std::string& commandLine) {
-  // Steps 1-3 (stored position, recorded layout, position again) belong to the
-  // settings and layout modules and are done by the front end around this call.
+  RestorePosition();
+  if (LayoutForm* layout = port_.Layout()) layout_.ResizeFormControls(*layout, true);
+  RestorePosition();
   port_.SetCaption(kProgramName);
   SetToolTipCheck(true);
   SelectCompMode(0);
@@ -67,9 +71,21 @@ void MainWindow::SetToolTipCheck(bool checked) {
   ToolTipCheckClick(checked);
 }
 
-void MainWindow::ToolTipCheckClick(bool checked) { toolTips_ = checked; }
+void MainWindow::ToolTipCheckClick(bool checked) {
+  toolTips_ = checked;
+  LoadToolTips(*this, checked ? 1 : 0);
+}
 
-void MainWindow::MyTopMostChkClick(bool checked) { topMost_ = checked; }
+void MainWindow::MyTopMostChkClick(bool checked) {
+  topMost_ = checked;
+  port_.SetTopMost(checked);
+}
+
+void MainWindow::RestorePosition() {
+  FormPlacement* form = port_.Placement();
+  SettingsStore* store = port_.Settings();
+  if (form && store) RestoreWindowPosition(*form, *store, port_.Screen());
+}
 
 void MainWindow::ColumnClick(int column) {
   if (column < 1 || column > kColumnCount) return;
@@ -100,9 +116,14 @@ void MainWindow::CompareAfterFilling() { CompareFiles(*this, compModeBinary_); }
 
 void MainWindow::Resize(bool minimised) {
   if (minimised) return;
+  if (LayoutForm* layout = port_.Layout()) layout_.ResizeFormControls(*layout, false);
 }
 
-void MainWindow::Unload() {}
+void MainWindow::Unload() {
+  FormPlacement* form = port_.Placement();
+  SettingsStore* store = port_.Settings();
+  if (form && store) SaveWindowPosition(*form, *store);
+}
 
 void MainWindow::ClearList() { liste_.Clear(); }
 

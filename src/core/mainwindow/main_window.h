@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/modresize_app.h"
 #include "mainwindow/comparison_list.h"
 #include "platform/window_port.h"
 
@@ -118,7 +119,10 @@ class MainWindow {
   std::string IniFileName;
 
  private:
+  void RestorePosition();
+
   WindowPort& port_;
+  ModresizeApp layout_;
   ComparisonList liste_;
   int sortColumn_ = 0;
   int lastMouseButton_ = 0;

@@ -4,7 +4,11 @@
 
 #include <string>
 
+#include "platform/settings_store.h"
+
 namespace zweiblick {
+
+class LayoutForm;
 
 inline constexpr const char* kProgramName = "Zweiblick";
 
@@ -48,6 +52,16 @@ class WindowPort {
   virtual void SetClipboardText(const std::string& text) = 0;
   // Ends the process at once, without the window's unload handling.
   virtual void EndProcess() = 0;
+
+  // What a desktop window has and a headless front end may lack.
+  // The tool tip of a control, named as its object ("Liste", "Btn3", "SbarPanel1").
+  virtual void SetToolTip(const std::string& control, const std::string& text) {}
+  // Keeps the window above all others, without moving or resizing it.
+  virtual void SetTopMost(bool onTop) {}
+  virtual SettingsStore* Settings() { return nullptr; }
+  virtual FormPlacement* Placement() { return nullptr; }
+  virtual ScreenSize Screen() { return {}; }
+  virtual LayoutForm* Layout() { return nullptr; }
 };
 
 }  // namespace zweiblick

@@ -1,0 +1,45 @@
+#include "mainwindow/window_options.h"
+
+#include <string>
+
+#include "mainwindow/main_window.h"
+
+namespace zweiblick {
+namespace {
+
+struct ToolTip {
+  const char* control;
+  const char* text;
+  bool keptWhenOff;
+};
+
+const ToolTip kToolTips[] = {
+    {"Liste", "Die zu vergleichenden Verzeichnisse zunächst in die linke und dann in die rechte Spalte ziehen.", false},
+    {"Btn0", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
+    {"Btn1", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
+    {"Btn3", "Kopiert den aktuellen Listeninhalt in die Zwischenablage", false},
+    {"Btn7", "Führt den Datenabgleich abhängig von der Relationsliste durch.", false},
+    {"Btn8", "Startet den Vergleich der Dateien in den beiden Verzeichnissen.", false},
+    {"Btn9", "Beendet das Programm.", false},
+    {"Btn10", "Gibt Zusatzinfos über das Programm", false},
+    {"Pbar", "Zeigt den aktuellen Verarbeitungsstand an.", false},
+    {"SbarPanel1", "Anzahl der Dateien in der Liste.", false},
+    {"SbarPanel2", "Programmstatus und Hinweise für den Anwender.", false},
+    {"ToolTipCheck", "Schaltet die Tooltips ein oder aus", false},
+    {"SpeedCheck", "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.", false},
+    {"CompModeOpt0", "Wählt den binären Vergleichsmodus", false},
+    {"CompModeOpt1", "Wählt den versionsbezogenen Vergleichsmodus", false},
+};
+
+}  // namespace
+
+void LoadToolTips(MainWindow& w, int mode) {
+  for (const ToolTip& t : kToolTips) {
+    if (mode != 0)
+      w.Port().SetToolTip(t.control, t.text);
+    else if (!t.keptWhenOff)
+      w.Port().SetToolTip(t.control, "");
+  }
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,33 @@
+// The per-user settings store: text values by section and key.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zweiblick {
+
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual std::optional<std::string> Read(const std::string& section, const std::string& key) = 0;
+  virtual void Write(const std::string& section, const std::string& key, const std::string& value) = 0;
+};
+
+// A window's outer position and size, read and set in twips.
+class FormPlacement {
+ public:
+  virtual ~FormPlacement() = default;
+  virtual int Left() const = 0;
+  virtual int Top() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void SetLeft(int twips) = 0;
+  virtual void SetTop(int twips) = 0;
+};
+
+struct ScreenSize {
+  int width = 0;  // twips
+  int height = 0;
+};
+
+}  // namespace zweiblick

@@ -1,0 +1,54 @@
+#include "settings/app_settings.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace zweiblick {
+namespace {
+
+// A stored text as a whole number; a text that is no number counts as missing.
+std::optional<long> WholeNumber(const std::string& text) {
+  std::string_view t = text;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  double value = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) return std::nullopt;
+  return std::lrint(value);  // nearest, ties to even
+}
+
+}  // namespace
+
+void SaveAppSetting(SettingsStore& store, const std::string& key, const std::string& value) {
+  store.Write(kSettingsSection, key, value);
+}
+
+std::string GetAppSetting(SettingsStore& store, const std::string& key, const std::string& defaultValue) {
+  return store.Read(kSettingsSection, key).value_or(defaultValue);
+}
+
+void SaveWindowPosition(const FormPlacement& form, SettingsStore& store) {
+  SaveAppSetting(store, "_Top", std::to_string(form.Top()));
+  SaveAppSetting(store, "_Left", std::to_string(form.Left()));
+}
+
+void RestoreWindowPosition(FormPlacement& form, SettingsStore& store, ScreenSize screen) {
+  long top = WholeNumber(GetAppSetting(store, "_Top", "-1")).value_or(-1);
+  long left = WholeNumber(GetAppSetting(store, "_Left", "-1")).value_or(-1);
+  if (top > 0 && left > 0 && top < screen.height && left < screen.width) {
+    form.SetTop(static_cast<int>(top));
+    form.SetLeft(static_cast<int>(left));
+  } else {
+    CenterFormOnScreen(form, screen);
+  }
+}
+
+void CenterFormOnScreen(FormPlacement& form, ScreenSize screen) {
+  long d = std::lrint(static_cast<double>(screen.width) - form.Width());
+  form.SetLeft(static_cast<int>(d / 2));  // division drops the remainder, toward zero
+  d = std::lrint(static_cast<double>(screen.height) - form.Height());
+  form.SetTop(static_cast<int>(d / 2));
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,45 @@
+#include "ui/qt_platform.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+
+#include "settings/app_settings.h"
+#include "ui/twips.h"
+
+namespace zweiblick {
+namespace {
+
+QString Key(const std::string& section, const std::string& key) {
+  return QString::fromStdString(section) + QLatin1Char('/') + QString::fromStdString(key);
+}
+
+}  // namespace
+
+std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {
+  QSettings settings(QString::fromUtf8(kSettingsApplication), QStringLiteral("Zweiblick"));
+  QVariant v = settings.value(Key(section, key));
+  if (!v.isValid()) return std::nullopt;
+  return v.toString().toStdString();
+}
+
+void QtSettingsStore::Write(const std::string& section, const std::string& key, const std::string& value) {
+  QSettings settings(QString::fromUtf8(kSettingsApplication), QStringLiteral("Zweiblick"));
+  settings.setValue(Key(section, key), QString::fromStdString(value));
+}
+
+int WidgetPlacement::Left() const { return Twips(w_->pos().x()); }
+int WidgetPlacement::Top() const { return Twips(w_->pos().y()); }
+int WidgetPlacement::Width() const { return Twips(w_->frameGeometry().width()); }
+int WidgetPlacement::Height() const { return Twips(w_->frameGeometry().height()); }
+void WidgetPlacement::SetLeft(int twips) { w_->move(Px(twips), w_->pos().y()); }
+void WidgetPlacement::SetTop(int twips) { w_->move(w_->pos().x(), Px(twips)); }
+
+ScreenSize PrimaryScreenTwips() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  QSize size = screen->geometry().size();
+  return {Twips(size.width()), Twips(size.height())};
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,37 @@
+// Qt implementations of the platform pieces the core asks for.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/settings_store.h"
+
+namespace zweiblick {
+
+// The per-user settings store under organisation "Melkart Software" and
+// application "Zweiblick".
+class QtSettingsStore : public SettingsStore {
+ public:
+  std::optional<std::string> Read(const std::string& section, const std::string& key) override;
+  void Write(const std::string& section, const std::string& key, const std::string& value) override;
+};
+
+// A top-level widget's outer position and size in twips.
+class WidgetPlacement : public FormPlacement {
+ public:
+  explicit WidgetPlacement(QWidget* w) : w_(w) {}
+  int Left() const override;
+  int Top() const override;
+  int Width() const override;
+  int Height() const override;
+  void SetLeft(int twips) override;
+  void SetTop(int twips) override;
+
+ private:
+  QPointer<QWidget> w_;
+};
+
+// The primary screen's size in twips.
+ScreenSize PrimaryScreenTwips();
+
+}  // namespace zweiblick
