@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -28,6 +29,7 @@
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/name_key.h"
+#include "ui/info_form_freeware.h"
 #include "ui/list_model.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
@@ -423,6 +425,28 @@ void Form1::SetClipboardText(const std::string& text) {
 }
 
 void Form1::EndProcess() { endProcess(); }
+
+void Form1::OpenWithDesktop(const std::string& target, bool maximised) {
+  // The desktop decides how its browser shows a page; a maximised window is
+  // the browser's own choice there.
+  (void)maximised;
+  QString t = QString::fromStdString(target);
+  QUrl url = t.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(QFile::decodeName(target.c_str()))
+                                            : QUrl(t, QUrl::TolerantMode);
+  if (openUrl)
+    openUrl(url);
+  else
+    QDesktopServices::openUrl(url);
+}
+
+void Form1::ShowInfoDialog() {
+  if (!info_) {
+    info_ = new InfoFormFreeware(*this);
+    info_->show();
+  }
+  info_->raise();
+  info_->activateWindow();
+}
 
 void Form1::SetToolTip(const std::string& control, const std::string& text) {
   QWidget* w = findChild<QWidget*>(QString::fromStdString(control));

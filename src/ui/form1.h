@@ -2,6 +2,8 @@
 // MainWindow and carries out what the core asks of the window.
 #pragma once
 
+#include <QDialog>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -19,6 +21,8 @@ class QPushButton;
 class QRadioButton;
 class QTreeView;
 class QCheckBox;
+
+class QUrl;
 
 namespace zweiblick {
 
@@ -65,6 +69,11 @@ class Form1 : public QWidget, public WindowPort {
   FormPlacement* Placement() override { return &placement_; }
   ScreenSize Screen() override { return PrimaryScreenTwips(); }
   LayoutForm* Layout() override { return &layout_; }
+  void OpenWithDesktop(const std::string& target, bool maximised) override;
+  void ShowInfoDialog() override;
+  QDialog* InfoDialog() const { return info_; }
+  // How a target reaches the desktop; tests record instead of starting a browser.
+  std::function<void(const QUrl&)> openUrl;
   void EndProcess() override;
   // Whether the program was asked to end before its event loop ran.
   bool EndRequested() const { return endRequested_; }
@@ -114,6 +123,7 @@ class Form1 : public QWidget, public WindowPort {
   QMenu* pum_ = nullptr;
   bool busyPointer_ = false;
   bool endRequested_ = false;
+  QPointer<QDialog> info_;
   bool restoringSelection_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include "batch/start_batch_mode.h"
 #include "comparison/compare_files.h"
 #include "export/copy_list_to_clipboard.h"
+#include "help/online_help.h"
 #include "layout/modresize_app.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/window_options.h"
@@ -35,6 +36,12 @@ void MainWindow::BtnClick(int index) {
       break;
     case kBtnRightFolder:
       AskForFolder(*this, false);
+      break;
+    case kBtnHelp:
+      ShowOnlineHelp(*this);
+      break;
+    case kBtnInfo:
+      port_.ShowInfoDialog();
       break;
     case kBtnClipboard:
       CopyListToClipboard(*this);

@@ -62,6 +62,11 @@ class WindowPort {
   virtual FormPlacement* Placement() { return nullptr; }
   virtual ScreenSize Screen() { return {}; }
   virtual LayoutForm* Layout() { return nullptr; }
+  // Hands a file path, a web address with its scheme or a mail link to the
+  // desktop's default application, without waiting for it.
+  virtual void OpenWithDesktop(const std::string& target, bool maximised) {}
+  // Shows the information dialog, or brings the open one to the front.
+  virtual void ShowInfoDialog() {}
 };
 
 }  // namespace zweiblick

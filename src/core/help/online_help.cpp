@@ -1,0 +1,56 @@
+#include "help/online_help.h"
+
+#include <sys/stat.h>
+
+#include "mainwindow/main_window.h"
+#include "reading/path_helpers.h"
+
+namespace zweiblick {
+namespace {
+
+// A target the desktop can open: a path, or an address with a scheme.
+std::string DesktopTarget(const std::string& target) {
+  if (target.empty() || target.front() == kSep || target.front() == '.') return target;
+  size_t colon = target.find(':');
+  size_t slash = target.find('/');
+  bool hasScheme = colon != std::string::npos && (slash == std::string::npos || colon < slash);
+  return hasScheme ? target : "http://" + target;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  size_t slash = path.rfind(kSep);
+  if (path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0) return false;
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string FindHelpFile(const std::string& programFolder) {
+  for (const char* folder : {"", "hilfe/"})
+    for (const char* name : {"index", "hilfe"})
+      for (const char* extension : {".htm", ".html"}) {
+        std::string candidate = programFolder + folder + name + extension;
+        if (FileExists(candidate)) return candidate;
+      }
+  return {};
+}
+
+void ShowOnlineHelp(MainWindow& w) {
+  std::string page = FindHelpFile(ProgramFolder());
+  if (page.empty()) {
+    w.Port().ShowMessage(kHelpMissing, MsgIcon::kInformation, MsgButtons::kOk);
+    return;
+  }
+  OpenDocument(w.Port(), page, 0);
+}
+
+void OpenDocument(WindowPort& port, const std::string& target, int showCommand) {
+  if (showCommand == 0) showCommand = kShowNormal;
+  port.OpenWithDesktop(DesktopTarget(target), showCommand == kShowMaximised);
+}
+
+void OpenWebSite(WindowPort& port) { OpenDocument(port, kWebHost, kShowMaximised); }
+
+}  // namespace zweiblick
