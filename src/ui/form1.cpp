@@ -94,12 +94,7 @@ Form1::~Form1() {
 }
 
 void Form1::BuildControls() {
-  // The layout was drawn for a narrow 8-point dialog font; Liberation Sans has
-  // the metrics of the font people know from that desktop.
-  QFont f = font();
-  f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), f.family()});
-  f.setPixelSize(11);
-  setFont(f);
+  setFont(DialogFont(font()));
 
   frame1_ = new QGroupBox(QString::fromUtf8(kFrame1Caption), this);
   frame1_->setObjectName(QStringLiteral("Frame1"));

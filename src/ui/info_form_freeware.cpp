@@ -61,7 +61,7 @@ QPixmap MakerArtwork(QSize size) {
   // Two rows of little files that meet in the middle.
   p.setPen(QPen(QColor(230, 230, 230), 1));
   for (int row = 0; row < 6; ++row) {
-    double y = size.height() * 0.66 + row * size.height() * 0.05;
+    double y = size.height() * 0.55 + row * size.height() * 0.05;
     p.setBrush(QColor(255, 255, 255, 200));
     p.drawRect(QRectF(w * 0.12, y, w * 0.28, size.height() * 0.035));
     p.drawRect(QRectF(w * 0.60, y, w * 0.28, size.height() * 0.035));
@@ -112,6 +112,7 @@ InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(p
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(false);
+  setFont(DialogFont(font()));
   setFixedSize(Px(9390), Px(6360));
   setWindowTitle(QString::fromUtf8(kInfoTitle));
 
@@ -148,9 +149,15 @@ InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(p
   Place(mail, 6480, 5700, 1575, 555);
   QPushButton* close = Button(this, kInfoCloseCaption, "BtnClose");
   Place(close, 8190, 5700, 1125, 555);
-  for (QPushButton* b : {update, mail}) {
+  // The captions break onto two lines at the blank nearest their middle.
+  for (QPushButton* b : {update, mail, close}) {
     QString caption = b->text();
-    b->setText(caption.replace(caption.indexOf(QLatin1Char(' '), caption.size() / 2), 1, QLatin1Char('\n')));
+    int best = -1;
+    for (int i = 0; i < caption.size(); ++i)
+      if (caption[i] == QLatin1Char(' ') && (best < 0 || std::abs(i - caption.size() / 2) < std::abs(best - caption.size() / 2)))
+        best = i;
+    if (best >= 0) caption[best] = QLatin1Char('\n');
+    b->setText(caption);
   }
   setTabOrder(update, mail);
   setTabOrder(mail, close);

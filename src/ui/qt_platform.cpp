@@ -35,6 +35,12 @@ int WidgetPlacement::Height() const { return Twips(w_->frameGeometry().height())
 void WidgetPlacement::SetLeft(int twips) { w_->move(Px(twips), w_->pos().y()); }
 void WidgetPlacement::SetTop(int twips) { w_->move(w_->pos().x(), Px(twips)); }
 
+QFont DialogFont(QFont base) {
+  base.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), base.family()});
+  base.setPixelSize(11);
+  return base;
+}
+
 ScreenSize PrimaryScreenTwips() {
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return {};

@@ -1,6 +1,7 @@
 // Qt implementations of the platform pieces the core asks for.
 #pragma once
 
+#include <QFont>
 #include <QPointer>
 #include <QWidget>
 
@@ -30,6 +31,10 @@ class WidgetPlacement : public FormPlacement {
  private:
   QPointer<QWidget> w_;
 };
+
+// The narrow 8-point dialog font the window layouts were drawn for; Liberation
+// Sans has the metrics of the font people know from that desktop.
+QFont DialogFont(QFont base);
 
 // The primary screen's size in twips.
 ScreenSize PrimaryScreenTwips();
