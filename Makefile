@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test format clean
+.PHONY: all deps configure build run test format clean install package demo
 
 all: build
 
@@ -23,6 +23,15 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD_DIR) && cpack
+
+demo: build
+	scripts/run-demo $(BUILD_DIR)/bin/zweiblick
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
