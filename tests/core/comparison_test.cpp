@@ -160,13 +160,15 @@ TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
   ASSERT_EQ(mkfifo(left.Path("fifo").c_str(), 0600), 0);
   CompareFiles(w, true);
   EXPECT_EQ(Marker("gone"), "?");
-  EXPECT_EQ(Marker("fifo"), "<");  // a FIFO measures 0 bytes: shorter, never opened
+  EXPECT_EQ(Marker("fifo"), "<>");  // no file any more: told, never opened
   EXPECT_EQ(Marker("ok"), "=");
-  ASSERT_EQ(port.messages.size(), 2u);
-  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 53 auf '" + right.Path("gone") + "'\rDieser Name wird fortan ignoriert ...");
-  EXPECT_EQ(port.messages[1].text,
+  ASSERT_EQ(port.messages.size(), 3u);
+  // Rows in list order: "fifo" before "gone".
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + left.Path("fifo") + "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[1].text, "Zugriffsfehler 53 auf '" + right.Path("gone") + "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[2].text,
             "Ergebnis des Binärvergleichs von 3 Dateien:\r\r1 Dateien sind verwaist.\r"
-            "1 Dateien haben eine unterschiedliche Länge.\r1 Dateien sind absolut identisch.\r");
+            "1 Dateien sind zwar gleich groß, aber nicht identisch.\r1 Dateien sind absolut identisch.\r");
 }
 
 TEST_F(Comparison, SameLengthNonFileFailsWithoutHanging) {

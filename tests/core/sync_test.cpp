@@ -266,7 +266,8 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
     DurableRun run;
     struct stat st {};
     stat(right.Path("f").c_str(), &st);
-    int e = CopyBeneath(left.Path(), "f", right.Path(), "f", SeenFile{true, StampText(st.st_mtim.tv_sec)}, run);
+    SideFolder from(left.Path()), to(right.Path());
+    int e = CopyBeneath(from, "f", to, "f", SeenFile{true, StampText(st.st_mtim.tv_sec)}, run);
     std::ifstream in(right.Path("f"), std::ios::binary);
     std::string now((std::istreambuf_iterator<char>(in)), {});
     int leftovers = 0;

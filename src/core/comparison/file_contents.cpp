@@ -14,18 +14,18 @@ inline constexpr uint64_t kProgressEvery = 16ull << 20;
 
 class File {
  public:
-  // Opens without blocking (a FIFO put in place of a file must not hang the
-  // program) and accepts regular files only.
-  int Open(const std::string& path) {
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  // The caller has seen a regular file of this name. Opened without blocking, a
+  // FIFO put in its place since cannot hang the program: its read fails, and
+  // no more than `length` bytes are ever read. Most files fit in one block;
+  // only longer ones are worth the hint that they are read from start to end.
+  int Open(FileRef file, uint64_t length) {
+    fd_ = openat(file.dir, file.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd_ < 0) return errno;
-    struct stat st {};
-    if (fstat(fd_, &st) != 0) return errno;
-    if (!S_ISREG(st.st_mode)) return EINVAL;
-    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (length > kCompareBlockSize) posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
   }
-  // Reads exactly `size` bytes unless the file ends first; -1 on error.
+  // Reads exactly `size` bytes unless the file ends first; -1 on error (EAGAIN
+  // from something that is no file included).
   ssize_t ReadFull(char* buffer, size_t size) {
     size_t done = 0;
     while (done < size) {
@@ -51,14 +51,14 @@ class File {
 
 ContentsComparer::ContentsComparer() : leftBlock_(kCompareBlockSize), rightBlock_(kCompareBlockSize) {}
 
-ContentsResult ContentsComparer::Compare(const std::string& left, const std::string& right, uint64_t length,
+ContentsResult ContentsComparer::Compare(FileRef left, FileRef right, uint64_t length,
                                          const std::function<void()>& progress) {
   auto failed = [](bool isLeft, int error) {
     return ContentsResult{ContentsResult::kFailed, isLeft, error};
   };
   File l, r;
-  if (int e = l.Open(left)) return failed(true, e);
-  if (int e = r.Open(right)) return failed(false, e);
+  if (int e = l.Open(left, length)) return failed(true, e);
+  if (int e = r.Open(right, length)) return failed(false, e);
   uint64_t position = 0, sinceProgress = 0;
   while (position < length) {
     size_t block = static_cast<size_t>(std::min<uint64_t>(kCompareBlockSize, length - position));

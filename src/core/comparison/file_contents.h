@@ -1,6 +1,8 @@
 // Compares the contents of two files of equal length.
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,15 +19,25 @@ struct ContentsResult {
   int error = 0;
 };
 
-// Reads both files block by block from the start and stops at the first block
+// A file named relative to an open folder (AT_FDCWD: to the current folder).
+struct FileRef {
+  int dir;
+  const char* name;
+};
+
+// Both must be regular files when called (the caller has looked). Reads both
+// files block by block from the start and stops at the first block
 // that differs. Lengths and offsets are 64-bit. `progress` is called after every
 // 16 MiB read, so a long comparison can keep the window alive. At most the two
 // files are open, and both are closed on return.
 class ContentsComparer {
  public:
   ContentsComparer();
+  ContentsResult Compare(FileRef left, FileRef right, uint64_t length, const std::function<void()>& progress);
   ContentsResult Compare(const std::string& left, const std::string& right, uint64_t length,
-                         const std::function<void()>& progress);
+                         const std::function<void()>& progress) {
+    return Compare(FileRef{AT_FDCWD, left.c_str()}, FileRef{AT_FDCWD, right.c_str()}, length, progress);
+  }
 
  private:
   std::vector<char> leftBlock_;

@@ -19,7 +19,7 @@ std::string DeleteFailure(const std::string& path) {
 
 class SyncRun {
  public:
-  explicit SyncRun(MainWindow& w) : w_(w), list_(w.Liste()) {}
+  explicit SyncRun(MainWindow& w) : w_(w), list_(w.Liste()), lf_(w.LeftFolder), rf_(w.RightFolder) {}
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
@@ -31,6 +31,8 @@ class SyncRun {
     SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn))};
     const std::string& lf = w_.LeftFolder;
     const std::string& rf = w_.RightFolder;
+    SideFolder& ls = lf_;
+    SideFolder& rs = rf_;
     std::string leftPath = leftName.empty() ? "" : lf + leftName;
     std::string rightPath = rightName.empty() ? "" : rf + rightName;
 
@@ -38,24 +40,24 @@ class SyncRun {
       // A file on one side only keeps its relative name on the other.
       std::string target = rightName.empty() ? leftName : rightName;
       if (rightName.empty()) rightPath = rf + leftName;
-      PrepareTarget(rf, target);  // its failure shows in the copy that follows
+      PrepareTarget(rs, target);  // its failure shows in the copy that follows
       return Attempt(CopyFailure(leftPath, rightPath),
-                     [&] { return CopyBeneath(lf, leftName, rf, target, right, disk_); });
+                     [&] { return CopyBeneath(ls, leftName, rs, target, right, disk_); });
     }
     if (action == kMarkCopyLeft) {
       std::string target = leftName.empty() ? rightName : leftName;
       if (leftName.empty()) leftPath = lf + rightName;
-      PrepareTarget(lf, target);
+      PrepareTarget(ls, target);
       return Attempt(CopyFailure(rightPath, leftPath),
-                     [&] { return CopyBeneath(rf, rightName, lf, target, left, disk_); });
+                     [&] { return CopyBeneath(rs, rightName, ls, target, left, disk_); });
     }
     if (action == kMarkDeleteRight)
-      return Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rf, rightName, right, disk_); });
+      return Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rs, rightName, right, disk_); });
     if (action == kMarkDeleteLeft)
-      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(lf, leftName, left, disk_); });
+      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(ls, leftName, left, disk_); });
     if (action == kMarkDeleteBoth) {
-      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(lf, leftName, left, disk_); }) &&
-             Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rf, rightName, right, disk_); });
+      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(ls, leftName, left, disk_); }) &&
+             Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rs, rightName, right, disk_); });
     }
     return true;  // every other marker names no file operation
   }
@@ -84,6 +86,7 @@ class SyncRun {
   MainWindow& w_;
   ComparisonList& list_;
   DurableRun disk_;
+  SideFolder lf_, rf_;
   bool keep_ = false;
 };
 

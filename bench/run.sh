@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs the whole-program benchmarks against the usual command-line tools on the
+# same trees, warm cache, in one run. Needs about 10 GB free below bench/out.
+#   bench/run.sh [fill|compare|sync|all]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${BENCH_OUT:-$root/bench/out}
+bin=$root/build/bench
+what=${1:-all}
+mkdir -p "$out"
+cmake --build "$root/build" --target bench_core bench_list >/dev/null
+python3 "$root/bench/make_trees.py" "$out"
+
+now() { date +%s.%N; }
+timeit() { local t0; t0=$(now); "$@" >/dev/null 2>&1 || true; echo "$(now) - $t0" | bc; }
+ratio() { echo "scale=2; $1 / $2" | bc; }
+warm() { find "$@" -type f -print0 | xargs -0 cat >/dev/null 2>&1 || true; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+
+if [[ $what == fill || $what == all ]]; then
+  S=$out/small
+  find "$S/left" "$S/right" -type f -printf '%T@ %p\n' >/dev/null  # warm the inode cache
+  t_find=$(timeit find "$S/left" "$S/right" -type f -printf '%T@ %p\n')
+  line=$("$bin/bench_core" fill "$S/left" "$S/right")
+  t_fill=$(field fill <<<"$line")
+  echo "fill   : $line"
+  echo "fill   : both columns ${t_fill}s, find ${t_find}s, ratio $(ratio "$t_fill" "$t_find") (target <= 1.5)"
+fi
+
+if [[ $what == compare || $what == all ]]; then
+  for pair in small large; do
+    P=$out/$pair
+    warm "$P/left" "$P/right"
+    t_diff=$(timeit diff -rq "$P/left" "$P/right")
+    t0=$(now); line=$("$bin/bench_core" binary "$P/left" "$P/right" || true); t_ours=$(echo "$(now) - $t0" | bc)
+    echo "binary : $pair: $line"
+    echo "binary : $pair: fill+compare ${t_ours}s, diff -rq ${t_diff}s, ratio $(ratio "$t_ours" "$t_diff") (target <= $([[ $pair == small ]] && echo 1.0 || echo 0.6))"
+  done
+  line=$("$bin/bench_core" age "$out/small/left" "$out/small/right")
+  echo "age    : $line (target: age comparison < 0.2 s)"
+fi
+
+if [[ $what == sync || $what == all ]]; then
+  L=$out/large/left
+  warm "$L"
+  rm -rf "$out/sync"; mkdir -p "$out/sync/ours" "$out/sync/cp"
+  line=$("$bin/bench_core" sync "$L" "$out/sync/ours")
+  t_ours=$(field sync <<<"$line")
+  t_cp=$(timeit bash -c "cp -r '$L' '$out/sync/cp/large' && sync")
+  echo "sync   : large: $line"
+  echo "sync   : large: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= 1.3)"
+  rm -rf "$out/sync"; mkdir -p "$out/sync/ours" "$out/sync/cp" "$out/sync/src"
+  # 10,000 small files: the first ten thousand of the small tree.
+  (cd "$out/small/left" && find . -type f | sort | sed -n '1,10000p' | xargs -d '\n' cp --parents -p -t "$out/sync/src")
+  warm "$out/sync/src"
+  line=$("$bin/bench_core" sync "$out/sync/src" "$out/sync/ours")
+  t_ours=$(field sync <<<"$line")
+  t_cp=$(timeit bash -c "cp -r '$out/sync/src' '$out/sync/cp/src' && sync")
+  echo "sync   : small: $line"
+  echo "sync   : small: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= 2.0)"
+  rm -rf "$out/sync"
+fi
+
+if [[ $what == list || $what == all ]]; then
+  echo "list   : $("$bin/bench_list")"
+fi
