@@ -99,6 +99,10 @@ TEST_F(Window, PopupOpensOnlyAfterARightButtonPress) {
   w.ListMouseDown(4);
   w.ListClick();
   EXPECT_EQ(port.popups, 1);
+  MainWindow::Operation running(w);  // no menu whose choice would be ignored
+  w.ListMouseDown(2);
+  w.ListClick();
+  EXPECT_EQ(port.popups, 1);
 }
 
 TEST_F(Window, ASecondLongOperationIsIgnoredWhileOneRuns) {

@@ -110,7 +110,8 @@ void MainWindow::ColumnClick(int column) {
 void MainWindow::ListMouseDown(int button) { lastMouseButton_ = button; }
 
 void MainWindow::ListClick() {
-  if (lastMouseButton_ == 2) port_.ShowPopupMenu();
+  // No menu while a long operation walks the rows: its choice would be ignored.
+  if (lastMouseButton_ == 2 && !busy_) port_.ShowPopupMenu();
 }
 
 void MainWindow::PopupItemClick(int index) {
