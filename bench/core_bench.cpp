@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     CompareFiles(w, mode == "binary");
     step = Seconds(t0);
   } else if (mode == "sync") {
-    for (int i = 1; i <= w.Liste().Count(); ++i) w.Liste().SetText(i, kMarkerColumn, kMarkCopyRight);
+    for (int i = 1; i <= w.Liste().Count(); ++i)
+      w.Liste().SetText(i, kMarkerColumn, kMarkCopyRight);
     t0 = std::chrono::steady_clock::now();
     SynchronizeFolders(w);
     step = Seconds(t0);
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &ru);
   std::printf("rows=%d fill=%.3f", w.Liste().Count(), fill);
   if (mode != "fill") std::printf(" %s=%.3f", mode.c_str(), step);
-  std::printf(" yields=%ld failures=%ld peak_mb=%.1f\n", port.yields, port.failures, ru.ru_maxrss / 1024.0);
+  std::printf(" yields=%ld failures=%ld peak_mb=%.1f\n", port.yields, port.failures,
+              ru.ru_maxrss / 1024.0);
   return port.failures == 0 ? 0 : 1;
 }

@@ -39,9 +39,8 @@ int main(int argc, char** argv) {
   double find = Since(t0);
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
-  std::printf("rows %d  add %.3f s  sort %.3f s  find %.3f s (%ld found)  total %.3f s\n", n, add, sort,
-              find, found, add + sort + find);
-  std::printf("peak memory %.1f MB\n",
-              ru.ru_maxrss / 1024.0);
+  std::printf("rows %d  add %.3f s  sort %.3f s  find %.3f s (%ld found)  total %.3f s\n", n, add,
+              sort, find, found, add + sort + find);
+  std::printf("peak memory %.1f MB\n", ru.ru_maxrss / 1024.0);
   return found == n ? 0 : 1;
 }

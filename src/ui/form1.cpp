@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -15,16 +16,15 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QUrl>
-#include <QWindow>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTreeView>
+#include <QUrl>
+#include <QWindow>
 #include <cstdio>
-#include <unistd.h>
 
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
@@ -215,7 +215,8 @@ void Form1::BuildControls() {
 
   for (int i = 0; i < int(btn_.size()); ++i) {
     if (!btn_[i]) continue;
-    connect(btn_[i], &QPushButton::clicked, this, [this, i] { Handle([&] { core_.BtnClick(i); }); });
+    connect(btn_[i], &QPushButton::clicked, this,
+            [this, i] { Handle([&] { core_.BtnClick(i); }); });
   }
   for (int i = 0; i < 2; ++i) {
     connect(compModeOpt_[i], &QRadioButton::clicked, this,
@@ -225,7 +226,8 @@ void Form1::BuildControls() {
           [this](bool on) { Handle([&] { core_.ToolTipCheckClick(on); }); });
   connect(myTopMostChk_, &QCheckBox::clicked, this,
           [this](bool on) { Handle([&] { core_.MyTopMostChkClick(on); }); });
-  connect(sofortStartCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSofortStart(on); });
+  connect(sofortStartCheck_, &QCheckBox::toggled, this,
+          [this](bool on) { core_.SetSofortStart(on); });
   connect(speedCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSpeed(on); });
 }
 
@@ -245,7 +247,9 @@ void Form1::BuildPopupMenu() {
   pum_->setDefaultAction(cancel);
 }
 
-void Form1::Flush() { model_->Flush(); }
+void Form1::Flush() {
+  model_->Flush();
+}
 
 void Form1::SelectionChanged() {
   if (restoringSelection_) return;
@@ -294,8 +298,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::MouseButtonPress) {
       auto* me = static_cast<QMouseEvent*>(event);
-      int button = me->button() == Qt::LeftButton    ? 1
-                   : me->button() == Qt::RightButton ? 2
+      int button = me->button() == Qt::LeftButton     ? 1
+                   : me->button() == Qt::RightButton  ? 2
                    : me->button() == Qt::MiddleButton ? 4
                                                       : 0;
       core_.ListMouseDown(button);
@@ -341,7 +345,8 @@ MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons b
                             : icon == MsgIcon::kInformation ? QMessageBox::Information
                             : icon == MsgIcon::kCritical    ? QMessageBox::Critical
                                                             : QMessageBox::NoIcon;
-  QMessageBox box(qicon, QString::fromUtf8(kProgramName), Display(text), QMessageBox::NoButton, this);
+  QMessageBox box(qicon, QString::fromUtf8(kProgramName), Display(text), QMessageBox::NoButton,
+                  this);
   if (buttons == MsgButtons::kAbortRetryIgnore) {
     box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     box.setDefaultButton(QMessageBox::Retry);
@@ -350,10 +355,14 @@ MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons b
   }
   int answer = box.exec();
   switch (answer) {
-    case QMessageBox::Abort: return MsgAnswer::kAbort;
-    case QMessageBox::Retry: return MsgAnswer::kRetry;
-    case QMessageBox::Ignore: return MsgAnswer::kIgnore;
-    default: return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
+    case QMessageBox::Abort:
+      return MsgAnswer::kAbort;
+    case QMessageBox::Retry:
+      return MsgAnswer::kRetry;
+    case QMessageBox::Ignore:
+      return MsgAnswer::kIgnore;
+    default:
+      return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
   }
 }
 
@@ -366,7 +375,9 @@ void Form1::ShowStatusPanel(int panel, const std::string& text) {
   StatusPanel(panel)->setText(QString::fromStdString(text));
 }
 
-void Form1::ShowProgress(float value) { pbar_->setValue(static_cast<int>(value * 10.0f)); }
+void Form1::ShowProgress(float value) {
+  pbar_->setValue(static_cast<int>(value * 10.0f));
+}
 
 void Form1::EnableButton(int index, bool enabled) {
   if (index >= 0 && index < int(btn_.size()) && btn_[index]) btn_[index]->setEnabled(enabled);
@@ -381,17 +392,31 @@ void Form1::ShowBusyPointer(bool busy) {
     QApplication::restoreOverrideCursor();
 }
 
-void Form1::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void Form1::SetCaption(const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
+}
 
 void Form1::ShowOption(Option option, bool checked) {
   QAbstractButton* b = nullptr;
   switch (option) {
-    case Option::kSofortStart: b = sofortStartCheck_; break;
-    case Option::kToolTips: b = toolTipCheck_; break;
-    case Option::kTopMost: b = myTopMostChk_; break;
-    case Option::kSpeed: b = speedCheck_; break;
-    case Option::kCompModeBinary: b = compModeOpt_[0]; break;
-    case Option::kCompModeAge: b = compModeOpt_[1]; break;
+    case Option::kSofortStart:
+      b = sofortStartCheck_;
+      break;
+    case Option::kToolTips:
+      b = toolTipCheck_;
+      break;
+    case Option::kTopMost:
+      b = myTopMostChk_;
+      break;
+    case Option::kSpeed:
+      b = speedCheck_;
+      break;
+    case Option::kCompModeBinary:
+      b = compModeOpt_[0];
+      break;
+    case Option::kCompModeAge:
+      b = compModeOpt_[1];
+      break;
   }
   QSignalBlocker block(b);
   b->setChecked(checked);
@@ -416,10 +441,13 @@ std::string Form1::BrowseForFolder(const std::string& prompt) {
 }
 
 void Form1::SetClipboardText(const std::string& text) {
-  QGuiApplication::clipboard()->setText(QString::fromStdString(DisplayText(text)), QClipboard::Clipboard);
+  QGuiApplication::clipboard()->setText(QString::fromStdString(DisplayText(text)),
+                                        QClipboard::Clipboard);
 }
 
-void Form1::EndProcess() { endProcess(); }
+void Form1::EndProcess() {
+  endProcess();
+}
 
 void Form1::OpenWithDesktop(const std::string& target, bool maximised) {
   // The desktop decides how its browser shows a page; a maximised window is

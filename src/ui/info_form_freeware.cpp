@@ -110,7 +110,8 @@ QCursor MouseCursor() {
 InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(port) {
   setObjectName(QStringLiteral("InfoFormFreeware"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
   setModal(false);
   setFont(DialogFont(font()));
   setFixedSize(Px(9390), Px(6360));
@@ -135,7 +136,8 @@ InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(p
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setTextFormat(Qt::PlainText);
-  label->setText(QString::fromStdString(InfoText(QDate::currentDate().year())).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+  label->setText(QString::fromStdString(InfoText(QDate::currentDate().year()))
+                     .replace(QLatin1Char('\r'), QLatin1Char('\n')));
 
   auto* line = new QFrame(this);
   line->setObjectName(QStringLiteral("Line1"));
@@ -154,7 +156,8 @@ InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(p
     QString caption = b->text();
     int best = -1;
     for (int i = 0; i < caption.size(); ++i)
-      if (caption[i] == QLatin1Char(' ') && (best < 0 || std::abs(i - caption.size() / 2) < std::abs(best - caption.size() / 2)))
+      if (caption[i] == QLatin1Char(' ') &&
+          (best < 0 || std::abs(i - caption.size() / 2) < std::abs(best - caption.size() / 2)))
         best = i;
     if (best >= 0) caption[best] = QLatin1Char('\n');
     b->setText(caption);

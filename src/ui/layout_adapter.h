@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QPointer>
-#include <memory>
 #include <map>
+#include <memory>
 
 #include "layout/modresize_app.h"
 
@@ -53,7 +53,9 @@ class ColumnLayoutObject : public LayoutObject {
 
 class WidgetLayoutForm : public LayoutForm {
  public:
-  void Add(LayoutPart part, std::unique_ptr<LayoutObject> object) { parts_[part] = std::move(object); }
+  void Add(LayoutPart part, std::unique_ptr<LayoutObject> object) {
+    parts_[part] = std::move(object);
+  }
   LayoutObject& Part(LayoutPart part) override { return *parts_.at(part); }
 
  private:

@@ -37,7 +37,8 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role == Qt::DisplayRole)
     return QString::fromStdString(DisplayText(list_.Header(section + 1)));
   if (role == Qt::TextAlignmentRole)
-    return section + 1 == kMarkerColumn ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
+    return section + 1 == kMarkerColumn ? int(Qt::AlignCenter)
+                                        : int(Qt::AlignLeft | Qt::AlignVCenter);
   return {};
 }
 

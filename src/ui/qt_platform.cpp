@@ -16,24 +16,38 @@ QString Key(const std::string& section, const std::string& key) {
 
 }  // namespace
 
-std::optional<std::string> QtSettingsStore::Read(const std::string& section, const std::string& key) {
+std::optional<std::string> QtSettingsStore::Read(const std::string& section,
+                                                 const std::string& key) {
   QSettings settings(QString::fromUtf8(kSettingsApplication), QStringLiteral("Zweiblick"));
   QVariant v = settings.value(Key(section, key));
   if (!v.isValid()) return std::nullopt;
   return v.toString().toStdString();
 }
 
-void QtSettingsStore::Write(const std::string& section, const std::string& key, const std::string& value) {
+void QtSettingsStore::Write(const std::string& section, const std::string& key,
+                            const std::string& value) {
   QSettings settings(QString::fromUtf8(kSettingsApplication), QStringLiteral("Zweiblick"));
   settings.setValue(Key(section, key), QString::fromStdString(value));
 }
 
-int WidgetPlacement::Left() const { return Twips(w_->pos().x()); }
-int WidgetPlacement::Top() const { return Twips(w_->pos().y()); }
-int WidgetPlacement::Width() const { return Twips(w_->frameGeometry().width()); }
-int WidgetPlacement::Height() const { return Twips(w_->frameGeometry().height()); }
-void WidgetPlacement::SetLeft(int twips) { w_->move(Px(twips), w_->pos().y()); }
-void WidgetPlacement::SetTop(int twips) { w_->move(w_->pos().x(), Px(twips)); }
+int WidgetPlacement::Left() const {
+  return Twips(w_->pos().x());
+}
+int WidgetPlacement::Top() const {
+  return Twips(w_->pos().y());
+}
+int WidgetPlacement::Width() const {
+  return Twips(w_->frameGeometry().width());
+}
+int WidgetPlacement::Height() const {
+  return Twips(w_->frameGeometry().height());
+}
+void WidgetPlacement::SetLeft(int twips) {
+  w_->move(Px(twips), w_->pos().y());
+}
+void WidgetPlacement::SetTop(int twips) {
+  w_->move(w_->pos().x(), Px(twips));
+}
 
 QFont DialogFont(QFont base) {
   base.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), base.family()});

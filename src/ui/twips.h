@@ -7,6 +7,8 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int Px(int twips) {
   return (twips >= 0 ? twips + kTwipsPerPixel / 2 : twips - kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
-inline constexpr int Twips(int pixels) { return pixels * kTwipsPerPixel; }
+inline constexpr int Twips(int pixels) {
+  return pixels * kTwipsPerPixel;
+}
 
 }  // namespace zweiblick

@@ -15,7 +15,8 @@ void WrapCheckBox::paintEvent(QPaintEvent*) {
   indicator.rect = box;
   style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &indicator, &p, this);
   QRect textRect = rect().adjusted(box.right() + 5, 0, 0, 0);
-  style()->drawItemText(&p, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+  style()->drawItemText(&p, textRect,
+                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
                         palette(), isEnabled(), text(), QPalette::WindowText);
   if (hasFocus()) {
     QStyleOptionFocusRect focus;

@@ -46,8 +46,10 @@ TEST(IniFile, FollowsTheProfileFileConventions) {
 }
 
 TEST(IniFile, SwitchesReadTheLeadingNumber) {
-  for (const char* on : {"1", "-1", "2", "0.5", " 3x", "1e2", ".5", "+7"}) EXPECT_NE(LeadingNumber(on), 0) << on;
-  for (const char* off : {"0", "", "ja", "x1", "-", ".", "0.0", "e5"}) EXPECT_EQ(LeadingNumber(off), 0) << off;
+  for (const char* on : {"1", "-1", "2", "0.5", " 3x", "1e2", ".5", "+7"})
+    EXPECT_NE(LeadingNumber(on), 0) << on;
+  for (const char* off : {"0", "", "ja", "x1", "-", ".", "0.0", "e5"})
+    EXPECT_EQ(LeadingNumber(off), 0) << off;
   EXPECT_EQ(LeadingNumber("2.5e1kg"), 25);
 }
 
@@ -63,7 +65,8 @@ struct Batch : ::testing::Test {
     right.Write("new.txt", "older", 1000000000);
   }
   std::string Control(const std::string& autoStart, const std::string& paths = "") {
-    std::string p = paths.empty() ? "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() + "\n" : paths;
+    std::string p =
+        paths.empty() ? "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() + "\n" : paths;
     dir.Write("steuer.ini", p + "[AutoStart]\n" + autoStart);
     return dir.Path("steuer.ini");
   }
@@ -72,8 +75,11 @@ struct Batch : ::testing::Test {
     EXPECT_EQ(port.messages.size(), 1u);
     if (port.messages.empty()) return "";
     const std::string& t = port.messages[0].text;
-    const std::string head = "Sie haben Zweiblick im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r";
-    const std::string tail = "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und starten Sie erneut.";
+    const std::string head =
+        "Sie haben Zweiblick im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r";
+    const std::string tail =
+        "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und starten "
+        "Sie erneut.";
     EXPECT_EQ(t.substr(0, head.size()), head);
     EXPECT_EQ(t.substr(t.size() - tail.size()), tail);
     EXPECT_EQ(port.messages[0].icon, MsgIcon::kCritical);
@@ -89,14 +95,17 @@ TEST_F(Batch, EmptyCommandLineStaysInteractive) {
 
 TEST_F(Batch, MissingQuotedOrFolderControlFilesGiveOneLine) {
   StartBatchMode(w, " \"" + dir.Path("nix.ini") + "\" ");
-  EXPECT_EQ(Errors(), " * Die Steuerdatei ''\"" + dir.Path("nix.ini") + "\"'' wurde nicht gefunden.\r");
+  EXPECT_EQ(Errors(),
+            " * Die Steuerdatei ''\"" + dir.Path("nix.ini") + "\"'' wurde nicht gefunden.\r");
   EXPECT_FALSE(w.BatchActive);
   port.messages.clear();
   StartBatchMode(w, dir.Path());
-  EXPECT_EQ(Errors(), " * Der angegebene Name ''" + dir.Path() + "''bezeichnet ein Verzeichnis, keine Datei.\r");
+  EXPECT_EQ(Errors(), " * Der angegebene Name ''" + dir.Path() +
+                          "''bezeichnet ein Verzeichnis, keine Datei.\r");
   port.messages.clear();
   StartBatchMode(w, "bare-name-nowhere.ini");  // looked for beside the program
-  EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + ProgramFolder() + "bare-name-nowhere.ini'' wurde nicht gefunden.\r");
+  EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + ProgramFolder() +
+                          "bare-name-nowhere.ini'' wurde nicht gefunden.\r");
   EXPECT_EQ(w.Liste().Count(), 0);
 }
 
@@ -107,10 +116,14 @@ TEST_F(Batch, FolderChecks) {
   StartBatchMode(w, Control("", paths));
   EXPECT_EQ(Errors(),
             " * Der Verzeichnispfad '''' für die linke Spalte existiert nicht.\r"
-            " * Der Verzeichnispfad ''" + left.Path("a.txt") + "/'' für die rechte Spalte bezeichnet eine Datei, keinen Ordner.\r");
+            " * Der Verzeichnispfad ''" +
+                left.Path("a.txt") +
+                "/'' für die rechte Spalte bezeichnet eine Datei, keinen Ordner.\r");
   port.messages.clear();
-  StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") + "\nRechts=" + right.Path() + "\n"));
-  EXPECT_EQ(Errors(), " * Der Verzeichnispfad ''" + left.Path("only-subfolders") + "/'' für die linke Spalte existiert nicht.\r");
+  StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") +
+                                    "\nRechts=" + right.Path() + "\n"));
+  EXPECT_EQ(Errors(), " * Der Verzeichnispfad ''" + left.Path("only-subfolders") +
+                          "/'' für die linke Spalte existiert nicht.\r");
 }
 
 TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {
@@ -118,17 +131,23 @@ TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {
     const char* switches;
     const char* lines;
   } cases[] = {
-      {"Ende=1\n", " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des Programms.\r"},
+      {"Ende=1\n",
+       " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des "
+       "Programms.\r"},
       {"Altersvergleich=1\nEnde=1\n",
-       " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm ohne Abgleich und/oder "
+       " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm "
+       "ohne Abgleich und/oder "
        "Kopie in die Zwischenablage enden soll.\r"},
-      {"Binärvergleich=1\nAbgleich=1\n", " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r"},
+      {"Binärvergleich=1\nAbgleich=1\n",
+       " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r"},
       {"Binärvergleich=1\nAltersvergleich=2\nAbgleich=-1\n",
-       " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen einander aus.\r"
+       " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen "
+       "einander aus.\r"
        " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r"},
       {"Abgleich=1\nZwischenablage=1\nEnde=ja\n",
        " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r"
-       " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps angefordert.\r"},
+       " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps "
+       "angefordert.\r"},
   };
   for (const Case& c : cases) {
     port.messages.clear();
@@ -169,9 +188,11 @@ TEST_F(Batch, BinaryWithClipboardShowsTheSummaryThenCopies) {
 
 TEST_F(Batch, ControlFileThatIsAFifoDoesNotHang) {
   ASSERT_EQ(mkfifo(dir.Path("pipe.ini").c_str(), 0600), 0);
-  auto run = std::async(std::launch::async, [&] { return StartBatchMode(w, dir.Path("pipe.ini")); });
+  auto run =
+      std::async(std::launch::async, [&] { return StartBatchMode(w, dir.Path("pipe.ini")); });
   ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "hangs on a FIFO";
-  EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + dir.Path("pipe.ini") + "'' wurde nicht gefunden.\r");
+  EXPECT_EQ(Errors(),
+            " * Die Steuerdatei ''" + dir.Path("pipe.ini") + "'' wurde nicht gefunden.\r");
 }
 
 TEST(Clipboard, TextOfEveryRowEndsInCrLf) {
@@ -189,10 +210,10 @@ TEST(Clipboard, TextOfEveryRowEndsInCrLf) {
   l.Add(3, "a\tb");
   w.BtnClick(kBtnClipboard);
   EXPECT_EQ(port.clipboard, "links.txt\t\t\r\n\t? <--\tnur rechts\r\na\tb\t\t\r\n");
-  EXPECT_EQ(port.statusHistory, (std::vector<std::string>{"Status: Liste wird in die Zwischenablage kopiert ...",
-                                                          "Status: Fertig.",
-                                                          "Status: Liste wird in die Zwischenablage kopiert ...",
-                                                          "Status: Fertig."}));
+  EXPECT_EQ(port.statusHistory,
+            (std::vector<std::string>{
+                "Status: Liste wird in die Zwischenablage kopiert ...", "Status: Fertig.",
+                "Status: Liste wird in die Zwischenablage kopiert ...", "Status: Fertig."}));
   EXPECT_EQ(port.progress, 0);
   EXPECT_EQ(port.yields, 0);
   EXPECT_FALSE(port.busy);

@@ -75,18 +75,25 @@ TEST_F(Comparison, BinaryMarksEveryKindOfPair) {
 
 TEST_F(Comparison, BlockBoundaries) {
   ContentsComparer comparer;
-  for (size_t size : {kCompareBlockSize - 1, kCompareBlockSize, kCompareBlockSize + 1, 3 * kCompareBlockSize}) {
+  for (size_t size :
+       {kCompareBlockSize - 1, kCompareBlockSize, kCompareBlockSize + 1, 3 * kCompareBlockSize}) {
     std::string a(size, 'q');
     left.Write("f", a);
     right.Write("f", a);
-    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind, ContentsResult::kEqual) << size;
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind,
+              ContentsResult::kEqual)
+        << size;
     a.back() = 'r';
     right.Write("f", a);
-    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind, ContentsResult::kDiffer) << size;
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind,
+              ContentsResult::kDiffer)
+        << size;
     a.back() = 'q';
     a.front() = 'r';
     right.Write("f", a);
-    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind, ContentsResult::kDiffer) << size;
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind,
+              ContentsResult::kDiffer)
+        << size;
   }
 }
 
@@ -121,9 +128,11 @@ TEST_F(Comparison, SummariesForIdenticalAndEmptyLists) {
   CompareFiles(w, false);
   ASSERT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(port.messages[0].text,
-            "Ergebnis des Binärvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen identisch!\r");
+            "Ergebnis des Binärvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen "
+            "identisch!\r");
   EXPECT_EQ(port.messages[1].text,
-            "Ergebnis des Versionsvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen identisch!\r");
+            "Ergebnis des Versionsvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen "
+            "identisch!\r");
   CompareCounts one{3, 1, 0, 0, 2, 0, 0};
   EXPECT_EQ(CompareSummary(true, one),
             "Ergebnis des Binärvergleichs von 3 Dateien:\r\r1 Dateien sind verwaist.\r"
@@ -164,11 +173,14 @@ TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
   EXPECT_EQ(Marker("ok"), "=");
   ASSERT_EQ(port.messages.size(), 3u);
   // Rows in list order: "fifo" before "gone".
-  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + left.Path("fifo") + "'\rDieser Name wird fortan ignoriert ...");
-  EXPECT_EQ(port.messages[1].text, "Zugriffsfehler 53 auf '" + right.Path("gone") + "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + left.Path("fifo") +
+                                       "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[1].text, "Zugriffsfehler 53 auf '" + right.Path("gone") +
+                                       "'\rDieser Name wird fortan ignoriert ...");
   EXPECT_EQ(port.messages[2].text,
             "Ergebnis des Binärvergleichs von 3 Dateien:\r\r1 Dateien sind verwaist.\r"
-            "1 Dateien sind zwar gleich groß, aber nicht identisch.\r1 Dateien sind absolut identisch.\r");
+            "1 Dateien sind zwar gleich groß, aber nicht identisch.\r1 Dateien sind absolut "
+            "identisch.\r");
 }
 
 TEST_F(Comparison, SameLengthNonFileFailsWithoutHanging) {
@@ -179,7 +191,8 @@ TEST_F(Comparison, SameLengthNonFileFailsWithoutHanging) {
   ASSERT_EQ(mkfifo(right.Path("x").c_str(), 0600), 0);
   CompareFiles(w, true);  // both measure 0 bytes; the FIFO is opened without blocking and refused
   EXPECT_EQ(Marker("x"), "<>");
-  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + right.Path("x") + "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + right.Path("x") +
+                                       "'\rDieser Name wird fortan ignoriert ...");
 }
 
 TEST_F(Comparison, YieldsEveryEighthRowUnlessFast) {
@@ -206,7 +219,8 @@ TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
   w.Liste().SetSelected(3, true);
   for (int separatorOrCancel : {3, 7, 9, 10, 0, 11}) w.PopupItemClick(separatorOrCancel);
   EXPECT_EQ(Marker("a"), "=");
-  const std::pair<int, const char*> items[] = {{1, "-->"}, {2, "<--"}, {4, "X->"}, {5, "<-X"}, {6, "XX"}, {8, "]["}};
+  const std::pair<int, const char*> items[] = {{1, "-->"}, {2, "<--"}, {4, "X->"},
+                                               {5, "<-X"}, {6, "XX"},  {8, "]["}};
   for (auto [index, marker] : items) {
     w.PopupItemClick(index);
     EXPECT_EQ(Marker("a"), marker);
@@ -240,7 +254,8 @@ TEST_F(Comparison, SizesBeyond32BitsCompare) {
   const off_t size = 5ll << 30;
   for (TempTree* t : {&left, &right}) {
     t->Write("big", "");
-    if (truncate(t->Path("big").c_str(), size) != 0) GTEST_SKIP() << "the file system holds no 5 GB sparse file";
+    if (truncate(t->Path("big").c_str(), size) != 0)
+      GTEST_SKIP() << "the file system holds no 5 GB sparse file";
   }
   struct stat st {};
   stat(left.Path("big").c_str(), &st);

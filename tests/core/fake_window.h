@@ -60,7 +60,9 @@ class FakeWindow : public WindowPort {
     ++clipboardWrites;
   }
   void EndProcess() override { ++ended; }
-  void SetToolTip(const std::string& control, const std::string& text) override { toolTips[control] = text; }
+  void SetToolTip(const std::string& control, const std::string& text) override {
+    toolTips[control] = text;
+  }
   void SetTopMost(bool on) override { topMost = on; }
 
   std::vector<ShownMessage> messages;

@@ -14,7 +14,9 @@ using testing::TempTree;
 
 struct OpenRecorder : testing::FakeWindow {
   std::vector<std::pair<std::string, bool>> opened;
-  void OpenWithDesktop(const std::string& target, bool maximised) override { opened.push_back({target, maximised}); }
+  void OpenWithDesktop(const std::string& target, bool maximised) override {
+    opened.push_back({target, maximised});
+  }
 };
 
 TEST(OnlineHelp, CandidatesInTheirOrder) {
@@ -56,13 +58,15 @@ TEST(TextRules, VersionTexts) {
   EXPECT_EQ(VersionText(0x100, v), " (V2.6)");
   EXPECT_EQ(VersionText(0x101, v), "2.6");
   EXPECT_EQ(VersionText(2, v), "");
-  for (auto [revision, letter] : {std::pair{100, "a"}, {200, "b"}, {150, "b"}, {250, "b"}, {2600, "z"}}) {
+  for (auto [revision, letter] :
+       {std::pair{100, "a"}, {200, "b"}, {150, "b"}, {250, "b"}, {2600, "z"}}) {
     v.revision = revision;
     EXPECT_EQ(VersionText(0x101, v), std::string("2.6") + letter) << revision;
   }
   EXPECT_EQ(VersionText(1), "2.6.3");  // the project's own version
   EXPECT_EQ(VersionNumberText(PackSystemVersion(5, 1, 2600, 2)), "5.1.2600");
-  EXPECT_EQ(VersionNumberText(PackSystemVersion(0, 0, (4u << 24) | (10u << 16) | 1998u, 1)), "4.10.1998");
+  EXPECT_EQ(VersionNumberText(PackSystemVersion(0, 0, (4u << 24) | (10u << 16) | 1998u, 1)),
+            "4.10.1998");
 }
 
 TEST(TextRules, PlaceholdersAndEscapes) {
@@ -83,11 +87,14 @@ TEST(InfoDialog, TextsAndAddresses) {
   EXPECT_EQ(text.substr(0, text.find('\r')),
             "Zweiblick (V2.6) \xE2\x80\x93 Verzeichnisvergleiche unter Linux leicht gemacht");
   EXPECT_NE(text.find("\r\rCopyright \xC2\xA9 2003-2026 "), std::string::npos);
-  EXPECT_NE(text.find("\r\rVerbesserungsvorschläge sind mir immer gern willkommen."), std::string::npos);
+  EXPECT_NE(text.find("\r\rVerbesserungsvorschläge sind mir immer gern willkommen."),
+            std::string::npos);
   std::string update = UpdateAddress();
-  EXPECT_EQ(update, "www.melkart.example/?find_update&app=zweiblick&ver=2.6.3&win=" + WindowsVersionText());
-  EXPECT_EQ(SupportMailLink(), "mailto:support@melkart.example?subject=Ihre Software Zweiblick (V2.6) unter Linux " +
-                                   WindowsVersionText());
+  EXPECT_EQ(update,
+            "www.melkart.example/?find_update&app=zweiblick&ver=2.6.3&win=" + WindowsVersionText());
+  EXPECT_EQ(SupportMailLink(),
+            "mailto:support@melkart.example?subject=Ihre Software Zweiblick (V2.6) unter Linux " +
+                WindowsVersionText());
   OpenRecorder port;
   UpdateButtonClick(port);
   MailButtonClick(port);

@@ -74,25 +74,46 @@ TEST(ComparisonList, FindMatchesWholeNamesIgnoringCaseFirstRowWins) {
 
 TEST(ComparisonList, UnicodeNamesMatchByNormalFormAndFoldedCase) {
   ComparisonList l;
-  l.Add(1, "\xC3\xBC" "ber.txt");                   // "über", composed
-  l.Add(2, "Stra\xC3\x9F" "e");                      // "Straße"
-  l.Add(3, std::string("bad\xFF" "name", 8));        // not UTF-8
-  EXPECT_EQ(l.Find("\xC3\x9C" "BER.TXT"), 1);        // "ÜBER.TXT"
-  EXPECT_EQ(l.Find("u\xCC\x88" "ber.txt"), 1);       // "u" + combining diaeresis
-  EXPECT_EQ(l.Find("STRA\xC3\x9F" "E"), 2);
-  EXPECT_EQ(l.Find(std::string("bad\xFF" "name", 8)), 3);
-  EXPECT_EQ(l.Find(std::string("BAD\xFF" "NAME", 8)), 0);  // invalid bytes match only themselves
+  l.Add(1,
+        "\xC3\xBC"
+        "ber.txt");  // "über", composed
+  l.Add(2,
+        "Stra\xC3\x9F"
+        "e");  // "Straße"
+  l.Add(3, std::string("bad\xFF"
+                       "name",
+                       8));  // not UTF-8
+  EXPECT_EQ(l.Find("\xC3\x9C"
+                   "BER.TXT"),
+            1);  // "ÜBER.TXT"
+  EXPECT_EQ(l.Find("u\xCC\x88"
+                   "ber.txt"),
+            1);  // "u" + combining diaeresis
+  EXPECT_EQ(l.Find("STRA\xC3\x9F"
+                   "E"),
+            2);
+  EXPECT_EQ(l.Find(std::string("bad\xFF"
+                               "name",
+                               8)),
+            3);
+  EXPECT_EQ(l.Find(std::string("BAD\xFF"
+                               "NAME",
+                               8)),
+            0);  // invalid bytes match only themselves
   EXPECT_TRUE(NamesMatch("\xC3\x84pfel", "\xC3\xA4PFEL"));
   EXPECT_EQ(DisplayText(std::string("a\xFF", 2)), "a\xEF\xBF\xBD");
 }
 
 TEST(ComparisonList, SortsAlphabeticallyIgnoringCaseWithUmlautsBesideTheirLetters) {
   ComparisonList l;
-  for (const char* name : {"Zebra", "apfel", "\xC3\x84pfel", "Birne", "", "Apfel2"}) l.Add(l.Count() + 1, name);
+  for (const char* name : {"Zebra", "apfel", "\xC3\x84pfel", "Birne", "", "Apfel2"})
+    l.Add(l.Count() + 1, name);
   l.SetSorted(true);
-  EXPECT_EQ(Column(l, 1), (std::vector<std::string>{"", "apfel", "\xC3\x84pfel", "Apfel2", "Birne", "Zebra"}));
+  EXPECT_EQ(Column(l, 1),
+            (std::vector<std::string>{"", "apfel", "\xC3\x84pfel", "Apfel2", "Birne", "Zebra"}));
   l.SetSortOrder(1);
-  EXPECT_EQ(Column(l, 1), (std::vector<std::string>{"Zebra", "Birne", "Apfel2", "\xC3\x84pfel", "apfel", ""}));
+  EXPECT_EQ(Column(l, 1),
+            (std::vector<std::string>{"Zebra", "Birne", "Apfel2", "\xC3\x84pfel", "apfel", ""}));
 }
 
 TEST(ComparisonList, ReordersOnlyWhenTheSortStateChanges) {

@@ -30,7 +30,8 @@ struct Reading : ::testing::Test {
 
   std::vector<std::string> Found(const std::string& base) {
     std::vector<std::string> out;
-    for (size_t i = 1; i < w.FoundFiles.size(); ++i) out.push_back(w.FoundFiles[i].path.substr(base.size()));
+    for (size_t i = 1; i < w.FoundFiles.size(); ++i)
+      out.push_back(w.FoundFiles[i].path.substr(base.size()));
     return out;
   }
   std::vector<std::vector<std::string>> Rows() {
@@ -115,7 +116,8 @@ TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
   WalkFolderTree(w, left.Path());
   EXPECT_EQ(Found(left.Dir()), std::vector<std::string>{"a.txt"});
   ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 52 auf '" + deep + "'\rDieser Name wird fortan ignoriert ...");
+  EXPECT_EQ(port.messages[0].text,
+            "Zugriffsfehler 52 auf '" + deep + "'\rDieser Name wird fortan ignoriert ...");
   // remove_all cannot reach that deep by path either: unwind with relative calls.
   std::function<void(int)> wipe = [&](int dir) {
     int sub = openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY);
@@ -167,7 +169,8 @@ TEST_F(Reading, TwoFoldersFillSideBySide) {
   EXPECT_EQ(w.Liste().Header(1), left.Dir());
   EXPECT_EQ(w.Liste().Text(1, kLeftStampColumn).size(), 16u);
   FillColumn(w, right.Dir(), false);
-  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "", "c.txt"}, {"a.txt", "", "A.TXT"}, {"Sub/b.txt", "", ""}}));
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
+                        {"", "", "c.txt"}, {"a.txt", "", "A.TXT"}, {"Sub/b.txt", "", ""}}));
   EXPECT_EQ(port.panels[1], "3 Dateien");
   EXPECT_EQ(w.Liste().Header(3), right.Dir());
   EXPECT_EQ(port.statusHistory.back(), "Status: Eintragung der Dateien abgeschlossen.");
@@ -182,7 +185,8 @@ TEST_F(Reading, TwoFoldersFillSideBySide) {
   TempTree other;
   other.Write("a.txt", "9");
   FillColumn(w, other.Path(), false);
-  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "", ""}, {"a.txt", "", "a.txt"}, {"Sub/b.txt", "", ""}}));
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
+                        {"", "", ""}, {"a.txt", "", "a.txt"}, {"Sub/b.txt", "", ""}}));
   EXPECT_EQ(port.panels[1], "3 Dateien");
 
   // The left column again starts over and resets the right header.
@@ -242,16 +246,26 @@ TEST_F(Reading, ClashesResolveTheSameWhicheverFileComesFirst) {
 TEST_F(Reading, OddNamesReachTheListAndMatch) {
   std::string invalid("caf\xE9.txt", 8);  // Latin-1 bytes, not UTF-8
   left.Write(invalid, "x");
-  left.Write("u\xCC\x88" "ber.txt", "y");  // decomposed
+  left.Write(
+      "u\xCC\x88"
+      "ber.txt",
+      "y");  // decomposed
   right.Write(invalid, "x");
-  right.Write("\xC3\x9C" "BER.txt", "y");  // composed, upper case
+  right.Write(
+      "\xC3\x9C"
+      "BER.txt",
+      "y");  // composed, upper case
   FillColumn(w, left.Path(), true);
   FillColumn(w, right.Path(), false);
   EXPECT_EQ(w.Liste().Count(), 2);
   int r = w.Liste().Find(invalid);
   ASSERT_NE(r, 0);
   EXPECT_EQ(w.Liste().Text(r, 3), invalid);
-  EXPECT_EQ(w.Liste().Text(w.Liste().Find("\xC3\xBC" "ber.txt"), 3), "\xC3\x9C" "BER.txt");
+  EXPECT_EQ(w.Liste().Text(w.Liste().Find("\xC3\xBC"
+                                          "ber.txt"),
+                           3),
+            "\xC3\x9C"
+            "BER.txt");
 }
 
 TEST_F(Reading, FillingKeepsTheUsersSortOrder) {
@@ -288,7 +302,8 @@ TEST_F(Reading, DropChecksComeInTheirOrder) {
     texts.push_back(m.text);
     EXPECT_EQ(m.icon, MsgIcon::kNone);
   }
-  EXPECT_EQ(texts, (std::vector<std::string>{kDropOnlyOne, kDropNoFiles, kDropNoFiles, kDropBadName}));
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{kDropOnlyOne, kDropNoFiles, kDropNoFiles, kDropBadName}));
   EXPECT_EQ(w.Liste().Count(), 0);
   EXPECT_EQ(w.LeftFolder, "");
 }

@@ -19,7 +19,8 @@ struct MemoryStore : SettingsStore {
     if (it == values.end()) return std::nullopt;
     return it->second;
   }
-  void Write(const std::string& section, const std::string& key, const std::string& value) override {
+  void Write(const std::string& section, const std::string& key,
+             const std::string& value) override {
     values[section + "/" + key] = value;
   }
 };
@@ -46,7 +47,7 @@ TEST(Settings, StoredPositionIsUsedOnlyWhenItsCornerLiesOnTheScreen) {
       {"500", "15360", 2260, 3180},    // strictly less than the screen width
       {"1", "1", 1, 1},
       {"11519", "15359", 11519, 15359},  // only the corner counts
-      {"oben", "500", 2260, 3180},     // not a number: as if missing
+      {"oben", "500", 2260, 3180},       // not a number: as if missing
       {" 600 ", "700.4", 600, 700},
   };
   for (const Case& c : cases) {
@@ -94,10 +95,10 @@ struct Box : LayoutObject {
 
 struct DesignForm : LayoutForm {
   std::map<LayoutPart, Box> boxes{
-      {LayoutPart::kWindow, {0, 0, 8730, 6210}},      {LayoutPart::kListe, {120, 240, 8355, 3555}},
-      {LayoutPart::kFrame1, {60, 60, 8595, 4395}},    {LayoutPart::kFrame2, {120, 3900, 6255, 435}},
-      {LayoutPart::kFrame3, {60, 4560, 8595, 1335}},  {LayoutPart::kFrame4, {5460, 240, 3075, 1035}},
-      {LayoutPart::kBtn1, {7140, 3960, 1395, 375}},   {LayoutPart::kColumn1, {0, 99, 3777, 99}},
+      {LayoutPart::kWindow, {0, 0, 8730, 6210}},     {LayoutPart::kListe, {120, 240, 8355, 3555}},
+      {LayoutPart::kFrame1, {60, 60, 8595, 4395}},   {LayoutPart::kFrame2, {120, 3900, 6255, 435}},
+      {LayoutPart::kFrame3, {60, 4560, 8595, 1335}}, {LayoutPart::kFrame4, {5460, 240, 3075, 1035}},
+      {LayoutPart::kBtn1, {7140, 3960, 1395, 375}},  {LayoutPart::kColumn1, {0, 99, 3777, 99}},
       {LayoutPart::kColumn3, {4577, 99, 3777, 99}},
   };
   LayoutObject& Part(LayoutPart p) override { return boxes.at(p); }
@@ -156,9 +157,11 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
   MainWindow w{port};
   w.Load("");
   EXPECT_EQ(port.toolTips.size(), 15u);
-  EXPECT_EQ(port.toolTips["SpeedCheck"], "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.");
+  EXPECT_EQ(port.toolTips["SpeedCheck"],
+            "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.");
   EXPECT_EQ(port.toolTips["Liste"],
-            "Die zu vergleichenden Verzeichnisse zunächst in die linke und dann in die rechte Spalte ziehen.");
+            "Die zu vergleichenden Verzeichnisse zunächst in die linke und dann in die rechte "
+            "Spalte ziehen.");
   w.ToolTipCheckClick(false);
   for (auto& [control, text] : port.toolTips) {
     if (control == "Btn0" || control == "Btn1")

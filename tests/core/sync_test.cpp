@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -11,10 +11,10 @@
 #include "fake_window.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
+#include "reading/path_helpers.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
-#include "reading/path_helpers.h"
 #include "temp_tree.h"
 
 namespace zweiblick {
@@ -51,10 +51,13 @@ struct Sync : ::testing::Test {
       if (w.Liste().Text(i, 1) == name || w.Liste().Text(i, 3) == name) return i;
     return 0;
   }
-  void Mark(const std::string& name, const char* marker) { w.Liste().SetText(Row(name), kMarkerColumn, marker); }
+  void Mark(const std::string& name, const char* marker) {
+    w.Liste().SetText(Row(name), kMarkerColumn, marker);
+  }
   std::vector<std::string> Names() {
     std::vector<std::string> out;
-    for (int i = 1; i <= w.Liste().Count(); ++i) out.push_back(w.Liste().Text(i, 1) + "|" + w.Liste().Text(i, 3));
+    for (int i = 1; i <= w.Liste().Count(); ++i)
+      out.push_back(w.Liste().Text(i, 1) + "|" + w.Liste().Text(i, 3));
     return out;
   }
   std::vector<std::string> TmpFilesIn(const TempTree& t) {
@@ -134,8 +137,9 @@ TEST_F(Sync, AbortKeepsTheFailingRowAndEveryRowAboveIt) {
   port.answers = {MsgAnswer::kAbort};
   SynchronizeFolders(w);
   ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_EQ(port.messages[0].text, "Abgleichsfehler:\r\rDie Datei '" + left.Path("fh") + "'\rkonnte nicht nach '" +
-                                       right.Path("fh") + "'\rkopiert werden.\r\rBitte quittieren oder abbrechen");
+  EXPECT_EQ(port.messages[0].text, "Abgleichsfehler:\r\rDie Datei '" + left.Path("fh") +
+                                       "'\rkonnte nicht nach '" + right.Path("fh") +
+                                       "'\rkopiert werden.\r\rBitte quittieren oder abbrechen");
   EXPECT_EQ(port.messages[0].icon, MsgIcon::kCritical);
   EXPECT_EQ(port.messages[0].buttons, MsgButtons::kAbortRetryIgnore);
   EXPECT_EQ(w.Liste().Count(), 8);
@@ -163,7 +167,8 @@ TEST_F(Sync, IgnoreKeepsExactlyItsRowAndXXStillDeletesTheRightFile) {
   port.answers = {MsgAnswer::kIgnore};
   SynchronizeFolders(w);
   ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_NE(port.messages[0].text.find("Die Datei '" + left.Path("b") + "'\rkonnte nicht gelöscht werden."),
+  EXPECT_NE(port.messages[0].text.find("Die Datei '" + left.Path("b") +
+                                       "'\rkonnte nicht gelöscht werden."),
             std::string::npos);
   EXPECT_EQ(Names(), std::vector<std::string>{"b|b"});
   EXPECT_EQ(left.Read("b"), "new contents the user has not seen");
@@ -182,14 +187,16 @@ TEST_F(Sync, EmptyNamesAndMarkersWithoutFiles) {
   SynchronizeFolders(w);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text,
-            "Abgleichsfehler:\r\rDie Datei ''\rkonnte nicht gelöscht werden.\r\rBitte quittieren oder abbrechen");
+            "Abgleichsfehler:\r\rDie Datei ''\rkonnte nicht gelöscht werden.\r\rBitte quittieren "
+            "oder abbrechen");
   EXPECT_EQ(w.Liste().Count(), 1);
   EXPECT_TRUE(right.Exists("r"));
   // An empty list: the two status texts and nothing else.
   w.ClearList();
   port.statusHistory.clear();
   SynchronizeFolders(w);
-  EXPECT_EQ(port.statusHistory, (std::vector<std::string>{"Status: Datenabgleich läuft ...", "Status: Datenabgleich beendet."}));
+  EXPECT_EQ(port.statusHistory, (std::vector<std::string>{"Status: Datenabgleich läuft ...",
+                                                          "Status: Datenabgleich beendet."}));
 }
 
 TEST_F(Sync, NothingChangedSinceReadingIsOverwrittenAndRetryChecksAgain) {
@@ -237,7 +244,8 @@ TEST_F(Sync, ReadOnlyDestinationFailsUntilTheUserMakesItWritable) {
   right.Write("f", "old", 1000000000);
   Fill();
   Mark("f", kMarkCopyRight);
-  if (!SetImmutable(right.Path(), true)) GTEST_SKIP() << "this file system cannot make a folder immutable";
+  if (!SetImmutable(right.Path(), true))
+    GTEST_SKIP() << "this file system cannot make a folder immutable";
   port.onMessage = [&] {
     if (port.messages.size() == 2) SetImmutable(right.Path(), false);
   };
@@ -257,12 +265,11 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
       _exit(77);
-    {
-      std::ofstream(right.Path("f"), std::ios::binary) << "old contents";
-    }
+    { std::ofstream(right.Path("f"), std::ios::binary) << "old contents"; }
     DurableRun run;
     struct stat st {};
     stat(right.Path("f").c_str(), &st);
@@ -271,7 +278,8 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
     std::ifstream in(right.Path("f"), std::ios::binary);
     std::string now((std::istreambuf_iterator<char>(in)), {});
     int leftovers = 0;
-    for (auto& entry : std::filesystem::directory_iterator(right.Path())) leftovers += entry.path().filename() != "f";
+    for (auto& entry : std::filesystem::directory_iterator(right.Path()))
+      leftovers += entry.path().filename() != "f";
     _exit(e != 0 && now == "old contents" && leftovers == 0 ? 0 : 1);
   }
   int status = 0;

@@ -1,6 +1,6 @@
 // Runs the real programs on control files and checks the folders afterwards.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -97,9 +97,12 @@ struct Programs : ::testing::Test {
 };
 
 TEST_F(Programs, CliComparesCopiesToStdoutAndSynchronises) {
-  Result r = RunProgram({cli, Control("Altersvergleich=1\r\nZwischenablage=1\r\nAbgleich=1\r\n")}, {});
+  Result r =
+      RunProgram({cli, Control("Altersvergleich=1\r\nZwischenablage=1\r\nAbgleich=1\r\n")}, {});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "Briefe/neu.txt\t-->\tBriefe/neu.txt\r\nnur-links.txt\t? -->\t\r\nsame.txt\t=\tsame.txt\r\n");
+  EXPECT_EQ(
+      r.out,
+      "Briefe/neu.txt\t-->\tBriefe/neu.txt\r\nnur-links.txt\t? -->\t\r\nsame.txt\t=\tsame.txt\r\n");
   EXPECT_EQ(right.Read("Briefe/neu.txt"), "newer");
   EXPECT_FALSE(right.Exists("nur-links.txt"));  // a proposal is no action
 }
@@ -107,7 +110,8 @@ TEST_F(Programs, CliComparesCopiesToStdoutAndSynchronises) {
 TEST_F(Programs, CliReportsBadControlFilesAndUsage) {
   Result r = RunProgram({cli, Control("Ende=1\r\n")}, {});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find(" * Sie haben keinen Vergleichstyps eingestellt"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(" * Sie haben keinen Vergleichstyps eingestellt"), std::string::npos)
+      << r.err;
   EXPECT_EQ(RunProgram({cli}, {}).status, 2);
   EXPECT_EQ(RunProgram({cli, "a", "b"}, {}).status, 2);
   Result v = RunProgram({cli, "--version"}, {});
@@ -119,7 +123,8 @@ TEST_F(Programs, CliExitsWithOneWhenAnEntryCannotBeExamined) {
   ASSERT_EQ(symlink("nowhere", left.Path("dangling").c_str()), 0);
   Result r = RunProgram({cli, Control("Binärvergleich=1\r\n")}, {});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Zugriffsfehler 53 auf '" + left.Path("dangling") + "'\nDieser Name wird fortan ignoriert ..."),
+  EXPECT_NE(r.err.find("Zugriffsfehler 53 auf '" + left.Path("dangling") +
+                       "'\nDieser Name wird fortan ignoriert ..."),
             std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("Ergebnis des Binärvergleichs von 3 Dateien:"), std::string::npos) << r.err;
@@ -127,7 +132,7 @@ TEST_F(Programs, CliExitsWithOneWhenAnEntryCannotBeExamined) {
 
 TEST_F(Programs, WindowRunsAgeSyncEndAndExitsByItself) {
   Result r = RunProgram({gui, Control("Altersvergleich=1\r\nAbgleich=1\r\nEnde=1\r\n")},
-                 {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.Path()}, 60);
+                        {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.Path()}, 60);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(right.Read("Briefe/neu.txt"), "newer");
 }

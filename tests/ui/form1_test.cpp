@@ -2,18 +2,18 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
-#include <QFile>
 #include <QTreeView>
+#include <QUrl>
 
 #include "ui/form1.h"
 #include "ui/list_model.h"
@@ -27,9 +27,7 @@ struct Form1Test : ::testing::Test {
     form.Core().Load("");
     form.Flush();
   }
-  QString Cell(int row, int column) {
-    return form.Model().index(row, column).data().toString();
-  }
+  QString Cell(int row, int column) { return form.Model().index(row, column).data().toString(); }
   void AddRows(std::initializer_list<const char*> names) {
     for (const char* n : names) form.Core().Liste().Add(form.Core().Liste().Count() + 1, n);
     form.Flush();
@@ -57,11 +55,13 @@ TEST_F(Form1Test, ControlsCarryTheirCaptionsAndGeometry) {
   EXPECT_EQ(header->sectionSize(1), 53);
   EXPECT_TRUE(form.Liste()->isColumnHidden(4));
   EXPECT_TRUE(form.Liste()->isColumnHidden(5));
-  EXPECT_EQ(form.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Erster Ordner");
+  EXPECT_EQ(form.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+            "Erster Ordner");
   EXPECT_EQ(form.Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "<-->");
-  EXPECT_EQ(form.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Zweiter Ordner");
-  for (const char* name : {"SofortStartCheck", "ToolTipCheck", "SpeedCheck", "MyTopMostChk", "Frame1",
-                           "Frame2", "Frame3", "Frame4", "Sbar"})
+  EXPECT_EQ(form.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+            "Zweiter Ordner");
+  for (const char* name : {"SofortStartCheck", "ToolTipCheck", "SpeedCheck", "MyTopMostChk",
+                           "Frame1", "Frame2", "Frame3", "Frame4", "Sbar"})
     EXPECT_NE(form.findChild<QWidget*>(name), nullptr) << name;
 }
 
@@ -125,7 +125,8 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
 }
 
 TEST_F(Form1Test, ModelFollowsTheCoreListThroughFlushes) {
-  QAbstractItemModelTester tester(&form.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester tester(&form.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
   AddRows({"x", "y"});
   EXPECT_EQ(form.Model().rowCount(), 2);
   form.Core().Liste().SetText(1, 2, "=");
@@ -203,8 +204,9 @@ TEST_F(DropTest, WrongDropsAreRefusedAndTextIsIgnored) {
   Drop(&text, 10);
   DropFiles({one.path(), two.path()}, 10);
   DropFiles({one.filePath("a.txt")}, 10);
-  EXPECT_EQ(shown, (std::vector<std::string>{"Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!",
-                                             "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!",
+                       "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!"}));
   EXPECT_EQ(form.Model().rowCount(), 0);
 }
 

@@ -26,15 +26,18 @@ TEST(InfoDialogUi, OneModelessDialogWithItsLinks) {
   form.Btn(10)->click();
   EXPECT_EQ(form.InfoDialog(), dialog);  // brought to the front, not loaded again
   auto* label = dialog->findChild<QLabel*>("Label0");
-  EXPECT_TRUE(label->text().startsWith("Zweiblick (V2.6) – Verzeichnisvergleiche unter Linux leicht gemacht\n\n"));
+  EXPECT_TRUE(label->text().startsWith(
+      "Zweiblick (V2.6) – Verzeichnisvergleiche unter Linux leicht gemacht\n\n"));
   auto* image = dialog->findChild<QLabel*>("Image1");
-  EXPECT_EQ(image->toolTip(), "Klicken Sie hier, um noch mehr interessante Melkart-Programme kennenzulernen ...");
+  EXPECT_EQ(image->toolTip(),
+            "Klicken Sie hier, um noch mehr interessante Melkart-Programme kennenzulernen ...");
   EXPECT_EQ(image->cursor().shape(), Qt::BitmapCursor);
   dialog->findChild<QPushButton*>("BtnUpdate")->click();
   dialog->findChild<QPushButton*>("BtnMail")->click();
   QTest::mouseClick(image, Qt::LeftButton);
   ASSERT_EQ(opened.size(), 3u);
-  EXPECT_TRUE(opened[0].toString().startsWith("http://www.melkart.example/?find_update&app=zweiblick&ver=2.6.3&win="));
+  EXPECT_TRUE(opened[0].toString().startsWith(
+      "http://www.melkart.example/?find_update&app=zweiblick&ver=2.6.3&win="));
   EXPECT_EQ(opened[1].scheme(), "mailto");
   EXPECT_EQ(opened[2].host(), "www.melkart.example");
   for (const char* name : {"BtnUpdate", "BtnMail", "BtnClose"}) {

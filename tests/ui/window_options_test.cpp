@@ -14,7 +14,9 @@
 namespace zweiblick {
 namespace {
 
-void ClearSettings() { QSettings("Melkart Software", "Zweiblick").clear(); }
+void ClearSettings() {
+  QSettings("Melkart Software", "Zweiblick").clear();
+}
 
 TEST(WindowOptionsUi, ToolTipCheckSwitchesTheToolTips) {
   Form1 form;

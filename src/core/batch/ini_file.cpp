@@ -58,7 +58,8 @@ std::string FromWindows1252(std::string_view bytes) {
   return out;
 }
 
-std::optional<std::string> IniValue(std::string_view content, std::string_view section, std::string_view key) {
+std::optional<std::string> IniValue(std::string_view content, std::string_view section,
+                                    std::string_view key) {
   std::string converted;
   if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
   if (!IsValidUtf8(content)) {
@@ -78,7 +79,8 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       size_t close = line.find(']');
-      std::string name = MatchKey(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
+      std::string name =
+          MatchKey(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
       // Only the first section of a name counts.
       inSection = name == wantedSection && seenSections.insert(name).second;
       if (name != wantedSection) seenSections.insert(name);

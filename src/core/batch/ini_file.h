@@ -18,7 +18,8 @@ inline constexpr size_t kMaxIniValueChars = 32766;
 // trimmed; the first of duplicate sections or keys wins; a value in matching
 // quotes loses them; lines starting with ";" are comments; CR LF or LF; a UTF-8
 // byte-order mark is skipped. Text that is not valid UTF-8 is read as Windows-1252.
-std::optional<std::string> IniValue(std::string_view content, std::string_view section, std::string_view key);
+std::optional<std::string> IniValue(std::string_view content, std::string_view section,
+                                    std::string_view key);
 
 // Reads the file: only a regular file, and at most kMaxIniFileSize bytes.
 // Nothing when it cannot be read.

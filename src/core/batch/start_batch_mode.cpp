@@ -27,7 +27,8 @@ bool IsHiddenName(const std::string& path) {
 // An ordinary file: a regular file that is not hidden.
 bool IsOrdinaryFile(const std::string& path) {
   struct stat st {};
-  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !IsHiddenName(path);
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         !IsHiddenName(path);
 }
 
 bool HoldsOrdinaryFile(const std::string& folder) {
@@ -60,7 +61,8 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
   std::string bare = path.substr(0, path.empty() ? 0 : path.size() - 1);
   struct stat st {};
   if (!bare.empty() && stat(bare.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-    return " * Der Verzeichnispfad ''" + path + "'' für die " + side + " Spalte bezeichnet eine Datei, keinen Ordner.\r";
+    return " * Der Verzeichnispfad ''" + path + "'' für die " + side +
+           " Spalte bezeichnet eine Datei, keinen Ordner.\r";
   if (path.empty() || !IsFolder(path) || !HoldsOrdinaryFile(path))
     return " * Der Verzeichnispfad ''" + path + "'' für die " + side + " Spalte existiert nicht.\r";
   return {};
@@ -78,7 +80,8 @@ std::string ReadIniString(MainWindow& w, const std::string& section, const std::
 
 std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
                              std::string& rightFolder) {
-  if (IsFolder(name)) return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
+  if (IsFolder(name))
+    return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
   if (!IsOrdinaryFile(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
   w.IniFileName = name;
   std::string errors = CheckFolder(w, "Links", "linke", leftFolder);
@@ -90,15 +93,23 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
   w.BatchEnd = SwitchOn(w, "Ende");
   bool binary = w.BatchBinaryCompare, age = w.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
-    errors += " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen einander aus.\r";
-  if (noType && w.BatchSync) errors += " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r";
+    errors +=
+        " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen "
+        "einander aus.\r";
+  if (noType && w.BatchSync)
+    errors += " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r";
   if (noType && w.BatchEnd)
-    errors += " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des Programms.\r";
+    errors +=
+        " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des "
+        "Programms.\r";
   if (noType && w.BatchClipboard)
-    errors += " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps angefordert.\r";
+    errors +=
+        " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps "
+        "angefordert.\r";
   if (!noType && w.BatchEnd && !w.BatchClipboard && !w.BatchSync)
     errors +=
-        " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm ohne Abgleich "
+        " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm "
+        "ohne Abgleich "
         "und/oder Kopie in die Zwischenablage enden soll.\r";
   if (binary && w.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
   return errors;
@@ -108,15 +119,17 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine) {
   std::string name = Trim(commandLine);
   if (name.empty()) return BatchOutcome::kNone;
   w.BatchActive = true;
-  if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos) name = ProgramFolder() + name;
+  if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)
+    name = ProgramFolder() + name;
   std::string leftFolder, rightFolder;
   std::string errors = CheckControlFile(w, name, leftFolder, rightFolder);
   if (!errors.empty()) {
-    w.Port().ShowMessage(std::string("Sie haben ") + kProgramName +
-                             " im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r" + errors +
-                             "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und "
-                             "starten Sie erneut.",
-                         MsgIcon::kCritical, MsgButtons::kOk);
+    w.Port().ShowMessage(
+        std::string("Sie haben ") + kProgramName +
+            " im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r" + errors +
+            "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und "
+            "starten Sie erneut.",
+        MsgIcon::kCritical, MsgButtons::kOk);
     w.BatchActive = false;
     return BatchOutcome::kRejected;
   }

@@ -30,7 +30,8 @@ class FolderCache {
   // The file root + rel as its folder and name; 0 or the error of opening the folder.
   int Resolve(const std::string& root, std::string_view rel, FileRef& ref) {
     size_t slash = rel.rfind(kSep);
-    std::string_view folder = slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
+    std::string_view folder =
+        slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
     if (fd_ < 0 || folder != folder_ || root != root_) {
       if (fd_ >= 0) close(fd_);
       root_ = root;
@@ -54,7 +55,8 @@ class RowComparer {
 
   const char* Binary(std::string_view leftName, std::string_view rightName) {
     FileRef l{}, r{};
-    struct stat ls {}, rs {};
+    struct stat ls {
+    }, rs{};
     auto leftPath = [&] { return w_.LeftFolder + std::string(leftName); };
     auto rightPath = [&] { return w_.RightFolder + std::string(rightName); };
     if (int e = left_.Resolve(w_.LeftFolder, leftName, l)) return Unreadable(leftPath(), e);
@@ -66,8 +68,8 @@ class RowComparer {
     if (!S_ISREG(rs.st_mode)) return Unreadable(rightPath(), EINVAL);
     if (ls.st_size < rs.st_size) return ++c_.lengthDiffers, kMarkLeftShorter;
     if (ls.st_size > rs.st_size) return ++c_.lengthDiffers, kMarkLeftLonger;
-    ContentsResult result =
-        comparer_.Compare(l, r, static_cast<uint64_t>(ls.st_size), [this] { w_.YieldUnlessFast(); });
+    ContentsResult result = comparer_.Compare(l, r, static_cast<uint64_t>(ls.st_size),
+                                              [this] { w_.YieldUnlessFast(); });
     if (result.kind == ContentsResult::kEqual) return ++c_.identical, kMarkEqual;
     if (result.kind == ContentsResult::kDiffer) return ++c_.sameLengthDiffers, kMarkContentsDiffer;
     return Unreadable(result.leftFailed ? leftPath() : rightPath(), result.error);
@@ -102,12 +104,14 @@ class RowComparer {
 
 std::string CompareSummary(bool binary, const CompareCounts& c) {
   const std::string cr = "\r";
-  std::string text = std::string(binary ? "Ergebnis des Binärvergleichs von " : "Ergebnis des Versionsvergleichs von ") +
+  std::string text = std::string(binary ? "Ergebnis des Binärvergleichs von "
+                                        : "Ergebnis des Versionsvergleichs von ") +
                      std::to_string(c.total) + " Dateien:" + cr + cr;
   auto line = [&](int count, const char* what) {
     if (count != 0) text += std::to_string(count) + what + cr;
   };
-  if (c.total == (binary ? c.identical : c.sameAge)) return text + "Beide Verzeichnisse sind vollkommen identisch!" + cr;
+  if (c.total == (binary ? c.identical : c.sameAge))
+    return text + "Beide Verzeichnisse sind vollkommen identisch!" + cr;
   line(c.orphans, " Dateien sind verwaist.");
   if (binary) {
     line(c.lengthDiffers, " Dateien haben eine unterschiedliche Länge.");

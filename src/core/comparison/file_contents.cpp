@@ -49,7 +49,8 @@ class File {
 
 }  // namespace
 
-ContentsComparer::ContentsComparer() : leftBlock_(kCompareBlockSize), rightBlock_(kCompareBlockSize) {}
+ContentsComparer::ContentsComparer()
+    : leftBlock_(kCompareBlockSize), rightBlock_(kCompareBlockSize) {}
 
 ContentsResult ContentsComparer::Compare(FileRef left, FileRef right, uint64_t length,
                                          const std::function<void()>& progress) {

@@ -33,10 +33,12 @@ struct FileRef {
 class ContentsComparer {
  public:
   ContentsComparer();
-  ContentsResult Compare(FileRef left, FileRef right, uint64_t length, const std::function<void()>& progress);
+  ContentsResult Compare(FileRef left, FileRef right, uint64_t length,
+                         const std::function<void()>& progress);
   ContentsResult Compare(const std::string& left, const std::string& right, uint64_t length,
                          const std::function<void()>& progress) {
-    return Compare(FileRef{AT_FDCWD, left.c_str()}, FileRef{AT_FDCWD, right.c_str()}, length, progress);
+    return Compare(FileRef{AT_FDCWD, left.c_str()}, FileRef{AT_FDCWD, right.c_str()}, length,
+                   progress);
   }
 
  private:

@@ -22,7 +22,8 @@ std::string InfoText(int year) {
   text += "Copyright \xC2\xA9 2003-" + std::to_string(year) + " Melkart Software. Freeware.";
   text += "\r\r";
   text +=
-      "Verbesserungsvorschläge sind mir immer gern willkommen. Weitere nützliche Werkzeuge finden Sie auf "
+      "Verbesserungsvorschläge sind mir immer gern willkommen. Weitere nützliche Werkzeuge finden "
+      "Sie auf "
       "der Web-Seite von Melkart: " +
       std::string(kWebHost);
   return text;
@@ -30,7 +31,8 @@ std::string InfoText(int year) {
 
 std::string UpdateAddress() {
   const std::string args[10] = {kProgramName, VersionText(1), WindowsVersionText()};
-  std::string address = FormatText(std::string(kWebHost) + "/?find_update&app=%1&ver=%2&win=%3", args);
+  std::string address =
+      FormatText(std::string(kWebHost) + "/?find_update&app=%1&ver=%2&win=%3", args);
   std::transform(address.begin(), address.end(), address.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return address;
@@ -51,8 +53,14 @@ void PlaceInfoDialog(FormPlacement& dialog, ScreenSize screen) {
   }
 }
 
-void UpdateButtonClick(WindowPort& port) { OpenDocument(port, UpdateAddress(), 0); }
-void MailButtonClick(WindowPort& port) { OpenDocument(port, SupportMailLink(), 0); }
-void PictureClick(WindowPort& port) { OpenWebSite(port); }
+void UpdateButtonClick(WindowPort& port) {
+  OpenDocument(port, UpdateAddress(), 0);
+}
+void MailButtonClick(WindowPort& port) {
+  OpenDocument(port, SupportMailLink(), 0);
+}
+void PictureClick(WindowPort& port) {
+  OpenWebSite(port);
+}
 
 }  // namespace zweiblick

@@ -12,7 +12,8 @@ class WindowPort;
 inline constexpr const char* kInfoTitle = "Info über Zweiblick";
 inline constexpr const char* kInfoImageToolTip =
     "Klicken Sie hier, um noch mehr interessante Melkart-Programme kennenzulernen ...";
-inline constexpr const char* kInfoUpdateCaption = "Auf Melkart nach neuer &Version dieser Software suchen";
+inline constexpr const char* kInfoUpdateCaption =
+    "Auf Melkart nach neuer &Version dieser Software suchen";
 inline constexpr const char* kInfoMailCaption = "&E-Mail an Melkart schreiben";
 inline constexpr const char* kInfoCloseCaption = "&Fenster schliessen";
 

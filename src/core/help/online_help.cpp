@@ -51,6 +51,8 @@ void OpenDocument(WindowPort& port, const std::string& target, int showCommand) 
   port.OpenWithDesktop(DesktopTarget(target), showCommand == kShowMaximised);
 }
 
-void OpenWebSite(WindowPort& port) { OpenDocument(port, kWebHost, kShowMaximised); }
+void OpenWebSite(WindowPort& port) {
+  OpenDocument(port, kWebHost, kShowMaximised);
+}
 
 }  // namespace zweiblick

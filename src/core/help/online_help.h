@@ -10,7 +10,8 @@ class WindowPort;
 
 inline constexpr const char* kWebHost = "www.melkart.example";
 inline constexpr const char* kSupportMailbox = "support@melkart.example";
-inline constexpr const char* kHelpMissing = "Die Online-Hilfe konnte leider nicht gefunden werden ...";
+inline constexpr const char* kHelpMissing =
+    "Die Online-Hilfe konnte leider nicht gefunden werden ...";
 
 // Show commands in the meaning the old desktop gave them.
 inline constexpr int kShowNormal = 1;

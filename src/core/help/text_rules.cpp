@@ -10,15 +10,19 @@ namespace zweiblick {
 std::string VersionText(int32_t mode, ProgramVersion v) {
   std::string revision;
   if (mode & 0x100) {
-    if (v.revision >= 100) revision = std::string(1, static_cast<char>(96 + std::lrint(v.revision / 100.0)));
+    if (v.revision >= 100)
+      revision = std::string(1, static_cast<char>(96 + std::lrint(v.revision / 100.0)));
   } else {
     revision = "." + std::to_string(v.revision);
   }
   std::string version = std::to_string(v.major) + "." + std::to_string(v.minor) + revision;
   switch (mode & 0xFF) {
-    case 0: return " (V" + version + ")";
-    case 1: return version;
-    default: return {};
+    case 0:
+      return " (V" + version + ")";
+    case 1:
+      return version;
+    default:
+      return {};
   }
 }
 
@@ -36,10 +40,13 @@ int32_t WindowsVersionNumber() {
 
 std::string VersionNumberText(int32_t number) {
   uint32_t n = static_cast<uint32_t>(number);
-  return std::to_string(n >> 24) + "." + std::to_string((n >> 16) & 255u) + "." + std::to_string(n & 65535u);
+  return std::to_string(n >> 24) + "." + std::to_string((n >> 16) & 255u) + "." +
+         std::to_string(n & 65535u);
 }
 
-std::string WindowsVersionText() { return VersionNumberText(WindowsVersionNumber()); }
+std::string WindowsVersionText() {
+  return VersionNumberText(WindowsVersionNumber());
+}
 
 namespace {
 
@@ -66,11 +73,24 @@ std::string ExpandEscapes(const std::string& text) {
     }
     if (++i == text.size()) break;  // a trailing backslash is dropped
     switch (text[i]) {
-      case 't': case 'T': out += '\t'; break;
-      case 'n': case 'N': out += '\r'; break;
-      case 'l': case 'L': out += '\n'; break;
-      case 'h': case 'H': out += '"'; break;
-      default: out += text[i];
+      case 't':
+      case 'T':
+        out += '\t';
+        break;
+      case 'n':
+      case 'N':
+        out += '\r';
+        break;
+      case 'l':
+      case 'L':
+        out += '\n';
+        break;
+      case 'h':
+      case 'H':
+        out += '"';
+        break;
+      default:
+        out += text[i];
     }
   }
   return out;

@@ -23,16 +23,20 @@ std::string Number(float v) {
   return std::string(text, end);
 }
 
-float Part(float delta, float share) { return share == 0 ? delta : delta * share; }
+float Part(float delta, float share) {
+  return share == 0 ? delta : delta * share;
+}
 
 }  // namespace
 
-std::string GetField(const std::string& text, int index, const std::string& delimiter, bool binaryCompare) {
+std::string GetField(const std::string& text, int index, const std::string& delimiter,
+                     bool binaryCompare) {
   if (index < 1 || text.empty()) return {};
   std::string delim = delimiter.empty() ? " " : delimiter;
   std::string haystack = binaryCompare ? text : MatchKey(text);
   std::string needle = binaryCompare ? delim : MatchKey(delim);
-  if (!binaryCompare && haystack.size() != text.size()) {  // folding changed lengths: fall back to exact
+  if (!binaryCompare &&
+      haystack.size() != text.size()) {  // folding changed lengths: fall back to exact
     haystack = text;
     needle = delim;
   }
@@ -56,13 +60,25 @@ void ModresizeApp::StoreControlGeometry(LayoutObject& o, int mode) {
   o.SetTag(Number(left) + ":" + Number(top) + ":" + Number(width) + ":" + Number(height));
 }
 
-float ModresizeApp::StoredLeft(const LayoutObject& o) { return Field(o, 1); }
-float ModresizeApp::StoredTop(const LayoutObject& o) { return Field(o, 2); }
-float ModresizeApp::StoredWidth(const LayoutObject& o) { return Field(o, 3); }
-float ModresizeApp::StoredHeight(const LayoutObject& o) { return Field(o, 4); }
+float ModresizeApp::StoredLeft(const LayoutObject& o) {
+  return Field(o, 1);
+}
+float ModresizeApp::StoredTop(const LayoutObject& o) {
+  return Field(o, 2);
+}
+float ModresizeApp::StoredWidth(const LayoutObject& o) {
+  return Field(o, 3);
+}
+float ModresizeApp::StoredHeight(const LayoutObject& o) {
+  return Field(o, 4);
+}
 
-void ModresizeApp::ShiftLeft(LayoutObject& o, float share) const { o.SetLeft(StoredLeft(o) + Part(DeltaWidth, share)); }
-void ModresizeApp::ShiftTop(LayoutObject& o, float share) const { o.SetTop(StoredTop(o) + Part(DeltaHeight, share)); }
+void ModresizeApp::ShiftLeft(LayoutObject& o, float share) const {
+  o.SetLeft(StoredLeft(o) + Part(DeltaWidth, share));
+}
+void ModresizeApp::ShiftTop(LayoutObject& o, float share) const {
+  o.SetTop(StoredTop(o) + Part(DeltaHeight, share));
+}
 void ModresizeApp::StretchWidth(LayoutObject& o, float share) const {
   o.SetWidth(StoredWidth(o) + Part(DeltaWidth, share));
 }

@@ -24,7 +24,17 @@ class LayoutObject {
 };
 
 // The participating objects of the main window.
-enum class LayoutPart { kWindow, kListe, kFrame1, kFrame2, kFrame3, kFrame4, kBtn1, kColumn1, kColumn3 };
+enum class LayoutPart {
+  kWindow,
+  kListe,
+  kFrame1,
+  kFrame2,
+  kFrame3,
+  kFrame4,
+  kBtn1,
+  kColumn1,
+  kColumn3
+};
 
 class LayoutForm {
  public:
@@ -62,6 +72,7 @@ class ModresizeApp {
 // Splits `text` at `delimiter` (a blank when empty) into at most index + 1
 // pieces and returns piece `index` (from 1), or "" when there are fewer.
 // binaryCompare: match the delimiter exactly; otherwise ignoring letter case.
-std::string GetField(const std::string& text, int index, const std::string& delimiter, bool binaryCompare = true);
+std::string GetField(const std::string& text, int index, const std::string& delimiter,
+                     bool binaryCompare = true);
 
 }  // namespace zweiblick

@@ -22,8 +22,15 @@ inline constexpr const char* kToolTipCaption = "&ToolTips anzeigen";
 inline constexpr const char* kSpeedCaption = "&Schneller ausführen";
 
 // The popup menu pum, items 1 to 10; "-" is a separator.
-inline constexpr const char* kPopupCaptions[10] = {
-    "--> kopiere nach rechts", "<-- kopiere nach links", "-", "X-> rechts löschen",
-    "<-X links löschen", "XX  beide löschen", "-", "][ übergehen", "-", "&Abbrechen"};
+inline constexpr const char* kPopupCaptions[10] = {"--> kopiere nach rechts",
+                                                   "<-- kopiere nach links",
+                                                   "-",
+                                                   "X-> rechts löschen",
+                                                   "<-X links löschen",
+                                                   "XX  beide löschen",
+                                                   "-",
+                                                   "][ übergehen",
+                                                   "-",
+                                                   "&Abbrechen"};
 
 }  // namespace zweiblick

@@ -7,8 +7,8 @@
 namespace zweiblick {
 
 ComparisonList::ComparisonList()
-    : headers_{kHeaderLeftInitial, kHeaderMarker, kHeaderRightInitial, "", kHeaderLeftStamp,
-               kHeaderRightStamp} {}
+    : headers_{kHeaderLeftInitial, kHeaderMarker,    kHeaderRightInitial, "",
+               kHeaderLeftStamp,   kHeaderRightStamp} {}
 
 int ComparisonList::Add(int position, std::string text) {
   int count = Count();
@@ -40,7 +40,8 @@ void ComparisonList::EnsureIndex() const {
   if (indexValid_) return;
   index_.Clear();
   for (size_t i = 0; i < rows_.size(); ++i)
-    if (!rows_[i].left.empty()) index_.Append(MatchKey(rows_[i].left), static_cast<uint32_t>(i + 1));
+    if (!rows_[i].left.empty())
+      index_.Append(MatchKey(rows_[i].left), static_cast<uint32_t>(i + 1));
   indexValid_ = true;
 }
 
@@ -52,12 +53,18 @@ void ComparisonList::SetStamp(Stamp& s, std::string_view text) {
 std::string_view ComparisonList::View(int position, int column) const {
   const Row& row = rows_[position - 1];
   switch (column) {
-    case kLeftNameColumn: return row.left;
-    case kMarkerColumn: return row.marker;
-    case kRightNameColumn: return row.right;
-    case kLeftStampColumn: return {row.leftStamp.chars.data(), row.leftStamp.size};
-    case kRightStampColumn: return {row.rightStamp.chars.data(), row.rightStamp.size};
-    default: return {};
+    case kLeftNameColumn:
+      return row.left;
+    case kMarkerColumn:
+      return row.marker;
+    case kRightNameColumn:
+      return row.right;
+    case kLeftStampColumn:
+      return {row.leftStamp.chars.data(), row.leftStamp.size};
+    case kRightStampColumn:
+      return {row.rightStamp.chars.data(), row.rightStamp.size};
+    default:
+      return {};
   }
 }
 
@@ -77,9 +84,14 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
       if (row.right == text) return;
       row.right = text;
       break;
-    case kLeftStampColumn: SetStamp(row.leftStamp, text); break;
-    case kRightStampColumn: SetStamp(row.rightStamp, text); break;
-    default: return;
+    case kLeftStampColumn:
+      SetStamp(row.leftStamp, text);
+      break;
+    case kRightStampColumn:
+      SetStamp(row.rightStamp, text);
+      break;
+    default:
+      return;
   }
   ++contentRevision_;
 }
@@ -145,9 +157,11 @@ void ComparisonList::Reorder() {
     std::vector<uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
     if (sortOrder_ == 0)
-      std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+      std::stable_sort(order.begin(), order.end(),
+                       [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
     else
-      std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(b) < key(a); });
+      std::stable_sort(order.begin(), order.end(),
+                       [&](uint32_t a, uint32_t b) { return key(b) < key(a); });
     std::string().swap(keys);
     // Apply the permutation in place, cycle by cycle, so no second row vector is needed.
     for (size_t start = 0; start < n; ++start) {

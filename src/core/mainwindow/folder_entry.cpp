@@ -9,7 +9,9 @@ namespace zweiblick {
 
 void DropOnList(MainWindow& w, const std::vector<std::string>& names, int x, int firstColumnWidth) {
   if (names.empty()) return;
-  auto refuse = [&](const char* text) { w.Port().ShowMessage(text, MsgIcon::kNone, MsgButtons::kOk); };
+  auto refuse = [&](const char* text) {
+    w.Port().ShowMessage(text, MsgIcon::kNone, MsgButtons::kOk);
+  };
   if (names.size() >= 2) return refuse(kDropOnlyOne);
   const std::string& name = names.front();
   struct stat st {};
@@ -24,6 +26,8 @@ void AskForFolder(MainWindow& w, bool isLeft) {
   if (!path.empty()) FillColumn(w, path, isLeft);
 }
 
-std::string TrimAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+std::string TrimAtNul(const std::string& text) {
+  return text.substr(0, text.find('\0'));
+}
 
 }  // namespace zweiblick

@@ -8,10 +8,14 @@ namespace zweiblick {
 
 class MainWindow;
 
-inline constexpr const char* kDropOnlyOne = "Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!";
-inline constexpr const char* kDropNoFiles = "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!";
-inline constexpr const char* kDropBadName = "Dieser Verzeichnisname enthält ungültige Zeichen - bitte korrigieren!";
-inline constexpr const char* kFolderPrompt = "Bitte geben Sie den Namen des\rzu vergleichenden Ordners an:";
+inline constexpr const char* kDropOnlyOne =
+    "Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!";
+inline constexpr const char* kDropNoFiles =
+    "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!";
+inline constexpr const char* kDropBadName =
+    "Dieser Verzeichnisname enthält ungültige Zeichen - bitte korrigieren!";
+inline constexpr const char* kFolderPrompt =
+    "Bitte geben Sie den Namen des\rzu vergleichenden Ordners an:";
 
 // A drop of `names` (the dropped file names; empty when the data offers none)
 // at `x` pixels from the list's left edge, where column 1 is `firstColumnWidth`

@@ -107,7 +107,9 @@ void MainWindow::ColumnClick(int column) {
   }
 }
 
-void MainWindow::ListMouseDown(int button) { lastMouseButton_ = button; }
+void MainWindow::ListMouseDown(int button) {
+  lastMouseButton_ = button;
+}
 
 void MainWindow::ListClick() {
   // No menu while a long operation walks the rows: its choice would be ignored.
@@ -120,7 +122,9 @@ void MainWindow::PopupItemClick(int index) {
   ApplyRowAction(*this, index);
 }
 
-void MainWindow::CompareAfterFilling() { CompareFiles(*this, compModeBinary_); }
+void MainWindow::CompareAfterFilling() {
+  CompareFiles(*this, compModeBinary_);
+}
 
 void MainWindow::Resize(bool minimised) {
   if (minimised) return;
@@ -133,7 +137,9 @@ void MainWindow::Unload() {
   if (form && store) SaveWindowPosition(*form, *store);
 }
 
-void MainWindow::ClearList() { liste_.Clear(); }
+void MainWindow::ClearList() {
+  liste_.Clear();
+}
 
 void MainWindow::SetStatus(int panel, const std::string& text) {
   if (panel == 2 && !text.empty())

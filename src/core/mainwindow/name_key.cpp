@@ -75,8 +75,8 @@ std::string MatchKey(std::string_view name) {
     return key;
   }
   if (!IsValidUtf8(name)) return std::string(name);
-  icu::UnicodeString text =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
   UErrorCode status = U_ZERO_ERROR;
   icu::UnicodeString normal = Nfc() ? Nfc()->normalize(text, status) : text;
   if (U_FAILURE(status)) normal = text;
@@ -102,8 +102,8 @@ void AppendCollationKey(std::string_view text, std::string& out) {
     out += MatchKey(text);
     return;
   }
-  icu::UnicodeString u =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  icu::UnicodeString u = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   size_t start = out.size();
   int32_t room = static_cast<int32_t>(text.size()) * 4 + 16;
   for (;;) {

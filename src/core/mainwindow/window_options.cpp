@@ -14,7 +14,10 @@ struct ToolTip {
 };
 
 const ToolTip kToolTips[] = {
-    {"Liste", "Die zu vergleichenden Verzeichnisse zunächst in die linke und dann in die rechte Spalte ziehen.", false},
+    {"Liste",
+     "Die zu vergleichenden Verzeichnisse zunächst in die linke und dann in die rechte Spalte "
+     "ziehen.",
+     false},
     {"Btn0", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
     {"Btn1", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
     {"Btn3", "Kopiert den aktuellen Listeninhalt in die Zwischenablage", false},

@@ -10,7 +10,8 @@ class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
   virtual std::optional<std::string> Read(const std::string& section, const std::string& key) = 0;
-  virtual void Write(const std::string& section, const std::string& key, const std::string& value) = 0;
+  virtual void Write(const std::string& section, const std::string& key,
+                     const std::string& value) = 0;
 };
 
 // A window's outer position and size, read and set in twips.

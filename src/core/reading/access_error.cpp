@@ -9,21 +9,25 @@ namespace zweiblick {
 int AccessErrorNumber(int posixError) {
   switch (posixError) {
     case ENOENT:
-    case ENOTDIR: return 53;
+    case ENOTDIR:
+      return 53;
     case EACCES:
     case EPERM:
-    case EROFS: return 75;
+    case EROFS:
+      return 75;
     case ENAMETOOLONG:
     case EINVAL:
     case EILSEQ:
-    case ELOOP: return 52;
-    default: return 57;
+    case ELOOP:
+      return 52;
+    default:
+      return 57;
   }
 }
 
 std::string AccessErrorText(int posixError, const std::string& path) {
-  return "Zugriffsfehler " + std::to_string(AccessErrorNumber(posixError)) + " auf '" + path + "'\r" +
-         "Dieser Name wird fortan ignoriert ...";
+  return "Zugriffsfehler " + std::to_string(AccessErrorNumber(posixError)) + " auf '" + path +
+         "'\r" + "Dieser Name wird fortan ignoriert ...";
 }
 
 void ReportAccessError(MainWindow& w, int posixError, const std::string& path) {

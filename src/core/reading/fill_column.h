@@ -13,8 +13,10 @@ class MainWindow;
 // always fills the left column.
 void FillColumn(MainWindow& w, const std::string& folderPath, bool isLeft);
 
-inline constexpr const char* kStatusWalking = "Aufstellung der Dateien im betr. Verzeichnis läuft ...";
-inline constexpr const char* kStatusEntering = "Eintragung der Dateien in die Vergleichsliste läuft ...";
+inline constexpr const char* kStatusWalking =
+    "Aufstellung der Dateien im betr. Verzeichnis läuft ...";
+inline constexpr const char* kStatusEntering =
+    "Eintragung der Dateien in die Vergleichsliste läuft ...";
 inline constexpr const char* kStatusEntered = "Eintragung der Dateien abgeschlossen.";
 
 }  // namespace zweiblick

@@ -32,8 +32,8 @@ std::string StampText(int64_t seconds) {
   tm local{};
   if (!localtime_r(&t, &local)) return {};
   char text[64];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   return text;
 }
 

@@ -10,7 +10,8 @@ namespace zweiblick {
 // spelling but use it.
 inline constexpr char kSep = '/';
 
-inline std::string ChooseText(const std::string& ifTrue, bool condition, const std::string& ifFalse) {
+inline std::string ChooseText(const std::string& ifTrue, bool condition,
+                              const std::string& ifFalse) {
   return condition ? ifTrue : ifFalse;
 }
 

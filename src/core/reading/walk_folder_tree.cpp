@@ -1,8 +1,8 @@
 #include "reading/walk_folder_tree.h"
 
-#include <sys/syscall.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,7 +93,8 @@ class TreeWalk {
         } else if (S_ISREG(st.st_mode)) {
           // FIFOs, sockets and devices are no files to compare: reading a FIFO
           // would block for ever.
-          w_.FoundFiles.push_back(FoundFile{std::move(full), static_cast<int64_t>(st.st_mtim.tv_sec)});
+          w_.FoundFiles.push_back(
+              FoundFile{std::move(full), static_cast<int64_t>(st.st_mtim.tv_sec)});
         }
       }
     }
@@ -110,6 +111,8 @@ class TreeWalk {
 
 }  // namespace
 
-void WalkFolderTree(MainWindow& w, const std::string& folderPath) { TreeWalk(w).Root(folderPath); }
+void WalkFolderTree(MainWindow& w, const std::string& folderPath) {
+  TreeWalk(w).Root(folderPath);
+}
 
 }  // namespace zweiblick

@@ -14,7 +14,8 @@ std::optional<long> WholeNumber(const std::string& text) {
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
   double value = 0;
   auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) return std::nullopt;
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value))
+    return std::nullopt;
   return std::lrint(value);  // nearest, ties to even
 }
 
@@ -24,7 +25,8 @@ void SaveAppSetting(SettingsStore& store, const std::string& key, const std::str
   store.Write(kSettingsSection, key, value);
 }
 
-std::string GetAppSetting(SettingsStore& store, const std::string& key, const std::string& defaultValue) {
+std::string GetAppSetting(SettingsStore& store, const std::string& key,
+                          const std::string& defaultValue) {
   return store.Read(kSettingsSection, key).value_or(defaultValue);
 }
 

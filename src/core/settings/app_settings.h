@@ -11,7 +11,8 @@ inline constexpr const char* kSettingsApplication = "Melkart Software";
 inline constexpr const char* kSettingsSection = "Zweiblick";
 
 void SaveAppSetting(SettingsStore& store, const std::string& key, const std::string& value);
-std::string GetAppSetting(SettingsStore& store, const std::string& key, const std::string& defaultValue);
+std::string GetAppSetting(SettingsStore& store, const std::string& key,
+                          const std::string& defaultValue);
 
 void SaveWindowPosition(const FormPlacement& form, SettingsStore& store);
 // Places the form at its stored position when that lies on the screen; centres it otherwise.

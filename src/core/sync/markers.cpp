@@ -6,13 +6,20 @@ namespace zweiblick {
 
 const char* PopupMarker(int index) {
   switch (index) {
-    case 1: return kMarkCopyRight;
-    case 2: return kMarkCopyLeft;
-    case 4: return kMarkDeleteRight;
-    case 5: return kMarkDeleteLeft;
-    case 6: return kMarkDeleteBoth;
-    case 8: return kMarkSkip;
-    default: return nullptr;
+    case 1:
+      return kMarkCopyRight;
+    case 2:
+      return kMarkCopyLeft;
+    case 4:
+      return kMarkDeleteRight;
+    case 5:
+      return kMarkDeleteLeft;
+    case 6:
+      return kMarkDeleteBoth;
+    case 8:
+      return kMarkSkip;
+    default:
+      return nullptr;
   }
 }
 

@@ -5,15 +5,15 @@
 namespace zweiblick {
 
 inline constexpr const char* kMarkNone = "";
-inline constexpr const char* kMarkOrphan = "?";          // binary: one side only
-inline constexpr const char* kMarkLeftOnly = "? -->";    // age: left only, copy proposed
-inline constexpr const char* kMarkRightOnly = "? <--";   // age: right only, copy proposed
+inline constexpr const char* kMarkOrphan = "?";         // binary: one side only
+inline constexpr const char* kMarkLeftOnly = "? -->";   // age: left only, copy proposed
+inline constexpr const char* kMarkRightOnly = "? <--";  // age: right only, copy proposed
 inline constexpr const char* kMarkLeftShorter = "<";
 inline constexpr const char* kMarkLeftLonger = ">";
 inline constexpr const char* kMarkContentsDiffer = "<>";
 inline constexpr const char* kMarkEqual = "=";
-inline constexpr const char* kMarkCopyRight = "-->";     // copy left to right
-inline constexpr const char* kMarkCopyLeft = "<--";      // copy right to left
+inline constexpr const char* kMarkCopyRight = "-->";  // copy left to right
+inline constexpr const char* kMarkCopyLeft = "<--";   // copy right to left
 inline constexpr const char* kMarkDeleteRight = "X->";
 inline constexpr const char* kMarkDeleteLeft = "<-X";
 inline constexpr const char* kMarkDeleteBoth = "XX";

@@ -40,7 +40,8 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
   size_t start = 0;
   for (;;) {
     size_t end = rel.find(kSep, start);
-    std::string part = rel.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string part =
+        rel.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (part.empty() || part == "." || part == "..") return false;
     if (end == std::string::npos) {
       name = part;
@@ -72,19 +73,22 @@ int CopyBytes(int from, int to, off_t size) {
   off_t done = 0;
   while (done < size) {
     if (fast) {
-      ssize_t n = copy_file_range(from, nullptr, to, nullptr, static_cast<size_t>(std::min<off_t>(size - done, 1 << 30)), 0);
+      ssize_t n = copy_file_range(from, nullptr, to, nullptr,
+                                  static_cast<size_t>(std::min<off_t>(size - done, 1 << 30)), 0);
       if (n > 0) {
         done += n;
         continue;
       }
       if (n == 0) return 0;
       if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM)
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+          errno != EPERM)
         return errno;
       fast = false;  // this pair of file systems cannot: copy by hand from here on
     }
     static thread_local std::vector<char> buffer(1 << 20);
-    ssize_t n = read(from, buffer.data(), static_cast<size_t>(std::min<off_t>(size - done, buffer.size())));
+    ssize_t n =
+        read(from, buffer.data(), static_cast<size_t>(std::min<off_t>(size - done, buffer.size())));
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
@@ -166,8 +170,8 @@ int PrepareTarget(SideFolder& side, const std::string& rel) {
   return side.Parent(rel, true, folder, name);
 }
 
-int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst, const std::string& dstRel,
-                const SeenFile& destination, DurableRun& run) {
+int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run) {
   int srcDir = -1, dstDir = -1;
   std::string srcName, dstName;
   if (int e = src.Parent(srcRel, false, srcDir, srcName)) return e;
@@ -200,7 +204,8 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst, con
   return e;
 }
 
-int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run) {
+int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target,
+                  DurableRun& run) {
   int dir = -1;
   std::string name;
   if (int e = side.Parent(rel, false, dir, name)) return e;

@@ -62,10 +62,11 @@ int PrepareTarget(SideFolder& side, const std::string& rel);
 // Copies src/srcRel to dst/dstRel through a temporary file in the destination
 // folder, with the source's permission bits and modification time. Returns 0
 // or an error number; on failure the destination is as it was.
-int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst, const std::string& dstRel,
-                const SeenFile& destination, DurableRun& run);
+int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run);
 
 // Deletes side/rel (a link is removed, never its target; never a folder).
-int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run);
+int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target,
+                  DurableRun& run);
 
 }  // namespace zweiblick

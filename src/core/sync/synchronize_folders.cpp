@@ -19,7 +19,8 @@ std::string DeleteFailure(const std::string& path) {
 
 class SyncRun {
  public:
-  explicit SyncRun(MainWindow& w) : w_(w), list_(w.Liste()), lf_(w.LeftFolder), rf_(w.RightFolder) {}
+  explicit SyncRun(MainWindow& w)
+      : w_(w), list_(w.Liste()), lf_(w.LeftFolder), rf_(w.RightFolder) {}
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
@@ -52,12 +53,16 @@ class SyncRun {
                      [&] { return CopyBeneath(rs, rightName, ls, target, left, disk_); });
     }
     if (action == kMarkDeleteRight)
-      return Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rs, rightName, right, disk_); });
+      return Attempt(DeleteFailure(rightPath),
+                     [&] { return DeleteBeneath(rs, rightName, right, disk_); });
     if (action == kMarkDeleteLeft)
-      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(ls, leftName, left, disk_); });
+      return Attempt(DeleteFailure(leftPath),
+                     [&] { return DeleteBeneath(ls, leftName, left, disk_); });
     if (action == kMarkDeleteBoth) {
-      return Attempt(DeleteFailure(leftPath), [&] { return DeleteBeneath(ls, leftName, left, disk_); }) &&
-             Attempt(DeleteFailure(rightPath), [&] { return DeleteBeneath(rs, rightName, right, disk_); });
+      return Attempt(DeleteFailure(leftPath),
+                     [&] { return DeleteBeneath(ls, leftName, left, disk_); }) &&
+             Attempt(DeleteFailure(rightPath),
+                     [&] { return DeleteBeneath(rs, rightName, right, disk_); });
     }
     return true;  // every other marker names no file operation
   }
