@@ -127,7 +127,9 @@ void Form1::BuildControls() {
   liste_->setAcceptDrops(true);
   liste_->viewport()->setAcceptDrops(true);
   connect(liste_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { SelectionChanged(); });
+          [this](const QItemSelection& selected, const QItemSelection& deselected) {
+            SelectionChanged(selected, deselected);
+          });
   connect(model_, &ListModel::RowsReset, this, [this] { RestoreSelection(); });
 
   frame2_ = new QWidget(frame1_);
@@ -251,12 +253,17 @@ void Form1::Flush() {
   model_->Flush();
 }
 
-void Form1::SelectionChanged() {
+// Only the rows the view reports as changed are written: a click in a list of a
+// million rows must not walk all of them.
+void Form1::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
   if (restoringSelection_) return;
   ComparisonList& list = core_.Liste();
-  QItemSelectionModel* sm = liste_->selectionModel();
-  int count = std::min(list.Count(), model_->rowCount());
-  for (int r = 0; r < count; ++r) list.SetSelected(r + 1, sm->isRowSelected(r, {}));
+  auto apply = [&](const QItemSelection& ranges, bool on) {
+    for (const QItemSelectionRange& range : ranges)
+      for (int r = range.top(); r <= range.bottom() && r < list.Count(); ++r) list.SetSelected(r + 1, on);
+  };
+  apply(deselected, false);
+  apply(selected, true);
 }
 
 void Form1::RestoreSelection() {

@@ -21,6 +21,7 @@ class QPushButton;
 class QRadioButton;
 class QTreeView;
 class QCheckBox;
+class QItemSelection;
 
 class QUrl;
 
@@ -92,7 +93,7 @@ class Form1 : public QWidget, public WindowPort {
   void BuildPopupMenu();
   void PlaceStatusBar();
   void RestoreSelection();
-  void SelectionChanged();
+  void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   // Runs a core event handler and then shows what it changed.
   template <class F>
   void Handle(F&& f) {
