@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -171,6 +172,14 @@ InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(p
 
   WidgetPlacement placement(this);
   PlaceInfoDialog(placement, PrimaryScreenTwips());
+}
+
+void InfoFormFreeware::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 bool InfoFormFreeware::eventFilter(QObject* watched, QEvent* event) {

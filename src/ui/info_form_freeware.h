@@ -15,6 +15,8 @@ class InfoFormFreeware : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Escape means nothing here: the dialog closes only by its button or frame.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   WindowPort& port_;

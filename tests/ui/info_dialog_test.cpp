@@ -45,6 +45,8 @@ TEST(InfoDialogUi, OneModelessDialogWithItsLinks) {
     EXPECT_FALSE(b->isDefault()) << name;
     EXPECT_FALSE(b->autoDefault()) << name;
   }
+  QTest::keyClick(dialog, Qt::Key_Escape);
+  EXPECT_TRUE(dialog->isVisible());
   dialog->findChild<QPushButton*>("BtnClose")->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(form.InfoDialog(), nullptr);
