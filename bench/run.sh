@@ -44,8 +44,11 @@ if [[ $what == sync || $what == all ]]; then
   L=$out/large/left
   warm "$L"
   rm -rf "$out/sync"; mkdir -p "$out/sync/ours" "$out/sync/cp"
+  settle() { sync; sleep 2; }  # start each timing with nothing left to write
+  settle
   line=$("$bin/bench_core" sync "$L" "$out/sync/ours")
   t_ours=$(field sync <<<"$line")
+  settle
   t_cp=$(timeit bash -c "cp -r '$L' '$out/sync/cp/large' && sync")
   echo "sync   : large: $line"
   echo "sync   : large: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= 1.3)"
@@ -53,8 +56,10 @@ if [[ $what == sync || $what == all ]]; then
   # 10,000 small files: the first ten thousand of the small tree.
   (cd "$out/small/left" && find . -type f | sort | sed -n '1,10000p' | xargs -d '\n' cp --parents -p -t "$out/sync/src")
   warm "$out/sync/src"
+  settle
   line=$("$bin/bench_core" sync "$out/sync/src" "$out/sync/ours")
   t_ours=$(field sync <<<"$line")
+  settle
   t_cp=$(timeit bash -c "cp -r '$out/sync/src' '$out/sync/cp/src' && sync")
   echo "sync   : small: $line"
   echo "sync   : small: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= 2.0)"
