@@ -260,7 +260,8 @@ void Form1::SelectionChanged(const QItemSelection& selected, const QItemSelectio
   ComparisonList& list = core_.Liste();
   auto apply = [&](const QItemSelection& ranges, bool on) {
     for (const QItemSelectionRange& range : ranges)
-      for (int r = range.top(); r <= range.bottom() && r < list.Count(); ++r) list.SetSelected(r + 1, on);
+      for (int r = range.top(); r <= range.bottom() && r < list.Count(); ++r)
+        list.SetSelected(r + 1, on);
   };
   apply(deselected, false);
   apply(selected, true);

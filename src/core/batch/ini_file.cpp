@@ -12,13 +12,6 @@
 namespace zweiblick {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
 std::string CutValue(std::string_view v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
@@ -33,6 +26,13 @@ std::string CutValue(std::string_view v) {
 }
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string_view::npos) return {};
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
 
 std::string FromWindows1252(std::string_view bytes) {
   // 0x80-0x9F differ from Latin-1; the five unassigned codes pass as their C1 controls.
@@ -66,8 +66,8 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
     converted = FromWindows1252(content);
     content = converted;
   }
-  const std::string wantedSection = MatchKey(Trim(section));
-  const std::string wantedKey = MatchKey(Trim(key));
+  const std::string wantedSection = MatchKey(TrimBlanks(section));
+  const std::string wantedKey = MatchKey(TrimBlanks(key));
   std::set<std::string> seenSections;
   bool inSection = false;
   while (!content.empty()) {
@@ -75,12 +75,12 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
     std::string_view line = content.substr(0, end);
     content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       size_t close = line.find(']');
-      std::string name =
-          MatchKey(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
+      std::string name = MatchKey(
+          TrimBlanks(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
       // Only the first section of a name counts.
       inSection = name == wantedSection && seenSections.insert(name).second;
       if (name != wantedSection) seenSections.insert(name);
@@ -89,7 +89,8 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
     if (!inSection) continue;
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (MatchKey(Trim(line.substr(0, eq))) == wantedKey) return CutValue(Trim(line.substr(eq + 1)));
+    if (MatchKey(TrimBlanks(line.substr(0, eq))) == wantedKey)
+      return CutValue(TrimBlanks(line.substr(eq + 1)));
   }
   return std::nullopt;
 }

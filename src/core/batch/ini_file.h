@@ -25,6 +25,9 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
 // Nothing when it cannot be read.
 std::optional<std::string> ReadSmallFile(const std::string& path);
 
+// The text without the blanks and tabs at its ends.
+std::string_view TrimBlanks(std::string_view s);
+
 // Windows-1252 bytes as UTF-8.
 std::string FromWindows1252(std::string_view bytes);
 

@@ -6,6 +6,7 @@
 #include "batch/ini_file.h"
 #include "comparison/compare_files.h"
 #include "export/copy_list_to_clipboard.h"
+#include "help/online_help.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
 #include "reading/path_helpers.h"
@@ -19,36 +20,18 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsHiddenName(const std::string& path) {
-  size_t slash = path.rfind(kSep);
-  return path.compare(slash == std::string::npos ? 0 : slash + 1, 1, ".") == 0;
-}
-
-// An ordinary file: a regular file that is not hidden.
-bool IsOrdinaryFile(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         !IsHiddenName(path);
-}
-
 bool HoldsOrdinaryFile(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) return false;
   bool found = false;
   while (dirent* e = readdir(dir)) {
-    if (e->d_name[0] != '.' && IsOrdinaryFile(WithTrailingBackslash(folder) + e->d_name)) {
+    if (e->d_name[0] != '.' && FileExists(WithTrailingBackslash(folder) + e->d_name)) {
       found = true;
       break;
     }
   }
   closedir(dir);
   return found;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
 bool SwitchOn(MainWindow& w, const char* key) {
@@ -68,21 +51,13 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
   return {};
 }
 
-}  // namespace
-
-std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
-                          const std::string& defaultValue, const std::string& file) {
-  if (!file.empty()) w.IniFileName = file;
-  std::optional<std::string> content = ReadSmallFile(w.IniFileName);
-  if (!content) return defaultValue;
-  return IniValue(*content, section, key).value_or(defaultValue);
-}
-
+// The problems of the control file, each as one line " * ...\r"; empty when it
+// can run. Reads the switches into the batch state of `w` on the way.
 std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
                              std::string& rightFolder) {
   if (IsFolder(name))
     return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
-  if (!IsOrdinaryFile(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
+  if (!FileExists(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
   w.IniFileName = name;
   std::string errors = CheckFolder(w, "Links", "linke", leftFolder);
   errors += CheckFolder(w, "Rechts", "rechte", rightFolder);
@@ -115,8 +90,18 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
   return errors;
 }
 
+}  // namespace
+
+std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
+                          const std::string& defaultValue, const std::string& file) {
+  if (!file.empty()) w.IniFileName = file;
+  std::optional<std::string> content = ReadSmallFile(w.IniFileName);
+  if (!content) return defaultValue;
+  return IniValue(*content, section, key).value_or(defaultValue);
+}
+
 BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine) {
-  std::string name = Trim(commandLine);
+  std::string name(TrimBlanks(commandLine));
   if (name.empty()) return BatchOutcome::kNone;
   w.BatchActive = true;
   if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)

@@ -23,9 +23,4 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine);
 std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
                           const std::string& defaultValue, const std::string& file);
 
-// The problems of the control file, each as one line " * ...\r"; empty when it
-// can run. Reads the switches into the batch state of `w` on the way.
-std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
-                             std::string& rightFolder);
-
 }  // namespace zweiblick

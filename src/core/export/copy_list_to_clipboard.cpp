@@ -3,25 +3,6 @@
 #include "mainwindow/main_window.h"
 
 namespace zweiblick {
-namespace {
-
-// Names and markers go out as they are: nothing is quoted or escaped.
-void AppendLine(const ComparisonList& list, int i, std::string& text) {
-  text += list.View(i, kLeftNameColumn);
-  text += '\t';
-  text += list.View(i, kMarkerColumn);
-  text += '\t';
-  text += list.View(i, kRightNameColumn);
-  text += "\r\n";
-}
-
-}  // namespace
-
-std::string ListText(const ComparisonList& list) {
-  std::string text;
-  for (int i = 1; i <= list.Count(); ++i) AppendLine(list, i, text);
-  return text;
-}
 
 void CopyListToClipboard(MainWindow& w) {
   MainWindow::Operation op(w);
@@ -33,7 +14,12 @@ void CopyListToClipboard(MainWindow& w) {
   std::string text;
   for (int i = 1; i <= count; ++i) {
     w.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / count));
-    AppendLine(list, i, text);
+    text += list.View(i, kLeftNameColumn);
+    text += '\t';
+    text += list.View(i, kMarkerColumn);
+    text += '\t';
+    text += list.View(i, kRightNameColumn);
+    text += "\r\n";
   }
   w.Port().SetClipboardText(text);
   w.SetStatus(2, "Fertig.");

@@ -91,11 +91,6 @@ std::string MatchKey(std::string_view name) {
   return key;
 }
 
-bool NamesMatch(std::string_view a, std::string_view b) {
-  if (a == b) return true;
-  return MatchKey(a) == MatchKey(b);
-}
-
 void AppendCollationKey(std::string_view text, std::string& out) {
   icu::Collator* collator = GermanCollator();
   if (!collator) {  // no collation data: fall back to the folded bytes

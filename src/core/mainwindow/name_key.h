@@ -12,8 +12,6 @@ namespace zweiblick {
 // UTF-8 are their own key: such a name matches only itself.
 std::string MatchKey(std::string_view name);
 
-bool NamesMatch(std::string_view a, std::string_view b);
-
 bool IsValidUtf8(std::string_view text);
 
 // The text as valid UTF-8, every invalid byte shown as U+FFFD. Only for display:

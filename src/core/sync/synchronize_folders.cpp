@@ -17,6 +17,10 @@ std::string DeleteFailure(const std::string& path) {
   return "Die Datei '" + path + "'\rkonnte nicht gelöscht werden.";
 }
 
+std::string SyncFailureMessage(const std::string& failureText) {
+  return "Abgleichsfehler:\r\r" + failureText + "\r\rBitte quittieren oder abbrechen";
+}
+
 class SyncRun {
  public:
   explicit SyncRun(MainWindow& w)
@@ -96,10 +100,6 @@ class SyncRun {
 };
 
 }  // namespace
-
-std::string SyncFailureMessage(const std::string& failureText) {
-  return "Abgleichsfehler:\r\r" + failureText + "\r\rBitte quittieren oder abbrechen";
-}
 
 void SynchronizeFolders(MainWindow& w) {
   MainWindow::Operation op(w);

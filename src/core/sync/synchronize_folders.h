@@ -15,7 +15,4 @@ inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
 // a row whose failure was ignored stays in the list.
 void SynchronizeFolders(MainWindow& w);
 
-// The failure message for one operation, as the dialog shows it.
-std::string SyncFailureMessage(const std::string& failureText);
-
 }  // namespace zweiblick
