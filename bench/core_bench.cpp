@@ -13,6 +13,7 @@
 
 #include "comparison/compare_files.h"
 #include "mainwindow/main_window.h"
+#include "platform/quiet_window.h"
 #include "reading/fill_column.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -20,28 +21,15 @@
 namespace zweiblick {
 namespace {
 
-class QuietWindow : public WindowPort {
+class CountingWindow : public QuietWindow {
  public:
-  MsgAnswer ShowMessage(const std::string& text, MsgIcon, MsgButtons buttons) override {
+  MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
     if (buttons == MsgButtons::kAbortRetryIgnore) ++failures;
-    last = text;
-    return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
+    return QuietWindow::ShowMessage(text, icon, buttons);
   }
   void YieldToEventLoop() override { ++yields; }
-  void ShowStatusPanel(int, const std::string&) override {}
-  void ShowProgress(float) override {}
-  void EnableButton(int, bool) override {}
-  void ShowBusyPointer(bool) override {}
-  void SetCaption(const std::string&) override {}
-  void ShowOption(Option, bool) override {}
-  void ShowWindow() override {}
-  void ShowPopupMenu() override {}
-  std::string BrowseForFolder(const std::string&) override { return {}; }
-  void SetClipboardText(const std::string&) override {}
-  void EndProcess() override {}
   long yields = 0;
   long failures = 0;
-  std::string last;
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -58,7 +46,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string mode = argv[1];
-  QuietWindow port;
+  CountingWindow port;
   MainWindow w(port);
   auto t0 = std::chrono::steady_clock::now();
   FillColumn(w, argv[2], true);

@@ -40,29 +40,27 @@ if [[ $what == compare || $what == all ]]; then
   echo "age    : $line (target: age comparison < 0.2 s)"
 fi
 
-if [[ $what == sync || $what == all ]]; then
-  L=$out/large/left
-  warm "$L"
-  rm -rf "$out/sync"; mkdir -p "$out/sync/ours" "$out/sync/cp"
-  settle() { sync; sleep 2; }  # start each timing with nothing left to write
-  settle
-  line=$("$bin/bench_core" sync "$L" "$out/sync/ours")
+# Times a synchronisation that copies SOURCE into an empty folder against
+# `cp -r SOURCE DST && sync`, each after the disk has nothing left to write.
+sync_case() {
+  local name=$1 source=$2 target=$3 line t_ours t_cp
+  warm "$source"
+  rm -rf "$out/sync/ours" "$out/sync/cp"; mkdir -p "$out/sync/ours" "$out/sync/cp"
+  sync; sleep 2
+  line=$("$bin/bench_core" sync "$source" "$out/sync/ours")
   t_ours=$(field sync <<<"$line")
-  settle
-  t_cp=$(timeit bash -c "cp -r '$L' '$out/sync/cp/large' && sync")
-  echo "sync   : large: $line"
-  echo "sync   : large: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= 1.3)"
-  rm -rf "$out/sync"; mkdir -p "$out/sync/ours" "$out/sync/cp" "$out/sync/src"
+  sync; sleep 2
+  t_cp=$(timeit bash -c "cp -r '$source' '$out/sync/cp/x' && sync")
+  echo "sync   : $name: $line"
+  echo "sync   : $name: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= $target)"
+}
+
+if [[ $what == sync || $what == all ]]; then
+  rm -rf "$out/sync"; mkdir -p "$out/sync/src"
+  sync_case large "$out/large/left" 1.3
   # 10,000 small files: the first ten thousand of the small tree.
   (cd "$out/small/left" && find . -type f | sort | sed -n '1,10000p' | xargs -d '\n' cp --parents -p -t "$out/sync/src")
-  warm "$out/sync/src"
-  settle
-  line=$("$bin/bench_core" sync "$out/sync/src" "$out/sync/ours")
-  t_ours=$(field sync <<<"$line")
-  settle
-  t_cp=$(timeit bash -c "cp -r '$out/sync/src' '$out/sync/cp/src' && sync")
-  echo "sync   : small: $line"
-  echo "sync   : small: ${t_ours}s, cp -r && sync ${t_cp}s, ratio $(ratio "$t_ours" "$t_cp") (target <= 2.0)"
+  sync_case small "$out/sync/src" 2.0
   rm -rf "$out/sync"
 fi
 

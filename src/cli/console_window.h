@@ -5,28 +5,19 @@
 
 #include <string>
 
-#include "platform/window_port.h"
+#include "platform/quiet_window.h"
 
 namespace zweiblick {
 
-class ConsoleWindow : public WindowPort {
+class ConsoleWindow : public QuietWindow {
  public:
   ConsoleWindow();
 
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
-  void YieldToEventLoop() override {}
   void ShowStatusPanel(int panel, const std::string& text) override;
   void ShowProgress(float value) override;
-  void EnableButton(int, bool) override {}
-  void ShowBusyPointer(bool) override {}
-  void SetCaption(const std::string&) override {}
-  void ShowOption(Option, bool) override {}
-  void ShowWindow() override {}
-  void ShowPopupMenu() override {}
-  std::string BrowseForFolder(const std::string&) override { return {}; }
   void SetClipboardText(const std::string& text) override;
-  // The command-line program always ends after the run.
-  void EndProcess() override {}
+  // EndProcess stays quiet: the command-line program always ends after the run.
 
   // Whether an entry could not be examined, read, copied or deleted.
   bool Failed() const { return failed_; }
