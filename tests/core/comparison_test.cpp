@@ -6,11 +6,10 @@
 
 #include "comparison/compare_files.h"
 #include "comparison/file_contents.h"
-#include "fake_window.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
 #include "sync/markers.h"
-#include "temp_tree.h"
+#include "two_trees.h"
 
 namespace zweiblick {
 namespace {
@@ -18,24 +17,7 @@ namespace {
 using testing::FakeWindow;
 using testing::TempTree;
 
-struct Comparison : ::testing::Test {
-  FakeWindow port;
-  MainWindow w{port};
-  TempTree left, right;
-
-  void Fill() {
-    FillColumn(w, left.Path(), true);
-    FillColumn(w, right.Path(), false);
-  }
-  std::string Marker(const std::string& name) {
-    int r = w.Liste().Find(name);
-    if (r == 0) {  // right-only rows have no left name
-      for (int i = 1; i <= w.Liste().Count(); ++i)
-        if (w.Liste().Text(i, kRightNameColumn) == name) r = i;
-    }
-    return r ? w.Liste().Text(r, kMarkerColumn) : "<no row>";
-  }
-};
+using Comparison = testing::TwoTrees;
 
 TEST_F(Comparison, BinaryMarksEveryKindOfPair) {
   std::string block(kCompareBlockSize, 'x');

@@ -116,15 +116,5 @@ TEST_F(Window, ASecondLongOperationIsIgnoredWhileOneRuns) {
   EXPECT_FALSE(second);
 }
 
-TEST_F(Window, SpeedOptionStopsTheYieldsOfTheLongLoops) {
-  w.YieldUnlessFast();
-  EXPECT_EQ(port.yields, 1);
-  w.SetSpeed(true);
-  w.YieldUnlessFast();
-  EXPECT_EQ(port.yields, 1);
-  w.YieldAlways();
-  EXPECT_EQ(port.yields, 2);
-}
-
 }  // namespace
 }  // namespace zweiblick

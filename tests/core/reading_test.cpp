@@ -15,7 +15,7 @@
 #include "reading/fill_column.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
-#include "temp_tree.h"
+#include "two_trees.h"
 
 namespace zweiblick {
 namespace {
@@ -23,21 +23,11 @@ namespace {
 using testing::FakeWindow;
 using testing::TempTree;
 
-struct Reading : ::testing::Test {
-  FakeWindow port;
-  MainWindow w{port};
-  TempTree left, right;
-
+struct Reading : testing::TwoTrees {
   std::vector<std::string> Found(const std::string& base) {
     std::vector<std::string> out;
     for (size_t i = 1; i < w.FoundFiles.size(); ++i)
       out.push_back(w.FoundFiles[i].path.substr(base.size()));
-    return out;
-  }
-  std::vector<std::vector<std::string>> Rows() {
-    std::vector<std::vector<std::string>> out;
-    for (int i = 1; i <= w.Liste().Count(); ++i)
-      out.push_back({w.Liste().Text(i, 1), w.Liste().Text(i, 2), w.Liste().Text(i, 3)});
     return out;
   }
 };

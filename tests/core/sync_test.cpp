@@ -15,7 +15,7 @@
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
-#include "temp_tree.h"
+#include "two_trees.h"
 
 namespace zweiblick {
 namespace {
@@ -34,32 +34,12 @@ bool SetImmutable(const std::string& path, bool on) {
   return ok;
 }
 
-struct Sync : ::testing::Test {
-  FakeWindow port;
-  MainWindow w{port};
-  TempTree left, right, outside;
+struct Sync : testing::TwoTrees {
+  TempTree outside;
 
   void SetUp() override { outside.Write("sentinel", "do not touch"); }
   void TearDown() override { EXPECT_EQ(outside.Read("sentinel"), "do not touch"); }
 
-  void Fill() {
-    FillColumn(w, left.Path(), true);
-    FillColumn(w, right.Path(), false);
-  }
-  int Row(const std::string& name) {
-    for (int i = 1; i <= w.Liste().Count(); ++i)
-      if (w.Liste().Text(i, 1) == name || w.Liste().Text(i, 3) == name) return i;
-    return 0;
-  }
-  void Mark(const std::string& name, const char* marker) {
-    w.Liste().SetText(Row(name), kMarkerColumn, marker);
-  }
-  std::vector<std::string> Names() {
-    std::vector<std::string> out;
-    for (int i = 1; i <= w.Liste().Count(); ++i)
-      out.push_back(w.Liste().Text(i, 1) + "|" + w.Liste().Text(i, 3));
-    return out;
-  }
   std::vector<std::string> TmpFilesIn(const TempTree& t) {
     std::vector<std::string> out;
     for (auto& e : std::filesystem::recursive_directory_iterator(t.Path()))
@@ -170,7 +150,7 @@ TEST_F(Sync, IgnoreKeepsExactlyItsRowAndXXStillDeletesTheRightFile) {
   EXPECT_NE(port.messages[0].text.find("Die Datei '" + left.Path("b") +
                                        "'\rkonnte nicht gelöscht werden."),
             std::string::npos);
-  EXPECT_EQ(Names(), std::vector<std::string>{"b|b"});
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"b", "XX", "b"}}));
   EXPECT_EQ(left.Read("b"), "new contents the user has not seen");
   EXPECT_FALSE(right.Exists("b"));
   EXPECT_TRUE(right.Exists("a"));

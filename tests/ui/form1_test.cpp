@@ -143,15 +143,6 @@ TEST_F(Form1Test, ModelFollowsTheCoreListThroughFlushes) {
   EXPECT_EQ(form.Model().rowCount(), 0);
 }
 
-TEST_F(Form1Test, StatusAndEndGoThroughTheWindow) {
-  form.Core().SetStatus(2, "Fertig.");
-  EXPECT_EQ(form.StatusPanel(2)->text(), "Status: Fertig.");
-  bool ended = false;
-  form.endProcess = [&] { ended = true; };
-  form.Btn(9)->click();
-  EXPECT_TRUE(ended);
-}
-
 }  // namespace
 }  // namespace zweiblick
 
