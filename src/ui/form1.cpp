@@ -21,7 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-#include <QTreeView>
+#include <QTableView>
 #include <QUrl>
 #include <QWindow>
 #include <cstdio>
@@ -83,8 +83,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   layout_.Add(LayoutPart::kFrame3, std::make_unique<WidgetLayoutObject>(frame3_));
   layout_.Add(LayoutPart::kFrame4, std::make_unique<WidgetLayoutObject>(frame4_));
   layout_.Add(LayoutPart::kBtn1, std::make_unique<WidgetLayoutObject>(btn_[kBtnRightFolder]));
-  layout_.Add(LayoutPart::kColumn1, std::make_unique<ColumnLayoutObject>(liste_->header(), 0));
-  layout_.Add(LayoutPart::kColumn3, std::make_unique<ColumnLayoutObject>(liste_->header(), 2));
+  layout_.Add(LayoutPart::kColumn1,
+              std::make_unique<ColumnLayoutObject>(liste_->horizontalHeader(), 0));
+  layout_.Add(LayoutPart::kColumn3,
+              std::make_unique<ColumnLayoutObject>(liste_->horizontalHeader(), 2));
 }
 
 Form1::~Form1() {
@@ -100,20 +102,27 @@ void Form1::BuildControls() {
   frame1_->setObjectName(QStringLiteral("Frame1"));
   Place(frame1_, 60, 60, 8595, 4395);
 
-  liste_ = new QTreeView(frame1_);
+  // A flat table: a tree view lays out every row again whenever rows come or go,
+  // which a list of a million rows cannot afford at every step of a long run.
+  liste_ = new QTableView(frame1_);
   liste_->setObjectName(QStringLiteral("Liste"));
   Place(liste_, 120, 240, 8355, 3555);
   model_ = new ListModel(core_.Liste(), this);
   liste_->setModel(model_);
-  liste_->setRootIsDecorated(false);
-  liste_->setItemsExpandable(false);
-  liste_->setUniformRowHeights(true);
-  liste_->setAllColumnsShowFocus(true);
+  liste_->setShowGrid(false);
+  liste_->setWordWrap(false);
+  liste_->setCornerButtonEnabled(false);
+  QHeaderView* rows = liste_->verticalHeader();
+  rows->hide();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(liste_->fontMetrics().height() + 4);
   liste_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   liste_->setSelectionBehavior(QAbstractItemView::SelectRows);
   liste_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   liste_->setTextElideMode(Qt::ElideNone);
-  QHeaderView* header = liste_->header();
+  QHeaderView* header = liste_->horizontalHeader();
+  header->setHighlightSections(false);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
   header->setSectionsMovable(false);
@@ -124,6 +133,7 @@ void Form1::BuildControls() {
   connect(header, &QHeaderView::sectionClicked, this,
           [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
   liste_->viewport()->installEventFilter(this);
+  liste_->installEventFilter(this);
   liste_->setAcceptDrops(true);
   liste_->viewport()->setAcceptDrops(true);
   connect(liste_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -251,6 +261,8 @@ void Form1::BuildPopupMenu() {
 
 void Form1::Flush() {
   model_->Flush();
+  pbar_->setValue(progress_);
+  sinceFlush_.start();
 }
 
 // Only the rows the view reports as changed are written: a click in a list of a
@@ -283,6 +295,11 @@ void Form1::RestoreSelection() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // A click or a key on the list acts on the rows as they are now, not as the
+  // view last heard of them.
+  if ((watched == liste_ && event->type() == QEvent::KeyPress) ||
+      (watched == liste_->viewport() && event->type() == QEvent::MouseButtonPress))
+    Flush();
   if (watched == liste_->viewport()) {
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
       auto* de = static_cast<QDropEvent*>(event);
@@ -295,7 +312,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       for (const QUrl& url : de->mimeData()->urls())
         if (url.isLocalFile()) names.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
       de->acceptProposedAction();
-      QHeaderView* header = liste_->header();
+      QHeaderView* header = liste_->horizontalHeader();
       int x = de->position().toPoint().x() - header->sectionViewportPosition(0);
       int width = header->sectionSize(0);
       // Filling may take long; let the file manager finish its drag first.
@@ -375,7 +392,7 @@ MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons b
 }
 
 void Form1::YieldToEventLoop() {
-  Flush();
+  if (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFlushIntervalMs) Flush();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -383,8 +400,10 @@ void Form1::ShowStatusPanel(int panel, const std::string& text) {
   StatusPanel(panel)->setText(QString::fromStdString(text));
 }
 
+// Shown at the next flush: the bar repaints at once when its value changes, and
+// the loops set it for every row.
 void Form1::ShowProgress(float value) {
-  pbar_->setValue(static_cast<int>(value * 10.0f));
+  progress_ = static_cast<int>(value * 10.0f);
 }
 
 void Form1::EnableButton(int index, bool enabled) {

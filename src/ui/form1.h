@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -19,7 +20,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTreeView;
+class QTableView;
 class QCheckBox;
 class QItemSelection;
 
@@ -37,7 +38,7 @@ class Form1 : public QWidget, public WindowPort {
 
   MainWindow& Core() { return core_; }
   ListModel& Model() { return *model_; }
-  QTreeView* Liste() const { return liste_; }
+  QTableView* Liste() const { return liste_; }
   QPushButton* Btn(int index) const { return btn_[index]; }
   QRadioButton* CompModeOpt(int index) const { return compModeOpt_[index]; }
   QMenu* Pum() const { return pum_; }
@@ -79,7 +80,7 @@ class Form1 : public QWidget, public WindowPort {
   // Whether the program was asked to end before its event loop ran.
   bool EndRequested() const { return endRequested_; }
 
-  // Brings the view up to date with the core list.
+  // Brings the view, the progress bar and the status texts up to date with the core.
   void Flush();
 
  protected:
@@ -110,7 +111,7 @@ class Form1 : public QWidget, public WindowPort {
   QWidget* frame2_ = nullptr;
   QGroupBox* frame3_ = nullptr;
   QWidget* frame4_ = nullptr;
-  QTreeView* liste_ = nullptr;
+  QTableView* liste_ = nullptr;
   std::array<QPushButton*, 11> btn_{};
   std::array<QRadioButton*, 2> compModeOpt_{};
   QCheckBox* sofortStartCheck_ = nullptr;
@@ -126,6 +127,11 @@ class Form1 : public QWidget, public WindowPort {
   bool endRequested_ = false;
   QPointer<QDialog> info_;
   bool restoringSelection_ = false;
+  // The view hears of changes at most this often during a long run; each notice
+  // costs a layout and a repaint, and a yield comes every few rows.
+  static constexpr int kFlushIntervalMs = 40;
+  QElapsedTimer sinceFlush_;
+  int progress_ = 0;
 };
 
 }  // namespace zweiblick

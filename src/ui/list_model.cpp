@@ -8,9 +8,9 @@ ListModel::ListModel(ComparisonList& list, QObject* parent)
     : QAbstractTableModel(parent),
       list_(list),
       shownRows_(list.Count()),
-      layoutSeen_(list.LayoutRevision()),
-      contentSeen_(list.ContentRevision()),
-      headersSeen_(list.HeaderRevision()) {}
+      headersSeen_(list.HeaderRevision()) {
+  list_.TakeChanges();
+}
 
 int ListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : shownRows_;
@@ -20,11 +20,25 @@ int ListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : kColumnCount;
 }
 
+int ListModel::CoreRow(int row) const {
+  int position = row + 1;
+  const auto& steps = replaying_.Steps();
+  for (size_t i = stepsShown_; i < steps.size(); ++i) {
+    const ListChanges::Step& s = steps[i];
+    if (s.kind != ListChanges::Step::kRemove || position < s.position) continue;
+    if (position < s.position + s.count) return 0;
+    position -= s.count;
+  }
+  return position <= list_.Count() ? position : 0;
+}
+
 QVariant ListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= list_.Count()) return {};
+  if (!index.isValid()) return {};
   int column = index.column() + 1;
   if (role == Qt::DisplayRole) {
-    return QString::fromStdString(DisplayText(list_.Text(index.row() + 1, column)));
+    int position = CoreRow(index.row());
+    if (position == 0) return {};
+    return QString::fromStdString(DisplayText(list_.Text(position, column)));
   }
   if (role == Qt::TextAlignmentRole) {
     return column == kMarkerColumn ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -48,24 +62,38 @@ Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
 }
 
 void ListModel::Flush() {
-  int count = list_.Count();
-  if (list_.LayoutRevision() != layoutSeen_ || count < shownRows_) {
+  replaying_ = list_.TakeChanges();
+  if (replaying_.Reordered()) {
     beginResetModel();
-    shownRows_ = count;
-    layoutSeen_ = list_.LayoutRevision();
-    contentSeen_ = list_.ContentRevision();
+    replaying_ = ListChanges();
+    shownRows_ = list_.Count();
     endResetModel();
     emit RowsReset();
   } else {
-    if (count > shownRows_) {
-      beginInsertRows({}, shownRows_, count - 1);
-      shownRows_ = count;
-      endInsertRows();
+    // Each step is announced against the list as the views know it; CoreRow
+    // maps their rows to the core's meanwhile.
+    const auto& steps = replaying_.Steps();
+    for (stepsShown_ = 0; stepsShown_ < steps.size();) {
+      const ListChanges::Step& s = steps[stepsShown_];
+      int first = s.position - 1, last = s.position + s.count - 2;
+      if (s.kind == ListChanges::Step::kAppend) {
+        beginInsertRows({}, first, last);
+        shownRows_ += s.count;
+        ++stepsShown_;
+        endInsertRows();
+      } else {
+        beginRemoveRows({}, first, last);
+        shownRows_ -= s.count;
+        ++stepsShown_;
+        endRemoveRows();
+      }
     }
-    if (list_.ContentRevision() != contentSeen_) {
-      contentSeen_ = list_.ContentRevision();
-      if (shownRows_ > 0) emit dataChanged(index(0, 0), index(shownRows_ - 1, kColumnCount - 1));
-    }
+    int lastChanged = std::min(replaying_.LastChanged(), shownRows_);
+    if (replaying_.FirstChanged() <= lastChanged)
+      emit dataChanged(index(replaying_.FirstChanged() - 1, 0),
+                       index(lastChanged - 1, kColumnCount - 1));
+    replaying_ = ListChanges();
+    stepsShown_ = 0;
   }
   if (list_.HeaderRevision() != headersSeen_) {
     headersSeen_ = list_.HeaderRevision();

@@ -1,6 +1,7 @@
 // Shows the core's comparison list in a Qt view. It only adapts: the rows live in
 // the core, and the view learns of changes when Flush() is called, which the
-// window does at every yield, before every message box and after every command.
+// window does at its yields (a few times a second), before every message box
+// and after every command.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -20,7 +21,9 @@ class ListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  // Tells the views what changed in the core list since the last call.
+  // Tells the views what changed in the core list since the last call: the rows
+  // appended and removed, the range of rows whose texts changed, and a reset
+  // only when rows moved.
   void Flush();
 
  signals:
@@ -28,11 +31,16 @@ class ListModel : public QAbstractTableModel {
   void RowsReset();
 
  private:
+  // The core position (1-based) of the row the views know as `row`, or 0 when
+  // that row is already gone from the core. While a flush replays its steps,
+  // the views know the list as it was before the step being announced.
+  int CoreRow(int row) const;
+
   ComparisonList& list_;
   int shownRows_ = 0;
-  uint64_t layoutSeen_ = 0;
-  uint64_t contentSeen_ = 0;
   uint64_t headersSeen_ = 0;
+  ListChanges replaying_;
+  size_t stepsShown_ = 0;
 };
 
 }  // namespace zweiblick

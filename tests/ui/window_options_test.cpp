@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <QWindow>
 
 #include "ui/form1.h"
@@ -55,13 +55,13 @@ TEST(WindowOptionsUi, ControlsFollowTheWindowSize) {
   QWidget* liste = form.Liste();
   QWidget* frame4 = form.findChild<QWidget*>("Frame4");
   int listWidth = liste->width(), frame4Left = frame4->x(), btn1Top = form.Btn(1)->y();
-  int column1 = form.Liste()->header()->sectionSize(0);
+  int column1 = form.Liste()->horizontalHeader()->sectionSize(0);
   form.resize(start.width() + 200, start.height() + 40);
   QCoreApplication::processEvents();
   EXPECT_EQ(liste->width(), listWidth + 200);
   EXPECT_EQ(frame4->x(), frame4Left + 200);
   EXPECT_EQ(form.Btn(1)->y(), btn1Top + 40);
-  EXPECT_EQ(form.Liste()->header()->sectionSize(0), column1 + 100);
+  EXPECT_EQ(form.Liste()->horizontalHeader()->sectionSize(0), column1 + 100);
   form.resize(start.width() - 100, start.height());
   QCoreApplication::processEvents();
   EXPECT_EQ(form.width(), start.width());

@@ -19,10 +19,11 @@ int ComparisonList::Add(int position, std::string text) {
     if (indexValid_ && !row.left.empty())
       index_.Append(MatchKey(row.left), static_cast<uint32_t>(position));
     rows_.push_back(std::move(row));
+    changes_.Append(position);
   } else {
     rows_.insert(rows_.begin() + (position - 1), std::move(row));
     indexValid_ = false;
-    ++layoutRevision_;
+    changes_.Reorder();
   }
   return position;
 }
@@ -93,7 +94,7 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
     default:
       return;
   }
-  ++contentRevision_;
+  changes_.Change(position);
 }
 
 void ComparisonList::SetSelected(int position, bool selected) {
@@ -103,7 +104,7 @@ void ComparisonList::SetSelected(int position, bool selected) {
 void ComparisonList::Remove(int position) {
   rows_.erase(rows_.begin() + (position - 1));
   indexValid_ = false;
-  ++layoutRevision_;
+  changes_.Remove(position);
 }
 
 void ComparisonList::Clear() {
@@ -111,7 +112,7 @@ void ComparisonList::Clear() {
   rows_.shrink_to_fit();
   index_.Clear();
   indexValid_ = true;
-  ++layoutRevision_;
+  changes_.Reorder();
 }
 
 void ComparisonList::SetHeader(int column, std::string text) {
@@ -181,7 +182,7 @@ void ComparisonList::Reorder() {
     }
   }
   indexValid_ = false;
-  ++layoutRevision_;
+  changes_.Reorder();
 }
 
 }  // namespace zweiblick

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "mainwindow/list_changes.h"
 #include "mainwindow/name_index.h"
 
 namespace zweiblick {
@@ -81,12 +83,9 @@ class ComparisonList {
   int SortOrder() const { return sortOrder_; }
   void SetSortOrder(int order);
 
-  // Counters that a view polls to learn what changed since it last looked:
-  // `Layout` changes when rows move or vanish, `Content` when any text changes,
-  // `Headers` when a header changes. Appends change none of them; the row count
-  // tells those.
-  uint64_t LayoutRevision() const { return layoutRevision_; }
-  uint64_t ContentRevision() const { return contentRevision_; }
+  // What changed since the last call, for the one view that shows the list;
+  // header changes are counted apart.
+  ListChanges TakeChanges() { return std::exchange(changes_, ListChanges()); }
   uint64_t HeaderRevision() const { return headerRevision_; }
 
  private:
@@ -112,8 +111,7 @@ class ComparisonList {
   bool sorted_ = false;
   int sortKey_ = 0;
   int sortOrder_ = 0;
-  uint64_t layoutRevision_ = 0;
-  uint64_t contentRevision_ = 0;
+  ListChanges changes_;
   uint64_t headerRevision_ = 0;
 
   // The lookup index of column 1. Appends keep it current; anything that moves

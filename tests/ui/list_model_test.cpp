@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <fstream>
+#include <string>
+
+#include "comparison/compare_files.h"
+#include "reading/fill_column.h"
+#include "sync/synchronize_folders.h"
+#include "ui/form1.h"
+#include "ui/list_model.h"
+
+namespace zweiblick {
+namespace {
+
+struct ListModelTest : ::testing::Test {
+  Form1 form;
+  ComparisonList& list = form.Core().Liste();
+  void SetUp() override {
+    form.messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kOk; };
+    form.Core().Load("");
+    form.Flush();
+  }
+  // Rows the view was told about through dataChanged since the spy started.
+  static int RowsAnnounced(const QSignalSpy& spy) {
+    int rows = 0;
+    for (const QList<QVariant>& args : spy)
+      rows += args[1].toModelIndex().row() - args[0].toModelIndex().row() + 1;
+    return rows;
+  }
+  void ExpectViewEqualsCore() {
+    ASSERT_EQ(form.Model().rowCount(), list.Count());
+    for (int r = 1; r <= list.Count(); ++r)
+      for (int c = 1; c <= 3; ++c)
+        ASSERT_EQ(form.Model().index(r - 1, c - 1).data().toString().toStdString(), list.Text(r, c))
+            << "row " << r << " column " << c;
+  }
+};
+
+// Each notice costs what changed: a long run over a big list must not make the
+// view walk every row at every step.
+TEST_F(ListModelTest, NoticesAreAsSmallAsTheChange) {
+  for (int i = 1; i <= 100000; ++i) list.Add(i, "f" + std::to_string(i));
+  form.Flush();
+  ASSERT_EQ(form.Model().rowCount(), 100000);
+  QSignalSpy changed(&form.Model(), &QAbstractItemModel::dataChanged);
+  QSignalSpy removed(&form.Model(), &QAbstractItemModel::rowsRemoved);
+  QSignalSpy reset(&form.Model(), &QAbstractItemModel::modelReset);
+
+  list.SetText(50000, kMarkerColumn, "-->");
+  form.Flush();
+  EXPECT_EQ(RowsAnnounced(changed), 1);
+  list.Remove(100000);
+  form.Flush();
+  EXPECT_EQ(removed.size(), 1);
+  EXPECT_EQ(reset.size(), 0);
+  ExpectViewEqualsCore();
+}
+
+TEST_F(ListModelTest, ViewFollowsFillComparisonSortAndSynchronisation) {
+  QAbstractItemModelTester tester(&form.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QTemporaryDir left, right;
+  auto write = [](const QString& dir, const std::string& name, const char* text) {
+    std::ofstream(dir.toStdString() + "/" + name) << text;
+  };
+  for (int i = 0; i < 300; ++i) {
+    std::string name = "d" + std::to_string(i % 7) + ".txt";
+    write(left.path(), std::to_string(i) + name, "new contents");
+    if (i % 3 != 0) write(right.path(), std::to_string(i) + name, "old");
+  }
+  write(right.path(), "only-right.txt", "x");
+  FillColumn(form.Core(), left.path().toStdString(), true);
+  FillColumn(form.Core(), right.path().toStdString(), false);
+  form.Flush();
+  ExpectViewEqualsCore();
+  form.Core().SelectCompMode(1);
+  CompareFiles(form.Core(), false);
+  form.Core().ColumnClick(kMarkerColumn);
+  form.Flush();
+  ExpectViewEqualsCore();
+  // Every row is carried out and removed, except the right-only proposal.
+  SynchronizeFolders(form.Core());
+  form.Flush();
+  ExpectViewEqualsCore();
+  EXPECT_LT(list.Count(), 301);
+  form.Core().ClearList();
+  form.Flush();
+
+  // Several steps gathered into one flush, as between two notices of a run:
+  // the view sees each row where the core has it, before and after each step.
+  QSignalSpy removed(&form.Model(), &QAbstractItemModel::rowsRemoved);
+  QSignalSpy reset(&form.Model(), &QAbstractItemModel::modelReset);
+  for (int i = 1; i <= 40; ++i) list.Add(i, "g" + std::to_string(i));
+  form.Flush();
+  list.Remove(40);
+  list.Remove(39);  // a run from the end upwards is one removal
+  list.SetText(10, kMarkerColumn, "<--");
+  list.Remove(5);
+  list.Add(list.Count() + 1, "neu");
+  list.Remove(list.Count());
+  list.Remove(1);
+  form.Flush();
+  EXPECT_EQ(reset.size(), 0);
+  EXPECT_EQ(removed.size(), 4);
+  EXPECT_EQ(form.Model().index(7, 1).data().toString(), "<--");
+  ExpectViewEqualsCore();
+}
+
+}  // namespace
+}  // namespace zweiblick
