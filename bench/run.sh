@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Runs the whole-program benchmarks against the usual command-line tools on the
 # same trees, warm cache, in one run. Needs about 10 GB free below bench/out.
-#   bench/run.sh [fill|compare|sync|all]
+#   bench/run.sh [fill|compare|sync|list|window|all]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${BENCH_OUT:-$root/bench/out}
 bin=$root/build/bench
 what=${1:-all}
 mkdir -p "$out"
-cmake --build "$root/build" --target bench_core bench_list >/dev/null
-python3 "$root/bench/make_trees.py" "$out"
+cmake --build "$root/build" --target bench_core bench_list bench_window zweiblick zweiblick-cli >/dev/null
+[[ $what == window ]] || python3 "$root/bench/make_trees.py" "$out"
 
 now() { date +%s.%N; }
 timeit() { local t0; t0=$(now); "$@" >/dev/null 2>&1 || true; echo "$(now) - $t0" | bc; }
@@ -66,4 +66,49 @@ fi
 
 if [[ $what == list || $what == all ]]; then
   echo "list   : $("$bin/bench_list")"
+fi
+
+# The real window against the headless program on the same work: the window
+# must cost little more than the work itself, however big the list.
+if [[ $what == window || $what == all ]]; then
+  python3 "$root/bench/make_window_trees.py" "$out"
+  W=$out/window
+  Xvfb :97 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  sleep 1
+  export DISPLAY=:97
+  control() {  # LEFT RIGHT BINARY AGE SYNC
+    printf '[Pfade]\nLinks=%s\nRechts=%s\n[AutoStart]\nBin\xc3\xa4rvergleich=%s\nAltersvergleich=%s\nAbgleich=%s\nEnde=1\n' \
+      "$@" >"$out/window.ini"
+  }
+  both() {  # NAME TARGET: times zweiblick-cli, then the window, on window.ini
+    local t_cli t_win
+    t_cli=$(timeit "$root/build/bin/zweiblick-cli" "$out/window.ini")
+    t_win=$(timeit "$root/build/bin/zweiblick" "$out/window.ini")
+    echo "window : $1: window ${t_win}s, zweiblick-cli ${t_cli}s, ratio $(ratio "$t_win" "$t_cli") (target <= $2)"
+  }
+  warm "$W/left" "$W/right"
+  line_cli=$("$bin/bench_window" headless "$W/left" "$W/right" fill)
+  line_win=$("$bin/bench_window" window "$W/left" "$W/right" fill 2>/dev/null)
+  t_cli=$(field fill <<<"$line_cli"); t_win=$(field fill <<<"$line_win")
+  echo "window : fill both, 2 x $(find "$W/left" -type f | wc -l) files: window ${t_win}s, headless ${t_cli}s, ratio $(ratio "$t_win" "$t_cli") (target <= 1.3)"
+  control "$W/left" "$W/right" 1 0 0; both "binary comparison, fill included" 1.3
+  control "$W/left" "$W/right" 0 1 0; both "age comparison, fill included" 1.3
+  # 50,000 copies, each program on a fresh copy of the pair, after the disk settled.
+  for prog in zweiblick-cli zweiblick; do
+    rm -rf "$out/ws-$prog"; cp -a "$out/windowsync" "$out/ws-$prog"
+  done
+  sync; sleep 2
+  control "$out/ws-zweiblick-cli/left" "$out/ws-zweiblick-cli/right" 0 1 1
+  t_cli=$(timeit "$root/build/bin/zweiblick-cli" "$out/window.ini")
+  sync; sleep 2
+  control "$out/ws-zweiblick/left" "$out/ws-zweiblick/right" 0 1 1
+  t_win=$(timeit "$root/build/bin/zweiblick" "$out/window.ini")
+  echo "window : synchronisation of 50,000 copies (fill and age comparison included): window ${t_win}s, zweiblick-cli ${t_cli}s, ratio $(ratio "$t_win" "$t_cli") (target <= 1.3)"
+  rm -rf "$out/ws-zweiblick-cli" "$out/ws-zweiblick"
+  M=$out/million
+  warm "$M/left" "$M/right"
+  echo "window : 1,000,000 rows, each step (target <= 10 s, peak <= 1024 MB):"
+  echo "window :   $("$bin/bench_window" window "$M/left" "$M/right" fill age sort select skip sync 2>/dev/null)"
 fi

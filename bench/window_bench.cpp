@@ -1,0 +1,126 @@
+// Times the steps a user takes on a big pair of folders, once through the real
+// window (shown, painted, yielding to its event loop) and once headless, so the
+// cost of the window itself shows as the ratio of the two.
+//   bench_window window|headless LEFT RIGHT STEP...
+// Prints each step's seconds and processor seconds. Steps, run in the order given: fill (both
+// columns), binary, age, sort (each visible column, then the last one reversed), select (all rows),
+// skip (the popup action "][" on the selection), sync.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QTableView>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "comparison/compare_files.h"
+#include "mainwindow/main_window.h"
+#include "platform/quiet_window.h"
+#include "reading/fill_column.h"
+#include "sync/synchronize_folders.h"
+#include "ui/form1.h"
+
+namespace zweiblick {
+namespace {
+
+class CountingWindow : public QuietWindow {
+ public:
+  void YieldToEventLoop() override { ++yields; }
+  long yields = 0;
+};
+
+// The window's side of each step: what it does after a command returns.
+struct Front {
+  MainWindow* core;
+  Form1* form = nullptr;
+  void Settle() {
+    if (!form) return;
+    form->Flush();
+    QCoreApplication::processEvents();
+  }
+  void SelectAll() {
+    if (form) {
+      form->Liste()->selectAll();
+    } else {
+      for (int i = 1; i <= core->Liste().Count(); ++i) core->Liste().SetSelected(i, true);
+    }
+  }
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Processor time of the process, user and system: on a busy machine it shows
+// what the window costs better than the clock does.
+double CpuSeconds() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+         (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+}  // namespace zweiblick
+
+int main(int argc, char** argv) {
+  using namespace zweiblick;
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: bench_window window|headless LEFT RIGHT STEP...\n");
+    return 2;
+  }
+  bool window = std::string(argv[1]) == "window";
+  std::unique_ptr<QApplication> app;
+  std::unique_ptr<Form1> form;
+  CountingWindow quiet;
+  std::unique_ptr<MainWindow> headless;
+  Front f{};
+  if (window) {
+    app = std::make_unique<QApplication>(argc, argv);
+    form = std::make_unique<Form1>();
+    form->messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kOk; };
+    form->Core().Load("");
+    f = {&form->Core(), form.get()};
+  } else {
+    headless = std::make_unique<MainWindow>(quiet);
+    f = {headless.get(), nullptr};
+  }
+  f.Settle();
+  MainWindow& w = *f.core;
+  for (int a = 4; a < argc; ++a) {
+    std::string step = argv[a];
+    auto t0 = std::chrono::steady_clock::now();
+    double cpu0 = CpuSeconds();
+    if (step == "fill") {
+      FillColumn(w, argv[2], true);
+      f.Settle();
+      FillColumn(w, argv[3], false);
+    } else if (step == "binary" || step == "age") {
+      w.SelectCompMode(step == "age" ? 1 : 0);
+      CompareFiles(w, step == "binary");
+    } else if (step == "sort") {
+      for (int column : {kLeftNameColumn, kMarkerColumn, kRightNameColumn, kRightNameColumn}) {
+        w.ColumnClick(column);
+        f.Settle();
+      }
+    } else if (step == "select") {
+      f.SelectAll();
+    } else if (step == "skip") {
+      w.PopupItemClick(8);
+    } else if (step == "sync") {
+      SynchronizeFolders(w);
+    } else {
+      std::fprintf(stderr, "unknown step %s\n", step.c_str());
+      return 2;
+    }
+    f.Settle();
+    std::printf("%s=%.3f cpu_%s=%.3f ", step.c_str(), Seconds(t0), step.c_str(),
+                CpuSeconds() - cpu0);
+    std::fflush(stdout);
+  }
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  std::printf("rows=%d peak_mb=%.1f\n", w.Liste().Count(), ru.ru_maxrss / 1024.0);
+  return 0;
+}
