@@ -1,10 +1,10 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

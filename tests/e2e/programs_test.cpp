@@ -167,9 +167,9 @@ TEST_F(Programs, CliInterruptedInTheMiddleOfACopyLeavesNoTemporaryFile) {
   ASSERT_TRUE(started) << "the copy never began";
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
   for (auto& e : std::filesystem::directory_iterator(right.Path()))
-    EXPECT_EQ(e.path().filename().string().rfind(".zweiblick-", 0), std::string::npos)
-        << e.path();
-  if (std::filesystem::file_size(right.Path("gross.bin")) != 3) GTEST_SKIP() << "the copy ended before the signal came";
+    EXPECT_EQ(e.path().filename().string().rfind(".zweiblick-", 0), std::string::npos) << e.path();
+  if (std::filesystem::file_size(right.Path("gross.bin")) != 3)
+    GTEST_SKIP() << "the copy ended before the signal came";
 }
 
 TEST_F(Programs, CliReportsBadControlFilesAndUsage) {
