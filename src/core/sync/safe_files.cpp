@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -109,25 +107,6 @@ int CopyBytes(int from, int to, off_t size) {
   return 0;
 }
 
-// The process's umask, read without changing it where the kernel tells it.
-mode_t Umask() {
-  static const mode_t mask = [] {
-    if (FILE* f = std::fopen("/proc/self/status", "re")) {
-      char line[256];
-      unsigned value = 0;
-      bool found = false;
-      while (!found && std::fgets(line, sizeof line, f))
-        found = std::sscanf(line, "Umask: %o", &value) == 1;
-      std::fclose(f);
-      if (found) return static_cast<mode_t>(value);
-    }
-    mode_t m = umask(022);
-    umask(m);
-    return m;
-  }();
-  return mask;
-}
-
 // Where a file system cannot keep a mode or a time (FAT, FUSE drivers without
 // permissions), the copy stands without it; any other error fails the copy.
 bool Unsupported(int error) {
@@ -143,22 +122,17 @@ bool WriteProtected(int dir, const char* name, const struct stat& st) {
   return faccessat(dir, name, W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-// Gives the new file the permissions and owner it is to have: those of the
-// destination it replaces, or the source's bits less the umask. Returns 0 or
-// an error number.
-int SetPermissions(int out, const struct stat& source, const struct stat* replaced) {
-  mode_t mode = (source.st_mode & 0777) & ~Umask();
-  if (replaced) {
-    mode = replaced->st_mode & 07777;
-    struct stat now {};
-    if (fstat(out, &now) == 0 &&
-        (now.st_uid != replaced->st_uid || now.st_gid != replaced->st_gid) &&
-        fchown(out, replaced->st_uid, replaced->st_gid) != 0) {
-      // An ordinary user may keep the group at most; the setuid and setgid
-      // bits were meant for the old owner and group only.
-      fchown(out, static_cast<uid_t>(-1), replaced->st_gid);
-      mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
-    }
+// Gives the new file the permission bits, owner and group of the destination
+// it replaces. Returns 0 or an error number.
+int KeepPermissions(int out, const struct stat& replaced) {
+  mode_t mode = replaced.st_mode & 07777;
+  struct stat now {};
+  if (fstat(out, &now) == 0 && (now.st_uid != replaced.st_uid || now.st_gid != replaced.st_gid) &&
+      fchown(out, replaced.st_uid, replaced.st_gid) != 0) {
+    // An ordinary user may keep the group at most; the setuid and setgid
+    // bits were meant for the old owner and group only.
+    fchown(out, static_cast<uid_t>(-1), replaced.st_gid);
+    mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
   }
   if (CopyMetadataCalls().setMode(out, mode) != 0 && !Unsupported(errno)) return errno;
   return 0;
@@ -250,11 +224,15 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   if (replaces && WriteProtected(dstDir, dstName.c_str(), old)) return EACCES;
   run.WritesTo(dstDir);
 
+  // A new file is created with the source's bits, which the kernel limits by
+  // the umask (or the folder's default ACL); never setuid, setgid or sticky.
+  // One that replaces a destination stays private until it takes that one's.
+  const mode_t createMode = replaces ? 0600 : st.st_mode & 0777;
   std::string tmp;
   Fd out;
   for (int attempt = 0; attempt < 100 && !out.ok(); ++attempt) {
     tmp = TemporaryName();
-    out = Fd(openat(dstDir, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    out = Fd(openat(dstDir, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
     if (!out.ok() && errno != EEXIST) return errno;
   }
   if (!out.ok()) return EEXIST;
@@ -262,7 +240,7 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   run.Touched(dst.Root());
   timespec times[2] = {st.st_atim, st.st_mtim};
   int e = CopyBytes(in.get(), out.get(), st.st_size);
-  if (!e) e = SetPermissions(out.get(), st, replaces ? &old : nullptr);
+  if (!e && replaces) e = KeepPermissions(out.get(), old);
   if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0 && !Unsupported(errno)) e = errno;
   // Checked once more right before the rename, so the window in which a change
   // by another program could be overwritten stays as small as it can be.
