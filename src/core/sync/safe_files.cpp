@@ -232,11 +232,17 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   Fd out;
   for (int attempt = 0; attempt < 100 && !out.ok(); ++attempt) {
     tmp = TemporaryName();
+    // Known before it exists: a signal that comes while it is being created
+    // must find it. The name is a fresh temporary name, never a user's file.
+    BeginUnfinishedCopy(dstDir, tmp);
     out = Fd(openat(dstDir, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
-    if (!out.ok() && errno != EEXIST) return errno;
+    if (!out.ok()) {
+      int error = errno;
+      EndUnfinishedCopy();
+      if (error != EEXIST) return error;
+    }
   }
   if (!out.ok()) return EEXIST;
-  BeginUnfinishedCopy(dstDir, tmp);
   run.Touched(dst.Root());
   timespec times[2] = {st.st_atim, st.st_mtim};
   int e = CopyBytes(in.get(), out.get(), st.st_size);
