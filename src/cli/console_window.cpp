@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace zweiblick {
 
@@ -49,8 +51,27 @@ void ConsoleWindow::ClearProgress() {
 }
 
 void ConsoleWindow::SetClipboardText(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+  CheckOutput(written && std::fflush(stdout) == 0);
+}
+
+void ConsoleWindow::CheckOutput(bool written) {
+  if (written || outputFailed_) return;
+  // A full disk behind "> liste.txt" must not pass for a written list.
+  outputFailed_ = failed_ = true;
+  Report(std::string("Die Liste konnte nicht auf die Standardausgabe geschrieben werden: ") +
+         std::strerror(errno));
+}
+
+void ConsoleWindow::Report(const std::string& line) {
+  ClearProgress();
+  std::fputs((line + "\n").c_str(), stderr);
+  std::fflush(stderr);
+}
+
+bool ConsoleWindow::Finish() {
+  CheckOutput(std::fflush(stdout) == 0 && !std::ferror(stdout));
+  return failed_;
 }
 
 }  // namespace zweiblick

@@ -19,15 +19,20 @@ class ConsoleWindow : public QuietWindow {
   void SetClipboardText(const std::string& text) override;
   // EndProcess stays quiet: the command-line program always ends after the run.
 
-  // Whether an entry could not be examined, read, copied or deleted.
-  bool Failed() const { return failed_; }
+  // One line of its own on standard error.
+  void Report(const std::string& line);
+  // Flushes standard output. Whether anything failed: an entry could not be
+  // examined, read, copied or deleted, or the list could not be written.
+  bool Finish();
 
  private:
   void DrawProgress();
   void ClearProgress();
+  void CheckOutput(bool written);
 
   bool terminal_;
   bool failed_ = false;
+  bool outputFailed_ = false;
   bool progressShown_ = false;
   std::string status_;
   int percent_ = -1;

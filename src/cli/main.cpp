@@ -3,9 +3,12 @@
 #include <cstring>
 #include <string>
 
+#include "batch/ini_file.h"
 #include "batch/start_batch_mode.h"
 #include "cli/console_window.h"
 #include "mainwindow/main_window.h"
+#include "sync/synchronize_folders.h"
+#include "sync/temporary_files.h"
 
 namespace {
 
@@ -18,10 +21,14 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     std::fputs(
         "Führt die Schritte der Steuerdatei aus (Abschnitte [Pfade] und [AutoStart]).\n"
+        "Ein relativer Name der Steuerdatei gilt vom aktuellen Verzeichnis aus.\n"
         "Die Liste von \"Zwischenablage\" geht auf die Standardausgabe, Meldungen auf die\n"
         "Standardfehlerausgabe; ein fehlgeschlagenes Kopieren oder Löschen wird übergangen.\n"
+        "Nach einem Abgleich folgt eine Zeile mit dem, was kopiert, gelöscht, nicht\n"
+        "geschafft und nur vorgeschlagen wurde.\n"
         "Rückgabewert: 0 alles ausgeführt, 1 ein Eintrag konnte nicht gelesen, kopiert oder\n"
-        "gelöscht werden, 2 Steuerdatei fehlerhaft oder falscher Aufruf.\n",
+        "gelöscht werden oder die Liste nicht ausgegeben werden, 2 Steuerdatei fehlerhaft\n"
+        "oder falscher Aufruf.\n",
         stdout);
     return 0;
   }
@@ -34,15 +41,21 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  zweiblick::ConsoleWindow console;
-  zweiblick::MainWindow window(console);
-  window.SelectCompMode(0);
-  std::string name = argv[1];
-  if (name.find_first_not_of(" \t") == std::string::npos) {
+  std::string name(zweiblick::TrimBlanks(argv[1]));
+  if (name.empty()) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  zweiblick::BatchOutcome outcome = zweiblick::StartBatchMode(window, name);
+  // On a command line a relative name means the current folder, not the
+  // program's: "./" keeps the batch mode from looking beside the program.
+  if (name.find('/') == std::string::npos) name = "./" + name;
+  zweiblick::RemoveUnfinishedCopyOnSignals();
+  zweiblick::ConsoleWindow console;
+  zweiblick::MainWindow window(console);
+  window.SelectCompMode(0);
+  zweiblick::SyncTally tally;
+  zweiblick::BatchOutcome outcome = zweiblick::StartBatchMode(window, name, &tally);
   if (outcome == zweiblick::BatchOutcome::kRejected) return 2;
-  return console.Failed() ? 1 : 0;
+  if (window.BatchSync) console.Report(zweiblick::SyncTallyLine(tally));
+  return console.Finish() ? 1 : 0;
 }

@@ -29,6 +29,7 @@
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/name_key.h"
+#include "sync/temporary_files.h"
 #include "ui/info_form_freeware.h"
 #include "ui/list_model.h"
 #include "ui/twips.h"
@@ -473,6 +474,7 @@ void Form1::SetClipboardText(const std::string& text) {
 }
 
 void Form1::EndProcess() {
+  RemoveUnfinishedCopy();
   endProcess();
 }
 

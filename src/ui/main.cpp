@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <string>
 
+#include "sync/temporary_files.h"
 #include "ui/form1.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     if (i > 1) commandLine += ' ';
     commandLine += argv[i];
   }
+  zweiblick::RemoveUnfinishedCopyOnSignals();
   zweiblick::Form1 form;
   form.Core().Load(commandLine);
   form.Flush();

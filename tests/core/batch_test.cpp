@@ -10,6 +10,7 @@
 #include "fake_window.h"
 #include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
+#include "sync/synchronize_folders.h"
 #include "temp_tree.h"
 
 namespace zweiblick {
@@ -148,6 +149,9 @@ TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {
        " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r"
        " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps "
        "angefordert.\r"},
+      {"Altersvergleich=1\nZwischenablage=1\nVorschl\xE4ge=1\n",
+       " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
+       "angefordert.\r"},
   };
   for (const Case& c : cases) {
     port.messages.clear();
@@ -176,6 +180,26 @@ TEST_F(Batch, AgeSyncEndRunsEverythingWithoutQuestions) {
   EXPECT_EQ(port.ended, 1);
   EXPECT_FALSE(w.BinaryCompareSelected());
   EXPECT_TRUE(port.buttonEnabled[kBtnSync]);
+}
+
+TEST_F(Batch, ProposalsAreCopiedBothWaysOnlyWhenTheControlFileAsks) {
+  left.Write("nur-links/l.txt", "L");
+  right.Write("nur-rechts.txt", "R");
+  SyncTally tally;
+  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\n"), &tally);
+  EXPECT_FALSE(right.Exists("nur-links/l.txt"));
+  EXPECT_FALSE(left.Exists("nur-rechts.txt"));
+  EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(tally.proposals, 2);
+  EXPECT_EQ(SyncTallyLine(tally),
+            "Abgleich: 1 kopiert, 0 gelöscht, 0 fehlgeschlagen, 2 nur vorgeschlagen (\"? -->\" "
+            "oder \"? <--\") und daher nicht kopiert.");
+  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nVorschläge=1\n"), &tally);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("nur-links/l.txt"), "L");
+  EXPECT_EQ(left.Read("nur-rechts.txt"), "R");
+  EXPECT_EQ(tally.copied, 2);
+  EXPECT_EQ(tally.proposals, 0);
 }
 
 TEST_F(Batch, BinaryWithClipboardShowsTheSummaryThenCopies) {

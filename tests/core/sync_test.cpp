@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sched.h>
@@ -6,6 +7,8 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include "comparison/compare_files.h"
 #include "fake_window.h"
@@ -94,19 +97,65 @@ TEST_F(Sync, CarriesOutTheFiveActionsAndRemovesEveryRow) {
   EXPECT_TRUE(TmpFilesIn(right).empty());
 }
 
-TEST_F(Sync, CopiesCarryTimeAndModeSoAnAgeComparisonFindsThemEqual) {
-  left.Write("tool.sh", "#!/bin/sh\n", 1500000000);
-  chmod(left.Path("tool.sh").c_str(), 0751);
-  Fill();
-  Mark("tool.sh", kMarkCopyRight);
-  SynchronizeFolders(w);
+mode_t Mode(const std::string& path) {
   struct stat st {};
-  ASSERT_EQ(stat(right.Path("tool.sh").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0751u);
-  EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(Sync, CopiesCarryTimeButNeverWidenPermissions) {
+  // A stick shows every file as 0777; the private file at home stays private.
+  left.Write("private.txt", "from the stick", 1500000000);
+  chmod(left.Path("private.txt").c_str(), 0777);
+  right.Write("private.txt", "at home", 1400000000);
+  chmod(right.Path("private.txt").c_str(), 0600);
+  // A new file takes the source's bits less the umask, and no setuid.
+  left.Write("tool", "#!/bin/sh\n", 1500000000);
+  chmod(left.Path("tool").c_str(), 04777);
+  mode_t oldMask = umask(022);
+  Fill();
+  Mark("private.txt", kMarkCopyRight);
+  Mark("tool", kMarkCopyRight);
+  SynchronizeFolders(w);
+  umask(oldMask);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("private.txt"), "from the stick");
+  EXPECT_EQ(Mode(right.Path("private.txt")), 0600u);
+  EXPECT_EQ(Mode(right.Path("tool")), 0755u);
   Fill();
   CompareFiles(w, false);
-  EXPECT_EQ(w.Liste().Text(1, kMarkerColumn), "=");
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"private.txt", "=", "private.txt"},
+                                                           {"tool", "=", "tool"}}));
+}
+
+int Refuse(int error) {
+  errno = error;
+  return -1;
+}
+
+TEST_F(Sync, ModesAndTimesAFileSystemCannotKeepDoNotFailTheCopy) {
+  left.Write("f", "new", 2000000000);
+  right.Write("f", "old", 1000000000);
+  Fill();
+  MetadataCalls& calls = CopyMetadataCalls();
+  // As FAT answers fchmod, and exFAT futimens for a user who does not own the mount.
+  calls.setMode = [](int, mode_t) { return Refuse(ENOSYS); };
+  calls.setTimes = [](int, const timespec*) { return Refuse(EPERM); };
+  Mark("f", kMarkCopyRight);
+  SynchronizeFolders(w);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("f"), "new");
+  // A real error still fails the copy and leaves the destination as it was.
+  left.Write("g", "new", 2000000000);
+  right.Write("g", "old", 1000000000);
+  Fill();
+  calls.setMode = [](int, mode_t) { return Refuse(EIO); };
+  Mark("g", kMarkCopyRight);
+  port.answers = {MsgAnswer::kIgnore};
+  SynchronizeFolders(w);
+  calls = MetadataCalls{};
+  EXPECT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(right.Read("g"), "old");
+  EXPECT_TRUE(TmpFilesIn(right).empty());
 }
 
 TEST_F(Sync, AbortKeepsTheFailingRowAndEveryRowAboveIt) {
@@ -235,6 +284,81 @@ TEST_F(Sync, ReadOnlyDestinationFailsUntilTheUserMakesItWritable) {
   EXPECT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(right.Read("f"), "new");
   EXPECT_EQ(w.Liste().Count(), 0);
+}
+
+TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
+  // Protected for everybody, root included: no write bit at all.
+  left.Write("ro", "new", 2000000000);
+  right.Write("ro", "old", 1000000000);
+  chmod(right.Path("ro").c_str(), 0444);
+  left.Write("ro-del", "x");
+  chmod(left.Path("ro-del").c_str(), 0444);
+  // Protected for an ordinary user only: root's files in folders anybody may write.
+  left.Write("roots", "new", 2000000000);
+  right.Write("roots", "old", 1000000000);
+  left.Write("roots-del", "x");
+  chmod(left.Path().c_str(), 0777);
+  chmod(right.Path().c_str(), 0777);
+  Fill();
+  Mark("ro", kMarkCopyRight);
+  Mark("ro-del", kMarkDeleteLeft);
+  Mark("roots", kMarkCopyRight);
+  Mark("roots-del", kMarkDeleteLeft);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+        setresuid(65534, 65534, 65534) != 0)
+      _exit(77);
+    SynchronizeFolders(w);  // every failure answered with Ignore
+    _exit(port.messages.size() == 4 && w.Liste().Count() == 4 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) != 77)
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "an ordinary user replaced or deleted a protected file";
+  EXPECT_EQ(right.Read("roots"), "old");
+  EXPECT_TRUE(left.Exists("roots-del"));
+  SynchronizeFolders(w);  // as root
+  EXPECT_EQ(port.messages.size(), 2u);
+  EXPECT_EQ(w.Liste().Count(), 2);
+  EXPECT_EQ(Marker("ro") + Marker("ro-del"), "--><-X");
+  EXPECT_EQ(right.Read("ro"), "old");
+  EXPECT_TRUE(left.Exists("ro-del"));
+  EXPECT_EQ(right.Read("roots"), "new");
+  EXPECT_FALSE(left.Exists("roots-del"));
+}
+
+TEST_F(Sync, SourcesAreReadThroughLinksAsTheyWereListed) {
+  outside.Write("shared/x.txt", "x");
+  left.Write("data.txt", "d");
+  ASSERT_EQ(symlink(outside.Path("shared").c_str(), left.Path("linked").c_str()), 0);
+  ASSERT_EQ(symlink("data.txt", left.Path("link.txt").c_str()), 0);
+  Fill();
+  Mark("linked/x.txt", kMarkCopyRight);
+  Mark("link.txt", kMarkCopyRight);
+  SynchronizeFolders(w);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("linked/x.txt"), "x");
+  EXPECT_EQ(right.Read("link.txt"), "d");
+  struct stat st {};
+  ASSERT_EQ(lstat(right.Path("link.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+TEST_F(Sync, TemporaryFilesOlderThanADayGoWhereTheRunWrites) {
+  long now = static_cast<long>(time(nullptr));
+  left.Write("f", "f");
+  right.Write(".zweiblick-0123456789ab.tmp", "left by a crash", now - 2 * 86400);
+  right.Write(".zweiblick-abcdefghijkl.tmp", "another run's copy", now - 60);
+  right.Write("other/.zweiblick-0123456789ab.tmp", "not written to", now - 2 * 86400);
+  Fill();
+  Mark("f", kMarkCopyRight);
+  SynchronizeFolders(w);
+  EXPECT_FALSE(right.Exists(".zweiblick-0123456789ab.tmp"));
+  EXPECT_TRUE(right.Exists(".zweiblick-abcdefghijkl.tmp"));
+  EXPECT_TRUE(right.Exists("other/.zweiblick-0123456789ab.tmp"));
 }
 
 TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {

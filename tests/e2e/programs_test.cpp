@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +21,10 @@ struct Result {
   std::string out, err;
 };
 
-// Runs `argv` with `env` added, for at most `seconds`.
-Result RunProgram(std::vector<std::string> argv, std::vector<std::string> env, int seconds = 60) {
+// Runs `argv` with `env` added, for at most `seconds`, in the folder `cwd` when
+// given, with standard output into `outFile` when given.
+Result RunProgram(std::vector<std::string> argv, std::vector<std::string> env, int seconds = 60,
+                  const std::string& cwd = "", const std::string& outFile = "") {
   int out[2], err[2];
   EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
   EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
@@ -29,6 +32,8 @@ Result RunProgram(std::vector<std::string> argv, std::vector<std::string> env, i
   if (pid == 0) {
     dup2(out[1], 1);
     dup2(err[1], 2);
+    if (!outFile.empty()) dup2(open(outFile.c_str(), O_WRONLY), 1);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
     int devnull = open("/dev/null", O_RDONLY);
     dup2(devnull, 0);
     for (auto& e : env) putenv(e.data());
@@ -105,6 +110,66 @@ TEST_F(Programs, CliComparesCopiesToStdoutAndSynchronises) {
       "Briefe/neu.txt\t-->\tBriefe/neu.txt\r\nnur-links.txt\t? -->\t\r\nsame.txt\t=\tsame.txt\r\n");
   EXPECT_EQ(right.Read("Briefe/neu.txt"), "newer");
   EXPECT_FALSE(right.Exists("nur-links.txt"));  // a proposal is no action
+  EXPECT_NE(r.err.find("Abgleich: 1 kopiert, 0 gelöscht, 0 fehlgeschlagen, 1 nur vorgeschlagen "
+                       "(\"? -->\" oder \"? <--\") und daher nicht kopiert.\n"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(Programs, CliTakesARelativeNameFromTheCurrentFolderAndReportsAFullDisk) {
+  Control("Altersvergleich=1\r\nZwischenablage=1\r\n");
+  Result r = RunProgram({cli, "steuer.ini"}, {}, 60, dir.Path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("same.txt\t=\tsame.txt"), std::string::npos);
+  r = RunProgram({cli, "steuer.ini"}, {}, 60, dir.Path(), "/dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Die Liste konnte nicht auf die Standardausgabe geschrieben werden"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(Programs, CliInterruptedInTheMiddleOfACopyLeavesNoTemporaryFile) {
+  // A sparse source: large enough that the copy is still under way when the
+  // signal comes, while costing no disk space.
+  right.Write("gross.bin", "old", 1000000000);
+  left.Write("gross.bin", "", 2000000000);
+  ASSERT_EQ(truncate(left.Path("gross.bin").c_str(), 1L << 30), 0);
+  left.SetTime("gross.bin", 2000000000);
+  std::string control = Control("Altersvergleich=1\r\nAbgleich=1\r\n");
+  int watch = inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, right.Path().c_str(), IN_CREATE), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, 0);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    execl(cli.c_str(), cli.c_str(), control.c_str(), nullptr);
+    _exit(127);
+  }
+  bool started = false;
+  pollfd fd{watch, POLLIN, 0};
+  while (!started && poll(&fd, 1, 60000) == 1) {
+    alignas(inotify_event) char buffer[4096];
+    ssize_t n = read(watch, buffer, sizeof buffer);
+    for (ssize_t at = 0; at < n;) {
+      auto* e = reinterpret_cast<inotify_event*>(buffer + at);
+      if (e->len && std::string(e->name).rfind(".zweiblick-", 0) == 0) started = true;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+    }
+  }
+  close(watch);
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(started) << "the copy never began";
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  for (auto& e : std::filesystem::directory_iterator(right.Path()))
+    EXPECT_EQ(e.path().filename().string().rfind(".zweiblick-", 0), std::string::npos) << e.path();
+  if (std::filesystem::file_size(right.Path("gross.bin")) != 3)
+    GTEST_SKIP() << "the copy ended before the signal came";
 }
 
 TEST_F(Programs, CliReportsBadControlFilesAndUsage) {

@@ -54,7 +54,7 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
 // The problems of the control file, each as one line " * ...\r"; empty when it
 // can run. Reads the switches into the batch state of `w` on the way.
 std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
-                             std::string& rightFolder) {
+                             std::string& rightFolder, bool& proposals) {
   if (IsFolder(name))
     return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
   if (!FileExists(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
@@ -66,6 +66,9 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
   w.BatchSync = SwitchOn(w, "Abgleich");
   w.BatchClipboard = SwitchOn(w, "Zwischenablage");
   w.BatchEnd = SwitchOn(w, "Ende");
+  // Carrying out the proposals "? -->" and "? <--" lets an unattended run fill
+  // a new, empty folder; without the key a run copies only what is newer.
+  proposals = SwitchOn(w, "Vorschläge");
   bool binary = w.BatchBinaryCompare, age = w.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
     errors +=
@@ -87,6 +90,10 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
         "ohne Abgleich "
         "und/oder Kopie in die Zwischenablage enden soll.\r";
   if (binary && w.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
+  if (proposals && !(age && w.BatchSync))
+    errors +=
+        " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
+        "angefordert.\r";
   return errors;
 }
 
@@ -100,14 +107,15 @@ std::string ReadIniString(MainWindow& w, const std::string& section, const std::
   return IniValue(*content, section, key).value_or(defaultValue);
 }
 
-BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine) {
+BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncTally* tally) {
   std::string name(TrimBlanks(commandLine));
   if (name.empty()) return BatchOutcome::kNone;
   w.BatchActive = true;
   if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)
     name = ProgramFolder() + name;
   std::string leftFolder, rightFolder;
-  std::string errors = CheckControlFile(w, name, leftFolder, rightFolder);
+  bool proposals = false;
+  std::string errors = CheckControlFile(w, name, leftFolder, rightFolder, proposals);
   if (!errors.empty()) {
     w.Port().ShowMessage(
         std::string("Sie haben ") + kProgramName +
@@ -124,7 +132,10 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine) {
   FillColumn(w, rightFolder, false);
   if (w.BatchBinaryCompare || w.BatchAgeCompare) CompareFiles(w, w.BinaryCompareSelected());
   if (w.BatchClipboard) CopyListToClipboard(w);
-  if (w.BatchSync) SynchronizeFolders(w);
+  if (w.BatchSync) {
+    SyncTally done = SynchronizeFolders(w, proposals);
+    if (tally) *tally = done;
+  }
   if (w.BatchEnd) w.Port().EndProcess();
   w.BatchActive = false;
   return BatchOutcome::kDone;

@@ -6,6 +6,7 @@
 namespace zweiblick {
 
 class MainWindow;
+struct SyncTally;
 
 enum class BatchOutcome {
   kNone,      // no command line: the program is interactive
@@ -15,8 +16,11 @@ enum class BatchOutcome {
 
 // Checks the control file named by the trimmed command line completely, reports
 // every problem in one message, or runs the steps it switches on: fill left,
-// fill right, compare, clipboard, synchronise, end.
-BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine);
+// fill right, compare, clipboard, synchronise, end. A bare name is looked for
+// in the program folder. `tally`, when given, receives what the
+// synchronisation did.
+BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine,
+                            SyncTally* tally = nullptr);
 
 // The value of `key` in `section` of the control file (or ""), as the profile
 // call would give it. A non-empty `file` becomes the file read from now on.

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "comparison/file_contents.h"
+#include "comparison/time_tolerance.h"
 #include "mainwindow/main_window.h"
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
@@ -76,7 +77,8 @@ class RowComparer {
   }
 
   const char* Age(std::string_view leftStamp, std::string_view rightStamp) {
-    int order = leftStamp.substr(0, 16).compare(rightStamp.substr(0, 16));
+    if (tolerance_ < 0) tolerance_ = AgeTolerance(w_.LeftFolder, w_.RightFolder);
+    int order = CompareStamps(leftStamp, rightStamp, tolerance_);
     if (order < 0) return ++c_.ageDiffers, kMarkCopyLeft;
     if (order > 0) return ++c_.ageDiffers, kMarkCopyRight;
     return ++c_.sameAge, kMarkEqual;
@@ -98,6 +100,7 @@ class RowComparer {
   ContentsComparer comparer_;
   FolderCache left_, right_;
   std::set<std::string> reported_;
+  int tolerance_ = -1;  // found at the first pair: FAT keeps times in 2-second steps
 };
 
 }  // namespace

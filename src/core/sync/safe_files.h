@@ -4,8 +4,12 @@
 // once its new contents are complete.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <set>
 #include <string>
+#include <utility>
 
 namespace zweiblick {
 
@@ -18,7 +22,16 @@ struct SeenFile {
 // Returned when a file changed (or appeared) since it was seen.
 inline constexpr int kChangedSinceRead = -1;
 
-// Remembers the file systems written to, so the run can make them durable once.
+// The calls that set a copy's permission bits and times. Tests put in ones
+// that refuse, as the drivers of some file systems do.
+struct MetadataCalls {
+  int (*setMode)(int fd, mode_t mode) = ::fchmod;
+  int (*setTimes)(int fd, const timespec times[2]) = ::futimens;
+};
+MetadataCalls& CopyMetadataCalls();
+
+// Remembers the file systems written to, so the run can make them durable once,
+// and the folders written to, so each is cleared of old temporary files once.
 class DurableRun {
  public:
   DurableRun() = default;
@@ -26,17 +39,28 @@ class DurableRun {
   DurableRun& operator=(const DurableRun&) = delete;
   ~DurableRun() { Finish(); }
   void Touched(const std::string& root) { roots_.insert(root); }
+  // The run writes to the open folder `folder`.
+  void WritesTo(int folder);
   // One syncfs for every file system touched.
   void Finish();
 
  private:
   std::set<std::string> roots_;
+  std::set<std::pair<dev_t, ino_t>> swept_;
 };
 
-// One chosen folder. The folders below it are entered one level at a time
-// without following links, so nothing is ever reached through a link or
-// outside it. The last folder entered stays open: the rows of one folder
-// follow each other, and most files are then found by their name alone.
+// How a file below a chosen folder is reached.
+enum class Reach {
+  kRead,    // through links, as the walk found it
+  kWrite,   // never through a link
+  kCreate,  // never through a link, making the missing folders
+};
+
+// One chosen folder. Folders below it are entered one level at a time; for
+// writing and deleting without following links, so nothing is ever changed
+// through a link or outside the folder. The last folder entered for reading
+// and for writing stays open: the rows of one folder follow each other, and
+// most files are then found by their name alone.
 class SideFolder {
  public:
   explicit SideFolder(std::string root) : root_(std::move(root)) {}
@@ -45,13 +69,16 @@ class SideFolder {
   ~SideFolder();
   const std::string& Root() const { return root_; }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
-  // to the file's own name. create: make the missing folders on the way.
-  int Parent(const std::string& rel, bool create, int& folder, std::string& name);
+  // to the file's own name.
+  int Parent(const std::string& rel, Reach reach, int& folder, std::string& name);
 
  private:
+  struct Open {
+    std::string folder;
+    int fd = -1;
+  };
   std::string root_;
-  std::string openFolder_;
-  int fd_ = -1;
+  Open read_, write_;
 };
 
 // Creates the missing folders of root + rel up to the file's own folder: the
@@ -59,13 +86,17 @@ class SideFolder {
 // Returns 0 or an error number.
 int PrepareTarget(SideFolder& side, const std::string& rel);
 
-// Copies src/srcRel to dst/dstRel through a temporary file in the destination
-// folder, with the source's permission bits and modification time. Returns 0
-// or an error number; on failure the destination is as it was.
+// Copies src/srcRel (read through links) to dst/dstRel through a temporary
+// file in the destination folder, with the source's modification time. A
+// replaced destination keeps its permission bits, owner and group; a new file
+// gets the source's bits less the umask, never setuid, setgid or sticky. A
+// write-protected destination is not replaced. Returns 0 or an error number;
+// on failure the destination is as it was.
 int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run);
 
-// Deletes side/rel (a link is removed, never its target; never a folder).
+// Deletes side/rel (a link is removed, never its target; never a folder, never
+// a write-protected file).
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target,
                   DurableRun& run);
 

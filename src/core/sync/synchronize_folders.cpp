@@ -23,13 +23,20 @@ std::string SyncFailureMessage(const std::string& failureText) {
 
 class SyncRun {
  public:
-  explicit SyncRun(MainWindow& w)
-      : w_(w), list_(w.Liste()), lf_(w.LeftFolder), rf_(w.RightFolder) {}
+  SyncRun(MainWindow& w, bool proposals)
+      : w_(w), list_(w.Liste()), lf_(w.LeftFolder), rf_(w.RightFolder), proposals_(proposals) {}
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
     keep_ = false;
     std::string action(list_.View(i, kMarkerColumn));
+    if (action == kMarkLeftOnly || action == kMarkRightOnly) {
+      if (!proposals_) {
+        ++tally_.proposals;
+        return true;
+      }
+      action = action == kMarkLeftOnly ? kMarkCopyRight : kMarkCopyLeft;
+    }
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
     SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn))};
@@ -46,26 +53,26 @@ class SyncRun {
       std::string target = rightName.empty() ? leftName : rightName;
       if (rightName.empty()) rightPath = rf + leftName;
       PrepareTarget(rs, target);  // its failure shows in the copy that follows
-      return Attempt(CopyFailure(leftPath, rightPath),
+      return Attempt(CopyFailure(leftPath, rightPath), tally_.copied,
                      [&] { return CopyBeneath(ls, leftName, rs, target, right, disk_); });
     }
     if (action == kMarkCopyLeft) {
       std::string target = leftName.empty() ? rightName : leftName;
       if (leftName.empty()) leftPath = lf + rightName;
       PrepareTarget(ls, target);
-      return Attempt(CopyFailure(rightPath, leftPath),
+      return Attempt(CopyFailure(rightPath, leftPath), tally_.copied,
                      [&] { return CopyBeneath(rs, rightName, ls, target, left, disk_); });
     }
     if (action == kMarkDeleteRight)
-      return Attempt(DeleteFailure(rightPath),
+      return Attempt(DeleteFailure(rightPath), tally_.deleted,
                      [&] { return DeleteBeneath(rs, rightName, right, disk_); });
     if (action == kMarkDeleteLeft)
-      return Attempt(DeleteFailure(leftPath),
+      return Attempt(DeleteFailure(leftPath), tally_.deleted,
                      [&] { return DeleteBeneath(ls, leftName, left, disk_); });
     if (action == kMarkDeleteBoth) {
-      return Attempt(DeleteFailure(leftPath),
+      return Attempt(DeleteFailure(leftPath), tally_.deleted,
                      [&] { return DeleteBeneath(ls, leftName, left, disk_); }) &&
-             Attempt(DeleteFailure(rightPath),
+             Attempt(DeleteFailure(rightPath), tally_.deleted,
                      [&] { return DeleteBeneath(rs, rightName, right, disk_); });
     }
     return true;  // every other marker names no file operation
@@ -75,15 +82,19 @@ class SyncRun {
   // user chose to ignore that. A later retry of another operation of the same
   // row does not make the ignored one done.
   bool Keep() const { return keep_; }
-  void Finish() { disk_.Finish(); }
+  const SyncTally& Finish() {
+    disk_.Finish();
+    return tally_;
+  }
 
  private:
-  bool Attempt(const std::string& failureText, const std::function<int()>& operation) {
+  bool Attempt(const std::string& failureText, int& done, const std::function<int()>& operation) {
     for (;;) {
-      if (operation() == 0) return true;
+      if (operation() == 0) return ++done, true;
       MsgAnswer answer = w_.Port().ShowMessage(SyncFailureMessage(failureText), MsgIcon::kCritical,
                                                MsgButtons::kAbortRetryIgnore);
       if (answer == MsgAnswer::kRetry) continue;
+      ++tally_.failed;
       if (answer == MsgAnswer::kIgnore) {
         keep_ = true;
         return true;
@@ -96,19 +107,28 @@ class SyncRun {
   ComparisonList& list_;
   DurableRun disk_;
   SideFolder lf_, rf_;
+  bool proposals_;
   bool keep_ = false;
+  SyncTally tally_;
 };
 
 }  // namespace
 
-void SynchronizeFolders(MainWindow& w) {
+std::string SyncTallyLine(const SyncTally& t) {
+  return "Abgleich: " + std::to_string(t.copied) + " kopiert, " + std::to_string(t.deleted) +
+         " gelöscht, " + std::to_string(t.failed) + " fehlgeschlagen, " +
+         std::to_string(t.proposals) +
+         " nur vorgeschlagen (\"? -->\" oder \"? <--\") und daher nicht kopiert.";
+}
+
+SyncTally SynchronizeFolders(MainWindow& w, bool proposals) {
   MainWindow::Operation op(w);
-  if (!op) return;
+  if (!op) return {};
   w.EnableCompareButton(false);
   w.SetStatus(2, kStatusSyncRunning);
   ComparisonList& list = w.Liste();
   int count = list.Count();
-  SyncRun run(w);
+  SyncRun run(w, proposals);
   for (int i = count; i >= 1; --i) {
     if (!run.Row(i)) break;
     w.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
@@ -116,10 +136,11 @@ void SynchronizeFolders(MainWindow& w) {
     w.YieldUnlessFast();
   }
   // Durable before the run says it has ended.
-  run.Finish();
+  SyncTally tally = run.Finish();
   w.SetProgress(0);
   w.SetStatus(2, kStatusSyncDone);
   w.EnableCompareButton(true);
+  return tally;
 }
 
 }  // namespace zweiblick

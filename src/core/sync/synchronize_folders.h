@@ -10,9 +10,22 @@ class MainWindow;
 inline constexpr const char* kStatusSyncRunning = "Datenabgleich läuft ...";
 inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
 
+// What one run did, counted by file.
+struct SyncTally {
+  int copied = 0;
+  int deleted = 0;
+  int failed = 0;     // ended in Ignore or Abort
+  int proposals = 0;  // rows "? -->" and "? <--" left alone
+};
+
+// The tally as one German line (without line end), for a run without a window.
+std::string SyncTallyLine(const SyncTally& tally);
+
 // Copies and deletes as the markers "-->", "<--", "X->", "<-X" and "XX" say and
 // removes every processed row. A failed operation asks abort, retry or ignore;
-// a row whose failure was ignored stays in the list.
-void SynchronizeFolders(MainWindow& w);
+// a row whose failure was ignored stays in the list. With `proposals` the
+// proposals "? -->" and "? <--" are carried out as copies too (an unattended
+// run that is to bring a new folder up to date).
+SyncTally SynchronizeFolders(MainWindow& w, bool proposals = false);
 
 }  // namespace zweiblick

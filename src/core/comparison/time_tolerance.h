@@ -1,0 +1,27 @@
+// FAT keeps modification times in 2-second steps: a faithful copy onto it of a
+// file with an odd second reads one second off. The age comparison allows for
+// that where either folder lies on FAT, and nowhere else.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zweiblick {
+
+// Whether `folder` lies on a FAT file system (FAT12/16/32: the kernel's vfat
+// or msdos, or the FUSE FAT driver), from statfs and the mount table.
+bool OnFatFileSystem(const std::string& folder);
+
+// Lets tests pretend a folder lies on FAT; nullptr restores the real probe.
+using FatProbe = bool (*)(const std::string& folder);
+void SetFatProbeForTesting(FatProbe probe);
+
+// The seconds two time stamps may lie apart and still count as the same age.
+int AgeTolerance(const std::string& leftFolder, const std::string& rightFolder);
+
+// The order of two time stamps "yyyymmddhh:mm:ss" (first 16 characters):
+// negative when the left one is earlier, 0 for the same age, positive when it
+// is later. Stamps at most `tolerance` seconds apart are the same age.
+int CompareStamps(std::string_view left, std::string_view right, int tolerance);
+
+}  // namespace zweiblick
