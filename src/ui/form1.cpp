@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -29,8 +29,10 @@
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/name_key.h"
+#include "ui/folder_dialog.h"
 #include "ui/info_form_freeware.h"
 #include "ui/list_model.h"
+#include "ui/message_box.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
 
@@ -52,8 +54,10 @@ QPushButton* MakeButton(QWidget* parent, int index, const QString& caption) {
   return b;
 }
 
-QString Display(const std::string& text) {
-  return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+// The keys that open a context menu from the keyboard.
+bool IsMenuKey(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Menu ||
+         (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
 }
 
 }  // namespace
@@ -75,6 +79,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   };
   BuildControls();
   BuildPopupMenu();
+  SetKeyboardOrder();
   resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
   layout_.Add(LayoutPart::kWindow, std::make_unique<WidgetLayoutObject>(this));
   layout_.Add(LayoutPart::kListe, std::make_unique<WidgetLayoutObject>(liste_));
@@ -88,7 +93,6 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
 }
 
 Form1::~Form1() {
-  if (busyPointer_) QApplication::restoreOverrideCursor();
   // The core's list goes before the child widgets: the view must stop reading it.
   liste_->setModel(nullptr);
 }
@@ -113,6 +117,7 @@ void Form1::BuildControls() {
   liste_->setSelectionBehavior(QAbstractItemView::SelectRows);
   liste_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   liste_->setTextElideMode(Qt::ElideNone);
+  liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   QHeaderView* header = liste_->header();
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
@@ -121,8 +126,13 @@ void Form1::BuildControls() {
   for (int c = 0; c < kColumnCount; ++c) header->resizeSection(c, Px(kColumnWidthTwips[c]));
   liste_->setColumnHidden(kLeftStampColumn - 1, true);
   liste_->setColumnHidden(kRightStampColumn - 1, true);
-  connect(header, &QHeaderView::sectionClicked, this,
-          [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder);
+  connect(header, &QHeaderView::sectionClicked, this, [this](int section) {
+    Handle([&] { core_.ColumnClick(section + 1); });
+    ShowSortIndicator();
+  });
+  liste_->installEventFilter(this);
   liste_->viewport()->installEventFilter(this);
   liste_->setAcceptDrops(true);
   liste_->viewport()->setAcceptDrops(true);
@@ -249,6 +259,25 @@ void Form1::BuildPopupMenu() {
   pum_->setDefaultAction(cancel);
 }
 
+// Tab follows the window in reading order; the work starts in the list.
+void Form1::SetKeyboardOrder() {
+  QWidget* order[] = {liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder],
+                      compModeOpt_[0], compModeOpt_[1],      btn_[kBtnCompare],
+                      btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],
+                      btn_[kBtnInfo],  btn_[kBtnEnd],        sofortStartCheck_,
+                      myTopMostChk_,   toolTipCheck_,        speedCheck_};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  liste_->setFocus(Qt::OtherFocusReason);
+}
+
+// The header shows the column and direction the core keeps the rows in.
+void Form1::ShowSortIndicator() {
+  const ComparisonList& list = core_.Liste();
+  liste_->header()->setSortIndicator(
+      list.Sorted() ? list.SortKey() : -1,
+      list.SortOrder() == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
 void Form1::Flush() {
   model_->Flush();
 }
@@ -283,6 +312,24 @@ void Form1::RestoreSelection() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == liste_) {
+    if (event->type() == QEvent::KeyPress && IsMenuKey(static_cast<QKeyEvent*>(event))) {
+      // At the current row, not at the mouse, which may be anywhere.
+      QModelIndex current = liste_->currentIndex();
+      QRect row = current.isValid() ? liste_->visualRect(current) : QRect();
+      QPoint at =
+          liste_->viewport()->rect().contains(row.center()) ? row.bottomLeft() : QPoint(0, 0);
+      popupAt_ = liste_->viewport()->mapToGlobal(at);
+      Handle([&] { core_.ListMenuKey(); });
+      popupAt_.reset();
+      return true;
+    }
+    // Where the platform also turns the menu key into a context-menu event, the
+    // key press above has opened the menu already.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+      return true;
+  }
   if (watched == liste_->viewport()) {
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
       auto* de = static_cast<QDropEvent*>(event);
@@ -322,6 +369,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
   core_.Unload();
+  // Closed during a batch run, before the event loop ran: the program ends when
+  // the running step returns.
+  endRequested_ = true;
   event->accept();
 }
 
@@ -349,29 +399,9 @@ void Form1::changeEvent(QEvent* event) {
 MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
   Flush();
   if (messageBoxHook) return messageBoxHook(text, icon, buttons);
-  QMessageBox::Icon qicon = icon == MsgIcon::kExclamation   ? QMessageBox::Warning
-                            : icon == MsgIcon::kInformation ? QMessageBox::Information
-                            : icon == MsgIcon::kCritical    ? QMessageBox::Critical
-                                                            : QMessageBox::NoIcon;
-  QMessageBox box(qicon, QString::fromUtf8(kProgramName), Display(text), QMessageBox::NoButton,
-                  this);
-  if (buttons == MsgButtons::kAbortRetryIgnore) {
-    box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
-    box.setDefaultButton(QMessageBox::Retry);
-  } else {
-    box.setStandardButtons(QMessageBox::Ok);
-  }
-  int answer = box.exec();
-  switch (answer) {
-    case QMessageBox::Abort:
-      return MsgAnswer::kAbort;
-    case QMessageBox::Retry:
-      return MsgAnswer::kRetry;
-    case QMessageBox::Ignore:
-      return MsgAnswer::kIgnore;
-    default:
-      return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
-  }
+  std::unique_ptr<QMessageBox> box = MakeMessageBox(this, text, icon, buttons);
+  box->exec();
+  return AnswerOf(*box, buttons);
 }
 
 void Form1::YieldToEventLoop() {
@@ -391,13 +421,12 @@ void Form1::EnableButton(int index, bool enabled) {
   if (index >= 0 && index < int(btn_.size()) && btn_[index]) btn_[index]->setEnabled(enabled);
 }
 
+// The window's own pointer: message boxes and the information dialog keep theirs.
 void Form1::ShowBusyPointer(bool busy) {
-  if (busy == busyPointer_) return;
-  busyPointer_ = busy;
   if (busy)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setCursor(Qt::WaitCursor);
   else
-    QApplication::restoreOverrideCursor();
+    unsetCursor();
 }
 
 void Form1::SetCaption(const std::string& caption) {
@@ -437,15 +466,15 @@ void Form1::ShowWindow() {
 
 void Form1::ShowPopupMenu() {
   Flush();
-  QAction* chosen = execPopup ? execPopup(pum_) : pum_->exec(QCursor::pos());
+  QAction* chosen = execPopup ? execPopup(pum_) : pum_->exec(popupAt_.value_or(QCursor::pos()));
   if (chosen) core_.PopupItemClick(chosen->data().toInt());
   Flush();
 }
 
 std::string Form1::BrowseForFolder(const std::string& prompt) {
-  QString path = QFileDialog::getExistingDirectory(this, Display(prompt), QString(),
-                                                   QFileDialog::ShowDirsOnly);
-  return QFile::encodeName(path).toStdString();
+  FolderDialog dialog(this, DisplayLines(prompt));
+  dialog.exec();
+  return QFile::encodeName(dialog.Folder()).toStdString();
 }
 
 void Form1::SetClipboardText(const std::string& text) {

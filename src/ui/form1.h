@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "mainwindow/main_window.h"
 #include "platform/window_port.h"
@@ -76,7 +78,7 @@ class Form1 : public QWidget, public WindowPort {
   // How a target reaches the desktop; tests record instead of starting a browser.
   std::function<void(const QUrl&)> openUrl;
   void EndProcess() override;
-  // Whether the program was asked to end before its event loop ran.
+  // Whether the program was asked to end (or its window closed) before its event loop ran.
   bool EndRequested() const { return endRequested_; }
 
   // Brings the view up to date with the core list.
@@ -91,6 +93,8 @@ class Form1 : public QWidget, public WindowPort {
  private:
   void BuildControls();
   void BuildPopupMenu();
+  void SetKeyboardOrder();
+  void ShowSortIndicator();
   void PlaceStatusBar();
   void RestoreSelection();
   void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
@@ -122,7 +126,8 @@ class Form1 : public QWidget, public WindowPort {
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QMenu* pum_ = nullptr;
-  bool busyPointer_ = false;
+  // Where the popup opens when the keyboard asked for it.
+  std::optional<QPoint> popupAt_;
   bool endRequested_ = false;
   QPointer<QDialog> info_;
   bool restoringSelection_ = false;
