@@ -80,6 +80,9 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   BuildControls();
   BuildPopupMenu();
   SetKeyboardOrder();
+  // After the sorting itself, which the click handler above runs first.
+  connect(liste_->header(), &QHeaderView::sectionClicked, this, &Form1::ShowSortIndicator);
+  ShowSortIndicator();
   resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
   layout_.Add(LayoutPart::kWindow, std::make_unique<WidgetLayoutObject>(this));
   layout_.Add(LayoutPart::kListe, std::make_unique<WidgetLayoutObject>(liste_));
@@ -117,7 +120,6 @@ void Form1::BuildControls() {
   liste_->setSelectionBehavior(QAbstractItemView::SelectRows);
   liste_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   liste_->setTextElideMode(Qt::ElideNone);
-  liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   QHeaderView* header = liste_->header();
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
@@ -126,13 +128,8 @@ void Form1::BuildControls() {
   for (int c = 0; c < kColumnCount; ++c) header->resizeSection(c, Px(kColumnWidthTwips[c]));
   liste_->setColumnHidden(kLeftStampColumn - 1, true);
   liste_->setColumnHidden(kRightStampColumn - 1, true);
-  header->setSortIndicatorShown(true);
-  header->setSortIndicator(-1, Qt::AscendingOrder);
-  connect(header, &QHeaderView::sectionClicked, this, [this](int section) {
-    Handle([&] { core_.ColumnClick(section + 1); });
-    ShowSortIndicator();
-  });
-  liste_->installEventFilter(this);
+  connect(header, &QHeaderView::sectionClicked, this,
+          [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
   liste_->viewport()->installEventFilter(this);
   liste_->setAcceptDrops(true);
   liste_->viewport()->setAcceptDrops(true);
@@ -259,8 +256,11 @@ void Form1::BuildPopupMenu() {
   pum_->setDefaultAction(cancel);
 }
 
-// Tab follows the window in reading order; the work starts in the list.
+// Tab follows the window in reading order; the work starts in the list, where
+// the menu key opens the popup.
 void Form1::SetKeyboardOrder() {
+  liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
+  liste_->installEventFilter(this);
   QWidget* order[] = {liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder],
                       compModeOpt_[0], compModeOpt_[1],      btn_[kBtnCompare],
                       btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],
@@ -273,6 +273,7 @@ void Form1::SetKeyboardOrder() {
 // The header shows the column and direction the core keeps the rows in.
 void Form1::ShowSortIndicator() {
   const ComparisonList& list = core_.Liste();
+  liste_->header()->setSortIndicatorShown(true);
   liste_->header()->setSortIndicator(
       list.Sorted() ? list.SortKey() : -1,
       list.SortOrder() == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
