@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -30,8 +30,10 @@
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/name_key.h"
 #include "sync/temporary_files.h"
+#include "ui/folder_dialog.h"
 #include "ui/info_form_freeware.h"
 #include "ui/list_model.h"
+#include "ui/message_box.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
 
@@ -53,8 +55,10 @@ QPushButton* MakeButton(QWidget* parent, int index, const QString& caption) {
   return b;
 }
 
-QString Display(const std::string& text) {
-  return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+// The keys that open a context menu from the keyboard.
+bool IsMenuKey(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Menu ||
+         (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
 }
 
 }  // namespace
@@ -76,6 +80,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   };
   BuildControls();
   BuildPopupMenu();
+  SetKeyboardOrder();
+  // After the sorting itself, which the click handler above runs first.
+  connect(liste_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &Form1::ShowSortIndicator);
+  ShowSortIndicator();
   resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
   layout_.Add(LayoutPart::kWindow, std::make_unique<WidgetLayoutObject>(this));
   layout_.Add(LayoutPart::kListe, std::make_unique<WidgetLayoutObject>(liste_));
@@ -91,7 +100,6 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
 }
 
 Form1::~Form1() {
-  if (busyPointer_) QApplication::restoreOverrideCursor();
   // The core's list goes before the child widgets: the view must stop reading it.
   liste_->setModel(nullptr);
 }
@@ -134,7 +142,6 @@ void Form1::BuildControls() {
   connect(header, &QHeaderView::sectionClicked, this,
           [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
   liste_->viewport()->installEventFilter(this);
-  liste_->installEventFilter(this);
   liste_->setAcceptDrops(true);
   liste_->viewport()->setAcceptDrops(true);
   connect(liste_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -260,6 +267,29 @@ void Form1::BuildPopupMenu() {
   pum_->setDefaultAction(cancel);
 }
 
+// Tab follows the window in reading order; the work starts in the list, where
+// the menu key opens the popup.
+void Form1::SetKeyboardOrder() {
+  liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
+  liste_->installEventFilter(this);
+  QWidget* order[] = {liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder],
+                      compModeOpt_[0], compModeOpt_[1],      btn_[kBtnCompare],
+                      btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],
+                      btn_[kBtnInfo],  btn_[kBtnEnd],        sofortStartCheck_,
+                      myTopMostChk_,   toolTipCheck_,        speedCheck_};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  liste_->setFocus(Qt::OtherFocusReason);
+}
+
+// The header shows the column and direction the core keeps the rows in.
+void Form1::ShowSortIndicator() {
+  const ComparisonList& list = core_.Liste();
+  liste_->horizontalHeader()->setSortIndicatorShown(true);
+  liste_->horizontalHeader()->setSortIndicator(
+      list.Sorted() ? list.SortKey() : -1,
+      list.SortOrder() == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
 void Form1::Flush() {
   model_->Flush();
   pbar_->setValue(progress_);
@@ -301,6 +331,24 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == liste_ && event->type() == QEvent::KeyPress) ||
       (watched == liste_->viewport() && event->type() == QEvent::MouseButtonPress))
     Flush();
+  if (watched == liste_) {
+    if (event->type() == QEvent::KeyPress && IsMenuKey(static_cast<QKeyEvent*>(event))) {
+      // At the current row, not at the mouse, which may be anywhere.
+      QModelIndex current = liste_->currentIndex();
+      QRect row = current.isValid() ? liste_->visualRect(current) : QRect();
+      QPoint at =
+          liste_->viewport()->rect().contains(row.center()) ? row.bottomLeft() : QPoint(0, 0);
+      popupAt_ = liste_->viewport()->mapToGlobal(at);
+      Handle([&] { core_.ListMenuKey(); });
+      popupAt_.reset();
+      return true;
+    }
+    // Where the platform also turns the menu key into a context-menu event, the
+    // key press above has opened the menu already.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+      return true;
+  }
   if (watched == liste_->viewport()) {
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
       auto* de = static_cast<QDropEvent*>(event);
@@ -340,6 +388,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
   core_.Unload();
+  // Closed during a batch run, before the event loop ran: the program ends when
+  // the running step returns.
+  endRequested_ = true;
   event->accept();
 }
 
@@ -367,29 +418,9 @@ void Form1::changeEvent(QEvent* event) {
 MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
   Flush();
   if (messageBoxHook) return messageBoxHook(text, icon, buttons);
-  QMessageBox::Icon qicon = icon == MsgIcon::kExclamation   ? QMessageBox::Warning
-                            : icon == MsgIcon::kInformation ? QMessageBox::Information
-                            : icon == MsgIcon::kCritical    ? QMessageBox::Critical
-                                                            : QMessageBox::NoIcon;
-  QMessageBox box(qicon, QString::fromUtf8(kProgramName), Display(text), QMessageBox::NoButton,
-                  this);
-  if (buttons == MsgButtons::kAbortRetryIgnore) {
-    box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
-    box.setDefaultButton(QMessageBox::Retry);
-  } else {
-    box.setStandardButtons(QMessageBox::Ok);
-  }
-  int answer = box.exec();
-  switch (answer) {
-    case QMessageBox::Abort:
-      return MsgAnswer::kAbort;
-    case QMessageBox::Retry:
-      return MsgAnswer::kRetry;
-    case QMessageBox::Ignore:
-      return MsgAnswer::kIgnore;
-    default:
-      return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
-  }
+  std::unique_ptr<QMessageBox> box = MakeMessageBox(this, text, icon, buttons);
+  box->exec();
+  return AnswerOf(*box, buttons);
 }
 
 void Form1::YieldToEventLoop() {
@@ -411,13 +442,12 @@ void Form1::EnableButton(int index, bool enabled) {
   if (index >= 0 && index < int(btn_.size()) && btn_[index]) btn_[index]->setEnabled(enabled);
 }
 
+// The window's own pointer: message boxes and the information dialog keep theirs.
 void Form1::ShowBusyPointer(bool busy) {
-  if (busy == busyPointer_) return;
-  busyPointer_ = busy;
   if (busy)
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setCursor(Qt::WaitCursor);
   else
-    QApplication::restoreOverrideCursor();
+    unsetCursor();
 }
 
 void Form1::SetCaption(const std::string& caption) {
@@ -457,15 +487,15 @@ void Form1::ShowWindow() {
 
 void Form1::ShowPopupMenu() {
   Flush();
-  QAction* chosen = execPopup ? execPopup(pum_) : pum_->exec(QCursor::pos());
+  QAction* chosen = execPopup ? execPopup(pum_) : pum_->exec(popupAt_.value_or(QCursor::pos()));
   if (chosen) core_.PopupItemClick(chosen->data().toInt());
   Flush();
 }
 
 std::string Form1::BrowseForFolder(const std::string& prompt) {
-  QString path = QFileDialog::getExistingDirectory(this, Display(prompt), QString(),
-                                                   QFileDialog::ShowDirsOnly);
-  return QFile::encodeName(path).toStdString();
+  FolderDialog dialog(this, DisplayLines(prompt));
+  dialog.exec();
+  return QFile::encodeName(dialog.Folder()).toStdString();
 }
 
 void Form1::SetClipboardText(const std::string& text) {

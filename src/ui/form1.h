@@ -4,10 +4,12 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "mainwindow/main_window.h"
 #include "platform/window_port.h"
@@ -77,7 +79,7 @@ class Form1 : public QWidget, public WindowPort {
   // How a target reaches the desktop; tests record instead of starting a browser.
   std::function<void(const QUrl&)> openUrl;
   void EndProcess() override;
-  // Whether the program was asked to end before its event loop ran.
+  // Whether the program was asked to end (or its window closed) before its event loop ran.
   bool EndRequested() const { return endRequested_; }
 
   // Brings the view, the progress bar and the status texts up to date with the core.
@@ -92,6 +94,8 @@ class Form1 : public QWidget, public WindowPort {
  private:
   void BuildControls();
   void BuildPopupMenu();
+  void SetKeyboardOrder();
+  void ShowSortIndicator();
   void PlaceStatusBar();
   void RestoreSelection();
   void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
@@ -123,7 +127,8 @@ class Form1 : public QWidget, public WindowPort {
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QMenu* pum_ = nullptr;
-  bool busyPointer_ = false;
+  // Where the popup opens when the keyboard asked for it.
+  std::optional<QPoint> popupAt_;
   bool endRequested_ = false;
   QPointer<QDialog> info_;
   bool restoringSelection_ = false;

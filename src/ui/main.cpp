@@ -2,12 +2,12 @@
 #include <string>
 
 #include "sync/temporary_files.h"
+#include "ui/application_setup.h"
 #include "ui/form1.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Zweiblick"));
-  QApplication::setOrganizationName(QStringLiteral("Melkart Software"));
+  zweiblick::SetUpApplication(app);
   // The whole argument text is one control-file name, blanks and quotes included,
   // taken as bytes so that no name is re-encoded on its way to the disk.
   std::string commandLine;
@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   zweiblick::Form1 form;
   form.Core().Load(commandLine);
   form.Flush();
-  // A batch run that ended the program did so before the event loop ran.
+  // A batch run that ended the program, or whose window was closed, did so
+  // before the event loop ran.
   if (form.EndRequested()) return 0;
   return app.exec();
 }

@@ -99,10 +99,13 @@ TEST_F(Window, PopupOpensOnlyAfterARightButtonPress) {
   w.ListMouseDown(4);
   w.ListClick();
   EXPECT_EQ(port.popups, 1);
+  w.ListMenuKey();
+  EXPECT_EQ(port.popups, 2);
   MainWindow::Operation running(w);  // no menu whose choice would be ignored
   w.ListMouseDown(2);
   w.ListClick();
-  EXPECT_EQ(port.popups, 1);
+  w.ListMenuKey();
+  EXPECT_EQ(port.popups, 2);
 }
 
 TEST_F(Window, ASecondLongOperationIsIgnoredWhileOneRuns) {
@@ -114,6 +117,8 @@ TEST_F(Window, ASecondLongOperationIsIgnoredWhileOneRuns) {
   EXPECT_EQ(w.SortColumn(), 0);
   MainWindow::Operation second(w);
   EXPECT_FALSE(second);
+  w.BtnClick(kBtnLeftFolder);  // its folder would be ignored: no dialog at all
+  EXPECT_TRUE(port.prompts.empty());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -65,6 +67,17 @@ TEST_F(Form1Test, ControlsCarryTheirCaptionsAndGeometry) {
     EXPECT_NE(form.findChild<QWidget*>(name), nullptr) << name;
 }
 
+TEST_F(Form1Test, ProgramIconAndTheWindowsOwnBusyPointer) {
+  EXPECT_EQ(form.windowIcon().pixmap(32).size(), QSize(32, 32));
+  form.Btn(10)->click();
+  EXPECT_EQ(form.InfoDialog()->windowIcon().cacheKey(), form.windowIcon().cacheKey());
+  form.ShowBusyPointer(true);
+  EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // message boxes keep the arrow
+  form.ShowBusyPointer(false);
+  EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
+}
+
 TEST_F(Form1Test, AgeComparisonEnablesSynchronisationAndBinaryDisablesIt) {
   EXPECT_TRUE(form.CompModeOpt(0)->isChecked());
   EXPECT_FALSE(form.Btn(7)->isEnabled());
@@ -105,6 +118,39 @@ TEST_F(Form1Test, RightClickOnTheEmptyListOpensThePopup) {
   EXPECT_EQ(opened, 1);
 }
 
+TEST_F(Form1Test, MenuKeyAndShiftF10SetRowActionsWithoutAMouse) {
+  AddRows({"a.txt", "b.txt", "c.txt"});
+  int item = 1;  // "--> kopiere nach rechts"
+  form.execPopup = [&](QMenu* menu) { return menu->actions().at(item - 1); };
+  form.show();
+  QWidget* list = form.Liste();
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(list, Qt::Key_Menu);
+  QTest::keyClick(list, Qt::Key_Down);
+  item = 6;  // "XX  beide löschen"
+  QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_EQ(Cell(0, 1), "-->");
+  EXPECT_EQ(Cell(1, 1), "-->");
+  EXPECT_EQ(Cell(2, 1), "XX");
+}
+
+TEST_F(Form1Test, FocusStartsInTheListAndTabFollowsReadingOrder) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  ASSERT_EQ(QApplication::focusWidget(), form.Liste());
+  QStringList order;
+  for (int i = 0; i < 13; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget()->objectName();
+  }
+  // Tab stops at the selected comparison type only (the arrow keys choose), and
+  // passes "Dateien- &abgleich", disabled while the binary comparison is selected.
+  EXPECT_EQ(order.join(' ').toStdString(),
+            "Btn0 Btn1 CompModeOpt0 Btn8 Btn3 Btn2 Btn10 Btn9 SofortStartCheck MyTopMostChk "
+            "ToolTipCheck SpeedCheck Liste");
+}
+
 TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
   AddRows({"b.txt", "a.txt", "C.txt"});
   form.Liste()->selectionModel()->select(form.Model().index(0, 0),
@@ -117,11 +163,15 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
   EXPECT_EQ(Cell(0, 0), "a.txt");
   EXPECT_EQ(Cell(1, 0), "b.txt");
   EXPECT_EQ(Cell(2, 0), "C.txt");
+  EXPECT_EQ(header->sortIndicatorSection(), 0);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
   EXPECT_TRUE(form.Liste()->selectionModel()->isRowSelected(1, {}));
   EXPECT_FALSE(form.Liste()->selectionModel()->isRowSelected(0, {}));
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                     QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
   EXPECT_EQ(Cell(0, 0), "C.txt");
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  EXPECT_TRUE(header->isSortIndicatorShown());
 }
 
 }  // namespace

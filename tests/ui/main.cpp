@@ -5,12 +5,16 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "ui/application_setup.h"
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   // Never the real user's settings: a settings folder of the test's own.
   QTemporaryDir config;
   setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
+  // As the program starts: German in Qt's own texts too.
+  zweiblick::SetUpApplication(app);
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

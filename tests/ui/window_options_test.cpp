@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTableView>
+#include <QTimer>
 #include <QWindow>
 
 #include "ui/form1.h"
@@ -87,6 +92,44 @@ TEST(WindowOptionsUi, ClosingStoresThePositionAndEndDoesNot) {
     form.endProcess = [] {};
     form.Btn(9)->click();
   }
+  EXPECT_EQ(QSettings("Melkart Software", "Zweiblick").value("Zweiblick/_Left").toString(), "2250");
+}
+
+TEST(WindowOptionsUi, ClosingDuringABatchRunEndsTheProgramAfterTheRunningStep) {
+  ClearSettings();
+  QTemporaryDir dir;
+  QDir(dir.path()).mkpath("l");
+  QDir(dir.path()).mkpath("r");
+  auto write = [&](const QString& name, const char* text, QDateTime time) {
+    QFile f(dir.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    f.setFileTime(time, QFileDevice::FileModificationTime);
+  };
+  write("l/f.txt", "neu", QDateTime::currentDateTime());
+  write("r/f.txt", "alt", QDateTime::currentDateTime().addYears(-1));
+  QString ini = QStringLiteral(
+                    "[Pfade]\nLinks=%1\nRechts=%2\n[AutoStart]\nAltersvergleich=1\n"
+                    "Abgleich=1\n")
+                    .arg(dir.filePath("l"), dir.filePath("r"));
+  QFile control(dir.filePath("lauf.ini"));
+  ASSERT_TRUE(control.open(QIODevice::WriteOnly));
+  control.write(ini.toUtf8());
+  control.close();
+
+  Form1 form;
+  form.messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kAbort; };
+  // The user closes the window while the left column fills.
+  QTimer::singleShot(0, &form, [&] {
+    form.move(150, 120);
+    form.close();
+  });
+  form.Core().Load(control.fileName().toStdString());
+  EXPECT_TRUE(form.EndRequested());  // the program does not go on into its event loop
+  EXPECT_FALSE(form.isVisible());
+  QFile right(dir.filePath("r/f.txt"));
+  ASSERT_TRUE(right.open(QIODevice::ReadOnly));
+  EXPECT_EQ(right.readAll(), "alt");  // no later step ran hidden
   EXPECT_EQ(QSettings("Melkart Software", "Zweiblick").value("Zweiblick/_Left").toString(), "2250");
 }
 

@@ -22,6 +22,8 @@ void DropOnList(MainWindow& w, const std::vector<std::string>& names, int x, int
 }
 
 void AskForFolder(MainWindow& w, bool isLeft) {
+  // The filling would ignore the folder chosen during a long operation: no dialog then.
+  if (w.Busy()) return;
   std::string path = TrimAtNul(w.Port().BrowseForFolder(kFolderPrompt));
   if (!path.empty()) FillColumn(w, path, isLeft);
 }

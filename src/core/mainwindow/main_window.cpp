@@ -112,8 +112,12 @@ void MainWindow::ListMouseDown(int button) {
 }
 
 void MainWindow::ListClick() {
+  if (lastMouseButton_ == 2) ListMenuKey();
+}
+
+void MainWindow::ListMenuKey() {
   // No menu while a long operation walks the rows: its choice would be ignored.
-  if (lastMouseButton_ == 2 && !busy_) port_.ShowPopupMenu();
+  if (!busy_) port_.ShowPopupMenu();
 }
 
 void MainWindow::PopupItemClick(int index) {
@@ -132,6 +136,7 @@ void MainWindow::Resize(bool minimised) {
 }
 
 void MainWindow::Unload() {
+  unloaded_ = true;
   FormPlacement* form = port_.Placement();
   SettingsStore* store = port_.Settings();
   if (form && store) SaveWindowPosition(*form, *store);

@@ -46,6 +46,8 @@ class MainWindow {
   void ColumnClick(int column);
   void ListMouseDown(int button);
   void ListClick();
+  // The keyboard's menu key (or Shift+F10) on the list: the popup, as after a right click.
+  void ListMenuKey();
   void PopupItemClick(int index);
   void ToolTipCheckClick(bool checked);
   void MyTopMostChkClick(bool checked);
@@ -89,10 +91,13 @@ class MainWindow {
   // Only one long operation (filling, comparison, synchronisation, clipboard copy,
   // popup action, sorting) runs at a time: a second one that arrives during a
   // yield of the first is ignored, so no operation finds its rows moved or gone.
+  // Once the window is closed none starts any more: the program is ending.
   bool Busy() const { return busy_; }
   class Operation {
    public:
-    explicit Operation(MainWindow& w) : w_(w), acquired_(!w.busy_) { w.busy_ = true; }
+    explicit Operation(MainWindow& w) : w_(w), acquired_(!w.busy_ && !w.unloaded_) {
+      if (acquired_) w.busy_ = true;
+    }
     ~Operation() {
       if (acquired_) w_.busy_ = false;
     }
@@ -134,6 +139,7 @@ class MainWindow {
   bool syncEnabled_ = true;
   bool compareEnabled_ = true;
   bool busy_ = false;
+  bool unloaded_ = false;
 };
 
 }  // namespace zweiblick

@@ -1,0 +1,44 @@
+#include "ui/application_setup.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+// The icons are compiled into this static library; the call keeps the linker
+// from dropping them.
+static void InitIconResources() {
+  Q_INIT_RESOURCE(icons);
+}
+
+namespace zweiblick {
+
+bool SetUpApplication(QApplication& app) {
+  QApplication::setApplicationName(QStringLiteral("Zweiblick"));
+  QApplication::setOrganizationName(QStringLiteral("Melkart Software"));
+  // Window managers find the desktop entry, and so the icon, by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("zweiblick"));
+  InitIconResources();
+  QApplication::setWindowIcon(ProgramIcon());
+  // The whole interface is German: so are Qt's buttons, dialogs and menus, and
+  // the dates and sizes the folder dialog shows.
+  QLocale german(QLocale::German, QLocale::Germany);
+  QLocale::setDefault(german);
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(german, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/zweiblick/zweiblick-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,63 @@
+#include "ui/message_box.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace zweiblick {
+namespace {
+
+inline constexpr const char* kAnswerProperty = "zweiblickAnswer";
+
+QMessageBox::Icon QtIcon(MsgIcon icon) {
+  switch (icon) {
+    case MsgIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MsgIcon::kInformation:
+      return QMessageBox::Information;
+    case MsgIcon::kCritical:
+      return QMessageBox::Critical;
+    case MsgIcon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QString DisplayLines(const std::string& text) {
+  return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, MsgIcon icon,
+                                            MsgButtons buttons) {
+  auto box = std::make_unique<QMessageBox>(QtIcon(icon), QString::fromUtf8(kProgramName),
+                                           DisplayLines(text), QMessageBox::NoButton, parent);
+  if (buttons == MsgButtons::kOk) {
+    QPushButton* ok = box->addButton(QMessageBox::Ok);
+    ok->setProperty(kAnswerProperty, int(MsgAnswer::kOk));
+    return box;
+  }
+  // One role for all three: the button box keeps buttons of one role in the
+  // order they were added, whatever order the style gives the standard roles.
+  auto add = [&](const char* caption, MsgAnswer answer) {
+    QPushButton* b = box->addButton(QString::fromUtf8(caption), QMessageBox::ActionRole);
+    b->setProperty(kAnswerProperty, int(answer));
+    return b;
+  };
+  QPushButton* abort = add("&Abbrechen", MsgAnswer::kAbort);
+  QPushButton* retry = add("&Wiederholen", MsgAnswer::kRetry);
+  add("&Ignorieren", MsgAnswer::kIgnore);
+  box->setDefaultButton(retry);
+  box->setEscapeButton(abort);
+  return box;
+}
+
+MsgAnswer AnswerOf(const QMessageBox& box, MsgButtons buttons) {
+  if (QAbstractButton* clicked = box.clickedButton()) {
+    QVariant answer = clicked->property(kAnswerProperty);
+    if (answer.isValid()) return MsgAnswer(answer.toInt());
+  }
+  return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
+}
+
+}  // namespace zweiblick
