@@ -96,6 +96,16 @@ int main(int argc, char** argv) {
       FillColumn(w, argv[2], true);
       f.Settle();
       FillColumn(w, argv[3], false);
+    } else if (step.rfind("rows", 0) == 0) {
+      // rowsN: N rows straight into the list, names on both sides, no disk.
+      ComparisonList& list = w.Liste();
+      int n = std::stoi(step.substr(4));
+      for (int i = 1; i <= n; ++i) {
+        std::string name = "ordner" + std::to_string(i % 101) + "/f_" + std::to_string(i) + ".txt";
+        list.Add(list.Count() + 1, name);
+        list.SetText(list.Count(), kMarkerColumn, "=");
+        list.SetText(list.Count(), kRightNameColumn, name);
+      }
     } else if (step == "binary" || step == "age") {
       w.SelectCompMode(step == "age" ? 1 : 0);
       CompareFiles(w, step == "binary");

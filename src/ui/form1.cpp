@@ -131,6 +131,10 @@ void Form1::BuildControls() {
   liste_->setTextElideMode(Qt::ElideNone);
   QHeaderView* header = liste_->horizontalHeader();
   header->setHighlightSections(false);
+  // The header draws each column as selected or not and asks the selection for
+  // that at every repaint; with all rows selected the answer walks every row.
+  // No column is ever selected here, so it gets a selection of its own.
+  header->setSelectionModel(new QItemSelectionModel(model_, header));
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
