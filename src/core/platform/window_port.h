@@ -38,7 +38,7 @@ class WindowPort {
   // The same while the core waits for file-system work that is late (a slow
   // or stalled disk). It is no yield point of a run: it is called only when a
   // result has not come for a while, with or without the speed option.
-  virtual void HandleEventsWhileWaiting() {}
+  virtual void HandleEventsWhileWaiting() { YieldToEventLoop(); }
 
   virtual void ShowStatusPanel(int panel, const std::string& text) = 0;
   virtual void ShowProgress(float value) = 0;
