@@ -109,7 +109,9 @@ class BinaryRows {
   }
 
   const char* Marker(int row) {
-    for (; next_ <= list_.Count() && next_ <= row + kAhead; ++next_) Post(next_);
+    // Refilled in batches, so that busy workers are not woken for every row.
+    if (next_ <= row + kAhead / 2)
+      for (; next_ <= list_.Count() && next_ <= row + kAhead; ++next_) Post(next_);
     Pending& p = pending_.front();  // the rows with two files come in order
     AwaitServingEvents(pool_, p.ready, w_.Port());
     PairVerdict v = p.verdict;
@@ -149,7 +151,7 @@ class BinaryRows {
     pool_.Post([this, &p](int worker) {
       p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right);
       p.ready.store(true);
-      pool_.Notify();
+      pool_.Notify(p.ready);
     });
   }
 

@@ -44,25 +44,24 @@ void WorkerPool::Run(int worker) {
   }
 }
 
-bool WorkerPool::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  if (done()) return true;
+bool WorkerPool::WaitFor(const std::atomic<bool>& flag, std::chrono::milliseconds timeout) {
+  if (flag.load()) return true;
   std::unique_lock lock(mutex_);
-  ++waiting_;
-  bool result = finished_.wait_for(lock, timeout, done);
-  --waiting_;
+  awaited_.store(&flag);
+  bool result = finished_.wait_for(lock, timeout, [&] { return flag.load(); });
+  awaited_.store(nullptr);
   return result;
 }
 
-void WorkerPool::Notify() {
-  // Nobody waits most of the time: then a finished job costs no lock.
-  if (waiting_.load() == 0) return;
+void WorkerPool::Notify(const std::atomic<bool>& flag) {
+  // Most jobs are not waited for: they finish without taking the lock.
+  if (awaited_.load() != &flag) return;
   std::lock_guard lock(mutex_);
   finished_.notify_all();
 }
 
 void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port) {
-  while (!pool.WaitUntil([&] { return ready.load(); }, std::chrono::milliseconds(20)))
-    port.HandleEventsWhileWaiting();
+  while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) port.HandleEventsWhileWaiting();
 }
 
 int DefaultWorkerCount() {

@@ -31,10 +31,11 @@ class WorkerPool {
   // needs next last.
   void PostFirst(Job job) { Enqueue(std::move(job), true); }
 
-  // Waits until `done` holds or `timeout` has passed; false on timeout. A job
-  // that makes `done` true must store that through an atomic and then call Notify.
-  bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
-  void Notify();
+  // Waits until `flag` is set or `timeout` has passed; false on timeout. The
+  // job that sets the flag calls Notify with it afterwards; only the job the
+  // waiting thread needs wakes it.
+  bool WaitFor(const std::atomic<bool>& flag, std::chrono::milliseconds timeout);
+  void Notify(const std::atomic<bool>& flag);
 
  private:
   void Enqueue(Job job, bool first);
@@ -44,7 +45,7 @@ class WorkerPool {
   std::condition_variable work_, finished_;
   std::deque<Job> jobs_;
   bool stopping_ = false;
-  std::atomic<int> waiting_{0};
+  std::atomic<const std::atomic<bool>*> awaited_{nullptr};
   std::vector<std::thread> threads_;
 };
 

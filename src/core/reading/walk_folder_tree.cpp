@@ -153,7 +153,7 @@ class TreeWalk {
   void Done(Folder& folder, int error) {
     folder.error = error;
     folder.ready.store(true);
-    pool_.Notify();
+    pool_.Notify(folder.ready);
   }
 
   MainWindow& w_;
