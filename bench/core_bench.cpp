@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   std::printf("rows=%d fill=%.3f", w.Liste().Count(), fill);
   if (mode != "fill") std::printf(" %s=%.3f", mode.c_str(), step);
   port.Served();  // until the end of the last step
-  std::printf(" yields=%ld failures=%ld max_gap_ms=%.1f peak_mb=%.1f\n", port.yields,
-              port.failures, port.maxGap * 1000, ru.ru_maxrss / 1024.0);
+  std::printf(" yields=%ld failures=%ld max_gap_ms=%.1f peak_mb=%.1f\n", port.yields, port.failures,
+              port.maxGap * 1000, ru.ru_maxrss / 1024.0);
   return port.failures == 0 ? 0 : 1;
 }
