@@ -54,8 +54,9 @@ class WindowPort;
 // Waits for `ready` and lets the window handle its events every 20 ms meanwhile.
 void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port);
 
-// The workers of one run: ZWEIBLICK_WORKERS when set (1 runs every job in
-// order), else twice the processors, 2 to 8: the jobs mostly wait for the disk.
+// The workers of one run: ZWEIBLICK_WORKERS when set (1: a single worker, the
+// sequential run the tests hold the others to), else twice the processors,
+// 2 to 8: the jobs mostly wait for the disk.
 int DefaultWorkerCount();
 
 }  // namespace zweiblick
