@@ -6,6 +6,7 @@
 //   bench_core sync SOURCE TARGET      fill, mark every row "-->", time the synchronisation
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -27,9 +28,21 @@ class CountingWindow : public QuietWindow {
     if (buttons == MsgButtons::kAbortRetryIgnore) ++failures;
     return QuietWindow::ShowMessage(text, icon, buttons);
   }
-  void YieldToEventLoop() override { ++yields; }
+  void YieldToEventLoop() override {
+    ++yields;
+    Served();
+  }
+  void HandleEventsWhileWaiting() override { Served(); }
+  // The longest time the window's thread went without handling events.
+  void Served() {
+    auto now = std::chrono::steady_clock::now();
+    maxGap = std::max(maxGap, std::chrono::duration<double>(now - last).count());
+    last = now;
+  }
   long yields = 0;
   long failures = 0;
+  double maxGap = 0;
+  std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -54,7 +67,8 @@ int main(int argc, char** argv) {
   double fill = Seconds(t0);
   double step = 0;
   if (mode == "binary" || mode == "age") {
-    t0 = std::chrono::steady_clock::now();
+    t0 = port.last = std::chrono::steady_clock::now();
+    port.maxGap = 0;
     CompareFiles(w, mode == "binary");
     step = Seconds(t0);
   } else if (mode == "sync") {
@@ -68,7 +82,8 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &ru);
   std::printf("rows=%d fill=%.3f", w.Liste().Count(), fill);
   if (mode != "fill") std::printf(" %s=%.3f", mode.c_str(), step);
-  std::printf(" yields=%ld failures=%ld peak_mb=%.1f\n", port.yields, port.failures,
-              ru.ru_maxrss / 1024.0);
+  port.Served();  // until the end of the last step
+  std::printf(" yields=%ld failures=%ld max_gap_ms=%.1f peak_mb=%.1f\n", port.yields, port.failures,
+              port.maxGap * 1000, ru.ru_maxrss / 1024.0);
   return port.failures == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole-program benchmarks against the usual command-line tools on the
-# same trees, warm cache, in one run. Needs about 10 GB free below bench/out.
+# same trees, in one run (warm cache; cold too where the cache can be dropped).
+# Needs about 10 GB free below bench/out.
 #   bench/run.sh [fill|compare|sync|list|window|all]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,28 +18,10 @@ ratio() { echo "scale=2; $1 / $2" | bc; }
 warm() { find "$@" -type f -print0 | xargs -0 cat >/dev/null 2>&1 || true; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 
-if [[ $what == fill || $what == all ]]; then
-  S=$out/small
-  find "$S/left" "$S/right" -type f -printf '%T@ %p\n' >/dev/null  # warm the inode cache
-  t_find=$(timeit find "$S/left" "$S/right" -type f -printf '%T@ %p\n')
-  line=$("$bin/bench_core" fill "$S/left" "$S/right")
-  t_fill=$(field fill <<<"$line")
-  echo "fill   : $line"
-  echo "fill   : both columns ${t_fill}s, find ${t_find}s, ratio $(ratio "$t_fill" "$t_find") (target <= 1.5)"
-fi
-
-if [[ $what == compare || $what == all ]]; then
-  for pair in small large; do
-    P=$out/$pair
-    warm "$P/left" "$P/right"
-    t_diff=$(timeit diff -rq "$P/left" "$P/right")
-    t0=$(now); line=$("$bin/bench_core" binary "$P/left" "$P/right" || true); t_ours=$(echo "$(now) - $t0" | bc)
-    echo "binary : $pair: $line"
-    echo "binary : $pair: fill+compare ${t_ours}s, diff -rq ${t_diff}s, ratio $(ratio "$t_ours" "$t_diff") (target <= $([[ $pair == small ]] && echo 1.0 || echo 0.6))"
-  done
-  line=$("$bin/bench_core" age "$out/small/left" "$out/small/right")
-  echo "age    : $line (target: age comparison < 0.2 s)"
-fi
+# The walk and the comparison: bench/engine.sh.
+source "$root/bench/engine.sh"
+if [[ $what == fill || $what == all ]]; then engine_fill; fi
+if [[ $what == compare || $what == all ]]; then engine_compare; fi
 
 # Times a synchronisation that copies SOURCE into an empty folder against
 # `cp -r SOURCE DST && sync`, each after the disk has nothing left to write.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "comparison/compare_files.h"
@@ -62,19 +64,16 @@ TEST_F(Comparison, BlockBoundaries) {
     std::string a(size, 'q');
     left.Write("f", a);
     right.Write("f", a);
-    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind,
-              ContentsResult::kEqual)
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size).kind, ContentsResult::kEqual)
         << size;
     a.back() = 'r';
     right.Write("f", a);
-    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind,
-              ContentsResult::kDiffer)
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size).kind, ContentsResult::kDiffer)
         << size;
     a.back() = 'q';
     a.front() = 'r';
     right.Write("f", a);
-    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size, {}).kind,
-              ContentsResult::kDiffer)
+    EXPECT_EQ(comparer.Compare(left.Path("f"), right.Path("f"), size).kind, ContentsResult::kDiffer)
         << size;
   }
 }
@@ -248,10 +247,72 @@ TEST_F(Comparison, SizesBeyond32BitsCompare) {
     f.put('!');
   }
   ContentsComparer comparer;
-  int progressCalls = 0;
-  auto r = comparer.Compare(left.Path("big"), right.Path("big"), size, [&] { ++progressCalls; });
-  EXPECT_EQ(r.kind, ContentsResult::kDiffer);
-  EXPECT_EQ(progressCalls, 5 * 1024 / 16 - 1);
+  EXPECT_EQ(comparer.Compare(left.Path("big"), right.Path("big"), size).kind,
+            ContentsResult::kDiffer);
+}
+
+// The workers read ahead, but what the window shows must not depend on them:
+// one worker and several give the same lists, messages, yields and progress.
+TEST(ParallelRuns, GiveWhatOneWorkerGives) {
+  TempTree left, right;
+  for (int d = 0; d < 24; ++d) {
+    std::string dir = "d" + std::to_string(d) + (d % 3 ? "/" : "/sub/");
+    for (int f = 0; f < 12; ++f) {
+      std::string name = dir + "f" + std::to_string(f);
+      std::string body(static_cast<size_t>(f * 700 + d), 'a' + d % 26);
+      left.Write(name, body, 1000000000 + f);
+      if (f % 5 == 1) body.back() = '!';
+      if (f % 7 == 2) body += "longer";
+      if (f % 11 != 3) right.Write(name, body, 1000000000 + f);
+    }
+  }
+  left.Write("Case/a.txt", "lower", 1000000000);
+  left.Write("Case/A.txt", "upper", 1000000000);
+  right.Write("Case/A.txt", "upper", 1000000000);
+  left.Write("vanish", "v", 1000000000);
+  left.Write("fifo", "same", 1000000000);
+  symlink("d1", left.Path("backup").c_str());
+  symlink("..", left.Path("d2/up").c_str());
+  symlink("nowhere", left.Path("d4/dangling").c_str());
+  symlink("loop2", right.Path("d5/loop1").c_str());
+  symlink("loop1", right.Path("d5/loop2").c_str());
+  mkfifo(right.Path("d6/pipe").c_str(), 0600);
+
+  struct Seen {
+    std::vector<std::string> found, rows, messages, status;
+    std::vector<float> progress;
+    int yields = 0;
+    bool operator==(const Seen&) const = default;
+  };
+  auto run = [&](const char* workers) {
+    setenv("ZWEIBLICK_WORKERS", workers, 1);
+    right.Write("vanish", "v", 1000000000);
+    right.Write("fifo", "same", 1000000000);
+    FakeWindow port;
+    MainWindow w(port);
+    FillColumn(w, left.Path(), true);
+    FillColumn(w, right.Path(), false);
+    Seen seen;
+    for (size_t i = 1; i < w.FoundFiles.size(); ++i) seen.found.push_back(w.FoundFiles[i].path);
+    // Files that vanish or turn into something else after the reading.
+    std::filesystem::remove(right.Path("vanish"));
+    std::filesystem::remove(right.Path("fifo"));
+    mkfifo(right.Path("fifo").c_str(), 0600);
+    CompareFiles(w, true);
+    std::filesystem::remove(right.Path("fifo"));
+    for (int r = 1; r <= w.Liste().Count(); ++r)
+      for (int c = 1; c <= 6; ++c) seen.rows.push_back(w.Liste().Text(r, c));
+    for (const auto& m : port.messages) seen.messages.push_back(m.text);
+    seen.status = port.statusHistory;
+    seen.progress = port.progressHistory;
+    seen.yields = port.yields;
+    return seen;
+  };
+  Seen one = run("1");
+  ASSERT_EQ(one.messages.size(), 6u);  // dangling, loop1, loop2, fifo, vanish, summary
+  ASSERT_GT(one.rows.size(), 6u * 24 * 12);
+  for (const char* workers : {"4", "2"}) EXPECT_TRUE(run(workers) == one) << workers;
+  unsetenv("ZWEIBLICK_WORKERS");
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ class FakeWindow : public WindowPort {
     ++yields;
     if (onYield) onYield();
   }
+  void HandleEventsWhileWaiting() override { ++waits; }
   void ShowStatusPanel(int panel, const std::string& text) override {
     panels[panel] = text;
     if (panel == 2) statusHistory.push_back(text);
@@ -70,6 +71,7 @@ class FakeWindow : public WindowPort {
   std::function<void()> onMessage;
   int yields = 0;
   std::function<void()> onYield;
+  int waits = 0;
   std::map<int, std::string> panels;
   std::vector<std::string> statusHistory;
   float progress = 0;

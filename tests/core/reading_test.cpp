@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 #include <limits.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -77,9 +81,15 @@ TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
   ASSERT_EQ(symlink("..", left.Path("sub/loop").c_str()), 0);
   ASSERT_EQ(mkfifo(left.Path("pipe").c_str(), 0600), 0);
   ASSERT_EQ(symlink("nowhere", left.Path("dangling").c_str()), 0);
+  // A folder reached by a second name is no loop: both names list its file.
+  left.Write("data/x.txt", "x");
+  ASSERT_EQ(symlink("data", left.Path("backup").c_str()), 0);
+  ASSERT_EQ(symlink("../backup", left.Path("data/back").c_str()), 0);  // a loop again
   auto walk = std::async(std::launch::async, [&] { WalkFolderTree(w, left.Path()); });
   ASSERT_EQ(walk.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the walk hangs";
-  EXPECT_EQ(Found(left.Dir()), std::vector<std::string>{"sub/f.txt"});
+  std::vector<std::string> found = Found(left.Dir());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{"backup/x.txt", "data/x.txt", "sub/f.txt"}));
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 53 auf '" + left.Path("dangling") +
                                        "'\rDieser Name wird fortan ignoriert ...");
@@ -121,6 +131,46 @@ TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
   int top = open(left.Path().c_str(), O_RDONLY | O_DIRECTORY);
   wipe(top);
   close(top);
+}
+
+// While a folder's listing hangs, the window goes on handling its events, and
+// the walk ends with what the folder holds once it answers.
+TEST_F(Reading, WindowStaysAliveWhileAFolderHangs) {
+#ifndef ZWEIBLICK_SLOW_FS
+  GTEST_SKIP() << "built without FUSE";
+#else
+  if (access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no FUSE here";
+  left.Write("a.txt", "a");
+  left.Mkdir("stick");
+  std::string mount = left.Path("stick");
+  pid_t fs = fork();
+  if (fs == 0) {
+    execl(ZWEIBLICK_SLOW_FS, "slow_fs", "-f", "-s", mount.c_str(), nullptr);
+    _exit(127);
+  }
+  struct stat top {};
+  stat(left.Path().c_str(), &top);
+  struct stat inside = top;  // until the mount shows
+  for (int i = 0; i < 500 && inside.st_dev == top.st_dev; ++i) {
+    usleep(20000);
+    stat(mount.c_str(), &inside);
+  }
+  if (inside.st_dev == top.st_dev) {
+    kill(fs, SIGKILL);
+    waitpid(fs, nullptr, 0);
+    GTEST_SKIP() << "the test file system could not be mounted";
+  }
+  WalkFolderTree(w, left.Path());
+  umount2(mount.c_str(), MNT_DETACH);
+  kill(fs, SIGTERM);
+  waitpid(fs, nullptr, 0);
+  std::vector<std::string> found = Found(left.Dir());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{"a.txt", "stick/late.txt"}));
+  EXPECT_TRUE(port.messages.empty()) << port.messages[0].text;
+  EXPECT_GT(port.waits, 0);
+  EXPECT_EQ(port.yields, 2);  // the yields stay once per folder
+#endif
 }
 
 TEST_F(Reading, PathHelpers) {

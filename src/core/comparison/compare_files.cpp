@@ -1,79 +1,32 @@
 #include "comparison/compare_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <optional>
 #include <set>
 
-#include "comparison/file_contents.h"
+#include "comparison/pair_verdicts.h"
 #include "comparison/time_tolerance.h"
 #include "mainwindow/main_window.h"
 #include "reading/access_error.h"
-#include "reading/path_helpers.h"
 #include "sync/markers.h"
 
 namespace zweiblick {
 namespace {
 
-// Keeps the folder of the last file of one side open. Rows of one folder follow
-// each other, so most files are then found by their own name instead of by
-// their whole path, which spares the kernel most of its path lookups.
-class FolderCache {
- public:
-  FolderCache() = default;
-  FolderCache(const FolderCache&) = delete;
-  FolderCache& operator=(const FolderCache&) = delete;
-  ~FolderCache() {
-    if (fd_ >= 0) close(fd_);
-  }
-  // The file root + rel as its folder and name; 0 or the error of opening the folder.
-  int Resolve(const std::string& root, std::string_view rel, FileRef& ref) {
-    size_t slash = rel.rfind(kSep);
-    std::string_view folder =
-        slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
-    if (fd_ < 0 || folder != folder_ || root != root_) {
-      if (fd_ >= 0) close(fd_);
-      root_ = root;
-      folder_ = folder;
-      fd_ = open((root + folder_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd_ < 0) return errno;
-    }
-    name_ = rel.substr(slash == std::string_view::npos ? 0 : slash + 1);
-    ref = FileRef{fd_, name_.c_str()};
-    return 0;
-  }
-
- private:
-  int fd_ = -1;
-  std::string root_, folder_, name_;
-};
-
 class RowComparer {
  public:
   RowComparer(MainWindow& w, CompareCounts& counts) : w_(w), c_(counts) {}
 
-  const char* Binary(std::string_view leftName, std::string_view rightName) {
-    FileRef l{}, r{};
-    struct stat ls {
-    }, rs{};
-    auto leftPath = [&] { return w_.LeftFolder + std::string(leftName); };
-    auto rightPath = [&] { return w_.RightFolder + std::string(rightName); };
-    if (int e = left_.Resolve(w_.LeftFolder, leftName, l)) return Unreadable(leftPath(), e);
-    if (fstatat(l.dir, l.name, &ls, 0) != 0) return Unreadable(leftPath(), errno);
-    if (int e = right_.Resolve(w_.RightFolder, rightName, r)) return Unreadable(rightPath(), e);
-    if (fstatat(r.dir, r.name, &rs, 0) != 0) return Unreadable(rightPath(), errno);
-    // Something that is no file now (a FIFO, a device) is never opened.
-    if (!S_ISREG(ls.st_mode)) return Unreadable(leftPath(), EINVAL);
-    if (!S_ISREG(rs.st_mode)) return Unreadable(rightPath(), EINVAL);
-    if (ls.st_size < rs.st_size) return ++c_.lengthDiffers, kMarkLeftShorter;
-    if (ls.st_size > rs.st_size) return ++c_.lengthDiffers, kMarkLeftLonger;
-    ContentsResult result = comparer_.Compare(l, r, static_cast<uint64_t>(ls.st_size),
-                                              [this] { w_.YieldUnlessFast(); });
-    if (result.kind == ContentsResult::kEqual) return ++c_.identical, kMarkEqual;
-    if (result.kind == ContentsResult::kDiffer) return ++c_.sameLengthDiffers, kMarkContentsDiffer;
-    return Unreadable(result.leftFailed ? leftPath() : rightPath(), result.error);
+  const char* Binary(int row) {
+    if (!pairs_) pairs_.emplace(w_);
+    PairVerdict v = pairs_->Take(row);
+    if (v.kind == PairVerdict::kLeftShorter) return ++c_.lengthDiffers, kMarkLeftShorter;
+    if (v.kind == PairVerdict::kLeftLonger) return ++c_.lengthDiffers, kMarkLeftLonger;
+    if (v.kind == PairVerdict::kEqual) return ++c_.identical, kMarkEqual;
+    if (v.kind == PairVerdict::kDiffer) return ++c_.sameLengthDiffers, kMarkContentsDiffer;
+    const ComparisonList& list = w_.Liste();
+    if (v.leftFailed) return Unreadable(w_.LeftFolder + list.Text(row, kLeftNameColumn), v.error);
+    return Unreadable(w_.RightFolder + list.Text(row, kRightNameColumn), v.error);
   }
 
   const char* Age(std::string_view leftStamp, std::string_view rightStamp) {
@@ -97,8 +50,7 @@ class RowComparer {
 
   MainWindow& w_;
   CompareCounts& c_;
-  ContentsComparer comparer_;
-  FolderCache left_, right_;
+  std::optional<PairVerdicts> pairs_;  // started by the first pair
   std::set<std::string> reported_;
   int tolerance_ = -1;  // found at the first pair: FAT keeps times in 2-second steps
 };
@@ -148,7 +100,7 @@ void CompareFiles(MainWindow& w, bool binary) {
       ++counts.orphans;
       marker = binary ? kMarkOrphan : kMarkLeftOnly;
     } else if (binary) {
-      marker = compare.Binary(left, right);
+      marker = compare.Binary(i);
     } else {
       marker = compare.Age(list.View(i, kLeftStampColumn), list.View(i, kRightStampColumn));
     }

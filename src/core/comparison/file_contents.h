@@ -4,9 +4,9 @@
 #include <fcntl.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
+
+#include "platform/aligned_buffer.h"
 
 namespace zweiblick {
 
@@ -27,23 +27,19 @@ struct FileRef {
 
 // Both must be regular files when called (the caller has looked). Reads both
 // files block by block from the start and stops at the first block
-// that differs. Lengths and offsets are 64-bit. `progress` is called after every
-// 16 MiB read, so a long comparison can keep the window alive. At most the two
-// files are open, and both are closed on return.
+// that differs. Lengths and offsets are 64-bit. At most the two files are
+// open, and both are closed on return. One comparer serves one thread.
 class ContentsComparer {
  public:
   ContentsComparer();
-  ContentsResult Compare(FileRef left, FileRef right, uint64_t length,
-                         const std::function<void()>& progress);
-  ContentsResult Compare(const std::string& left, const std::string& right, uint64_t length,
-                         const std::function<void()>& progress) {
-    return Compare(FileRef{AT_FDCWD, left.c_str()}, FileRef{AT_FDCWD, right.c_str()}, length,
-                   progress);
+  ContentsResult Compare(FileRef left, FileRef right, uint64_t length);
+  ContentsResult Compare(const std::string& left, const std::string& right, uint64_t length) {
+    return Compare(FileRef{AT_FDCWD, left.c_str()}, FileRef{AT_FDCWD, right.c_str()}, length);
   }
 
  private:
-  std::vector<char> leftBlock_;
-  std::vector<char> rightBlock_;
+  AlignedBuffer leftBlock_;
+  AlignedBuffer rightBlock_;
 };
 
 }  // namespace zweiblick

@@ -35,6 +35,10 @@ class WindowPort {
   virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
   // Handles the pending events of the window, then returns.
   virtual void YieldToEventLoop() = 0;
+  // The same while the core waits for file-system work that is late (a slow
+  // or stalled disk). It is no yield point of a run: it is called only when a
+  // result has not come for a while, with or without the speed option.
+  virtual void HandleEventsWhileWaiting() { YieldToEventLoop(); }
 
   virtual void ShowStatusPanel(int panel, const std::string& text) = 0;
   virtual void ShowProgress(float value) = 0;

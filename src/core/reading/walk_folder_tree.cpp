@@ -5,12 +5,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <unordered_set>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "mainwindow/main_window.h"
+#include "platform/aligned_buffer.h"
+#include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
 
@@ -25,94 +28,143 @@ struct Dirent64 {
   char d_name[];
 };
 
+// One folder of the walk. A worker lists it; the window's thread then takes
+// what the listing found, in listing order, exactly as a walk on one thread
+// would have met it.
+struct Folder {
+  struct Entry {
+    std::string path;
+    int64_t mtime = 0;
+    int error = 0;  // not 0: an entry that could not be examined, to report
+  };
+  Folder(std::string p, dev_t d, ino_t i, const Folder* up)
+      : path(std::move(p)), dev(d), ino(i), parent(up) {}
+
+  // Set before the folder is listed, read-only afterwards.
+  const std::string path;
+  dev_t dev;
+  ino_t ino;
+  const Folder* parent;  // the folder it was found in; nullptr for the chosen one
+  // Written by the worker before `ready`.
+  int error = 0;  // not 0: the folder itself could not be read
+  std::vector<Entry> entries;
+  std::vector<std::unique_ptr<Folder>> subfolders;  // in listing order
+  std::atomic<bool> ready{false};
+
+  // A folder that is already on the path down to here would make the walk
+  // endless. The same folder reached by another name is walked again under
+  // that name: its files are real files there too.
+  bool OnPath(dev_t d, ino_t i) const {
+    for (const Folder* f = this; f; f = f->parent)
+      if (f->dev == d && f->ino == i) return true;
+    return false;
+  }
+};
+
 class TreeWalk {
  public:
-  explicit TreeWalk(MainWindow& w) : w_(w) {}
+  explicit TreeWalk(MainWindow& w) : w_(w), pool_(DefaultWorkerCount()) {
+    for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
+  }
 
-  void Root(const std::string& folderPath) {
-    struct stat st {};
-    if (stat(folderPath.c_str(), &st) != 0) {
-      // A folder that does not exist contributes nothing; any other failure
-      // is told like an entry that cannot be examined.
-      if (errno != ENOENT) ReportAccessError(w_, errno, folderPath);
-      return;
-    }
-    Folder(Subfolder{folderPath, {st.st_dev, st.st_ino}});
+  void Run(const std::string& folderPath) {
+    Folder root(folderPath, 0, 0, nullptr);
+    pool_.Post([this, &root](int worker) {
+      struct stat st {};
+      if (stat(root.path.c_str(), &st) != 0) {
+        Done(root, errno);
+        return;
+      }
+      root.dev = st.st_dev;
+      root.ino = st.st_ino;
+      List(root, worker);
+    });
+    Visit(root);
   }
 
  private:
-  using FolderId = std::pair<dev_t, ino_t>;
-  struct Subfolder {
-    std::string path;
-    FolderId id;  // as the listing of its parent saw it
-  };
-
-  void Folder(const Subfolder& folder) {
-    // Linked folders are walked, but never twice in one walk: no link loop can
-    // make the walk endless.
-    if (!visited_.insert(folder.id).second) return;
-    std::vector<Subfolder> subfolders(1);  // element 0 stays empty
-    if (!List(folder.path, subfolders)) return;
+  // On the window's thread, in the order of a depth-first walk.
+  void Visit(Folder& folder) {
+    AwaitServingEvents(pool_, folder.ready, w_.Port());
+    // A folder that does not exist contributes nothing; any other failure is
+    // told like an entry that cannot be examined.
+    if (folder.error != 0) {
+      if (folder.error != ENOENT) ReportAccessError(w_, folder.error, folder.path);
+      return;
+    }
+    for (Folder::Entry& e : folder.entries) {
+      if (e.error != 0)
+        ReportAccessError(w_, e.error, e.path);
+      else
+        w_.FoundFiles.push_back(FoundFile{std::move(e.path), e.mtime});
+    }
+    folder.entries = {};
     w_.YieldAlways();
-    while (subfolders.size() > 1) {
-      Subfolder next = std::move(subfolders.back());
-      Folder(next);
-      subfolders.pop_back();
+    for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub) {
+      Visit(**sub);
+      sub->reset();
     }
   }
 
-  // Reads the whole listing of one folder. False when there is nothing to walk.
-  bool List(const std::string& folderPath, std::vector<Subfolder>& subfolders) {
-    std::string p = WithTrailingBackslash(folderPath);
+  // On a worker: reads the whole listing of one folder, then hands its
+  // subfolders to the workers, the one walked next first.
+  void List(Folder& folder, int worker) {
+    std::string p = WithTrailingBackslash(folder.path);
     int fd = open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-      if (errno != ENOENT) ReportAccessError(w_, errno, folderPath);
-      return false;
+      Done(folder, errno);
+      return;
     }
     // The listing is read with getdents64 itself: fdopendir would cost two
     // more system calls per folder, and trees have many folders.
-    alignas(8) static thread_local char buffer[64 * 1024];
+    AlignedBuffer& buffer = buffers_[static_cast<size_t>(worker)];
     for (;;) {
-      long n = syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+      long n = syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) ReportAccessError(w_, errno, folderPath);
+      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, 0, errno});
       if (n <= 0) break;
       for (long at = 0; at < n;) {
-        auto* entry = reinterpret_cast<const Dirent64*>(buffer + at);
+        auto* entry = reinterpret_cast<const Dirent64*>(buffer.data() + at);
         at += entry->d_reclen;
         const char* name = entry->d_name;
         if (name[0] == '.') continue;
         std::string full = p + name;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          ReportAccessError(w_, errno, full);
-          continue;
-        }
-        if (S_ISDIR(st.st_mode)) {
-          subfolders.push_back(Subfolder{std::move(full), {st.st_dev, st.st_ino}});
+          folder.entries.push_back(Folder::Entry{std::move(full), 0, errno});
+        } else if (S_ISDIR(st.st_mode)) {
+          if (!folder.OnPath(st.st_dev, st.st_ino))
+            folder.subfolders.push_back(
+                std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder));
         } else if (S_ISREG(st.st_mode)) {
           // FIFOs, sockets and devices are no files to compare: reading a FIFO
           // would block for ever.
-          w_.FoundFiles.push_back(
-              FoundFile{std::move(full), static_cast<int64_t>(st.st_mtim.tv_sec)});
+          folder.entries.push_back(
+              Folder::Entry{std::move(full), static_cast<int64_t>(st.st_mtim.tv_sec), 0});
         }
       }
     }
     close(fd);
-    return true;
+    for (auto& sub : folder.subfolders)
+      pool_.PostFirst([this, f = sub.get()](int w) { List(*f, w); });
+    Done(folder, 0);
   }
 
-  struct FolderIdHash {
-    size_t operator()(const FolderId& id) const { return id.second * 31 + id.first; }
-  };
+  void Done(Folder& folder, int error) {
+    folder.error = error;
+    folder.ready.store(true);
+    pool_.Notify(folder.ready);
+  }
+
   MainWindow& w_;
-  std::unordered_set<FolderId, FolderIdHash> visited_;
+  WorkerPool pool_;
+  std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
 };
 
 }  // namespace
 
 void WalkFolderTree(MainWindow& w, const std::string& folderPath) {
-  TreeWalk(w).Root(folderPath);
+  TreeWalk(w).Run(folderPath);
 }
 
 }  // namespace zweiblick

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/aligned_buffer.h"
 #include "reading/path_helpers.h"
 #include "sync/temporary_files.h"
 
@@ -86,7 +87,7 @@ int CopyBytes(int from, int to, off_t size) {
         return errno;
       fast = false;  // this pair of file systems cannot: copy by hand from here on
     }
-    static thread_local std::vector<char> buffer(1 << 20);
+    static thread_local AlignedBuffer buffer(1 << 20);
     ssize_t n =
         read(from, buffer.data(), static_cast<size_t>(std::min<off_t>(size - done, buffer.size())));
     if (n < 0) {

@@ -1,0 +1,119 @@
+#include "comparison/pair_verdicts.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+
+#include "comparison/file_contents.h"
+#include "mainwindow/main_window.h"
+#include "reading/path_helpers.h"
+
+namespace zweiblick {
+namespace {
+
+// Keeps the folder of the last file of one side open. Rows of one folder follow
+// each other, so most files are then found by their own name instead of by
+// their whole path, which spares the kernel most of its path lookups.
+class FolderCache {
+ public:
+  FolderCache() = default;
+  FolderCache(const FolderCache&) = delete;
+  FolderCache& operator=(const FolderCache&) = delete;
+  ~FolderCache() {
+    if (fd_ >= 0) close(fd_);
+  }
+  // The file root + rel as its folder and name; 0 or the error of opening the folder.
+  int Resolve(const std::string& root, std::string_view rel, FileRef& ref) {
+    size_t slash = rel.rfind(kSep);
+    std::string_view folder =
+        slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
+    if (fd_ < 0 || folder != folder_ || root != root_) {
+      if (fd_ >= 0) close(fd_);
+      root_ = root;
+      folder_ = folder;
+      fd_ = open((root + folder_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd_ < 0) return errno;
+    }
+    name_ = rel.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    ref = FileRef{fd_, name_.c_str()};
+    return 0;
+  }
+
+ private:
+  int fd_ = -1;
+  std::string root_, folder_, name_;
+};
+
+}  // namespace
+
+// Compares pairs on one worker, with that worker's open folders and buffers.
+class PairComparer {
+ public:
+  PairComparer(const std::string& leftRoot, const std::string& rightRoot)
+      : leftRoot_(leftRoot), rightRoot_(rightRoot) {}
+
+  PairVerdict Compare(std::string_view leftName, std::string_view rightName) {
+    auto failed = [](bool isLeft, int error) {
+      return PairVerdict{PairVerdict::kFailed, isLeft, error};
+    };
+    FileRef l{}, r{};
+    struct stat ls {
+    }, rs{};
+    if (int e = left_.Resolve(leftRoot_, leftName, l)) return failed(true, e);
+    if (fstatat(l.dir, l.name, &ls, 0) != 0) return failed(true, errno);
+    if (int e = right_.Resolve(rightRoot_, rightName, r)) return failed(false, e);
+    if (fstatat(r.dir, r.name, &rs, 0) != 0) return failed(false, errno);
+    // Something that is no file now (a FIFO, a device) is never opened.
+    if (!S_ISREG(ls.st_mode)) return failed(true, EINVAL);
+    if (!S_ISREG(rs.st_mode)) return failed(false, EINVAL);
+    if (ls.st_size < rs.st_size) return {PairVerdict::kLeftShorter};
+    if (ls.st_size > rs.st_size) return {PairVerdict::kLeftLonger};
+    ContentsResult result = contents_.Compare(l, r, static_cast<uint64_t>(ls.st_size));
+    if (result.kind == ContentsResult::kEqual) return {PairVerdict::kEqual};
+    if (result.kind == ContentsResult::kDiffer) return {PairVerdict::kDiffer};
+    return failed(result.leftFailed, result.error);
+  }
+
+ private:
+  const std::string& leftRoot_;
+  const std::string& rightRoot_;
+  FolderCache left_, right_;
+  ContentsComparer contents_;
+};
+
+PairVerdicts::PairVerdicts(MainWindow& w) : w_(w), list_(w.Liste()), pool_(DefaultWorkerCount()) {
+  for (int i = 0; i < pool_.Size(); ++i)
+    comparers_.push_back(std::make_unique<PairComparer>(w.LeftFolder, w.RightFolder));
+}
+
+PairVerdicts::~PairVerdicts() = default;
+
+PairVerdict PairVerdicts::Take(int row) {
+  // Refilled in batches, so that busy workers are not woken for every row.
+  if (next_ <= row + kAhead / 2)
+    for (; next_ <= list_.Count() && next_ <= row + kAhead; ++next_) Post(next_);
+  Pending& p = pending_.front();  // the rows with two files come in order
+  AwaitServingEvents(pool_, p.ready, w_.Port());
+  PairVerdict v = p.verdict;
+  pending_.pop_front();
+  return v;
+}
+
+void PairVerdicts::Post(int row) {
+  std::string_view left = list_.View(row, kLeftNameColumn);
+  std::string_view right = list_.View(row, kRightNameColumn);
+  if (left.empty() || right.empty()) return;
+  Pending& p = pending_.emplace_back();
+  p.left = left;
+  p.right = right;
+  pool_.Post([this, &p](int worker) {
+    p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right);
+    p.ready.store(true);
+    pool_.Notify(p.ready);
+  });
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,59 @@
+// The binary comparisons of a run, done ahead on a few worker threads.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/worker_pool.h"
+
+namespace zweiblick {
+
+class MainWindow;
+class ComparisonList;
+
+// What was found out about one pair of files.
+struct PairVerdict {
+  enum Kind { kLeftShorter, kLeftLonger, kEqual, kDiffer, kFailed } kind = kEqual;
+  bool leftFailed = false;  // for kFailed: which file, and the system's error number
+  int error = 0;
+};
+
+class PairComparer;
+
+// Workers compare the pairs of the rows ahead of the one the window's thread
+// has reached; Take hands the verdicts back in row order, so that markers,
+// counts and messages come exactly as from one thread. The list must not
+// change while it runs (the running operation keeps every other one out).
+class PairVerdicts {
+ public:
+  explicit PairVerdicts(MainWindow& w);
+  ~PairVerdicts();
+  PairVerdicts(const PairVerdicts&) = delete;
+  PairVerdicts& operator=(const PairVerdicts&) = delete;
+
+  // The verdict of `row`, which has a left and a right name; rows are taken in
+  // order. Waits for it while the window goes on handling its events.
+  PairVerdict Take(int row);
+
+ private:
+  // Enough rows ahead to keep every worker busy with small files.
+  static constexpr int kAhead = 256;
+  struct Pending {
+    std::string left, right;
+    PairVerdict verdict;
+    std::atomic<bool> ready{false};
+  };
+  void Post(int row);
+
+  MainWindow& w_;
+  const ComparisonList& list_;
+  int next_ = 1;                 // the first row not yet handed to the workers
+  std::deque<Pending> pending_;  // stays in place while workers fill it
+  std::vector<std::unique_ptr<PairComparer>> comparers_;  // one per worker
+  WorkerPool pool_;  // ends first: no job outlives what it writes
+};
+
+}  // namespace zweiblick

@@ -1,0 +1,28 @@
+// A buffer that read() fills. It starts on a page boundary: the kernel copies
+// into a buffer that is not 64-byte aligned several times more slowly.
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+
+namespace zweiblick {
+
+class AlignedBuffer {
+ public:
+  static constexpr size_t kPage = 4096;
+  explicit AlignedBuffer(size_t size)
+      : data_(static_cast<char*>(std::aligned_alloc(kPage, (size + kPage - 1) / kPage * kPage))),
+        size_(data_ ? size : 0) {}
+  char* data() { return data_.get(); }
+  size_t size() const { return size_; }
+
+ private:
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
+  std::unique_ptr<char, Free> data_;
+  size_t size_;
+};
+
+}  // namespace zweiblick

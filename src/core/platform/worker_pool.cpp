@@ -1,0 +1,76 @@
+#include "platform/worker_pool.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/window_port.h"
+
+namespace zweiblick {
+
+WorkerPool::WorkerPool(int threads) {
+  for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this, i] { Run(i); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  work_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void WorkerPool::Enqueue(Job job, bool first) {
+  {
+    std::lock_guard lock(mutex_);
+    if (first)
+      jobs_.push_front(std::move(job));
+    else
+      jobs_.push_back(std::move(job));
+  }
+  work_.notify_one();
+}
+
+void WorkerPool::Run(int worker) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+    if (jobs_.empty()) return;
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    lock.unlock();
+    job(worker);
+    lock.lock();
+  }
+}
+
+bool WorkerPool::WaitFor(const std::atomic<bool>& flag, std::chrono::milliseconds timeout) {
+  if (flag.load()) return true;
+  std::unique_lock lock(mutex_);
+  awaited_.store(&flag);
+  bool result = finished_.wait_for(lock, timeout, [&] { return flag.load(); });
+  awaited_.store(nullptr);
+  return result;
+}
+
+void WorkerPool::Notify(const std::atomic<bool>& flag) {
+  // Most jobs are not waited for: they finish without taking the lock.
+  if (awaited_.load() != &flag) return;
+  std::lock_guard lock(mutex_);
+  finished_.notify_all();
+}
+
+void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port) {
+  while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) port.HandleEventsWhileWaiting();
+}
+
+int DefaultWorkerCount() {
+  if (const char* set = std::getenv("ZWEIBLICK_WORKERS")) {
+    int n = std::atoi(set);
+    if (n >= 1) return std::min(n, 64);
+  }
+  int cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(2 * cores, 2, 8);
+}
+
+}  // namespace zweiblick
