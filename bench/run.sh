@@ -61,14 +61,15 @@ if [[ $what == window || $what == all ]]; then
   trap 'kill $xvfb 2>/dev/null || true' EXIT
   sleep 1
   export DISPLAY=:97
+  # A run that ends by itself needs the clipboard step or the synchronisation.
   control() {  # LEFT RIGHT BINARY AGE SYNC
-    printf '[Pfade]\nLinks=%s\nRechts=%s\n[AutoStart]\nBin\xc3\xa4rvergleich=%s\nAltersvergleich=%s\nAbgleich=%s\nEnde=1\n' \
+    printf '[Pfade]\nLinks=%s\nRechts=%s\n[AutoStart]\nBin\xc3\xa4rvergleich=%s\nAltersvergleich=%s\nAbgleich=%s\nZwischenablage=1\nEnde=1\n' \
       "$@" >"$out/window.ini"
   }
   both() {  # NAME TARGET: times zweiblick-cli, then the window, on window.ini
     local t_cli t_win
     t_cli=$(timeit "$root/build/bin/zweiblick-cli" "$out/window.ini")
-    t_win=$(timeit "$root/build/bin/zweiblick" "$out/window.ini")
+    t_win=$(timeit timeout 900 "$root/build/bin/zweiblick" "$out/window.ini")
     echo "window : $1: window ${t_win}s, zweiblick-cli ${t_cli}s, ratio $(ratio "$t_win" "$t_cli") (target <= $2)"
   }
   warm "$W/left" "$W/right"
@@ -76,8 +77,8 @@ if [[ $what == window || $what == all ]]; then
   line_win=$("$bin/bench_window" window "$W/left" "$W/right" fill 2>/dev/null)
   t_cli=$(field fill <<<"$line_cli"); t_win=$(field fill <<<"$line_win")
   echo "window : fill both, 2 x $(find "$W/left" -type f | wc -l) files: window ${t_win}s, headless ${t_cli}s, ratio $(ratio "$t_win" "$t_cli") (target <= 1.3)"
-  control "$W/left" "$W/right" 1 0 0; both "binary comparison, fill included" 1.3
-  control "$W/left" "$W/right" 0 1 0; both "age comparison, fill included" 1.3
+  control "$W/left" "$W/right" 1 0 0; both "binary comparison, fill and list text included" 1.3
+  control "$W/left" "$W/right" 0 1 0; both "age comparison, fill and list text included" 1.3
   # 50,000 copies, each program on a fresh copy of the pair, after the disk settled.
   for prog in zweiblick-cli zweiblick; do
     rm -rf "$out/ws-$prog"; cp -a "$out/windowsync" "$out/ws-$prog"
@@ -87,7 +88,7 @@ if [[ $what == window || $what == all ]]; then
   t_cli=$(timeit "$root/build/bin/zweiblick-cli" "$out/window.ini")
   sync; sleep 2
   control "$out/ws-zweiblick/left" "$out/ws-zweiblick/right" 0 1 1
-  t_win=$(timeit "$root/build/bin/zweiblick" "$out/window.ini")
+  t_win=$(timeit timeout 900 "$root/build/bin/zweiblick" "$out/window.ini")
   echo "window : synchronisation of 50,000 copies (fill and age comparison included): window ${t_win}s, zweiblick-cli ${t_cli}s, ratio $(ratio "$t_win" "$t_cli") (target <= 1.3)"
   rm -rf "$out/ws-zweiblick-cli" "$out/ws-zweiblick"
   M=$out/million
