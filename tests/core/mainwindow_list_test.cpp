@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "mainwindow/comparison_list.h"
 #include "mainwindow/name_key.h"
 
@@ -114,6 +116,25 @@ TEST(ComparisonList, SortsAlphabeticallyIgnoringCaseWithUmlautsBesideTheirLetter
   l.SetSortOrder(1);
   EXPECT_EQ(Column(l, 1),
             (std::vector<std::string>{"Zebra", "Birne", "Apfel2", "\xC3\x84pfel", "apfel", ""}));
+}
+
+// A list of ASCII names sorts by cheap one-byte keys; they must order every
+// pair exactly as the collator does, punctuation, digits, case and controls included.
+TEST(ComparisonList, AsciiKeysOrderAsTheCollator) {
+  std::mt19937 random(42);
+  auto name = [&] {
+    std::string s(random() % 6, ' ');
+    for (char& c : s) c = static_cast<char>(1 + random() % 127);
+    return s;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    std::string a = name(), b = name(), ka, kb, ia, ib;
+    AppendAsciiCollationKey(a, ka);
+    AppendAsciiCollationKey(b, kb);
+    AppendCollationKey(a, ia);
+    AppendCollationKey(b, ib);
+    ASSERT_EQ((ka > kb) - (ka < kb), (ia > ib) - (ia < ib)) << '"' << a << "\" vs \"" << b << '"';
+  }
 }
 
 TEST(ComparisonList, ReordersOnlyWhenTheSortStateChanges) {

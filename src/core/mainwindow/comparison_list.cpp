@@ -147,9 +147,16 @@ void ComparisonList::Reorder() {
     // plain byte comparison of the keys: far cheaper than collating pairwise.
     std::string keys;
     std::vector<uint32_t> offset(n + 1);
+    bool ascii = true;
+    for (size_t i = 0; i < n && ascii; ++i)
+      ascii = IsAscii(View(static_cast<int>(i + 1), sortKey_ + 1));
     for (size_t i = 0; i < n; ++i) {
       offset[i] = static_cast<uint32_t>(keys.size());
-      AppendCollationKey(View(static_cast<int>(i + 1), sortKey_ + 1), keys);
+      std::string_view text = View(static_cast<int>(i + 1), sortKey_ + 1);
+      if (ascii)
+        AppendAsciiCollationKey(text, keys);
+      else
+        AppendCollationKey(text, keys);
     }
     offset[n] = static_cast<uint32_t>(keys.size());
     auto key = [&](uint32_t i) {

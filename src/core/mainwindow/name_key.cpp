@@ -6,16 +6,13 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <memory>
 
 namespace zweiblick {
 namespace {
-
-bool IsAscii(std::string_view s) {
-  for (unsigned char c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
 
 const icu::Normalizer2* Nfc() {
   static const icu::Normalizer2* nfc = [] {
@@ -41,7 +38,54 @@ icu::Collator* GermanCollator() {
   return collator.get();
 }
 
+// The collator's order of the ASCII characters: 0 for those it ignores, else a
+// rank from 1 up, equal for characters it holds equal (a letter and its capital).
+const std::array<uint8_t, 128>& AsciiRanks() {
+  static const std::array<uint8_t, 128> ranks = [] {
+    std::array<uint8_t, 128> r{};
+    std::unique_ptr<icu::Collator> primary(GermanCollator() ? GermanCollator()->clone() : nullptr);
+    if (!primary) {
+      for (int c = 1; c < 128; ++c) r[c] = static_cast<uint8_t>(std::tolower(c));
+      return r;
+    }
+    primary->setStrength(icu::Collator::PRIMARY);
+    std::array<std::string, 128> keys;
+    for (int c = 0; c < 128; ++c) {
+      UChar u = static_cast<UChar>(c);
+      uint8_t buffer[64];
+      int32_t n = primary->getSortKey(icu::UnicodeString(u), buffer, sizeof buffer);
+      keys[c].assign(reinterpret_cast<char*>(buffer), std::min<int32_t>(n, sizeof buffer));
+    }
+    std::array<int, 128> order;
+    for (int c = 0; c < 128; ++c) order[c] = c;
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
+    const std::string& ignorable = keys[0];  // NUL has no weight at all
+    uint8_t rank = 0;
+    for (int i = 0; i < 128; ++i) {
+      int c = order[i];
+      if (keys[c] == ignorable) continue;
+      if (i == 0 || keys[c] != keys[order[i - 1]] || rank == 0) ++rank;
+      r[c] = rank;
+    }
+    return r;
+  }();
+  return ranks;
+}
+
 }  // namespace
+
+bool IsAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+void AppendAsciiCollationKey(std::string_view ascii, std::string& out) {
+  const std::array<uint8_t, 128>& ranks = AsciiRanks();
+  for (unsigned char c : ascii)
+    if (uint8_t rank = ranks[c & 0x7f]) out += static_cast<char>(rank);
+  out += '\0';
+}
 
 bool IsValidUtf8(std::string_view text) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());

@@ -22,5 +22,10 @@ std::string DisplayText(std::string_view bytes);
 // ignored) to `out`. Two keys compare with memcmp in the order of their texts.
 // The first call builds the collator; it is then reused.
 void AppendCollationKey(std::string_view text, std::string& out);
+// The same order for texts that are all ASCII, one byte per character and far
+// cheaper: at secondary strength ASCII characters differ in their primary weight
+// only. Keys of the two kinds must not be compared with each other.
+void AppendAsciiCollationKey(std::string_view ascii, std::string& out);
+bool IsAscii(std::string_view text);
 
 }  // namespace zweiblick
