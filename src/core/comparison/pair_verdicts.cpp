@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "comparison/file_contents.h"
 #include "mainwindow/main_window.h"
@@ -49,6 +50,9 @@ class FolderCache {
 
 }  // namespace
 
+// A pair of this size takes long enough to be worth a worker of its own.
+constexpr off_t kLargePair = 1 << 20;
+
 // Compares pairs on one worker, with that worker's open folders and buffers.
 class PairComparer {
  public:
@@ -72,9 +76,11 @@ class PairComparer {
     if (ls.st_size < rs.st_size) return {PairVerdict::kLeftShorter};
     if (ls.st_size > rs.st_size) return {PairVerdict::kLeftLonger};
     ContentsResult result = contents_.Compare(l, r, static_cast<uint64_t>(ls.st_size));
-    if (result.kind == ContentsResult::kEqual) return {PairVerdict::kEqual};
-    if (result.kind == ContentsResult::kDiffer) return {PairVerdict::kDiffer};
-    return failed(result.leftFailed, result.error);
+    PairVerdict v = failed(result.leftFailed, result.error);
+    if (result.kind == ContentsResult::kEqual) v = {PairVerdict::kEqual};
+    if (result.kind == ContentsResult::kDiffer) v = {PairVerdict::kDiffer};
+    v.large = ls.st_size >= kLargePair;
+    return v;
   }
 
  private:
@@ -93,8 +99,14 @@ PairVerdicts::~PairVerdicts() = default;
 
 PairVerdict PairVerdicts::Take(int row) {
   // Refilled in batches, so that busy workers are not woken for every row.
-  if (next_ <= row + kAhead / 2)
-    for (; next_ <= list_.Count() && next_ <= row + kAhead; ++next_) Post(next_);
+  if (next_ <= row + kAhead / 2) {
+    Run run;
+    for (; next_ <= list_.Count() && next_ <= row + kAhead; ++next_) {
+      if (Pending* p = Add(next_)) run.push_back(p);
+      if (run.size() == kRun) Post(std::exchange(run, Run()), 0);
+    }
+    if (!run.empty()) Post(std::move(run), 0);
+  }
   Pending& p = pending_.front();  // the rows with two files come in order
   AwaitServingEvents(pool_, p.ready, w_.Port());
   PairVerdict v = p.verdict;
@@ -102,17 +114,30 @@ PairVerdict PairVerdicts::Take(int row) {
   return v;
 }
 
-void PairVerdicts::Post(int row) {
+PairVerdicts::Pending* PairVerdicts::Add(int row) {
   std::string_view left = list_.View(row, kLeftNameColumn);
   std::string_view right = list_.View(row, kRightNameColumn);
-  if (left.empty() || right.empty()) return;
+  if (left.empty() || right.empty()) return nullptr;
   Pending& p = pending_.emplace_back();
   p.left = left;
   p.right = right;
-  pool_.Post([this, &p](int worker) {
-    p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right);
-    p.ready.store(true);
-    pool_.Notify(p.ready);
+  return &p;
+}
+
+void PairVerdicts::Post(Run run, size_t from) {
+  pool_.Post([this, run = std::move(run), from](int worker) mutable {
+    for (size_t i = from; i < run.size(); ++i) {
+      Pending& p = *run[i];
+      p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right);
+      p.ready.store(true);
+      pool_.Notify(p.ready);
+      // After a large pair the rest of the run goes back to the pool, so that
+      // large files are still compared side by side on every worker.
+      if (p.verdict.large && i + 1 < run.size()) {
+        Post(std::move(run), i + 1);
+        return;
+      }
+    }
   });
 }
 

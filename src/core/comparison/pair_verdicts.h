@@ -19,6 +19,7 @@ struct PairVerdict {
   enum Kind { kLeftShorter, kLeftLonger, kEqual, kDiffer, kFailed } kind = kEqual;
   bool leftFailed = false;  // for kFailed: which file, and the system's error number
   int error = 0;
+  bool large = false;  // the contents were compared and were long
 };
 
 class PairComparer;
@@ -41,12 +42,18 @@ class PairVerdicts {
  private:
   // Enough rows ahead to keep every worker busy with small files.
   static constexpr int kAhead = 256;
+  // Rows go to the workers in runs of consecutive rows: a run mostly lies in
+  // one folder, which its worker then opens once, and the workers take one job
+  // per run instead of one per row.
+  static constexpr size_t kRun = 16;
   struct Pending {
     std::string left, right;
     PairVerdict verdict;
     std::atomic<bool> ready{false};
   };
-  void Post(int row);
+  using Run = std::vector<Pending*>;
+  Pending* Add(int row);
+  void Post(Run run, size_t from);
 
   MainWindow& w_;
   const ComparisonList& list_;
