@@ -129,11 +129,13 @@ void PairVerdicts::Post(Run run, size_t from) {
     for (size_t i = from; i < run.size(); ++i) {
       Pending& p = *run[i];
       p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right);
+      // After a large pair the rest of the run goes back to the pool, so that
+      // large files are still compared side by side on every worker. Decided
+      // before the verdict is handed over: the window's thread may drop `p` then.
+      bool handBack = p.verdict.large && i + 1 < run.size();
       p.ready.store(true);
       pool_.Notify(p.ready);
-      // After a large pair the rest of the run goes back to the pool, so that
-      // large files are still compared side by side on every worker.
-      if (p.verdict.large && i + 1 < run.size()) {
+      if (handBack) {
         Post(std::move(run), i + 1);
         return;
       }
