@@ -1,9 +1,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
 #include <sched.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,17 +23,6 @@ namespace {
 
 using testing::FakeWindow;
 using testing::TempTree;
-
-bool SetImmutable(const std::string& path, bool on) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  close(fd);
-  return ok;
-}
 
 struct Sync : testing::TwoTrees {
   TempTree outside;
@@ -266,24 +253,6 @@ TEST_F(Sync, NothingIsWrittenOrDeletedThroughALink) {
   EXPECT_FALSE(outside.Exists("x"));
   EXPECT_FALSE(left.Exists("victim-link"));
   EXPECT_TRUE(outside.Exists("sentinel"));
-}
-
-TEST_F(Sync, ReadOnlyDestinationFailsUntilTheUserMakesItWritable) {
-  left.Write("f", "new", 2000000000);
-  right.Write("f", "old", 1000000000);
-  Fill();
-  Mark("f", kMarkCopyRight);
-  if (!SetImmutable(right.Path(), true))
-    GTEST_SKIP() << "this file system cannot make a folder immutable";
-  port.onMessage = [&] {
-    if (port.messages.size() == 2) SetImmutable(right.Path(), false);
-  };
-  port.answers = {MsgAnswer::kRetry, MsgAnswer::kRetry};
-  SynchronizeFolders(w);
-  SetImmutable(right.Path(), false);
-  EXPECT_EQ(port.messages.size(), 2u);
-  EXPECT_EQ(right.Read("f"), "new");
-  EXPECT_EQ(w.Liste().Count(), 0);
 }
 
 TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {

@@ -75,8 +75,6 @@ TEST_F(ListModelTest, ViewFollowsFillComparisonSortAndSynchronisation) {
   write(right.path(), "only-right.txt", "x");
   FillColumn(form.Core(), left.path().toStdString(), true);
   FillColumn(form.Core(), right.path().toStdString(), false);
-  form.Flush();
-  ExpectViewEqualsCore();
   form.Core().SelectCompMode(1);
   CompareFiles(form.Core(), false);
   form.Core().ColumnClick(kMarkerColumn);
@@ -86,7 +84,6 @@ TEST_F(ListModelTest, ViewFollowsFillComparisonSortAndSynchronisation) {
   SynchronizeFolders(form.Core());
   form.Flush();
   ExpectViewEqualsCore();
-  EXPECT_LT(list.Count(), 301);
   form.Core().ClearList();
   form.Flush();
 
