@@ -26,7 +26,6 @@ class ListChanges {
   // empty when first > last.
   int FirstChanged() const { return first_; }
   int LastChanged() const { return last_; }
-  bool Empty() const { return !reordered_ && steps_.empty() && first_ > last_; }
 
   void Reorder() {
     *this = ListChanges();
