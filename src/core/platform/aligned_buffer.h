@@ -5,15 +5,20 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace zweiblick {
 
 class AlignedBuffer {
  public:
   static constexpr size_t kPage = 4096;
+  // Throws like a vector would: a buffer of size 0 would read as an empty file,
+  // and a copy would then replace its destination with nothing.
   explicit AlignedBuffer(size_t size)
       : data_(static_cast<char*>(std::aligned_alloc(kPage, (size + kPage - 1) / kPage * kPage))),
-        size_(data_ ? size : 0) {}
+        size_(size) {
+    if (!data_) throw std::bad_alloc();
+  }
   char* data() { return data_.get(); }
   size_t size() const { return size_; }
 
