@@ -54,13 +54,16 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
 }
 
 // Whether the entry is still as it was seen: the same time stamp, or still
-// absent when it did not exist.
-int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen) {
+// absent when it did not exist. `found`, when given, receives what is there
+// now (a link itself, not its target); it stays all zero when nothing is.
+int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
+                   struct stat* found = nullptr) {
   struct stat st {};
   if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     // Gone since, or never there: nothing of it can be lost.
     return errno == ENOENT ? 0 : errno;
   }
+  if (found) *found = st;
   if (!seen.existed) return kChangedSinceRead;  // appeared since (a dangling link too)
   // The folders were read through links; so is the time stamp compared.
   if (S_ISLNK(st.st_mode) && fstatat(dir, name.c_str(), &st, 0) != 0) return kChangedSinceRead;
@@ -218,10 +221,9 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   if (fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;  // never read a FIFO or a device
   if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, dstName)) return e;
-  if (int e = CheckUnchanged(dstDir, dstName, destination)) return e;
   struct stat old {};
-  bool replaces =
-      fstatat(dstDir, dstName.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
+  if (int e = CheckUnchanged(dstDir, dstName, destination, &old)) return e;
+  bool replaces = S_ISREG(old.st_mode);
   if (replaces && WriteProtected(dstDir, dstName.c_str(), old)) return EACCES;
   run.WritesTo(dstDir);
 
