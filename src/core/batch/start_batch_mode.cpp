@@ -54,7 +54,7 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
 // The problems of the control file, each as one line " * ...\r"; empty when it
 // can run. Reads the switches into the batch state of `w` on the way.
 std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
-                             std::string& rightFolder, bool& proposals) {
+                             std::string& rightFolder) {
   if (IsFolder(name))
     return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
   if (!FileExists(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
@@ -68,7 +68,7 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
   w.BatchEnd = SwitchOn(w, "Ende");
   // Carrying out the proposals "? -->" and "? <--" lets an unattended run fill
   // a new, empty folder; without the key a run copies only what is newer.
-  proposals = SwitchOn(w, "Vorschläge");
+  w.BatchProposals = SwitchOn(w, "Vorschläge");
   bool binary = w.BatchBinaryCompare, age = w.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
     errors +=
@@ -90,7 +90,7 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
         "ohne Abgleich "
         "und/oder Kopie in die Zwischenablage enden soll.\r";
   if (binary && w.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
-  if (proposals && !(age && w.BatchSync))
+  if (w.BatchProposals && !(age && w.BatchSync))
     errors +=
         " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
         "angefordert.\r";
@@ -114,8 +114,7 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)
     name = ProgramFolder() + name;
   std::string leftFolder, rightFolder;
-  bool proposals = false;
-  std::string errors = CheckControlFile(w, name, leftFolder, rightFolder, proposals);
+  std::string errors = CheckControlFile(w, name, leftFolder, rightFolder);
   if (!errors.empty()) {
     w.Port().ShowMessage(
         std::string("Sie haben ") + kProgramName +
@@ -133,7 +132,7 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   if (w.BatchBinaryCompare || w.BatchAgeCompare) CompareFiles(w, w.BinaryCompareSelected());
   if (w.BatchClipboard) CopyListToClipboard(w);
   if (w.BatchSync) {
-    SyncTally done = SynchronizeFolders(w, proposals);
+    SyncTally done = SynchronizeFolders(w, w.BatchProposals);
     if (tally) *tally = done;
   }
   if (w.BatchEnd) w.Port().EndProcess();

@@ -121,6 +121,8 @@ class MainWindow {
   bool BatchSync = false;
   bool BatchClipboard = false;
   bool BatchEnd = false;
+  // The synchronisation also carries out the proposals "? -->" and "? <--".
+  bool BatchProposals = false;
   std::string IniFileName;
 
  private:
