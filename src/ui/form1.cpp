@@ -29,7 +29,6 @@
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/name_key.h"
-#include "sync/temporary_files.h"
 #include "ui/folder_dialog.h"
 #include "ui/info_form_freeware.h"
 #include "ui/list_model.h"
@@ -508,7 +507,6 @@ void Form1::SetClipboardText(const std::string& text) {
 }
 
 void Form1::EndProcess() {
-  RemoveUnfinishedCopy();
   endProcess();
 }
 
