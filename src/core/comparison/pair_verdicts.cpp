@@ -15,27 +15,32 @@
 namespace zweiblick {
 namespace {
 
-// Keeps the folder of the last file of one side open. Rows of one folder follow
-// each other, so most files are then found by their own name instead of by
-// their whole path, which spares the kernel most of its path lookups.
+// Keeps the chosen folder of one side and the folder of its last file open.
+// Rows of one folder follow each other, so most files are then found by their
+// own name, and a folder by its path below the chosen one: that spares the
+// kernel most of its path lookups.
 class FolderCache {
  public:
-  FolderCache() = default;
+  explicit FolderCache(const std::string& root) : root_(root) {}
   FolderCache(const FolderCache&) = delete;
   FolderCache& operator=(const FolderCache&) = delete;
   ~FolderCache() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0 && fd_ != rootFd_) close(fd_);
+    if (rootFd_ >= 0) close(rootFd_);
   }
   // The file root + rel as its folder and name; 0 or the error of opening the folder.
-  int Resolve(const std::string& root, std::string_view rel, FileRef& ref) {
+  int Resolve(std::string_view rel, FileRef& ref) {
     size_t slash = rel.rfind(kSep);
     std::string_view folder =
         slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
-    if (fd_ < 0 || folder != folder_ || root != root_) {
-      if (fd_ >= 0) close(fd_);
-      root_ = root;
+    if (fd_ < 0 || folder != folder_) {
+      if (fd_ >= 0 && fd_ != rootFd_) close(fd_);
+      fd_ = -1;
+      if (rootFd_ < 0) rootFd_ = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (rootFd_ < 0) return errno;
       folder_ = folder;
-      fd_ = open((root + folder_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      fd_ = folder_.empty() ? rootFd_
+                            : openat(rootFd_, folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd_ < 0) return errno;
     }
     name_ = rel.substr(slash == std::string_view::npos ? 0 : slash + 1);
@@ -44,8 +49,10 @@ class FolderCache {
   }
 
  private:
+  const std::string& root_;
+  int rootFd_ = -1;
   int fd_ = -1;
-  std::string root_, folder_, name_;
+  std::string folder_, name_;
 };
 
 }  // namespace
@@ -57,7 +64,7 @@ constexpr off_t kLargePair = 1 << 20;
 class PairComparer {
  public:
   PairComparer(const std::string& leftRoot, const std::string& rightRoot)
-      : leftRoot_(leftRoot), rightRoot_(rightRoot) {}
+      : left_(leftRoot), right_(rightRoot) {}
 
   PairVerdict Compare(std::string_view leftName, std::string_view rightName) {
     auto failed = [](bool isLeft, int error) {
@@ -66,9 +73,9 @@ class PairComparer {
     FileRef l{}, r{};
     struct stat ls {
     }, rs{};
-    if (int e = left_.Resolve(leftRoot_, leftName, l)) return failed(true, e);
+    if (int e = left_.Resolve(leftName, l)) return failed(true, e);
     if (fstatat(l.dir, l.name, &ls, 0) != 0) return failed(true, errno);
-    if (int e = right_.Resolve(rightRoot_, rightName, r)) return failed(false, e);
+    if (int e = right_.Resolve(rightName, r)) return failed(false, e);
     if (fstatat(r.dir, r.name, &rs, 0) != 0) return failed(false, errno);
     // Something that is no file now (a FIFO, a device) is never opened.
     if (!S_ISREG(ls.st_mode)) return failed(true, EINVAL);
@@ -84,8 +91,6 @@ class PairComparer {
   }
 
  private:
-  const std::string& leftRoot_;
-  const std::string& rightRoot_;
   FolderCache left_, right_;
   ContentsComparer contents_;
 };
