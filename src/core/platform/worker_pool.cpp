@@ -20,15 +20,24 @@ WorkerPool::~WorkerPool() {
   for (std::thread& t : threads_) t.join();
 }
 
-void WorkerPool::Enqueue(Job job, bool first) {
+void WorkerPool::Post(Job job) {
   {
     std::lock_guard lock(mutex_);
-    if (first)
-      jobs_.push_front(std::move(job));
-    else
-      jobs_.push_back(std::move(job));
+    jobs_.push_back(std::move(job));
   }
   work_.notify_one();
+}
+
+void WorkerPool::PostFirst(std::vector<Job> jobs) {
+  if (jobs.empty()) return;
+  {
+    std::lock_guard lock(mutex_);
+    for (Job& job : jobs) jobs_.push_front(std::move(job));
+  }
+  if (jobs.size() == 1)
+    work_.notify_one();
+  else
+    work_.notify_all();
 }
 
 void WorkerPool::Run(int worker) {
@@ -70,7 +79,7 @@ int DefaultWorkerCount() {
     if (n >= 1) return std::min(n, 64);
   }
   int cores = static_cast<int>(std::thread::hardware_concurrency());
-  return std::clamp(2 * cores, 2, 8);
+  return std::clamp(4 * cores, 4, 16);
 }
 
 }  // namespace zweiblick

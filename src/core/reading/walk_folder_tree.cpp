@@ -145,8 +145,10 @@ class TreeWalk {
       }
     }
     close(fd);
+    std::vector<WorkerPool::Job> lists;
     for (auto& sub : folder.subfolders)
-      pool_.PostFirst([this, f = sub.get()](int w) { List(*f, w); });
+      lists.push_back([this, f = sub.get()](int w) { List(*f, w); });
+    pool_.PostFirst(std::move(lists));
     Done(folder, 0);
   }
 
