@@ -7,6 +7,7 @@
 #include "comparison/pair_verdicts.h"
 #include "comparison/time_tolerance.h"
 #include "mainwindow/main_window.h"
+#include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "sync/markers.h"
 
@@ -30,7 +31,10 @@ class RowComparer {
   }
 
   const char* Age(std::string_view leftStamp, std::string_view rightStamp) {
-    if (tolerance_ < 0) tolerance_ = AgeTolerance(w_.LeftFolder, w_.RightFolder);
+    // The probe asks the file systems, which may hang: not on the window's thread.
+    if (tolerance_ < 0)
+      RunServingEvents([&] { tolerance_ = AgeTolerance(w_.LeftFolder, w_.RightFolder); },
+                       w_.Port());
     int order = CompareStamps(leftStamp, rightStamp, tolerance_);
     if (order < 0) return ++c_.ageDiffers, kMarkCopyLeft;
     if (order > 0) return ++c_.ageDiffers, kMarkCopyRight;

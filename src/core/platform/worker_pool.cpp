@@ -73,6 +73,17 @@ void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, Window
   while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) port.HandleEventsWhileWaiting();
 }
 
+void RunServingEvents(const std::function<void()>& work, WindowPort& port) {
+  WorkerPool pool(1);
+  std::atomic<bool> ready{false};
+  pool.Post([&](int) {
+    work();
+    ready.store(true);
+    pool.Notify(ready);
+  });
+  AwaitServingEvents(pool, ready, port);
+}
+
 int DefaultWorkerCount() {
   if (const char* set = std::getenv("ZWEIBLICK_WORKERS")) {
     int n = std::atoi(set);

@@ -53,6 +53,10 @@ class WindowPort;
 // Waits for `ready` and lets the window handle its events every 20 ms meanwhile.
 void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port);
 
+// Runs `work` on a thread of its own and waits for it as above: for a single
+// look at a file system that may hang.
+void RunServingEvents(const std::function<void()>& work, WindowPort& port);
+
 // The workers of one run: ZWEIBLICK_WORKERS when set (1: a single worker, the
 // sequential run the tests hold the others to), else four per processor, 4 to
 // 16. The jobs mostly wait: on a cold disk every worker is one more request in
