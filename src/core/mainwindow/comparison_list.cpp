@@ -16,8 +16,10 @@ int ComparisonList::Add(int position, std::string text) {
   Row row;
   row.left = std::move(text);
   if (position == count + 1) {
-    if (indexValid_ && !row.left.empty())
-      index_.Append(MatchKey(row.left), static_cast<uint32_t>(position));
+    if (indexValid_ && !row.left.empty()) {
+      MatchKeyInto(row.left, key_);
+      index_.Append(key_, static_cast<uint32_t>(position));
+    }
     rows_.push_back(std::move(row));
     changes_.Append(position);
   } else {
@@ -41,8 +43,10 @@ void ComparisonList::EnsureIndex() const {
   if (indexValid_) return;
   index_.Clear();
   for (size_t i = 0; i < rows_.size(); ++i)
-    if (!rows_[i].left.empty())
-      index_.Append(MatchKey(rows_[i].left), static_cast<uint32_t>(i + 1));
+    if (!rows_[i].left.empty()) {
+      MatchKeyInto(rows_[i].left, key_);
+      index_.Append(key_, static_cast<uint32_t>(i + 1));
+    }
   indexValid_ = true;
 }
 

@@ -52,9 +52,9 @@ class ComparisonList {
   template <class Visit>
   void ForEachMatch(std::string_view name, Visit&& visit) const {
     EnsureIndex();
-    std::string key = MatchKey(name);
-    for (uint32_t pos = index_.First(key); pos != 0; pos = index_.Next(pos)) {
-      if (MatchKey(rows_[pos - 1].left) == key && !visit(static_cast<int>(pos))) return;
+    MatchKeyInto(name, key_);
+    for (uint32_t pos = index_.First(key_); pos != 0; pos = index_.Next(pos)) {
+      if (SameMatchKey(rows_[pos - 1].left, name) && !visit(static_cast<int>(pos))) return;
     }
   }
 
@@ -118,6 +118,7 @@ class ComparisonList {
   // rows or rewrites column 1 drops it and the next lookup rebuilds it, so it can
   // never answer from a stale state.
   mutable NameIndex index_;
+  mutable std::string key_;  // the match key last computed, its storage reused
   mutable bool indexValid_ = true;
 };
 

@@ -112,13 +112,23 @@ std::string DisplayText(std::string_view bytes) {
 }
 
 std::string MatchKey(std::string_view name) {
+  std::string key;
+  MatchKeyInto(name, key);
+  return key;
+}
+
+void MatchKeyInto(std::string_view name, std::string& key) {
   if (IsAscii(name)) {
-    std::string key(name);
+    key.assign(name);
     for (char& c : key)
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
+    return;
   }
-  if (!IsValidUtf8(name)) return std::string(name);
+  key.clear();
+  if (!IsValidUtf8(name)) {
+    key.assign(name);
+    return;
+  }
   icu::UnicodeString text = icu::UnicodeString::fromUTF8(
       icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
   UErrorCode status = U_ZERO_ERROR;
@@ -130,9 +140,18 @@ std::string MatchKey(std::string_view name) {
     folded.append(u_foldCase(c, U_FOLD_CASE_DEFAULT));
     i += U16_LENGTH(c);
   }
-  std::string key;
   folded.toUTF8String(key);
-  return key;
+}
+
+bool SameMatchKey(std::string_view a, std::string_view b) {
+  // A name with other characters can still have an ASCII key (the Kelvin sign
+  // is "K" after normalisation), so the shortcut needs both names ASCII.
+  if (!IsAscii(a) || !IsAscii(b)) return MatchKey(a) == MatchKey(b);
+  if (a.size() != b.size()) return false;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
 }
 
 void AppendCollationKey(std::string_view text, std::string& out) {

@@ -11,6 +11,11 @@ namespace zweiblick {
 // decomposed "u" + U+0308 / composed "ü" share one key. Bytes that are not valid
 // UTF-8 are their own key: such a name matches only itself.
 std::string MatchKey(std::string_view name);
+// The same key into `key`, whose storage is reused: a list of a million names
+// computes one for every name it takes in.
+void MatchKeyInto(std::string_view name, std::string& key);
+// Whether two names have one match key, without building keys where both are ASCII.
+bool SameMatchKey(std::string_view a, std::string_view b);
 
 bool IsValidUtf8(std::string_view text);
 
