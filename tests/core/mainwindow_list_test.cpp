@@ -62,6 +62,10 @@ TEST(ComparisonList, FindMatchesWholeNamesIgnoringCaseFirstRowWins) {
   EXPECT_EQ(l.Find("sub/B.TXT"), 1);
   EXPECT_EQ(l.Find("a.tx"), 0);  // no prefix match
   EXPECT_EQ(l.Find(""), 0);      // an empty row text never matches
+  EXPECT_EQ(l.Find("Sub/\xE2\x84\xAA.txt"), 0);
+  l.Add(5, "sub/k.txt");  // the Kelvin sign is "K" once normalised
+  EXPECT_EQ(l.Find("Sub/\xE2\x84\xAA.txt"), 5);
+  l.Remove(5);
   // The index follows removals and re-orderings.
   l.Remove(2);
   EXPECT_EQ(l.Find("a.txt"), 3);
