@@ -10,6 +10,7 @@
 #include "comparison/file_contents.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
+#include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "two_trees.h"
 
@@ -249,6 +250,22 @@ TEST_F(Comparison, SizesBeyond32BitsCompare) {
   ContentsComparer comparer;
   EXPECT_EQ(comparer.Compare(left.Path("big"), right.Path("big"), size).kind,
             ContentsResult::kDiffer);
+}
+
+// A large pair hands the pairs after it to the other workers before its
+// contents are read: large files are read side by side, not one by one.
+TEST_F(Comparison, LargePairsAreReadSideBySide) {
+  left.Mkdir("stick");
+  testing::SlowFsMount stick(left.Path("stick"), true);
+  if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
+  std::string zeros(2 << 20, '\0');
+  right.Write("stick/a.bin", zeros);
+  right.Write("stick/b.bin", zeros);
+  Fill();
+  CompareFiles(w, true);
+  EXPECT_EQ(Marker("stick/a.bin"), kMarkEqual);
+  EXPECT_EQ(Marker("stick/b.bin"), kMarkEqual);
+  EXPECT_EQ(left.Read("stick/in_flight"), "2");  // both first reads were waiting at once
 }
 
 // The workers read ahead, but what the window shows must not depend on them:

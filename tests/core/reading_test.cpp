@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -19,6 +16,7 @@
 #include "reading/fill_column.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
+#include "slow_fs_mount.h"
 #include "two_trees.h"
 
 namespace zweiblick {
@@ -136,41 +134,17 @@ TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
 // While a folder's listing hangs, the window goes on handling its events, and
 // the walk ends with what the folder holds once it answers.
 TEST_F(Reading, WindowStaysAliveWhileAFolderHangs) {
-#ifndef ZWEIBLICK_SLOW_FS
-  GTEST_SKIP() << "built without FUSE";
-#else
-  if (access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no FUSE here";
   left.Write("a.txt", "a");
   left.Mkdir("stick");
-  std::string mount = left.Path("stick");
-  pid_t fs = fork();
-  if (fs == 0) {
-    execl(ZWEIBLICK_SLOW_FS, "slow_fs", "-f", "-s", mount.c_str(), nullptr);
-    _exit(127);
-  }
-  struct stat top {};
-  stat(left.Path().c_str(), &top);
-  struct stat inside = top;  // until the mount shows
-  for (int i = 0; i < 500 && inside.st_dev == top.st_dev; ++i) {
-    usleep(20000);
-    stat(mount.c_str(), &inside);
-  }
-  if (inside.st_dev == top.st_dev) {
-    kill(fs, SIGKILL);
-    waitpid(fs, nullptr, 0);
-    GTEST_SKIP() << "the test file system could not be mounted";
-  }
+  testing::SlowFsMount stick(left.Path("stick"), false);
+  if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
   WalkFolderTree(w, left.Path());
-  umount2(mount.c_str(), MNT_DETACH);
-  kill(fs, SIGTERM);
-  waitpid(fs, nullptr, 0);
   std::vector<std::string> found = Found(left.Dir());
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::string>{"a.txt", "stick/late.txt"}));
   EXPECT_TRUE(port.messages.empty()) << port.messages[0].text;
   EXPECT_GT(port.waits, 0);
   EXPECT_EQ(port.yields, 2);  // the yields stay once per folder
-#endif
 }
 
 TEST_F(Reading, PathHelpers) {

@@ -66,7 +66,11 @@ class PairComparer {
   PairComparer(const std::string& leftRoot, const std::string& rightRoot)
       : left_(leftRoot), right_(rightRoot) {}
 
-  PairVerdict Compare(std::string_view leftName, std::string_view rightName) {
+  // `beforeLongRead` is called when the pair turns out large, before its
+  // contents are read.
+  template <class BeforeLongRead>
+  PairVerdict Compare(std::string_view leftName, std::string_view rightName,
+                      BeforeLongRead&& beforeLongRead) {
     auto failed = [](bool isLeft, int error) {
       return PairVerdict{PairVerdict::kFailed, isLeft, error};
     };
@@ -82,11 +86,11 @@ class PairComparer {
     if (!S_ISREG(rs.st_mode)) return failed(false, EINVAL);
     if (ls.st_size < rs.st_size) return {PairVerdict::kLeftShorter};
     if (ls.st_size > rs.st_size) return {PairVerdict::kLeftLonger};
+    if (ls.st_size >= kLargePair) beforeLongRead();
     ContentsResult result = contents_.Compare(l, r, static_cast<uint64_t>(ls.st_size));
     PairVerdict v = failed(result.leftFailed, result.error);
     if (result.kind == ContentsResult::kEqual) v = {PairVerdict::kEqual};
     if (result.kind == ContentsResult::kDiffer) v = {PairVerdict::kDiffer};
-    v.large = ls.st_size >= kLargePair;
     return v;
   }
 
@@ -133,17 +137,22 @@ void PairVerdicts::Post(Run run, size_t from) {
   pool_.Post([this, run = std::move(run), from](int worker) mutable {
     for (size_t i = from; i < run.size(); ++i) {
       Pending& p = *run[i];
-      p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right);
-      // After a large pair the rest of the run goes back to the pool, so that
-      // large files are still compared side by side on every worker. Decided
-      // before the verdict is handed over: the window's thread may drop `p` then.
-      bool handBack = p.verdict.large && i + 1 < run.size();
+      // A large pair hands the rest of its run back to the pool before its
+      // contents are read, so that idle workers take the pairs after it
+      // meanwhile: large files are then compared side by side on every worker.
+      // (Handed back after the read, the rest went to this same worker, which
+      // was free first, and large files were compared one after another.)
+      bool handedBack = false;
+      p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right, [&] {
+        if (i + 1 == run.size()) return;
+        Post(std::move(run), i + 1);
+        handedBack = true;
+      });
+      // After this the window's thread may drop `p`, and a handed-back run
+      // belongs to another job.
       p.ready.store(true);
       pool_.Notify(p.ready);
-      if (handBack) {
-        Post(std::move(run), i + 1);
-        return;
-      }
+      if (handedBack) return;
     }
   });
 }

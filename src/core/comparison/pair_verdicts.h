@@ -19,7 +19,6 @@ struct PairVerdict {
   enum Kind { kLeftShorter, kLeftLonger, kEqual, kDiffer, kFailed } kind = kEqual;
   bool leftFailed = false;  // for kFailed: which file, and the system's error number
   int error = 0;
-  bool large = false;  // the contents were compared and were long
 };
 
 class PairComparer;
