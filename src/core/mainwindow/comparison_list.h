@@ -48,13 +48,13 @@ class ComparisonList {
   int Find(std::string_view name) const;
 
   // Calls `visit(position)` for every row whose column 1 matches `name`, in list
-  // order, until it returns false.
+  // order, until it returns false. `visit` must not change the list.
   template <class Visit>
   void ForEachMatch(std::string_view name, Visit&& visit) const {
     EnsureIndex();
     MatchKeyInto(name, key_);
     for (uint32_t pos = index_.First(key_); pos != 0; pos = index_.Next(pos)) {
-      if (SameMatchKey(rows_[pos - 1].left, name) && !visit(static_cast<int>(pos))) return;
+      if (HasMatchKey(rows_[pos - 1].left, key_) && !visit(static_cast<int>(pos))) return;
     }
   }
 

@@ -117,11 +117,16 @@ std::string MatchKey(std::string_view name) {
   return key;
 }
 
+namespace {
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+}  // namespace
+
 void MatchKeyInto(std::string_view name, std::string& key) {
   if (IsAscii(name)) {
     key.assign(name);
-    for (char& c : key)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : key) c = LowerAscii(c);
     return;
   }
   key.clear();
@@ -143,14 +148,14 @@ void MatchKeyInto(std::string_view name, std::string& key) {
   folded.toUTF8String(key);
 }
 
-bool SameMatchKey(std::string_view a, std::string_view b) {
-  // A name with other characters can still have an ASCII key (the Kelvin sign
-  // is "K" after normalisation), so the shortcut needs both names ASCII.
-  if (!IsAscii(a) || !IsAscii(b)) return MatchKey(a) == MatchKey(b);
-  if (a.size() != b.size()) return false;
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
+bool HasMatchKey(std::string_view name, std::string_view key) {
+  // An ASCII name's key is the name in lower case: no key needs building. A
+  // name with other characters can still have an ASCII key (the Kelvin sign
+  // is "K" once normalised), so that shortcut is for ASCII names only.
+  if (!IsAscii(name)) return MatchKey(name) == key;
+  if (name.size() != key.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (LowerAscii(name[i]) != key[i]) return false;
   return true;
 }
 

@@ -14,8 +14,8 @@ std::string MatchKey(std::string_view name);
 // The same key into `key`, whose storage is reused: a list of a million names
 // computes one for every name it takes in.
 void MatchKeyInto(std::string_view name, std::string& key);
-// Whether two names have one match key, without building keys where both are ASCII.
-bool SameMatchKey(std::string_view a, std::string_view b);
+// Whether `name` has the match key `key`, without building a key for an ASCII name.
+bool HasMatchKey(std::string_view name, std::string_view key);
 
 bool IsValidUtf8(std::string_view text);
 
