@@ -1,5 +1,7 @@
 #include "ui/form1.h"
 
+#include <utility>
+
 #include <unistd.h>
 #include <QAction>
 #include <QApplication>
@@ -294,7 +296,11 @@ void Form1::ShowSortIndicator() {
 }
 
 void Form1::Flush() {
+  // The core already dropped the flags of the rows it removed; the view's
+  // notices about them would name rows that have moved up since.
+  bool restoring = std::exchange(restoringSelection_, true);
   model_->Flush();
+  restoringSelection_ = restoring;
   pbar_->setValue(progress_);
   sinceFlush_.start();
 }
@@ -323,9 +329,9 @@ void Form1::RestoreSelection() {
     while (r < n && list.Selected(r + 1)) ++r;
     selection.select(model_->index(first - 1, 0), model_->index(r - 1, kColumnCount - 1));
   }
-  restoringSelection_ = true;
+  bool restoring = std::exchange(restoringSelection_, true);
   liste_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-  restoringSelection_ = false;
+  restoringSelection_ = restoring;
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

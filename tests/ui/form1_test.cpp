@@ -172,6 +172,11 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
   EXPECT_EQ(Cell(0, 0), "C.txt");
   EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
   EXPECT_TRUE(header->isSortIndicatorShown());
+  // A row the core removed (as a synchronisation does) leaves the others selected.
+  form.Liste()->selectAll();
+  form.Core().Liste().Remove(2);
+  form.Flush();
+  EXPECT_TRUE(form.Core().Liste().Selected(1) && form.Core().Liste().Selected(2));
 }
 
 }  // namespace
