@@ -82,9 +82,6 @@ Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   BuildControls();
   BuildPopupMenu();
   SetKeyboardOrder();
-  // After the sorting itself, which the click handler above runs first.
-  connect(liste_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          &Form1::ShowSortIndicator);
   ShowSortIndicator();
   resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
   layout_.Add(LayoutPart::kWindow, std::make_unique<WidgetLayoutObject>(this));
@@ -301,6 +298,8 @@ void Form1::Flush() {
   bool restoring = std::exchange(restoringSelection_, true);
   model_->Flush();
   restoringSelection_ = restoring;
+  // Filling and batch runs sort too, not only header clicks.
+  ShowSortIndicator();
   pbar_->setValue(progress_);
   sinceFlush_.start();
 }
