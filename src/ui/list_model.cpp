@@ -38,7 +38,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole) {
     int position = CoreRow(index.row());
     if (position == 0) return {};
-    return QString::fromStdString(DisplayText(list_.Text(position, column)));
+    return QString::fromStdString(DisplayText(list_.View(position, column)));
   }
   if (role == Qt::TextAlignmentRole) {
     return column == kMarkerColumn ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
