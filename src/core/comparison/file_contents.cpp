@@ -25,12 +25,12 @@ class File {
     fd_ = openat(file.dir, file.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd_ < 0) return errno;
     if (length > kCompareBlockSize) posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (length > kReadAhead) ReadAhead(0);
+    if (length > kReadAhead) ReadAhead(0, 2 * kReadAhead);
     return 0;
   }
-  // Asks for the part after `position`, read in the background.
-  void ReadAhead(uint64_t position) {
-    posix_fadvise(fd_, static_cast<off_t>(position), static_cast<off_t>(2 * kReadAhead),
+  // Asks for `length` bytes from `position` on, read in the background.
+  void ReadAhead(uint64_t position, uint64_t length) {
+    posix_fadvise(fd_, static_cast<off_t>(position), static_cast<off_t>(length),
                   POSIX_FADV_WILLNEED);
   }
   // Reads exactly `size` bytes unless the file ends first; -1 on error (EAGAIN
@@ -80,9 +80,10 @@ ContentsResult ContentsComparer::Compare(FileRef left, FileRef right, uint64_t l
         static_cast<size_t>(a) < block)
       return {ContentsResult::kDiffer};
     position += block;
+    // The next stretch after what was asked for already: 8 to 16 MB ahead.
     if (position % kReadAhead == 0 && position + kReadAhead < length) {
-      l.ReadAhead(position + kReadAhead);
-      r.ReadAhead(position + kReadAhead);
+      l.ReadAhead(position + kReadAhead, kReadAhead);
+      r.ReadAhead(position + kReadAhead, kReadAhead);
     }
   }
   return {ContentsResult::kEqual};
