@@ -133,8 +133,8 @@ PairVerdicts::Pending* PairVerdicts::Add(int row) {
   return &p;
 }
 
-void PairVerdicts::Post(Run run, size_t from) {
-  pool_.Post([this, run = std::move(run), from](int worker) mutable {
+void PairVerdicts::Post(Run run, size_t from, bool first) {
+  WorkerPool::Job job = [this, run = std::move(run), from](int worker) mutable {
     for (size_t i = from; i < run.size(); ++i) {
       Pending& p = *run[i];
       // A large pair hands the rest of its run back to the pool before its
@@ -145,7 +145,7 @@ void PairVerdicts::Post(Run run, size_t from) {
       bool handedBack = false;
       p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right, [&] {
         if (i + 1 == run.size()) return;
-        Post(std::move(run), i + 1);
+        Post(std::move(run), i + 1, true);  // before later runs: these rows come first
         handedBack = true;
       });
       // After this the window's thread may drop `p`, and a handed-back run
@@ -154,7 +154,11 @@ void PairVerdicts::Post(Run run, size_t from) {
       pool_.Notify(p.ready);
       if (handedBack) return;
     }
-  });
+  };
+  if (first)
+    pool_.PostFirst({std::move(job)});
+  else
+    pool_.Post(std::move(job));
 }
 
 }  // namespace zweiblick

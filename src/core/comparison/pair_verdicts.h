@@ -52,7 +52,8 @@ class PairVerdicts {
   };
   using Run = std::vector<Pending*>;
   Pending* Add(int row);
-  void Post(Run run, size_t from);
+  // `first`: before the runs posted so far, for rows the window's thread needs sooner.
+  void Post(Run run, size_t from, bool first = false);
 
   MainWindow& w_;
   const ComparisonList& list_;
