@@ -159,8 +159,8 @@ class TreeWalk {
   }
 
   MainWindow& w_;
-  WorkerPool pool_;
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
+  WorkerPool pool_;                     // ends first: no job outlives the buffers
 };
 
 }  // namespace
