@@ -24,6 +24,18 @@ char unfinishedName[64];
 std::atomic<int> unfinishedFolder{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
+bool IsTemporaryName(const char* name) {
+  size_t n = std::strlen(name), p = sizeof kPrefix - 1, s = sizeof kSuffix - 1;
+  return n > p + s && std::strncmp(name, kPrefix, p) == 0 &&
+         std::strcmp(name + n - s, kSuffix) == 0;
+}
+
+// Safe in a signal handler.
+void RemoveUnfinishedCopy() {
+  int folder = unfinishedFolder.exchange(-1);
+  if (folder >= 0) unlinkat(folder, unfinishedName, 0);
+}
+
 void RemoveAndRaise(int signal) {
   RemoveUnfinishedCopy();
   // The handler was reset to the default on entry: the signal now ends the
@@ -41,12 +53,6 @@ std::string TemporaryName() {
   return name + kSuffix;
 }
 
-bool IsTemporaryName(const char* name) {
-  size_t n = std::strlen(name), p = sizeof kPrefix - 1, s = sizeof kSuffix - 1;
-  return n > p + s && std::strncmp(name, kPrefix, p) == 0 &&
-         std::strcmp(name + n - s, kSuffix) == 0;
-}
-
 void BeginUnfinishedCopy(int folder, const std::string& name) {
   unfinishedFolder.store(-1);
   if (name.size() >= sizeof unfinishedName) return;
@@ -56,11 +62,6 @@ void BeginUnfinishedCopy(int folder, const std::string& name) {
 
 void EndUnfinishedCopy() {
   unfinishedFolder.store(-1);
-}
-
-void RemoveUnfinishedCopy() {
-  int folder = unfinishedFolder.exchange(-1);
-  if (folder >= 0) unlinkat(folder, unfinishedName, 0);
 }
 
 void RemoveUnfinishedCopyOnSignals() {

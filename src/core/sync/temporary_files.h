@@ -11,17 +11,10 @@ namespace zweiblick {
 // lists one.
 std::string TemporaryName();
 
-// Whether `name` is such a temporary file's name.
-bool IsTemporaryName(const char* name);
-
 // The copy under way writes `name` in the open folder `folder`; until
 // EndUnfinishedCopy an interruption removes it. Only one copy runs at a time.
 void BeginUnfinishedCopy(int folder, const std::string& name);
 void EndUnfinishedCopy();
-
-// Removes the temporary file of the copy under way, if any. Safe to call from
-// a signal handler.
-void RemoveUnfinishedCopy();
 
 // SIGINT, SIGTERM and SIGHUP remove the temporary file of the copy under way
 // and then end the program as the signal would have. A signal that is ignored
