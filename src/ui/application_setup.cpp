@@ -1,6 +1,7 @@
 #include "ui/application_setup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -12,8 +13,19 @@ static void InitIconResources() {
 }
 
 namespace zweiblick {
+namespace {
 
-bool SetUpApplication(QApplication& app) {
+// The program's icon in the sizes a desktop asks for.
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/zweiblick/zweiblick-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+}  // namespace
+
+void SetUpApplication(QApplication& app) {
   QApplication::setApplicationName(QStringLiteral("Zweiblick"));
   QApplication::setOrganizationName(QStringLiteral("Melkart Software"));
   // Window managers find the desktop entry, and so the icon, by this name.
@@ -27,18 +39,10 @@ bool SetUpApplication(QApplication& app) {
   auto* translator = new QTranslator(&app);
   if (!translator->load(german, QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    delete translator;
-    return false;
+    delete translator;  // Qt's own texts then stay English
+    return;
   }
   QCoreApplication::installTranslator(translator);
-  return true;
-}
-
-QIcon ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128, 256})
-    icon.addFile(QStringLiteral(":/zweiblick/zweiblick-%1.png").arg(size), QSize(size, size));
-  return icon;
 }
 
 }  // namespace zweiblick

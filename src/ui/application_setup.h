@@ -2,17 +2,11 @@
 // in Qt's own dialogs and menus, whatever language the desktop speaks.
 #pragma once
 
-#include <QIcon>
-
 class QApplication;
 
 namespace zweiblick {
 
-// Call once, right after the application object is made. Returns whether Qt's
-// German translations were found (without them Qt's own texts stay English).
-bool SetUpApplication(QApplication& app);
-
-// The program's icon in the sizes a desktop asks for.
-QIcon ProgramIcon();
+// Call once, right after the application object is made.
+void SetUpApplication(QApplication& app);
 
 }  // namespace zweiblick
