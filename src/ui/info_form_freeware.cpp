@@ -14,6 +14,7 @@
 
 #include "help/info_dialog.h"
 #include "platform/window_port.h"
+#include "ui/message_box.h"
 #include "ui/qt_platform.h"
 #include "ui/twips.h"
 
@@ -137,8 +138,7 @@ InfoFormFreeware::InfoFormFreeware(WindowPort& port) : QDialog(nullptr), port_(p
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setTextFormat(Qt::PlainText);
-  label->setText(QString::fromStdString(InfoText(QDate::currentDate().year()))
-                     .replace(QLatin1Char('\r'), QLatin1Char('\n')));
+  label->setText(DisplayLines(InfoText(QDate::currentDate().year())));
 
   auto* line = new QFrame(this);
   line->setObjectName(QStringLiteral("Line1"));

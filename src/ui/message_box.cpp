@@ -33,8 +33,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
   auto box = std::make_unique<QMessageBox>(QtIcon(icon), QString::fromUtf8(kProgramName),
                                            DisplayLines(text), QMessageBox::NoButton, parent);
   if (buttons == MsgButtons::kOk) {
-    QPushButton* ok = box->addButton(QMessageBox::Ok);
-    ok->setProperty(kAnswerProperty, int(MsgAnswer::kOk));
+    box->addButton(QMessageBox::Ok);  // AnswerOf gives kOk for any way it closes
     return box;
   }
   // One role for all three: the button box keeps buttons of one role in the
