@@ -11,13 +11,11 @@ namespace zweiblick {
 ConsoleWindow::ConsoleWindow() : terminal_(isatty(STDERR_FILENO) == 1) {}
 
 MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
-  ClearProgress();
   std::string lines = text;
   for (char& c : lines)
     if (c == '\r') c = '\n';
-  if (lines.empty() || lines.back() != '\n') lines += '\n';
-  std::fputs(lines.c_str(), stderr);
-  std::fflush(stderr);
+  if (!lines.empty() && lines.back() == '\n') lines.pop_back();
+  Report(lines);
   // An access error (exclamation) or a failed copy or deletion (abort/retry/ignore)
   // is a failure of the run; the summary (information) is not.
   if (icon == MsgIcon::kExclamation || buttons == MsgButtons::kAbortRetryIgnore) failed_ = true;
