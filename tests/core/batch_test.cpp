@@ -6,7 +6,6 @@
 
 #include "batch/ini_file.h"
 #include "batch/start_batch_mode.h"
-#include "export/copy_list_to_clipboard.h"
 #include "fake_window.h"
 #include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
@@ -19,7 +18,7 @@ namespace {
 using testing::FakeWindow;
 using testing::TempTree;
 
-TEST(IniFile, FollowsTheProfileFileConventions) {
+TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {
   std::string text =
       "\xEF\xBB\xBF; comment\r\n"
       "[ pfade ]\r\n"
@@ -29,14 +28,11 @@ TEST(IniFile, FollowsTheProfileFileConventions) {
       "[AutoStart]\n"
       "Binärvergleich=1\n"
       "[Pfade]\n"
-      "Extra=ignored: only the first section of a name counts\n"
-      "[AutoStart]\n"
-      "Ende=1";  // no line end at the last line
+      "Extra=ignored: only the first section of a name counts";  // no line end at the last line
   EXPECT_EQ(IniValue(text, "Pfade", "Links"), "/daten/links");
   EXPECT_EQ(IniValue(text, "PFADE", "rechts"), "/mit blanks/");
   EXPECT_EQ(IniValue(text, "autostart", "BINÄRVERGLEICH"), "1");
   EXPECT_EQ(IniValue(text, "Pfade", "Extra"), std::nullopt);
-  EXPECT_EQ(IniValue(text, "AutoStart", "Ende"), std::nullopt);
   EXPECT_EQ(IniValue(text, "Missing", "Links"), std::nullopt);
   // Windows-1252: the key holds the byte E4, and so may a path.
   std::string ansi = "[AutoStart]\r\nBin\xE4rvergleich=-1\r\n[Pfade]\r\nLinks=/d\xE4ten/\r\n";
@@ -44,9 +40,7 @@ TEST(IniFile, FollowsTheProfileFileConventions) {
   EXPECT_EQ(IniValue(ansi, "Pfade", "Links"), "/däten/");
   std::string huge = "[A]\nk=" + std::string(40000, 'v') + "\n";
   EXPECT_EQ(IniValue(huge, "A", "k")->size(), kMaxIniValueChars);
-}
-
-TEST(IniFile, SwitchesReadTheLeadingNumber) {
+  // A switch is on when its value starts with a number other than 0.
   for (const char* on : {"1", "-1", "2", "0.5", " 3x", "1e2", ".5", "+7"})
     EXPECT_NE(LeadingNumber(on), 0) << on;
   for (const char* off : {"0", "", "ja", "x1", "-", ".", "0.0", "e5"})
@@ -71,11 +65,13 @@ struct Batch : ::testing::Test {
     dir.Write("steuer.ini", p + "[AutoStart]\n" + autoStart);
     return dir.Path("steuer.ini");
   }
-  // The lines of the one batch error message.
+  // The lines of the one batch error message, which is then cleared.
   std::string Errors() {
     EXPECT_EQ(port.messages.size(), 1u);
     if (port.messages.empty()) return "";
-    const std::string& t = port.messages[0].text;
+    EXPECT_EQ(port.messages[0].icon, MsgIcon::kCritical);
+    std::string t = port.messages[0].text;
+    port.messages.clear();
     const std::string head =
         "Sie haben Zweiblick im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r";
     const std::string tail =
@@ -83,44 +79,32 @@ struct Batch : ::testing::Test {
         "Sie erneut.";
     EXPECT_EQ(t.substr(0, head.size()), head);
     EXPECT_EQ(t.substr(t.size() - tail.size()), tail);
-    EXPECT_EQ(port.messages[0].icon, MsgIcon::kCritical);
     return t.substr(head.size(), t.size() - head.size() - tail.size());
   }
 };
 
-TEST_F(Batch, EmptyCommandLineStaysInteractive) {
+TEST_F(Batch, ControlFileAndFolderChecks) {
   EXPECT_EQ(StartBatchMode(w, "   "), BatchOutcome::kNone);
   EXPECT_FALSE(w.BatchActive);
   EXPECT_TRUE(port.messages.empty());
-}
-
-TEST_F(Batch, MissingQuotedOrFolderControlFilesGiveOneLine) {
   StartBatchMode(w, " \"" + dir.Path("nix.ini") + "\" ");
   EXPECT_EQ(Errors(),
             " * Die Steuerdatei ''\"" + dir.Path("nix.ini") + "\"'' wurde nicht gefunden.\r");
   EXPECT_FALSE(w.BatchActive);
-  port.messages.clear();
   StartBatchMode(w, dir.Path());
   EXPECT_EQ(Errors(), " * Der angegebene Name ''" + dir.Path() +
                           "''bezeichnet ein Verzeichnis, keine Datei.\r");
-  port.messages.clear();
   StartBatchMode(w, "bare-name-nowhere.ini");  // looked for beside the program
   EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + ProgramFolder() +
                           "bare-name-nowhere.ini'' wurde nicht gefunden.\r");
   EXPECT_EQ(w.Liste().Count(), 0);
-}
-
-TEST_F(Batch, FolderChecks) {
-  left.Mkdir("only-subfolders/sub");
   left.Write("only-subfolders/sub/f", "f");
-  std::string paths = "[Pfade]\nRechts=" + left.Path("a.txt") + "\n";
-  StartBatchMode(w, Control("", paths));
+  StartBatchMode(w, Control("", "[Pfade]\nRechts=" + left.Path("a.txt") + "\n"));
   EXPECT_EQ(Errors(),
             " * Der Verzeichnispfad '''' für die linke Spalte existiert nicht.\r"
             " * Der Verzeichnispfad ''" +
                 left.Path("a.txt") +
                 "/'' für die rechte Spalte bezeichnet eine Datei, keinen Ordner.\r");
-  port.messages.clear();
   StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") +
                                     "\nRechts=" + right.Path() + "\n"));
   EXPECT_EQ(Errors(), " * Der Verzeichnispfad ''" + left.Path("only-subfolders") +
@@ -128,17 +112,14 @@ TEST_F(Batch, FolderChecks) {
 }
 
 TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {
-  struct Case {
-    const char* switches;
-    const char* lines;
-  } cases[] = {
+  // The switches, then the lines of the error message.
+  const std::pair<const char*, const char*> cases[] = {
       {"Ende=1\n",
        " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des "
        "Programms.\r"},
       {"Altersvergleich=1\nEnde=1\n",
        " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm "
-       "ohne Abgleich und/oder "
-       "Kopie in die Zwischenablage enden soll.\r"},
+       "ohne Abgleich und/oder Kopie in die Zwischenablage enden soll.\r"},
       {"Binärvergleich=1\nAbgleich=1\n",
        " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r"},
       {"Binärvergleich=1\nAltersvergleich=2\nAbgleich=-1\n",
@@ -153,61 +134,49 @@ TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {
        " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
        "angefordert.\r"},
   };
-  for (const Case& c : cases) {
-    port.messages.clear();
-    StartBatchMode(w, Control(c.switches));
-    EXPECT_EQ(Errors(), c.lines) << c.switches;
+  for (auto [switches, lines] : cases) {
+    StartBatchMode(w, Control(switches));
+    EXPECT_EQ(Errors(), lines) << switches;
     EXPECT_EQ(w.Liste().Count(), 0) << "nothing is filled before the checks pass";
   }
 }
 
-TEST_F(Batch, PathsOnlyFillBothColumnsAndStayInteractive) {
+TEST_F(Batch, PathsOnlyOrBinaryWithClipboardStayInteractive) {
   EXPECT_EQ(StartBatchMode(w, Control("")), BatchOutcome::kDone);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(w.Liste().Count(), 2);
   EXPECT_EQ(w.Liste().Text(1, 3), "a.txt");
   EXPECT_EQ(w.Liste().Text(1, 2), "");
-  EXPECT_EQ(port.ended, 0);
   EXPECT_FALSE(w.BatchActive);
-}
-
-TEST_F(Batch, AgeSyncEndRunsEverythingWithoutQuestions) {
-  w.SetSofortStart(true);  // ignored in batch mode
-  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nEnde=1\n"));
-  EXPECT_TRUE(port.messages.empty());
-  EXPECT_EQ(right.Read("new.txt"), "newer");
-  EXPECT_EQ(w.Liste().Count(), 0);
-  EXPECT_EQ(port.ended, 1);
-  EXPECT_FALSE(w.BinaryCompareSelected());
-  EXPECT_TRUE(port.buttonEnabled[kBtnSync]);
-}
-
-TEST_F(Batch, ProposalsAreCopiedBothWaysOnlyWhenTheControlFileAsks) {
-  left.Write("nur-links/l.txt", "L");
-  right.Write("nur-rechts.txt", "R");
-  SyncTally tally;
-  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\n"), &tally);
-  EXPECT_FALSE(right.Exists("nur-links/l.txt"));
-  EXPECT_FALSE(left.Exists("nur-rechts.txt"));
-  EXPECT_EQ(tally.copied, 1);
-  EXPECT_EQ(tally.proposals, 2);
-  EXPECT_EQ(SyncTallyLine(tally),
-            "Abgleich: 1 kopiert, 0 gelöscht, 0 fehlgeschlagen, 2 nur vorgeschlagen (\"? -->\" "
-            "oder \"? <--\") und daher nicht kopiert.");
-  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nVorschläge=1\n"), &tally);
-  EXPECT_TRUE(port.messages.empty());
-  EXPECT_EQ(right.Read("nur-links/l.txt"), "L");
-  EXPECT_EQ(left.Read("nur-rechts.txt"), "R");
-  EXPECT_EQ(tally.copied, 2);
-  EXPECT_EQ(tally.proposals, 0);
-}
-
-TEST_F(Batch, BinaryWithClipboardShowsTheSummaryThenCopies) {
+  // The summary comes first, then the list goes to the clipboard.
   StartBatchMode(w, Control("Binärvergleich=1\nZwischenablage=1\n"));
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].icon, MsgIcon::kInformation);
   EXPECT_EQ(port.clipboard, "a.txt\t=\ta.txt\r\nnew.txt\t<>\tnew.txt\r\n");
   EXPECT_EQ(port.ended, 0);
+}
+
+TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
+  left.Write("nur-links/l.txt", "L");
+  right.Write("nur-rechts.txt", "R");
+  w.SetSofortStart(true);  // ignored in batch mode
+  SyncTally tally;
+  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nEnde=1\n"), &tally);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("new.txt"), "newer");
+  EXPECT_EQ(port.ended, 1);
+  EXPECT_FALSE(w.BinaryCompareSelected());
+  EXPECT_FALSE(right.Exists("nur-links/l.txt"));
+  EXPECT_FALSE(left.Exists("nur-rechts.txt"));
+  EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(tally.proposals, 2);
+  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nVorschläge=1\n"), &tally);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("nur-links/l.txt"), "L");
+  EXPECT_EQ(left.Read("nur-rechts.txt"), "R");
+  EXPECT_EQ(w.Liste().Count(), 0);
+  EXPECT_EQ(tally.copied, 2);
+  EXPECT_EQ(tally.proposals, 0);
 }
 
 TEST_F(Batch, ControlFileThatIsAFifoDoesNotHang) {
@@ -219,13 +188,10 @@ TEST_F(Batch, ControlFileThatIsAFifoDoesNotHang) {
             " * Die Steuerdatei ''" + dir.Path("pipe.ini") + "'' wurde nicht gefunden.\r");
 }
 
-TEST(Clipboard, TextOfEveryRowEndsInCrLf) {
-  FakeWindow port;
-  MainWindow w{port};
+TEST_F(Batch, ClipboardTextOfEveryRowEndsInCrLf) {
   w.CompModeOptClick(0);
   w.BtnClick(kBtnClipboard);  // an empty list replaces the clipboard with an empty text
   EXPECT_EQ(port.clipboard, "");
-  EXPECT_EQ(port.statusHistory.back(), "Status: Fertig.");
   ComparisonList& l = w.Liste();
   l.Add(1, "links.txt");
   l.Add(2, "");

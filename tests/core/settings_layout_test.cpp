@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "fake_window.h"
+#include "help/info_dialog.h"
 #include "layout/modresize_app.h"
 #include "mainwindow/main_window.h"
 #include "settings/app_settings.h"
@@ -16,8 +18,7 @@ struct MemoryStore : SettingsStore {
   std::map<std::string, std::string> values;
   std::optional<std::string> Read(const std::string& section, const std::string& key) override {
     auto it = values.find(section + "/" + key);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
+    return it == values.end() ? std::nullopt : std::optional(it->second);
   }
   void Write(const std::string& section, const std::string& key,
              const std::string& value) override {
@@ -37,11 +38,8 @@ struct Form : FormPlacement {
 
 TEST(Settings, StoredPositionIsUsedOnlyWhenItsCornerLiesOnTheScreen) {
   const ScreenSize screen{15360, 11520};  // 1024 x 768 pixels
-  struct Case {
-    const char* top;
-    const char* left;
-    int wantTop, wantLeft;
-  } cases[] = {
+  // The stored top and left, then the top and left wanted.
+  const std::tuple<const char*, const char*, int, int> cases[] = {
       {nullptr, nullptr, 2260, 3180},  // first start: centred
       {"0", "500", 2260, 3180},        // strictly greater than 0
       {"500", "15360", 2260, 3180},    // strictly less than the screen width
@@ -50,31 +48,36 @@ TEST(Settings, StoredPositionIsUsedOnlyWhenItsCornerLiesOnTheScreen) {
       {"oben", "500", 2260, 3180},       // not a number: as if missing
       {" 600 ", "700.4", 600, 700},
   };
-  for (const Case& c : cases) {
+  for (auto [top, left, wantTop, wantLeft] : cases) {
     MemoryStore store;
-    if (c.top) store.values["Zweiblick/_Top"] = c.top;
-    if (c.left) store.values["Zweiblick/_Left"] = c.left;
+    if (top) store.values["Zweiblick/_Top"] = top;
+    if (left) store.values["Zweiblick/_Left"] = left;
     Form form;
     RestoreWindowPosition(form, store, screen);
-    EXPECT_EQ(form.top, c.wantTop) << (c.top ? c.top : "none");
-    EXPECT_EQ(form.left, c.wantLeft) << (c.left ? c.left : "none");
+    EXPECT_EQ(std::pair(form.top, form.left), std::pair(wantTop, wantLeft))
+        << (top ? top : "none") << ", " << (left ? left : "none");
   }
 }
 
-TEST(Settings, CentringRoundsTowardZeroAndGoesNegativeForLargeForms) {
+TEST(Settings, CentringSavingAndTheInfoDialogsPlace) {
   Form form;
   form.width = 15360 + 301;
   form.height = 11520 + 1;
   CenterFormOnScreen(form, {15360, 11520});
-  EXPECT_EQ(form.left, -150);
-  EXPECT_EQ(form.top, 0);
+  EXPECT_EQ(std::pair(form.left, form.top), std::pair(-150, 0));
   MemoryStore store;
-  form.left = 1234;
-  form.top = 4321;
   SaveWindowPosition(form, store);
-  EXPECT_EQ(store.values["Zweiblick/_Top"], "4321");
-  EXPECT_EQ(store.values["Zweiblick/_Left"], "1234");
-  EXPECT_EQ(GetAppSetting(store, "_Missing", "-1"), "-1");
+  EXPECT_EQ(store.values["Zweiblick/_Top"], "0");
+  EXPECT_EQ(store.values["Zweiblick/_Left"], "-150");
+  // The info dialog goes top left on small screens and is centred otherwise.
+  for (auto [w, h] : {std::pair{640, 480}, {1024, 480}, {640, 1024}}) {
+    Form dialog;
+    PlaceInfoDialog(dialog, {w * 15, h * 15});
+    EXPECT_EQ(std::pair(dialog.left, dialog.top), std::pair(0, 0)) << w << "x" << h;
+  }
+  Form dialog;
+  PlaceInfoDialog(dialog, {800 * 15, 600 * 15});
+  EXPECT_EQ(std::pair(dialog.left, dialog.top), std::pair((12000 - 9000) / 2, (9000 - 7000) / 2));
 }
 
 struct Box : LayoutObject {
@@ -91,6 +94,7 @@ struct Box : LayoutObject {
   void SetHeight(float v) override { h = v; }
   std::string Tag() const override { return tag; }
   void SetTag(const std::string& s) override { tag = s; }
+  std::vector<float> Geometry() const { return {l, t, w, h}; }
 };
 
 struct DesignForm : LayoutForm {
@@ -105,51 +109,37 @@ struct DesignForm : LayoutForm {
   Box& operator[](LayoutPart p) { return boxes.at(p); }
 };
 
-TEST(Layout, RecordsTheDesignGeometryInTags) {
+TEST(Layout, ControlsFollowTheWindowFromTheGeometryRecordedInTheirTags) {
+  using P = LayoutPart;
   DesignForm form;
   ModresizeApp app;
+  app.ResizeFormControls(form, false);  // before recording: nothing moves
+  EXPECT_EQ(form[P::kListe].w, 8355);
   app.ResizeFormControls(form, true);
-  EXPECT_EQ(form[LayoutPart::kListe].tag, "120:240:8355:3555");
-  EXPECT_EQ(form[LayoutPart::kColumn1].tag, "0:0:3777:0");
+  form[P::kWindow].w += 1000;
+  form[P::kWindow].h += 600;
+  form[P::kColumn1].w = 10;  // the user dragged the column
+  app.ResizeFormControls(form, false);
+  EXPECT_EQ(form[P::kListe].Geometry(), (std::vector<float>{120, 240, 9355, 4155}));
+  EXPECT_EQ(form[P::kFrame1].Geometry(), (std::vector<float>{60, 60, 9595, 4995}));
+  EXPECT_EQ(form[P::kFrame2].Geometry(), (std::vector<float>{120, 4500, 6255, 435}));
+  EXPECT_EQ(form[P::kFrame3].Geometry(), (std::vector<float>{60, 5160, 9595, 1335}));
+  EXPECT_EQ(form[P::kFrame4].Geometry(), (std::vector<float>{6460, 240, 3075, 1035}));
+  EXPECT_EQ(form[P::kBtn1].Geometry(), (std::vector<float>{8140, 4560, 1395, 375}));
+  EXPECT_EQ(form[P::kColumn1].w, 4277);
+  EXPECT_EQ(form[P::kColumn3].w, 4277);
+
+  // Narrower than at start: the width snaps back, the height still follows.
+  form[P::kWindow].w = 5000;
+  app.ResizeFormControls(form, false);
+  EXPECT_EQ(form[P::kWindow].w, 8730);
+  EXPECT_EQ(form[P::kListe].Geometry(), (std::vector<float>{120, 240, 8355, 4155}));
+  EXPECT_EQ(form[P::kColumn3].w, 3777);
   EXPECT_EQ(GetField("1:2:3:4", 3, ":"), "3");
   EXPECT_EQ(GetField("1:2:3:4", 5, ":"), "");
   EXPECT_EQ(GetField("", 1, ":"), "");
   EXPECT_EQ(GetField("a b", 2, ""), "b");
   EXPECT_EQ(GetField("aXbxc", 2, "x", false), "b");
-}
-
-TEST(Layout, ControlsFollowTheWindowFromTheirRecordedGeometry) {
-  DesignForm form;
-  ModresizeApp app;
-  app.ResizeFormControls(form, false);  // before recording: nothing moves
-  EXPECT_EQ(form[LayoutPart::kListe].w, 8355);
-  app.ResizeFormControls(form, true);
-  form[LayoutPart::kWindow].w += 1000;
-  form[LayoutPart::kWindow].h += 600;
-  form[LayoutPart::kColumn1].w = 10;  // the user dragged the column
-  app.ResizeFormControls(form, false);
-  EXPECT_EQ(form[LayoutPart::kListe].w, 9355);
-  EXPECT_EQ(form[LayoutPart::kListe].h, 4155);
-  EXPECT_EQ(form[LayoutPart::kFrame1].w, 9595);
-  EXPECT_EQ(form[LayoutPart::kFrame1].h, 4995);
-  EXPECT_EQ(form[LayoutPart::kFrame3].w, 9595);
-  EXPECT_EQ(form[LayoutPart::kFrame3].t, 5160);
-  EXPECT_EQ(form[LayoutPart::kFrame2].t, 4500);
-  EXPECT_EQ(form[LayoutPart::kFrame2].w, 6255);
-  EXPECT_EQ(form[LayoutPart::kFrame4].l, 6460);
-  EXPECT_EQ(form[LayoutPart::kBtn1].l, 8140);
-  EXPECT_EQ(form[LayoutPart::kBtn1].t, 4560);
-  EXPECT_EQ(form[LayoutPart::kColumn1].w, 4277);
-  EXPECT_EQ(form[LayoutPart::kColumn3].w, 4277);
-
-  // Narrower than at start: the width snaps back, the height still follows.
-  form[LayoutPart::kWindow].w = 5000;
-  app.ResizeFormControls(form, false);
-  EXPECT_EQ(form[LayoutPart::kWindow].w, 8730);
-  EXPECT_EQ(app.DeltaWidth, 0);
-  EXPECT_EQ(form[LayoutPart::kListe].w, 8355);
-  EXPECT_EQ(form[LayoutPart::kListe].h, 4155);
-  EXPECT_EQ(form[LayoutPart::kColumn3].w, 3777);
 }
 
 TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
@@ -159,9 +149,7 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
   EXPECT_EQ(port.toolTips.size(), 15u);
   EXPECT_EQ(port.toolTips["SpeedCheck"],
             "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.");
-  EXPECT_EQ(port.toolTips["Liste"],
-            "Die zu vergleichenden Verzeichnisse zunächst in die linke und dann in die rechte "
-            "Spalte ziehen.");
+  auto on = port.toolTips;
   w.ToolTipCheckClick(false);
   for (auto& [control, text] : port.toolTips) {
     if (control == "Btn0" || control == "Btn1")
@@ -170,7 +158,7 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
       EXPECT_EQ(text, "") << control;
   }
   w.ToolTipCheckClick(true);
-  EXPECT_EQ(port.toolTips["Btn9"], "Beendet das Programm.");
+  EXPECT_EQ(port.toolTips, on);
   w.MyTopMostChkClick(true);
   EXPECT_TRUE(port.topMost);
   w.MyTopMostChkClick(false);
