@@ -1,5 +1,6 @@
 // zweiblick-cli CONTROLFILE: runs a control file without a display.
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <string>
 
@@ -47,8 +48,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   // On a command line a relative name means the current folder, not the
-  // program's: "./" keeps the batch mode from looking beside the program.
-  if (name.find('/') == std::string::npos) name = "./" + name;
+  // program's, where the batch mode looks for a bare name.
+  name = std::filesystem::absolute(name).string();
   zweiblick::RemoveUnfinishedCopyOnSignals();
   zweiblick::ConsoleWindow console;
   zweiblick::MainWindow window(console);
