@@ -133,7 +133,6 @@ void Form1::BuildControls() {
   // that at every repaint; with all rows selected the answer walks every row.
   // No column is ever selected here, so it gets a selection of its own.
   header->setSelectionModel(new QItemSelectionModel(model_, header));
-  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
   header->setSectionsMovable(false);
