@@ -22,13 +22,10 @@ class FakeWindow : public WindowPort {
  public:
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
     messages.push_back({text, icon, buttons});
-    if (onMessage) onMessage();
-    if (!answers.empty()) {
-      MsgAnswer a = answers.front();
-      answers.pop_front();
-      return a;
-    }
-    return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
+    if (answers.empty()) return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
+    MsgAnswer a = answers.front();
+    answers.pop_front();
+    return a;
   }
   void YieldToEventLoop() override {
     ++yields;
@@ -56,10 +53,7 @@ class FakeWindow : public WindowPort {
     prompts.push_back(prompt);
     return folderAnswer;
   }
-  void SetClipboardText(const std::string& text) override {
-    clipboard = text;
-    ++clipboardWrites;
-  }
+  void SetClipboardText(const std::string& text) override { clipboard = text; }
   void EndProcess() override { ++ended; }
   void SetToolTip(const std::string& control, const std::string& text) override {
     toolTips[control] = text;
@@ -68,7 +62,6 @@ class FakeWindow : public WindowPort {
 
   std::vector<ShownMessage> messages;
   std::deque<MsgAnswer> answers;
-  std::function<void()> onMessage;
   int yields = 0;
   std::function<void()> onYield;
   int waits = 0;
@@ -89,7 +82,6 @@ class FakeWindow : public WindowPort {
   std::map<std::string, std::string> toolTips;
   bool topMost = false;
   std::string clipboard = "previous contents";
-  int clipboardWrites = 0;
 };
 
 }  // namespace zweiblick::testing

@@ -14,7 +14,7 @@ std::vector<std::string> Column(const ComparisonList& l, int column) {
   return out;
 }
 
-TEST(ComparisonList, StartsEmptyWithItsSixHeaders) {
+TEST(ComparisonList, StartsEmptyWithItsSixHeadersAndRowsHoldTheirColumnsByPosition) {
   ComparisonList l;
   EXPECT_EQ(l.Count(), 0);
   EXPECT_EQ(l.Header(1), "Erster Ordner");
@@ -26,23 +26,13 @@ TEST(ComparisonList, StartsEmptyWithItsSixHeaders) {
   EXPECT_FALSE(l.Sorted());
   EXPECT_EQ(l.SortKey(), 0);
   EXPECT_EQ(l.SortOrder(), 0);
-}
-
-TEST(ComparisonList, RowsHoldTheirColumnsByPosition) {
-  ComparisonList l;
   EXPECT_EQ(l.Add(1, "a.txt"), 1);
   EXPECT_EQ(l.Add(2, "b.txt"), 2);
-  l.SetText(1, kMarkerColumn, "? -->");
-  l.SetText(1, kRightNameColumn, "A.TXT");
-  l.SetText(1, kLeftStampColumn, "2003071514:23:05");
-  l.SetText(1, kRightStampColumn, "2003071514:23:06");
+  const char* row[] = {"a.txt", "? -->", "A.TXT", "", "2003071514:23:05", "2003071514:23:06"};
+  for (int c : {kMarkerColumn, kRightNameColumn, kLeftStampColumn, kRightStampColumn})
+    l.SetText(1, c, row[c - 1]);
   l.SetText(1, kEmptyColumn, "ignored");
-  EXPECT_EQ(l.Text(1, 1), "a.txt");
-  EXPECT_EQ(l.Text(1, 2), "? -->");
-  EXPECT_EQ(l.Text(1, 3), "A.TXT");
-  EXPECT_EQ(l.Text(1, 4), "");
-  EXPECT_EQ(l.Text(1, 5), "2003071514:23:05");
-  EXPECT_EQ(l.Text(1, 6), "2003071514:23:06");
+  for (int c = 1; c <= 6; ++c) EXPECT_EQ(l.Text(1, c), row[c - 1]) << c;
   EXPECT_EQ(l.Text(2, 2), "");
   l.Remove(1);
   ASSERT_EQ(l.Count(), 1);
@@ -54,10 +44,7 @@ TEST(ComparisonList, RowsHoldTheirColumnsByPosition) {
 
 TEST(ComparisonList, FindMatchesWholeNamesIgnoringCaseFirstRowWins) {
   ComparisonList l;
-  l.Add(1, "Sub/b.txt");
-  l.Add(2, "a.txt");
-  l.Add(3, "");
-  l.Add(4, "A.txt");
+  for (const char* name : {"Sub/b.txt", "a.txt", "", "A.txt"}) l.Add(l.Count() + 1, name);
   EXPECT_EQ(l.Find("A.TXT"), 2);
   EXPECT_EQ(l.Find("sub/B.TXT"), 1);
   EXPECT_EQ(l.Find("a.tx"), 0);  // no prefix match
@@ -80,34 +67,17 @@ TEST(ComparisonList, FindMatchesWholeNamesIgnoringCaseFirstRowWins) {
 
 TEST(ComparisonList, UnicodeNamesMatchByNormalFormAndFoldedCase) {
   ComparisonList l;
-  l.Add(1,
-        "\xC3\xBC"
-        "ber.txt");  // "über", composed
-  l.Add(2,
-        "Stra\xC3\x9F"
-        "e");  // "Straße"
-  l.Add(3, std::string("bad\xFF"
-                       "name",
-                       8));  // not UTF-8
-  EXPECT_EQ(l.Find("\xC3\x9C"
-                   "BER.TXT"),
-            1);  // "ÜBER.TXT"
-  EXPECT_EQ(l.Find("u\xCC\x88"
-                   "ber.txt"),
-            1);  // "u" + combining diaeresis
-  EXPECT_EQ(l.Find("STRA\xC3\x9F"
-                   "E"),
-            2);
-  EXPECT_EQ(l.Find(std::string("bad\xFF"
-                               "name",
-                               8)),
-            3);
-  EXPECT_EQ(l.Find(std::string("BAD\xFF"
-                               "NAME",
-                               8)),
-            0);  // invalid bytes match only themselves
-  EXPECT_EQ(MatchKey("\xC3\x84pfel"), MatchKey("\xC3\xA4PFEL"));
-  EXPECT_EQ(DisplayText(std::string("a\xFF", 2)), "a\xEF\xBF\xBD");
+  const std::string invalid("bad\xFFname", 8);  // not UTF-8
+  l.Add(1, "\u00FCber.txt");
+  l.Add(2, "Stra\u00DFe");
+  l.Add(3, invalid);
+  EXPECT_EQ(l.Find("\u00DCBER.TXT"), 1);
+  EXPECT_EQ(l.Find("u\u0308ber.txt"), 1);  // "u" + combining diaeresis
+  EXPECT_EQ(l.Find("STRA\u00DFE"), 2);
+  EXPECT_EQ(l.Find(invalid), 3);
+  EXPECT_EQ(l.Find(std::string("BAD\xFFNAME", 8)), 0);  // invalid bytes match only themselves
+  EXPECT_EQ(MatchKey("\u00C4pfel"), MatchKey("\u00E4PFEL"));
+  EXPECT_EQ(DisplayText(std::string("a\xFF", 2)), "a\uFFFD");
 }
 
 TEST(ComparisonList, SortsAlphabeticallyIgnoringCaseWithUmlautsBesideTheirLetters) {

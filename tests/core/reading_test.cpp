@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
+#include <cstdlib>
 #include <future>
 
 #include "fake_window.h"
@@ -34,14 +34,6 @@ struct Reading : testing::TwoTrees {
   }
 };
 
-// Folder listings come in the order the file system gives; the expected order
-// is built from that same listing.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
-  return names;
-}
-
 TEST_F(Reading, WalkListsFilesFirstThenSubfoldersInReverseListingOrder) {
   left.Write("a.txt", "a");
   left.Write("b.txt", "b");
@@ -51,8 +43,11 @@ TEST_F(Reading, WalkListsFilesFirstThenSubfoldersInReverseListingOrder) {
   left.Write(".profile", "hidden");
   left.Write(".git/config", "hidden");
   left.Mkdir("Empty/Emptier");
+  // Folder listings come in the order the file system gives; the expected order
+  // is built from that same listing.
   std::vector<std::string> files, folders;
-  for (const std::string& n : Listing(left.Path())) {
+  for (auto& e : std::filesystem::directory_iterator(left.Path())) {
+    std::string n = e.path().filename();
     if (n[0] == '.') continue;
     (std::filesystem::is_directory(left.Path(n)) ? folders : files).push_back(n);
   }
@@ -65,13 +60,6 @@ TEST_F(Reading, WalkListsFilesFirstThenSubfoldersInReverseListingOrder) {
   EXPECT_EQ(Found(left.Dir()), expected);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(port.yields, 6);  // one per folder walked: root, Alpha, Beta, Deep, Empty, Emptier
-
-  // With or without the trailing separator: the same full paths.
-  std::vector<FoundFile> first = w.FoundFiles;
-  w.FoundFiles.assign(1, {});
-  WalkFolderTree(w, left.Dir());
-  ASSERT_EQ(w.FoundFiles.size(), first.size());
-  for (size_t i = 1; i < first.size(); ++i) EXPECT_EQ(w.FoundFiles[i].path, first[i].path);
 }
 
 TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
@@ -96,18 +84,16 @@ TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
 
 TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
   // A folder whose path is longer than the system accepts cannot be opened, even
-  // by root: build one with relative calls, 20 levels of 250 characters.
+  // by root: build one with relative calls, levels of 250 characters.
   left.Write("a.txt", "a");
   int fd = open(left.Path().c_str(), O_RDONLY | O_DIRECTORY);
   std::string level(250, 'd'), deep = left.Path();
-  int depth = 0;
-  for (; depth < 20; ++depth) {
+  while (deep.size() <= PATH_MAX) {
     ASSERT_EQ(mkdirat(fd, level.c_str(), 0755), 0);
     int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
     close(fd);
     fd = next;
     deep += "/" + level;
-    if (deep.size() > PATH_MAX) break;
   }
   close(openat(fd, "z.txt", O_WRONLY | O_CREAT, 0644));
   close(fd);
@@ -116,19 +102,8 @@ TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text,
             "Zugriffsfehler 52 auf '" + deep + "'\rDieser Name wird fortan ignoriert ...");
-  // remove_all cannot reach that deep by path either: unwind with relative calls.
-  std::function<void(int)> wipe = [&](int dir) {
-    int sub = openat(dir, level.c_str(), O_RDONLY | O_DIRECTORY);
-    if (sub >= 0) {
-      wipe(sub);
-      close(sub);
-      unlinkat(dir, level.c_str(), AT_REMOVEDIR);
-    }
-    unlinkat(dir, "z.txt", 0);
-  };
-  int top = open(left.Path().c_str(), O_RDONLY | O_DIRECTORY);
-  wipe(top);
-  close(top);
+  // remove_all cannot reach that deep by path either; rm works with relative calls.
+  EXPECT_EQ(std::system(("rm -rf '" + left.Path(level) + "'").c_str()), 0);
 }
 
 // While a folder's listing hangs, the window goes on handling its events, and
@@ -151,13 +126,11 @@ TEST_F(Reading, PathHelpers) {
   EXPECT_EQ(WithTrailingBackslash("/"), "/");
   EXPECT_EQ(WithTrailingBackslash("/daten"), "/daten/");
   EXPECT_EQ(WithTrailingBackslash(""), "/");
-  EXPECT_EQ(ProgramFolder().back(), '/');
-  EXPECT_TRUE(std::filesystem::exists(ProgramFolder() + "core_tests"));
+  EXPECT_TRUE(std::filesystem::exists(ProgramFolder() + "core_tests"));  // ends in a separator
   left.Write("t.txt", "t");
-  struct tm when {
-    5, 23, 14, 15, 6, 2003 - 1900
-  };
-  when.tm_isdst = -1;
+  std::tm when{};
+  strptime("2003-07-15 14:23:05", "%F %T", &when);
+  when.tm_isdst = -1;  // local time, summer or not
   left.SetTime("t.txt", static_cast<long>(mktime(&when)));
   EXPECT_EQ(FileStamp(left.Path("t.txt")), "2003071514:23:05");
   EXPECT_EQ(FileStamp(left.Path("missing")), "");
@@ -202,16 +175,6 @@ TEST_F(Reading, TwoFoldersFillSideBySide) {
   EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
 }
 
-TEST_F(Reading, FirstFolderGoesLeftAndEmptyFoldersLeaveTheListEmpty) {
-  right.Write("only.txt", "x");
-  FillColumn(w, left.Path(), true);  // no files: still empty
-  EXPECT_EQ(port.panels[1], "0 Dateien");
-  FillColumn(w, right.Path(), false);  // meant for the right, fills the left
-  EXPECT_EQ(w.LeftFolder, right.Dir());
-  EXPECT_EQ(w.Liste().Text(1, 1), "only.txt");
-  EXPECT_EQ(port.panels[1], "1 Datei");
-}
-
 TEST_F(Reading, NamesThatDifferOnlyInCaseKeepTheirOwnPartners) {
   for (const char* n : {"a.txt", "A.txt"}) {
     left.Write(n, n);
@@ -220,79 +183,39 @@ TEST_F(Reading, NamesThatDifferOnlyInCaseKeepTheirOwnPartners) {
   right.Write("a.TXT", "third spelling");
   FillColumn(w, left.Path(), true);
   FillColumn(w, right.Path(), false);
-  int pairs = 0;
-  for (auto& row : Rows()) {
-    if (!row[0].empty() && !row[2].empty()) {
-      EXPECT_EQ(row[0], row[2]);
-      ++pairs;
-    }
-  }
-  EXPECT_EQ(pairs, 2);
-  EXPECT_EQ(w.Liste().Count(), 3);  // a.TXT gets a row of its own
-}
-
-TEST_F(Reading, ClashesResolveTheSameWhicheverFileComesFirst) {
-  // One left spelling, two right spellings: the exact one pairs, whatever the
-  // order the walk meets them in. Seen through rows added in both orders.
-  left.Write("x.txt", "l");
-  for (bool exactFirst : {true, false}) {
-    MainWindow win{port};
-    FillColumn(win, left.Path(), true);
-    win.RightFolder = right.Dir();
-    win.FoundFiles.assign(1, {});
-    std::vector<std::string> names = exactFirst ? std::vector<std::string>{"x.txt", "X.TXT"}
-                                                : std::vector<std::string>{"X.TXT", "x.txt"};
-    for (auto& n : names) right.Write(n, n);
-    FillColumn(win, right.Path(), false);
-    int exact = win.Liste().Find("x.txt");
-    EXPECT_EQ(win.Liste().Text(exact, kRightNameColumn), "x.txt");
-    EXPECT_EQ(win.Liste().Count(), 2);
-  }
+  std::vector<std::vector<std::string>> rows = Rows();  // in listing order: compared sorted
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
+                      {"", "", "a.TXT"}, {"A.txt", "", "A.txt"}, {"a.txt", "", "a.txt"}}));
 }
 
 TEST_F(Reading, OddNamesReachTheListAndMatch) {
   std::string invalid("caf\xE9.txt", 8);  // Latin-1 bytes, not UTF-8
   left.Write(invalid, "x");
-  left.Write(
-      "u\xCC\x88"
-      "ber.txt",
-      "y");  // decomposed
+  left.Write("u\u0308ber.txt", "y");  // decomposed
   right.Write(invalid, "x");
-  right.Write(
-      "\xC3\x9C"
-      "BER.txt",
-      "y");  // composed, upper case
+  right.Write("\u00DCBER.txt", "y");  // composed, upper case
   FillColumn(w, left.Path(), true);
   FillColumn(w, right.Path(), false);
   EXPECT_EQ(w.Liste().Count(), 2);
   int r = w.Liste().Find(invalid);
   ASSERT_NE(r, 0);
   EXPECT_EQ(w.Liste().Text(r, 3), invalid);
-  EXPECT_EQ(w.Liste().Text(w.Liste().Find("\xC3\xBC"
-                                          "ber.txt"),
-                           3),
-            "\xC3\x9C"
-            "BER.txt");
+  EXPECT_EQ(w.Liste().Text(w.Liste().Find("\u00FCber.txt"), 3), "\u00DCBER.txt");
 }
 
-TEST_F(Reading, FillingKeepsTheUsersSortOrder) {
-  for (const char* n : {"a", "b", "c"}) left.Write(n, n);
-  FillColumn(w, left.Path(), true);
-  w.ColumnClick(1);
-  w.ColumnClick(1);  // descending
-  FillColumn(w, left.Path(), true);
-  EXPECT_EQ(Rows()[0][0], "c");
-  EXPECT_EQ(Rows()[2][0], "a");
-}
-
-TEST_F(Reading, FillingYieldsEvery64FilesUnlessFast) {
+TEST_F(Reading, FillingYieldsEvery64FilesUnlessFastAndKeepsTheUsersSortOrder) {
   for (int i = 0; i < 130; ++i) left.Write("f" + std::to_string(i), "");
   FillColumn(w, left.Path(), true);
   EXPECT_EQ(port.yields, 1 + 2);  // one folder, files 64 and 128
+  w.ColumnClick(1);
+  w.ColumnClick(1);  // descending
   port.yields = 0;
   w.SetSpeed(true);
   FillColumn(w, left.Path(), true);
   EXPECT_EQ(port.yields, 1);  // the walk yields regardless
+  EXPECT_EQ(Rows().front()[0], "f99");
+  EXPECT_EQ(Rows().back()[0], "f0");
 }
 
 TEST_F(Reading, DropChecksComeInTheirOrder) {
@@ -315,11 +238,16 @@ TEST_F(Reading, DropChecksComeInTheirOrder) {
   EXPECT_EQ(w.LeftFolder, "");
 }
 
-TEST_F(Reading, DropSideFollowsTheFirstColumnAndFolderButtonsAsk) {
+TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderButtonsAsk) {
   left.Write("l.txt", "l");
   right.Write("r.txt", "r");
-  DropOnList(w, {right.Path()}, 500, 100);  // empty list: always left
+  TempTree empty;
+  FillColumn(w, empty.Path(), true);  // no files: still empty
+  EXPECT_EQ(port.panels[1], "0 Dateien");
+  DropOnList(w, {right.Path()}, 500, 100);  // meant for the right, fills the empty list's left
   EXPECT_EQ(w.LeftFolder, right.Dir());
+  EXPECT_EQ(w.Liste().Text(1, 1), "r.txt");
+  EXPECT_EQ(port.panels[1], "1 Datei");
   DropOnList(w, {left.Path()}, 99, 100);
   EXPECT_EQ(w.LeftFolder, left.Dir());
   DropOnList(w, {right.Path()}, 100, 100);

@@ -15,20 +15,15 @@ namespace zweiblick::testing {
 
 class SlowFsMount {
  public:
-  // `pairs`: the two slow 2 MiB files instead of the slow listing; its server
-  // then answers several requests at once.
+  // `pairs`: the two slow 2 MiB files instead of the slow listing.
   SlowFsMount(const std::string& folder, bool pairs) : folder_(folder) {
 #ifdef ZWEIBLICK_SLOW_FS
-    if (access("/dev/fuse", R_OK | W_OK) != 0) return;
     struct stat top {};
-    stat(folder.c_str(), &top);
+    if (access("/dev/fuse", R_OK | W_OK) != 0 || stat(folder.c_str(), &top) != 0) return;
     server_ = fork();
     if (server_ == 0) {
-      if (pairs) {
-        setenv("SLOW_FS_PAIRS", "1", 1);
-        execl(ZWEIBLICK_SLOW_FS, "slow_fs", "-f", folder.c_str(), nullptr);
-      }
-      execl(ZWEIBLICK_SLOW_FS, "slow_fs", "-f", "-s", folder.c_str(), nullptr);
+      if (pairs) setenv("SLOW_FS_PAIRS", "1", 1);
+      execl(ZWEIBLICK_SLOW_FS, "slow_fs", "-f", folder.c_str(), nullptr);
       _exit(127);
     }
     struct stat inside = top;  // until the mount shows

@@ -25,10 +25,9 @@ class TempTree {
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
 
-  // The folder below the root, with a trailing separator when asked.
-  std::string Path(const std::string& rel = "", bool trailing = false) const {
-    std::string p = rel.empty() ? root_ : root_ + "/" + rel;
-    return trailing ? p + "/" : p;
+  // The root, or a path below it.
+  std::string Path(const std::string& rel = "") const {
+    return rel.empty() ? root_ : root_ + "/" + rel;
   }
   // The root with a trailing separator, as the program keeps its folders.
   std::string Dir() const { return root_ + "/"; }
