@@ -34,7 +34,7 @@ struct Dirent64 {
 struct Folder {
   struct Entry {
     std::string path;
-    int64_t mtime = 0;
+    FileFacts facts;
     int error = 0;  // not 0: an entry that could not be examined, to report
   };
   Folder(std::string p, dev_t d, ino_t i, const Folder* up)
@@ -67,19 +67,22 @@ class TreeWalk {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
   }
 
-  void Run(const std::string& folderPath) {
+  FileFacts Run(const std::string& folderPath) {
     Folder root(folderPath, 0, 0, nullptr);
-    pool_.Post([this, &root](int worker) {
+    FileFacts facts;
+    pool_.Post([this, &root, &facts](int worker) {
       struct stat st {};
       if (stat(root.path.c_str(), &st) != 0) {
         Done(root, errno);
         return;
       }
+      facts = FactsOf(st);
       root.dev = st.st_dev;
       root.ino = st.st_ino;
       List(root, worker);
     });
     Visit(root);
+    return facts;
   }
 
  private:
@@ -96,7 +99,7 @@ class TreeWalk {
       if (e.error != 0)
         ReportAccessError(w_, e.error, e.path);
       else
-        w_.FoundFiles.push_back(FoundFile{std::move(e.path), e.mtime});
+        w_.FoundFiles.push_back(FoundFile{std::move(e.path), e.facts});
     }
     folder.entries = {};
     w_.YieldAlways();
@@ -121,7 +124,7 @@ class TreeWalk {
     for (;;) {
       long n = syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, 0, errno});
+      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, {}, errno});
       if (n <= 0) break;
       for (long at = 0; at < n;) {
         auto* entry = reinterpret_cast<const Dirent64*>(buffer.data() + at);
@@ -131,7 +134,7 @@ class TreeWalk {
         std::string full = p + name;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          folder.entries.push_back(Folder::Entry{std::move(full), 0, errno});
+          folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
         } else if (S_ISDIR(st.st_mode)) {
           if (!folder.OnPath(st.st_dev, st.st_ino))
             folder.subfolders.push_back(
@@ -139,8 +142,7 @@ class TreeWalk {
         } else if (S_ISREG(st.st_mode)) {
           // FIFOs, sockets and devices are no files to compare: reading a FIFO
           // would block for ever.
-          folder.entries.push_back(
-              Folder::Entry{std::move(full), static_cast<int64_t>(st.st_mtim.tv_sec), 0});
+          folder.entries.push_back(Folder::Entry{std::move(full), FactsOf(st), 0});
         }
       }
     }
@@ -165,8 +167,8 @@ class TreeWalk {
 
 }  // namespace
 
-void WalkFolderTree(MainWindow& w, const std::string& folderPath) {
-  TreeWalk(w).Run(folderPath);
+FileFacts WalkFolderTree(MainWindow& w, const std::string& folderPath) {
+  return TreeWalk(w).Run(folderPath);
 }
 
 }  // namespace zweiblick

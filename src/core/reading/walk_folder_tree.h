@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "reading/file_facts.h"
+
 namespace zweiblick {
 
 class MainWindow;
@@ -14,7 +16,8 @@ class MainWindow;
 // Linked folders are walked; only a folder already on the path down to the
 // current one is skipped as a loop. Workers read the folders ahead; the
 // results, messages and yields (once per folder) come on the calling thread in
-// the order of a walk on one thread.
-void WalkFolderTree(MainWindow& w, const std::string& folderPath);
+// the order of a walk on one thread. Returns what the folder itself is (not
+// Known() when it could not be found).
+FileFacts WalkFolderTree(MainWindow& w, const std::string& folderPath);
 
 }  // namespace zweiblick
