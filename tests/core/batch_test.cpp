@@ -105,10 +105,15 @@ TEST_F(Batch, ControlFileAndFolderChecks) {
             " * Der Verzeichnispfad ''" +
                 left.Path("a.txt") +
                 "/'' für die rechte Spalte bezeichnet eine Datei, keinen Ordner.\r");
-  StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") +
-                                    "\nRechts=" + right.Path() + "\n"));
-  EXPECT_EQ(Errors(), " * Der Verzeichnispfad ''" + left.Path("only-subfolders") +
-                          "/'' für die linke Spalte existiert nicht.\r");
+  // An existing folder is accepted whatever it holds: a tree sorted into
+  // subfolders, or a new, empty stick.
+  right.Mkdir("empty");
+  EXPECT_EQ(StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") +
+                                              "\nRechts=" + right.Path("empty") + "\n")),
+            BatchOutcome::kDone);
+  EXPECT_TRUE(port.messages.empty()) << port.messages[0].text;
+  ASSERT_EQ(w.Liste().Count(), 1);
+  EXPECT_EQ(w.Liste().Text(1, kLeftNameColumn), "sub/f");
 }
 
 TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {

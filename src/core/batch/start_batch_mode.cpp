@@ -1,6 +1,5 @@
 #include "batch/start_batch_mode.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include "batch/ini_file.h"
@@ -20,20 +19,6 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool HoldsOrdinaryFile(const std::string& folder) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return false;
-  bool found = false;
-  while (dirent* e = readdir(dir)) {
-    if (e->d_name[0] != '.' && FileExists(WithTrailingBackslash(folder) + e->d_name)) {
-      found = true;
-      break;
-    }
-  }
-  closedir(dir);
-  return found;
-}
-
 bool SwitchOn(MainWindow& w, const char* key) {
   return LeadingNumber(ReadIniString(w, "AutoStart", key, "", w.IniFileName)) != 0;
 }
@@ -46,7 +31,9 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
   if (!bare.empty() && stat(bare.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
     return " * Der Verzeichnispfad ''" + path + "'' für die " + side +
            " Spalte bezeichnet eine Datei, keinen Ordner.\r";
-  if (path.empty() || !IsFolder(path) || !HoldsOrdinaryFile(path))
+  // An existing folder is accepted whatever it holds: a tree sorted into
+  // subfolders or a new, empty stick is a folder to synchronise too.
+  if (!IsFolder(path))
     return " * Der Verzeichnispfad ''" + path + "'' für die " + side + " Spalte existiert nicht.\r";
   return {};
 }
