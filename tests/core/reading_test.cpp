@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -14,6 +17,7 @@
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
+#include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
 #include "slow_fs_mount.h"
@@ -238,6 +242,69 @@ TEST_F(Reading, DropChecksComeInTheirOrder) {
   EXPECT_EQ(w.LeftFolder, "");
 }
 
+// A synchronisation of folders that lie one in the other would copy one into
+// the other, one level deeper at every run: the right filling refuses them.
+TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
+  left.Write("a.txt", "a");
+  left.Write("backup/b.txt", "b");
+  ASSERT_EQ(symlink(left.Path().c_str(), right.Path("to-left").c_str()), 0);
+  FillColumn(w, left.Path(), true);
+  DropOnList(w, {left.Path("backup")}, 500, 100);
+  port.folderAnswer = right.Path("to-left");  // the same folder by another name
+  w.BtnClick(kBtnRightFolder);
+  std::vector<std::string> texts;
+  for (auto& m : port.messages) {
+    texts.push_back(m.text);
+    EXPECT_EQ(m.icon, MsgIcon::kNone);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Der Ordner '" + left.Path("backup/") + "'\rliegt im Ordner '" + left.Dir() +
+                           "'.\r\rIneinander liegende Ordner lassen sich nicht vergleichen.",
+                       "Der Ordner '" + right.Path("to-left/") +
+                           "'\rist derselbe wie der Ordner '" + left.Dir() +
+                           "' der linken Spalte.\r\rEin Ordner lässt sich nicht mit sich "
+                           "selbst vergleichen."}));
+  EXPECT_EQ(w.RightFolder, "");
+  EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
+  EXPECT_EQ(w.Liste().Count(), 2);
+  // A left filling starts over and is never refused; the left one inside the
+  // right one is refused as well.
+  DropOnList(w, {left.Path("backup")}, 0, 100);
+  EXPECT_EQ(w.LeftFolder, left.Path("backup/"));
+  port.messages.clear();
+  DropOnList(w, {right.Path("to-left")}, 500, 100);
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text, "Der Ordner '" + left.Path("backup/") + "'\rliegt im Ordner '" +
+                                       right.Path("to-left/") +
+                                       "'.\r\rIneinander liegende Ordner lassen sich nicht "
+                                       "vergleichen.");
+  EXPECT_EQ(w.RightFolder, "");
+
+  // A bind mount of the left folder is the same folder, and what lies in it
+  // lies in the left folder. In a child with its own mount namespace, so the
+  // test process keeps its view of the mounts.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    right.Mkdir("mnt");
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(left.Path().c_str(), right.Path("mnt").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      _exit(77);
+    bool ok =
+        NestingOf(left.Path(), right.Path("mnt")) == FolderNesting::kSame &&
+        NestingOf(left.Path(), right.Path("mnt/backup")) == FolderNesting::kSecondInsideFirst &&
+        NestingOf(right.Path("mnt/backup"), left.Path()) == FolderNesting::kFirstInsideSecond &&
+        NestingOf(left.Path("backup"), right.Path()) == FolderNesting::kApart;
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "a bind mount fooled the check";
+}
+
 TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderButtonsAsk) {
   left.Write("l.txt", "l");
   right.Write("r.txt", "r");
@@ -257,9 +324,9 @@ TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderBut
   w.BtnClick(kBtnRightFolder);
   EXPECT_EQ(port.prompts.back(), "Bitte geben Sie den Namen des\rzu vergleichenden Ordners an:");
   EXPECT_EQ(w.Liste().Count(), 2);
-  port.folderAnswer = left.Path();
+  port.folderAnswer = empty.Path();
   w.BtnClick(kBtnRightFolder);
-  EXPECT_EQ(w.RightFolder, left.Dir());
+  EXPECT_EQ(w.RightFolder, empty.Dir());
 }
 
 }  // namespace

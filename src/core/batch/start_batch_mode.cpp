@@ -8,6 +8,7 @@
 #include "help/online_help.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
+#include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "sync/synchronize_folders.h"
 
@@ -38,6 +39,23 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
   return {};
 }
 
+// A pair of folders that lie one in the other: a synchronisation would copy
+// one into the other, one level deeper at every run.
+std::string NestingLine(const std::string& left, const std::string& right) {
+  switch (NestingOf(left, right)) {
+    case FolderNesting::kSame:
+      return " * Die Ordner ''" + left + "'' und ''" + right +
+             "'' sind derselbe Ordner: er lässt sich nicht mit sich selbst vergleichen.\r";
+    case FolderNesting::kFirstInsideSecond:
+    case FolderNesting::kSecondInsideFirst:
+      return " * Die Ordner ''" + left + "'' und ''" + right +
+             "'' liegen ineinander: ein Abgleich würde einen in den anderen kopieren.\r";
+    case FolderNesting::kApart:
+      break;
+  }
+  return {};
+}
+
 // The problems of the control file, each as one line " * ...\r"; empty when it
 // can run. Reads the switches into the batch state of `w` on the way.
 std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
@@ -48,6 +66,7 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
   w.IniFileName = name;
   std::string errors = CheckFolder(w, "Links", "linke", leftFolder);
   errors += CheckFolder(w, "Rechts", "rechte", rightFolder);
+  if (errors.empty()) errors = NestingLine(leftFolder, rightFolder);
   w.BatchBinaryCompare = SwitchOn(w, "Binärvergleich");
   w.BatchAgeCompare = SwitchOn(w, "Altersvergleich");
   w.BatchSync = SwitchOn(w, "Abgleich");
