@@ -86,6 +86,46 @@ TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
   EXPECT_EQ(port.messages[0].icon, MsgIcon::kExclamation);
 }
 
+// Two links per level to the next level: walking every link under every name
+// would list 2^25 folders. A folder behind links is walked once, under the
+// first name the walk meets; the real folders all stay, and the choice does not
+// depend on which worker lists first.
+TEST_F(Reading, FannedOutFolderLinksWalkEveryFolderOnceMore) {
+  const int levels = 25;
+  auto level = [](int i) { return "d" + std::to_string(i); };
+  for (int i = 1; i <= levels; ++i) {
+    left.Write(level(i) + "/f" + std::to_string(i), "");
+    if (i == levels) continue;
+    for (const char* link : {"a", "b"})
+      ASSERT_EQ(symlink(("../" + level(i + 1)).c_str(), left.Path(level(i) + "/" + link).c_str()),
+                0);
+  }
+  std::vector<std::vector<std::string>> walks;
+  for (const char* workers : {"1", "8"}) {
+    setenv("ZWEIBLICK_WORKERS", workers, 1);
+    w.FoundFiles.assign(1, FoundFile{});
+    WalkFolderTree(w, left.Path());
+    walks.push_back(Found(left.Dir()));
+  }
+  unsetenv("ZWEIBLICK_WORKERS");
+  EXPECT_EQ(walks[0], walks[1]);
+  // Each file under its real name, and each one behind a link once more.
+  std::vector<int> real(levels + 1), linked(levels + 1);
+  for (const std::string& found : walks[0]) {
+    int i = std::stoi(found.substr(found.rfind("/f") + 2));
+    bool isReal = found == level(i) + "/f" + std::to_string(i);
+    (isReal ? real : linked)[i]++;
+    EXPECT_EQ(std::filesystem::canonical(left.Path(found)),
+              std::filesystem::canonical(left.Path(level(i) + "/f" + std::to_string(i))));
+  }
+  EXPECT_EQ(walks[0].size(), 2u * levels - 1);
+  for (int i = 1; i <= levels; ++i) {
+    EXPECT_EQ(real[i], 1) << level(i);
+    EXPECT_EQ(linked[i], i == 1 ? 0 : 1) << level(i);
+  }
+  EXPECT_TRUE(port.messages.empty());
+}
+
 TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
   // A folder whose path is longer than the system accepts cannot be opened, even
   // by root: build one with relative calls, levels of 250 characters.
