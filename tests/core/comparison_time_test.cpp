@@ -69,7 +69,7 @@ TEST_F(AgeOnFat, InstantsDecideWhereTheLocalStampsRunBackwardsOrOutOfDigits) {
     unsetenv("TZ");
   tzset();
   // The year 10000 has a fifth digit that the stamp has no room for.
-  FileFacts y9999{1, 253402300799LL * 1000000000}, y10000{1, 253402300800LL * 1000000000};
+  FileFacts y9999{1, 253402300799}, y10000{1, 253402300800};
   EXPECT_GT(CompareAges(y10000, y9999, 0), 0);
   EXPECT_LT(CompareAges(y9999, y10000, 0), 0);
 }

@@ -112,7 +112,7 @@ int AgeTolerance(const std::string& leftFolder, const std::string& rightFolder) 
 }
 
 int CompareAges(const FileFacts& left, const FileFacts& right, int tolerance) {
-  const int64_t l = left.MtimeSeconds(), r = right.MtimeSeconds();
+  const int64_t l = left.mtimeSec, r = right.mtimeSec;
   if (l == r) return 0;
   const int64_t apart = l > r ? l - r : r - l;
   if (tolerance > 0) {

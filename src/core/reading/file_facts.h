@@ -11,23 +11,25 @@
 namespace zweiblick {
 
 struct FileFacts {
-  int64_t size = -1;    // -1: nothing is known (no file, or a row not from a walk)
-  int64_t mtimeNs = 0;  // modification time, nanoseconds since the epoch
+  int64_t size = -1;  // -1: nothing is known (no file, or a row not from a walk)
+  // Modification time: seconds since the epoch and the nanoseconds within that
+  // second (nanoseconds alone would end in the year 2262).
+  int64_t mtimeSec = 0;
+  int32_t mtimeNsec = 0;
   uint64_t inode = 0;
   uint64_t device = 0;
 
   bool Known() const { return size >= 0; }
-  // The modification time in whole seconds, rounded down (also before 1970).
-  int64_t MtimeSeconds() const {
-    int64_t s = mtimeNs / 1000000000;
-    return mtimeNs % 1000000000 < 0 ? s - 1 : s;
+  bool SameTime(const FileFacts& o) const {
+    return mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
   }
 };
 
 inline FileFacts FactsOf(const struct stat& st) {
   FileFacts f;
   f.size = static_cast<int64_t>(st.st_size);
-  f.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  f.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+  f.mtimeNsec = static_cast<int32_t>(st.st_mtim.tv_nsec);
   f.inode = static_cast<uint64_t>(st.st_ino);
   f.device = static_cast<uint64_t>(st.st_dev);
   return f;

@@ -97,13 +97,13 @@ void FillColumn(MainWindow& w, const std::string& folderPath, bool isLeft) {
       std::string rel = file.path.substr(start);
       if (isLeft) {
         list.Add(i, std::move(rel));
-        list.SetText(i, kLeftStampColumn, StampText(file.facts.MtimeSeconds()));
+        list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec));
         list.SetFacts(i, true, file.facts);
       } else {
         int r = matcher.Row(rel);
         if (r == 0) r = list.Add(list.Count() + 1, "");
         list.SetText(r, kRightNameColumn, rel);
-        list.SetText(r, kRightStampColumn, StampText(file.facts.MtimeSeconds()));
+        list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec));
         list.SetFacts(r, false, file.facts);
       }
       if (i % 64 == 0) w.YieldUnlessFast();
