@@ -1,4 +1,4 @@
-#include "mainwindow/comparison_list.h"
+#include "list/comparison_list.h"
 
 #include <algorithm>
 #include <cstring>

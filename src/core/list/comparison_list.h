@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "mainwindow/list_changes.h"
-#include "mainwindow/name_index.h"
+#include "list/list_changes.h"
+#include "list/name_index.h"
 #include "reading/file_facts.h"
 
 namespace zweiblick {

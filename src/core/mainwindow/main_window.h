@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "layout/modresize_app.h"
-#include "mainwindow/comparison_list.h"
+#include "list/comparison_list.h"
 #include "platform/window_port.h"
 #include "reading/file_facts.h"
 
