@@ -19,7 +19,8 @@ MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgB
   // An access error (exclamation) or a failed copy or deletion (abort/retry/ignore)
   // is a failure of the run; the summary (information) is not.
   if (icon == MsgIcon::kExclamation || buttons == MsgButtons::kAbortRetryIgnore) failed_ = true;
-  return QuietWindow::ShowMessage(text, icon, buttons);
+  // Nobody can answer: OK, or Ignore for a failed copy or deletion.
+  return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
 }
 
 void ConsoleWindow::ShowStatusPanel(int panel, const std::string& text) {

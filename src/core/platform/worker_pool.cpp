@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/window_port.h"
+#include "platform/run_reporter.h"
 
 namespace zweiblick {
 
@@ -69,11 +69,11 @@ void WorkerPool::Notify(const std::atomic<bool>& flag) {
   finished_.notify_all();
 }
 
-void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port) {
-  while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) port.HandleEventsWhileWaiting();
+void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, RunReporter& run) {
+  while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) run.HandleEventsWhileWaiting();
 }
 
-void RunServingEvents(const std::function<void()>& work, WindowPort& port) {
+void RunServingEvents(const std::function<void()>& work, RunReporter& run) {
   WorkerPool pool(1);
   std::atomic<bool> ready{false};
   pool.Post([&](int) {
@@ -81,7 +81,7 @@ void RunServingEvents(const std::function<void()>& work, WindowPort& port) {
     ready.store(true);
     pool.Notify(ready);
   });
-  AwaitServingEvents(pool, ready, port);
+  AwaitServingEvents(pool, ready, run);
 }
 
 int DefaultWorkerCount() {

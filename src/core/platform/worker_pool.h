@@ -48,14 +48,14 @@ class WorkerPool {
   std::vector<std::thread> threads_;
 };
 
-class WindowPort;
+class RunReporter;
 
 // Waits for `ready` and lets the window handle its events every 20 ms meanwhile.
-void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port);
+void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, RunReporter& run);
 
 // Runs `work` on a thread of its own and waits for it as above: for a single
 // look at a file system that may hang.
-void RunServingEvents(const std::function<void()>& work, WindowPort& port);
+void RunServingEvents(const std::function<void()>& work, RunReporter& run);
 
 // The workers of one run: ZWEIBLICK_WORKERS when set (1: a single worker, the
 // sequential run the tests hold the others to), else four per processor, 4 to
