@@ -121,7 +121,7 @@ PairVerdict PairVerdicts::Take(int row) {
     if (!run.empty()) Post(std::move(run), 0);
   }
   Pending& p = pending_.front();  // the rows with two files come in order
-  AwaitServingEvents(pool_, p.ready, run_);
+  p.done.Await(pool_, run_);
   PairVerdict v = p.verdict;
   pending_.pop_front();
   return v;
@@ -154,8 +154,7 @@ void PairVerdicts::Post(Run run, size_t from, bool first) {
       });
       // After this the window's thread may drop `p`, and a handed-back run
       // belongs to another job.
-      p.ready.store(true);
-      pool_.Notify(p.ready);
+      p.done.Publish(pool_);
       if (handedBack) return;
     }
   };

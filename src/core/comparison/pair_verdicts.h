@@ -49,7 +49,7 @@ class PairVerdicts {
   struct Pending {
     std::string left, right;
     PairVerdict verdict;
-    std::atomic<bool> ready{false};
+    HandOver done;
   };
   using Run = std::vector<Pending*>;
   Pending* Add(int row);

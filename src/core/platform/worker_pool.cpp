@@ -75,13 +75,12 @@ void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, RunRep
 
 void RunServingEvents(const std::function<void()>& work, RunReporter& run) {
   WorkerPool pool(1);
-  std::atomic<bool> ready{false};
+  HandOver done;
   pool.Post([&](int) {
     work();
-    ready.store(true);
-    pool.Notify(ready);
+    done.Publish(pool);
   });
-  AwaitServingEvents(pool, ready, run);
+  done.Await(pool, run);
 }
 
 int DefaultWorkerCount() {

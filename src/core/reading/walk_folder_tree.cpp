@@ -59,11 +59,11 @@ struct Folder {
   // window's thread posts the listing of such a folder, in the walk's order.
   const bool linked;
   bool posted = false;  // linked folders only: its listing was handed to the workers
-  // Written by the worker before `ready`.
+  // Written by the worker before it publishes `listed`.
   int error = 0;  // not 0: the folder itself could not be read
   std::vector<Entry> entries;
   std::vector<std::unique_ptr<Folder>> subfolders;  // in listing order
-  std::atomic<bool> ready{false};
+  HandOver listed;
 
   // A folder that is already on the path down to here would make the walk
   // endless.
@@ -102,7 +102,7 @@ class TreeWalk {
  private:
   // On the window's thread, in the order of a depth-first walk.
   void Visit(Folder& folder) {
-    AwaitServingEvents(pool_, folder.ready, run_);
+    folder.listed.Await(pool_, run_);
     // A folder that does not exist contributes nothing; any other failure is
     // told like an entry that cannot be examined.
     if (folder.error != 0) {
@@ -123,7 +123,7 @@ class TreeWalk {
       if (f.linked && !walkedBehindLinks_.insert({f.dev, f.ino}).second) {
         // Walked under an earlier name already. A listing read ahead in vain
         // must end before its folder goes.
-        if (f.posted) AwaitServingEvents(pool_, f.ready, run_);
+        if (f.posted) f.listed.Await(pool_, run_);
       } else {
         if (f.linked && !f.posted) Post({&f});
         Visit(f);
@@ -204,8 +204,7 @@ class TreeWalk {
 
   void Done(Folder& folder, int error) {
     folder.error = error;
-    folder.ready.store(true);
-    pool_.Notify(folder.ready);
+    folder.listed.Publish(pool_);
   }
 
   struct IdHash {
