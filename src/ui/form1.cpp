@@ -67,15 +67,10 @@ bool IsMenuKey(const QKeyEvent* key) {
 Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
   setObjectName(QStringLiteral("Form1"));
   endProcess = [this] {
-    endRequested_ = true;
-    if (core_.Busy()) {
-      // A long operation is running below us and cannot be unwound: end here.
-      std::fflush(nullptr);
-      _exit(0);
-    }
-    // Otherwise leave through the event loop, without closing the window (no
-    // unload handling), so that the application shuts down in order and hands
-    // the clipboard to the desktop's clipboard manager where there is one.
+    // The core ends only once no operation runs: leave through the event loop,
+    // without closing the window (no unload handling), so that the application
+    // shuts down in order and hands the clipboard to the desktop's clipboard
+    // manager where there is one.
     hide();
     QCoreApplication::exit(0);
   };
@@ -394,10 +389,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  // Closed during a batch run, before the event loop ran: the program ends
+  // when the running step returns (the core starts no further step).
   core_.Unload();
-  // Closed during a batch run, before the event loop ran: the program ends when
-  // the running step returns.
-  endRequested_ = true;
   event->accept();
 }
 

@@ -80,7 +80,7 @@ class Form1 : public QWidget, public DesktopPort {
   std::function<void(const QUrl&)> openUrl;
   void EndProcess() override;
   // Whether the program was asked to end (or its window closed) before its event loop ran.
-  bool EndRequested() const { return endRequested_; }
+  bool EndRequested() const { return core_.Ending(); }
 
   // Brings the view, the progress bar and the status texts up to date with the core.
   void Flush();
@@ -129,7 +129,6 @@ class Form1 : public QWidget, public DesktopPort {
   QMenu* pum_ = nullptr;
   // Where the popup opens when the keyboard asked for it.
   std::optional<QPoint> popupAt_;
-  bool endRequested_ = false;
   QPointer<QDialog> info_;
   bool restoringSelection_ = false;
   // The view hears of changes at most this often during a long run; each notice

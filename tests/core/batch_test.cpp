@@ -191,11 +191,13 @@ TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
   EXPECT_FALSE(left.Exists("nur-rechts.txt"));
   EXPECT_EQ(tally.copied, 1);
   EXPECT_EQ(tally.proposals, 2);
-  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nVorschläge=1\n"), &tally);
+  // "Ende" ended that program; this is the next one.
+  MainWindow next{port};
+  StartBatchMode(next, Control("Altersvergleich=1\nAbgleich=1\nVorschläge=1\n"), &tally);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(right.Read("nur-links/l.txt"), "L");
   EXPECT_EQ(left.Read("nur-rechts.txt"), "R");
-  EXPECT_EQ(w.Liste().Count(), 0);
+  EXPECT_EQ(next.Liste().Count(), 0);
   EXPECT_EQ(tally.copied, 2);
   EXPECT_EQ(tally.proposals, 0);
 }

@@ -105,5 +105,33 @@ TEST_F(Window, ASecondLongOperationIsIgnoredWhileOneRuns) {
   EXPECT_TRUE(port.prompts.empty());
 }
 
+TEST_F(Window, EndDuringARunStopsItAtItsNextYieldAndClosingLetsItFinish) {
+  Fill({{"1", ""}, {"2", ""}, {"3", ""}, {"4", ""}, {"5", ""}});
+  port.onYield = [&] {
+    if (port.yields == 2) w.BtnClick(kBtnEnd);
+  };
+  w.SynchronizeFolders();
+  // Rows 5 and 4 were carried out; the run ended as after Abort, then the program.
+  EXPECT_EQ(Column(1), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich beendet.");
+  EXPECT_EQ(port.ended, 1);
+  w.CompareFiles(true);  // nothing starts any more
+  EXPECT_EQ(w.Liste().Text(1, kMarkerColumn), "");
+
+  // Closing the window lets the running step finish, and ends nothing itself.
+  MainWindow other{port};
+  for (const char* name : {"a", "b", "c"}) other.Liste().Add(other.Liste().Count() + 1, name);
+  port.yields = 0;
+  port.onYield = [&] {
+    if (port.yields == 1) other.Unload();
+  };
+  other.SynchronizeFolders();
+  EXPECT_EQ(other.Liste().Count(), 0);
+  EXPECT_TRUE(other.Ending());
+  EXPECT_EQ(port.ended, 1);
+  other.CompareFiles(true);
+  EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich beendet.");
+}
+
 }  // namespace
 }  // namespace zweiblick

@@ -141,7 +141,7 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
     SyncTally done = w.SynchronizeFolders(batch.BatchProposals);
     if (tally) *tally = done;
   }
-  if (batch.BatchEnd) w.Report().EndProcess();
+  if (batch.BatchEnd) w.EndProcess();
   w.Batch().BatchActive = false;
   return BatchOutcome::kDone;
 }

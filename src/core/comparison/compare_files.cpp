@@ -122,9 +122,12 @@ void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporte
     }
     list.SetText(i, kMarkerColumn, marker);
     run.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));
-    if (i % 8 == 0) run.YieldUnlessFast();
+    if (i % 8 == 0) {
+      run.YieldUnlessFast();
+      if (run.StopRequested()) break;  // the program ends: no summary to wait at
+    }
   }
-  if (!(batch.BatchActive && (batch.BatchEnd || batch.BatchSync))) {
+  if (!run.StopRequested() && !(batch.BatchActive && (batch.BatchEnd || batch.BatchSync))) {
     run.SetStatus(2, mode + "vergleich fertig!");
     run.ShowMessage(CompareSummary(binary, counts), MsgIcon::kInformation, MsgButtons::kOk);
   }

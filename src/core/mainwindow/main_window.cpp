@@ -54,7 +54,7 @@ void MainWindow::BtnClick(int index) {
       CompareFiles(compModeBinary_);
       break;
     case kBtnEnd:
-      report_.EndProcess();
+      EndProcess();
       break;
     default:
       // The invisible parameter buttons 4 and 5 and unknown indexes do nothing.
@@ -164,10 +164,21 @@ void MainWindow::Resize(bool minimised) {
 }
 
 void MainWindow::Unload() {
-  unloaded_ = true;
+  ending_ = true;
   FormPlacement* form = window_.Placement();
   SettingsStore* store = window_.Settings();
   if (form && store) SaveWindowPosition(*form, *store);
+}
+
+void MainWindow::EndProcess() {
+  ending_ = true;
+  if (busy_) {
+    endAfterOperation_ = true;
+    run_.RequestStop();
+    return;
+  }
+  endAfterOperation_ = false;
+  report_.EndProcess();
 }
 
 void MainWindow::ClearList() {

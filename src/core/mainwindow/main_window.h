@@ -13,6 +13,7 @@
 #include "platform/window_port.h"
 #include "reading/chosen_folders.h"
 #include "reading/walk_folder_tree.h"
+#include "sync/synchronize_folders.h"
 
 namespace zweiblick {
 
@@ -29,8 +30,6 @@ enum BtnIndex : int {
   kBtnEnd = 9,
   kBtnInfo = 10,
 };
-
-struct SyncTally;
 
 // Owns the state the operations share (the chosen folders, the files the walk
 // collects, the batch switches) and hands each operation what it uses.
@@ -71,6 +70,10 @@ class MainWindow {
   void CopyListToClipboard();
 
   void ClearList();
+  // "&Ende" and the batch step "Ende": ends the process at once, without the
+  // unload handling; while an operation runs, stops it at its next yield and
+  // ends as soon as it has returned.
+  void EndProcess();
 
   // Option values as the window shows them.
   bool SofortStart() const { return sofortStart_; }
@@ -103,13 +106,19 @@ class MainWindow {
   // yield of the first is ignored, so no operation finds its rows moved or gone.
   // Once the window is closed none starts any more: the program is ending.
   bool Busy() const { return busy_; }
+  // The program ends: "&Ende" was pressed, or the window was closed. No
+  // operation starts any more, and the front end does not go on into its
+  // event loop (or leaves it).
+  bool Ending() const { return ending_; }
   class Operation {
    public:
-    explicit Operation(MainWindow& w) : w_(w), acquired_(!w.busy_ && !w.unloaded_) {
+    explicit Operation(MainWindow& w) : w_(w), acquired_(!w.busy_ && !w.ending_) {
       if (acquired_) w.busy_ = true;
     }
     ~Operation() {
-      if (acquired_) w_.busy_ = false;
+      if (!acquired_) return;
+      w_.busy_ = false;
+      if (w_.endAfterOperation_) w_.EndProcess();
     }
     Operation(const Operation&) = delete;
     Operation& operator=(const Operation&) = delete;
@@ -146,7 +155,8 @@ class MainWindow {
   bool compModeBinary_ = true;
   bool syncEnabled_ = true;
   bool busy_ = false;
-  bool unloaded_ = false;
+  bool ending_ = false;
+  bool endAfterOperation_ = false;
 };
 
 }  // namespace zweiblick

@@ -38,10 +38,17 @@ class RunReporter {
   void YieldAlways() { port_.YieldToEventLoop(); }
   void HandleEventsWhileWaiting() { port_.HandleEventsWhileWaiting(); }
 
+  // The program is to end: the running operation stops at its next yield, as
+  // after Abort, so that it ends in order (a synchronisation makes what it
+  // wrote durable first).
+  void RequestStop() { stopRequested_ = true; }
+  bool StopRequested() const { return stopRequested_; }
+
  private:
   ReportPort& port_;
   const bool& speed_;
   bool compareEnabled_ = true;
+  bool stopRequested_ = false;
 };
 
 }  // namespace zweiblick

@@ -105,7 +105,10 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
       list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec));
       list.SetFacts(r, false, file.facts);
     }
-    if (i % 64 == 0) run.YieldUnlessFast();
+    if (i % 64 == 0) {
+      run.YieldUnlessFast();
+      if (run.StopRequested()) break;  // the program ends
+    }
   }
   run.SetStatus(2, kStatusEntered);
   run.SetStatus(1, RowCountText(list.Count()));
