@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace zweiblick {
 
@@ -19,8 +21,12 @@ struct SeenFile {
   std::string stamp;  // its time stamp then, when it existed
 };
 
-// Returned when a file changed (or appeared) since it was seen.
+// Returned when a file changed (or appeared) since it was seen, or a source
+// while it was copied.
 inline constexpr int kChangedSinceRead = -1;
+// Returned when a copy could not be given its source's modification time and
+// would look newer than its source.
+inline constexpr int kTimeNotKept = -2;
 
 // The calls that set a copy's permission bits and times. Tests put in ones
 // that refuse, as the drivers of some file systems do.
@@ -30,6 +36,14 @@ struct MetadataCalls {
 };
 MetadataCalls& CopyMetadataCalls();
 
+class SideFolder;
+
+// A file system the run wrote to that could not make its data durable.
+struct UnsafeFolder {
+  std::string folder;  // the chosen folder, or the first folder written on it below that
+  int error = 0;
+};
+
 // Remembers the file systems written to, so the run can make them durable once,
 // and the folders written to, so each is cleared of old temporary files once.
 class DurableRun {
@@ -38,14 +52,21 @@ class DurableRun {
   DurableRun(const DurableRun&) = delete;
   DurableRun& operator=(const DurableRun&) = delete;
   ~DurableRun() { Finish(); }
-  void Touched(const std::string& root) { roots_.insert(root); }
-  // The run writes to the open folder `folder`.
-  void WritesTo(int folder);
-  // One syncfs for every file system touched.
-  void Finish();
+  // The run writes to `folder`, the open folder of `side` last entered for writing.
+  void WritesTo(const SideFolder& side, int folder);
+  // Whether a copy into `folder` (already announced by WritesTo) is synced on
+  // its own before its rename: on removable and network file systems.
+  bool SyncsEachFile(int folder) const;
+  // One syncfs for every file system written to; those that failed.
+  std::vector<UnsafeFolder> Finish();
 
  private:
-  std::set<std::string> roots_;
+  struct Disk {
+    int fd = -1;  // open since before the first write, so syncfs reports what came after
+    std::string folder;
+    bool eachFile = false;
+  };
+  std::map<dev_t, Disk> disks_;
   std::set<std::pair<dev_t, ino_t>> swept_;
 };
 
@@ -68,6 +89,8 @@ class SideFolder {
   SideFolder& operator=(const SideFolder&) = delete;
   ~SideFolder();
   const std::string& Root() const { return root_; }
+  // The folder last entered for writing, as a path.
+  std::string WriteFolder() const { return root_ + write_.folder; }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
   // to the file's own name.
   int Parent(const std::string& rel, Reach reach, int& folder, std::string& name);

@@ -17,6 +17,13 @@ std::string DeleteFailure(const std::string& path) {
   return "Die Datei '" + path + "'\rkonnte nicht gelöscht werden.";
 }
 
+// A late write error of a file system cannot be pinned on one row.
+std::string UnsafeFolderMessage(const std::string& folder) {
+  return "Die Daten im Ordner '" + folder +
+         "' konnten nicht sicher auf den Datenträger geschrieben werden.\rDie Kopien dieses "
+         "Abgleichs dort sind nicht sicher.";
+}
+
 std::string SyncFailureMessage(const std::string& failureText) {
   return "Abgleichsfehler:\r\r" + failureText + "\r\rBitte quittieren oder abbrechen";
 }
@@ -83,7 +90,11 @@ class SyncRun {
   // row does not make the ignored one done.
   bool Keep() const { return keep_; }
   const SyncTally& Finish() {
-    disk_.Finish();
+    for (const UnsafeFolder& unsafe : disk_.Finish()) {
+      ++tally_.failed;
+      w_.Port().ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical,
+                            MsgButtons::kOk);
+    }
     return tally_;
   }
 
