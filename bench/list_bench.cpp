@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "mainwindow/comparison_list.h"
+#include "list/comparison_list.h"
 
 using Clock = std::chrono::steady_clock;
 

@@ -30,7 +30,7 @@
 
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
-#include "mainwindow/name_key.h"
+#include "names/name_key.h"
 #include "ui/folder_dialog.h"
 #include "ui/info_form_freeware.h"
 #include "ui/list_model.h"

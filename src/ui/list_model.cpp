@@ -1,6 +1,6 @@
 #include "ui/list_model.h"
 
-#include "mainwindow/name_key.h"
+#include "names/name_key.h"
 
 namespace zweiblick {
 

@@ -6,7 +6,7 @@
 
 #include <QAbstractTableModel>
 
-#include "mainwindow/comparison_list.h"
+#include "list/comparison_list.h"
 
 namespace zweiblick {
 

@@ -105,10 +105,31 @@ TEST_F(Batch, ControlFileAndFolderChecks) {
             " * Der Verzeichnispfad ''" +
                 left.Path("a.txt") +
                 "/'' für die rechte Spalte bezeichnet eine Datei, keinen Ordner.\r");
-  StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") +
-                                    "\nRechts=" + right.Path() + "\n"));
-  EXPECT_EQ(Errors(), " * Der Verzeichnispfad ''" + left.Path("only-subfolders") +
-                          "/'' für die linke Spalte existiert nicht.\r");
+  // Folders that lie one in the other, by name or through a link.
+  ASSERT_EQ(symlink(left.Path().c_str(), right.Path("to-left").c_str()), 0);
+  const std::pair<std::string, std::string> nested[] = {
+      {left.Path(), left.Path("only-subfolders")},
+      {right.Path("to-left/only-subfolders"), left.Path()}};
+  for (auto [l, r] : nested) {
+    StartBatchMode(w, Control("", "[Pfade]\nLinks=" + l + "\nRechts=" + r + "\n"));
+    EXPECT_EQ(Errors(), " * Die Ordner ''" + l + "/'' und ''" + r +
+                            "/'' liegen ineinander: ein Abgleich würde einen in den anderen "
+                            "kopieren.\r");
+  }
+  StartBatchMode(
+      w, Control("", "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path("to-left") + "\n"));
+  EXPECT_EQ(Errors(), " * Die Ordner ''" + left.Dir() + "'' und ''" + right.Path("to-left") +
+                          "/'' sind derselbe Ordner: er lässt sich nicht mit sich selbst "
+                          "vergleichen.\r");
+  // An existing folder is accepted whatever it holds: a tree sorted into
+  // subfolders, or a new, empty stick.
+  right.Mkdir("empty");
+  EXPECT_EQ(StartBatchMode(w, Control("", "[Pfade]\nLinks=" + left.Path("only-subfolders") +
+                                              "\nRechts=" + right.Path("empty") + "\n")),
+            BatchOutcome::kDone);
+  EXPECT_TRUE(port.messages.empty()) << port.messages[0].text;
+  ASSERT_EQ(w.Liste().Count(), 1);
+  EXPECT_EQ(w.Liste().Text(1, kLeftNameColumn), "sub/f");
 }
 
 TEST_F(Batch, SwitchCombinationsAreCheckedInOrder) {

@@ -1,4 +1,7 @@
-// The age comparison on FAT, which keeps modification times in 2-second steps.
+// The age comparison: the instants behind the stamps, and FAT, which keeps
+// local times in 2-second steps.
+#include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -16,7 +19,7 @@ struct AgeOnFat : testing::TwoTrees {
   void TearDown() override { SetFatProbeForTesting(nullptr); }
   std::vector<std::string> Markers() {
     CompareFiles(w, false);
-    return {Marker("odd"), Marker("three")};
+    return {Marker("odd"), Marker("three"), Marker("hour"), Marker("hour-longer")};
   }
 };
 
@@ -25,9 +28,14 @@ TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
   right.Write("odd", "x", 1000000000);
   left.Write("three", "x", 1000000000);
   right.Write("three", "x", 1000000003);
+  // Another system's clock: the same file, an hour off to the second.
+  left.Write("hour", "x", 1000000000);
+  right.Write("hour", "y", 1000003601);
+  left.Write("hour-longer", "x", 1000000000);
+  right.Write("hour-longer", "xx", 1000003600);
   Fill();
   EXPECT_FALSE(OnFatFileSystem(right.Path()));
-  EXPECT_EQ(Markers(), (std::vector<std::string>{"-->", "<--"}));
+  EXPECT_EQ(Markers(), (std::vector<std::string>{"-->", "<--", "<--", "<--"}));
   fatFolder = w.RightFolder;
   // The probe may hang on a stalled file system: the window goes on meanwhile.
   SetFatProbeForTesting([](const std::string& folder) {
@@ -35,11 +43,35 @@ TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
     return folder == fatFolder;
   });
   port.waits = 0;
-  EXPECT_EQ(Markers(), (std::vector<std::string>{"=", "<--"}));
+  EXPECT_EQ(Markers(), (std::vector<std::string>{"=", "<--", "=", "<--"}));
   EXPECT_GE(port.waits, 2);
   // Stamps that are no stamps are compared as text, as ever.
   EXPECT_LT(CompareStamps("2001090901:46:40", "2001090901:46:4x", 2), 0);
   EXPECT_EQ(CompareStamps("2000022923:59:59", "2000030100:00:01", 2), 0);
+}
+
+TEST_F(AgeOnFat, InstantsDecideWhereTheLocalStampsRunBackwardsOrOutOfDigits) {
+  const char* tz = getenv("TZ");
+  std::string saved = tz ? tz : "";
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  // 02:30 summer time, then 02:10 winter time forty minutes later.
+  left.Write("autumn", "x", 1792888200);
+  right.Write("autumn", "y", 1792890600);
+  Fill();
+  EXPECT_EQ(w.Liste().Text(1, kLeftStampColumn), "2026102502:30:00");
+  EXPECT_EQ(w.Liste().Text(1, kRightStampColumn), "2026102502:10:00");
+  CompareFiles(w, false);
+  EXPECT_EQ(Marker("autumn"), "<--");
+  if (tz)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+  // The year 10000 has a fifth digit that the stamp has no room for.
+  FileFacts y9999{1, 253402300799}, y10000{1, 253402300800};
+  EXPECT_GT(CompareAges(y10000, y9999, 0), 0);
+  EXPECT_LT(CompareAges(y9999, y10000, 0), 0);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "mainwindow/comparison_list.h"
-#include "mainwindow/name_key.h"
+#include "list/comparison_list.h"
+#include "names/name_key.h"
 
 namespace zweiblick {
 namespace {

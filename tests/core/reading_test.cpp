@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -14,6 +17,7 @@
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
+#include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
 #include "slow_fs_mount.h"
@@ -80,6 +84,46 @@ TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
   EXPECT_EQ(port.messages[0].text, "Zugriffsfehler 53 auf '" + left.Path("dangling") +
                                        "'\rDieser Name wird fortan ignoriert ...");
   EXPECT_EQ(port.messages[0].icon, MsgIcon::kExclamation);
+}
+
+// Two links per level to the next level: walking every link under every name
+// would list 2^25 folders. A folder behind links is walked once, under the
+// first name the walk meets; the real folders all stay, and the choice does not
+// depend on which worker lists first.
+TEST_F(Reading, FannedOutFolderLinksWalkEveryFolderOnceMore) {
+  const int levels = 25;
+  auto level = [](int i) { return "d" + std::to_string(i); };
+  for (int i = 1; i <= levels; ++i) {
+    left.Write(level(i) + "/f" + std::to_string(i), "");
+    if (i == levels) continue;
+    for (const char* link : {"a", "b"})
+      ASSERT_EQ(symlink(("../" + level(i + 1)).c_str(), left.Path(level(i) + "/" + link).c_str()),
+                0);
+  }
+  std::vector<std::vector<std::string>> walks;
+  for (const char* workers : {"1", "8"}) {
+    setenv("ZWEIBLICK_WORKERS", workers, 1);
+    w.FoundFiles.assign(1, FoundFile{});
+    WalkFolderTree(w, left.Path());
+    walks.push_back(Found(left.Dir()));
+  }
+  unsetenv("ZWEIBLICK_WORKERS");
+  EXPECT_EQ(walks[0], walks[1]);
+  // Each file under its real name, and each one behind a link once more.
+  std::vector<int> real(levels + 1), linked(levels + 1);
+  for (const std::string& found : walks[0]) {
+    int i = std::stoi(found.substr(found.rfind("/f") + 2));
+    bool isReal = found == level(i) + "/f" + std::to_string(i);
+    (isReal ? real : linked)[i]++;
+    EXPECT_EQ(std::filesystem::canonical(left.Path(found)),
+              std::filesystem::canonical(left.Path(level(i) + "/f" + std::to_string(i))));
+  }
+  EXPECT_EQ(walks[0].size(), 2u * levels - 1);
+  for (int i = 1; i <= levels; ++i) {
+    EXPECT_EQ(real[i], 1) << level(i);
+    EXPECT_EQ(linked[i], i == 1 ? 0 : 1) << level(i);
+  }
+  EXPECT_TRUE(port.messages.empty());
 }
 
 TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
@@ -238,6 +282,69 @@ TEST_F(Reading, DropChecksComeInTheirOrder) {
   EXPECT_EQ(w.LeftFolder, "");
 }
 
+// A synchronisation of folders that lie one in the other would copy one into
+// the other, one level deeper at every run: the right filling refuses them.
+TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
+  left.Write("a.txt", "a");
+  left.Write("backup/b.txt", "b");
+  ASSERT_EQ(symlink(left.Path().c_str(), right.Path("to-left").c_str()), 0);
+  FillColumn(w, left.Path(), true);
+  DropOnList(w, {left.Path("backup")}, 500, 100);
+  port.folderAnswer = right.Path("to-left");  // the same folder by another name
+  w.BtnClick(kBtnRightFolder);
+  std::vector<std::string> texts;
+  for (auto& m : port.messages) {
+    texts.push_back(m.text);
+    EXPECT_EQ(m.icon, MsgIcon::kNone);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Der Ordner '" + left.Path("backup/") + "'\rliegt im Ordner '" + left.Dir() +
+                           "'.\r\rIneinander liegende Ordner lassen sich nicht vergleichen.",
+                       "Der Ordner '" + right.Path("to-left/") +
+                           "'\rist derselbe wie der Ordner '" + left.Dir() +
+                           "' der linken Spalte.\r\rEin Ordner lässt sich nicht mit sich "
+                           "selbst vergleichen."}));
+  EXPECT_EQ(w.RightFolder, "");
+  EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
+  EXPECT_EQ(w.Liste().Count(), 2);
+  // A left filling starts over and is never refused; the left one inside the
+  // right one is refused as well.
+  DropOnList(w, {left.Path("backup")}, 0, 100);
+  EXPECT_EQ(w.LeftFolder, left.Path("backup/"));
+  port.messages.clear();
+  DropOnList(w, {right.Path("to-left")}, 500, 100);
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(port.messages[0].text, "Der Ordner '" + left.Path("backup/") + "'\rliegt im Ordner '" +
+                                       right.Path("to-left/") +
+                                       "'.\r\rIneinander liegende Ordner lassen sich nicht "
+                                       "vergleichen.");
+  EXPECT_EQ(w.RightFolder, "");
+
+  // A bind mount of the left folder is the same folder, and what lies in it
+  // lies in the left folder. In a child with its own mount namespace, so the
+  // test process keeps its view of the mounts.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    right.Mkdir("mnt");
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(left.Path().c_str(), right.Path("mnt").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      _exit(77);
+    bool ok =
+        NestingOf(left.Path(), right.Path("mnt")) == FolderNesting::kSame &&
+        NestingOf(left.Path(), right.Path("mnt/backup")) == FolderNesting::kSecondInsideFirst &&
+        NestingOf(right.Path("mnt/backup"), left.Path()) == FolderNesting::kFirstInsideSecond &&
+        NestingOf(left.Path("backup"), right.Path()) == FolderNesting::kApart;
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "a bind mount fooled the check";
+}
+
 TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderButtonsAsk) {
   left.Write("l.txt", "l");
   right.Write("r.txt", "r");
@@ -257,9 +364,9 @@ TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderBut
   w.BtnClick(kBtnRightFolder);
   EXPECT_EQ(port.prompts.back(), "Bitte geben Sie den Namen des\rzu vergleichenden Ordners an:");
   EXPECT_EQ(w.Liste().Count(), 2);
-  port.folderAnswer = left.Path();
+  port.folderAnswer = empty.Path();
   w.BtnClick(kBtnRightFolder);
-  EXPECT_EQ(w.RightFolder, left.Dir());
+  EXPECT_EQ(w.RightFolder, empty.Dir());
 }
 
 }  // namespace

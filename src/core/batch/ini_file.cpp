@@ -7,7 +7,7 @@
 #include <charconv>
 #include <set>
 
-#include "mainwindow/name_key.h"
+#include "names/name_key.h"
 
 namespace zweiblick {
 namespace {

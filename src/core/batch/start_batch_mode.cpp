@@ -1,6 +1,5 @@
 #include "batch/start_batch_mode.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include "batch/ini_file.h"
@@ -9,6 +8,7 @@
 #include "help/online_help.h"
 #include "mainwindow/main_window.h"
 #include "reading/fill_column.h"
+#include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "sync/synchronize_folders.h"
 
@@ -18,20 +18,6 @@ namespace {
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool HoldsOrdinaryFile(const std::string& folder) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return false;
-  bool found = false;
-  while (dirent* e = readdir(dir)) {
-    if (e->d_name[0] != '.' && FileExists(WithTrailingBackslash(folder) + e->d_name)) {
-      found = true;
-      break;
-    }
-  }
-  closedir(dir);
-  return found;
 }
 
 bool SwitchOn(MainWindow& w, const char* key) {
@@ -46,8 +32,27 @@ std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::s
   if (!bare.empty() && stat(bare.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
     return " * Der Verzeichnispfad ''" + path + "'' für die " + side +
            " Spalte bezeichnet eine Datei, keinen Ordner.\r";
-  if (path.empty() || !IsFolder(path) || !HoldsOrdinaryFile(path))
+  // An existing folder is accepted whatever it holds: a tree sorted into
+  // subfolders or a new, empty stick is a folder to synchronise too.
+  if (!IsFolder(path))
     return " * Der Verzeichnispfad ''" + path + "'' für die " + side + " Spalte existiert nicht.\r";
+  return {};
+}
+
+// A pair of folders that lie one in the other: a synchronisation would copy
+// one into the other, one level deeper at every run.
+std::string NestingLine(const std::string& left, const std::string& right) {
+  switch (NestingOf(left, right)) {
+    case FolderNesting::kSame:
+      return " * Die Ordner ''" + left + "'' und ''" + right +
+             "'' sind derselbe Ordner: er lässt sich nicht mit sich selbst vergleichen.\r";
+    case FolderNesting::kFirstInsideSecond:
+    case FolderNesting::kSecondInsideFirst:
+      return " * Die Ordner ''" + left + "'' und ''" + right +
+             "'' liegen ineinander: ein Abgleich würde einen in den anderen kopieren.\r";
+    case FolderNesting::kApart:
+      break;
+  }
   return {};
 }
 
@@ -61,6 +66,7 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
   w.IniFileName = name;
   std::string errors = CheckFolder(w, "Links", "linke", leftFolder);
   errors += CheckFolder(w, "Rechts", "rechte", rightFolder);
+  if (errors.empty()) errors = NestingLine(leftFolder, rightFolder);
   w.BatchBinaryCompare = SwitchOn(w, "Binärvergleich");
   w.BatchAgeCompare = SwitchOn(w, "Altersvergleich");
   w.BatchSync = SwitchOn(w, "Abgleich");

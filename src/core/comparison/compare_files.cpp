@@ -30,12 +30,20 @@ class RowComparer {
     return Unreadable(w_.RightFolder + list.Text(row, kRightNameColumn), v.error);
   }
 
-  const char* Age(std::string_view leftStamp, std::string_view rightStamp) {
+  const char* Age(int row) {
     // The probe asks the file systems, which may hang: not on the window's thread.
     if (tolerance_ < 0)
       RunServingEvents([&] { tolerance_ = AgeTolerance(w_.LeftFolder, w_.RightFolder); },
                        w_.Port());
-    int order = CompareStamps(leftStamp, rightStamp, tolerance_);
+    // The stamps are local time, which runs backwards once a year and has
+    // only four digits for the year: the instants behind them decide.
+    const ComparisonList& list = w_.Liste();
+    const FileFacts& l = list.Facts(row, true);
+    const FileFacts& r = list.Facts(row, false);
+    int order = l.Known() && r.Known()
+                    ? CompareAges(l, r, tolerance_)
+                    : CompareStamps(list.View(row, kLeftStampColumn),
+                                    list.View(row, kRightStampColumn), tolerance_);
     if (order < 0) return ++c_.ageDiffers, kMarkCopyLeft;
     if (order > 0) return ++c_.ageDiffers, kMarkCopyRight;
     return ++c_.sameAge, kMarkEqual;
@@ -106,7 +114,7 @@ void CompareFiles(MainWindow& w, bool binary) {
     } else if (binary) {
       marker = compare.Binary(i);
     } else {
-      marker = compare.Age(list.View(i, kLeftStampColumn), list.View(i, kRightStampColumn));
+      marker = compare.Age(i);
     }
     list.SetText(i, kMarkerColumn, marker);
     w.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));

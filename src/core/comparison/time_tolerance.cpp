@@ -111,6 +111,19 @@ int AgeTolerance(const std::string& leftFolder, const std::string& rightFolder) 
   return OnFatFileSystem(leftFolder) || OnFatFileSystem(rightFolder) ? kFatStep : 0;
 }
 
+int CompareAges(const FileFacts& left, const FileFacts& right, int tolerance) {
+  const int64_t l = left.mtimeSec, r = right.mtimeSec;
+  if (l == r) return 0;
+  const int64_t apart = l > r ? l - r : r - l;
+  if (tolerance > 0) {
+    if (apart <= tolerance) return 0;
+    if (left.size == right.size)
+      for (int64_t hours : {3600, 7200})
+        if (apart >= hours - tolerance && apart <= hours + tolerance) return 0;
+  }
+  return l < r ? -1 : 1;
+}
+
 int CompareStamps(std::string_view left, std::string_view right, int tolerance) {
   int order = left.substr(0, 16).compare(right.substr(0, 16));
   int64_t l = 0, r = 0;

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "mainwindow/name_key.h"
+#include "names/name_key.h"
 
 namespace zweiblick {
 namespace {

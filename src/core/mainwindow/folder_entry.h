@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "reading/nested_folders.h"
+
 namespace zweiblick {
 
 class MainWindow;
@@ -24,6 +26,11 @@ void DropOnList(MainWindow& w, const std::vector<std::string>& names, int x, int
 
 // The folder buttons: asks for a folder and fills the column with it.
 void AskForFolder(MainWindow& w, bool isLeft);
+
+// The refusal of a right folder that lies in the left one, holds it or is it;
+// empty when the two are apart.
+std::string NestedFolderText(FolderNesting nesting, const std::string& leftFolder,
+                             const std::string& rightFolder);
 
 // The text up to its first NUL character.
 std::string TrimAtNul(const std::string& text);

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "layout/modresize_app.h"
-#include "mainwindow/comparison_list.h"
+#include "list/comparison_list.h"
 #include "platform/window_port.h"
+#include "reading/file_facts.h"
 
 namespace zweiblick {
 
@@ -26,11 +27,11 @@ enum BtnIndex : int {
   kBtnInfo = 10,
 };
 
-// One file found by the walk: its full path and the modification time read
-// with its attributes, so that entering it needs no second look at the disk.
+// One file found by the walk: its full path and what its attributes said, so
+// that entering it needs no second look at the disk.
 struct FoundFile {
   std::string path;
-  int64_t mtime = 0;
+  FileFacts facts;
 };
 
 class MainWindow {
@@ -115,6 +116,11 @@ class MainWindow {
   std::string RightFolder;
   // Element 0 is always present, empty and never read; the walk appends from 1 on.
   std::vector<FoundFile> FoundFiles{FoundFile{}};
+  // The chosen folders as their fillings found them (device and inode; not
+  // Known() when the folder did not exist): a run writes only into the folder
+  // that was read, never into another one mounted in its place.
+  FileFacts LeftFolderFacts;
+  FileFacts RightFolderFacts;
   bool BatchActive = false;
   bool BatchBinaryCompare = false;
   bool BatchAgeCompare = false;

@@ -85,7 +85,7 @@ void FillColumn(MainWindow& w, const std::string& folderPath, bool isLeft) {
     w.FoundFiles.assign(1, FoundFile{});
     w.SetProgress(25);
     w.SetStatus(2, kStatusWalking);
-    WalkFolderTree(w, path);
+    (isLeft ? w.LeftFolderFacts : w.RightFolderFacts) = WalkFolderTree(w, path);
     w.SetProgress(50);
     size_t start = path.size();  // the relative name begins right after the folder path
     w.SetStatus(2, kStatusEntering);
@@ -97,12 +97,14 @@ void FillColumn(MainWindow& w, const std::string& folderPath, bool isLeft) {
       std::string rel = file.path.substr(start);
       if (isLeft) {
         list.Add(i, std::move(rel));
-        list.SetText(i, kLeftStampColumn, StampText(file.mtime));
+        list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec));
+        list.SetFacts(i, true, file.facts);
       } else {
         int r = matcher.Row(rel);
         if (r == 0) r = list.Add(list.Count() + 1, "");
         list.SetText(r, kRightNameColumn, rel);
-        list.SetText(r, kRightStampColumn, StampText(file.mtime));
+        list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec));
+        list.SetFacts(r, false, file.facts);
       }
       if (i % 64 == 0) w.YieldUnlessFast();
     }

@@ -1,5 +1,6 @@
 #include "reading/walk_folder_tree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,14 @@
 
 namespace zweiblick {
 namespace {
+
+// Whether the entry `name` of the open folder `fd` is a symbolic link; the
+// listing's type says so on most file systems, else one more look.
+bool IsLink(int fd, const char* name, unsigned char type) {
+  if (type == DT_LNK || type == DT_DIR) return type == DT_LNK;
+  struct stat st {};
+  return fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
 
 struct Dirent64 {
   uint64_t d_ino;
@@ -34,17 +44,21 @@ struct Dirent64 {
 struct Folder {
   struct Entry {
     std::string path;
-    int64_t mtime = 0;
+    FileFacts facts;
     int error = 0;  // not 0: an entry that could not be examined, to report
   };
-  Folder(std::string p, dev_t d, ino_t i, const Folder* up)
-      : path(std::move(p)), dev(d), ino(i), parent(up) {}
+  Folder(std::string p, dev_t d, ino_t i, const Folder* up, bool behindLink)
+      : path(std::move(p)), dev(d), ino(i), parent(up), linked(behindLink) {}
 
   // Set before the folder is listed, read-only afterwards.
   const std::string path;
   dev_t dev;
   ino_t ino;
   const Folder* parent;  // the folder it was found in; nullptr for the chosen one
+  // Reached through a link somewhere below the chosen folder. Only the
+  // window's thread posts the listing of such a folder, in the walk's order.
+  const bool linked;
+  bool posted = false;  // linked folders only: its listing was handed to the workers
   // Written by the worker before `ready`.
   int error = 0;  // not 0: the folder itself could not be read
   std::vector<Entry> entries;
@@ -52,8 +66,7 @@ struct Folder {
   std::atomic<bool> ready{false};
 
   // A folder that is already on the path down to here would make the walk
-  // endless. The same folder reached by another name is walked again under
-  // that name: its files are real files there too.
+  // endless.
   bool OnPath(dev_t d, ino_t i) const {
     for (const Folder* f = this; f; f = f->parent)
       if (f->dev == d && f->ino == i) return true;
@@ -67,19 +80,22 @@ class TreeWalk {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
   }
 
-  void Run(const std::string& folderPath) {
-    Folder root(folderPath, 0, 0, nullptr);
-    pool_.Post([this, &root](int worker) {
+  FileFacts Run(const std::string& folderPath) {
+    Folder root(folderPath, 0, 0, nullptr, false);
+    FileFacts facts;
+    pool_.Post([this, &root, &facts](int worker) {
       struct stat st {};
       if (stat(root.path.c_str(), &st) != 0) {
         Done(root, errno);
         return;
       }
+      facts = FactsOf(st);
       root.dev = st.st_dev;
       root.ino = st.st_ino;
       List(root, worker);
     });
     Visit(root);
+    return facts;
   }
 
  private:
@@ -96,14 +112,47 @@ class TreeWalk {
       if (e.error != 0)
         ReportAccessError(w_, e.error, e.path);
       else
-        w_.FoundFiles.push_back(FoundFile{std::move(e.path), e.mtime});
+        w_.FoundFiles.push_back(FoundFile{std::move(e.path), e.facts});
     }
     folder.entries = {};
     w_.YieldAlways();
+    ReadLinkedAhead(folder);
     for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub) {
-      Visit(**sub);
+      Folder& f = **sub;
+      if (f.linked && !walkedBehindLinks_.insert({f.dev, f.ino}).second) {
+        // Walked under an earlier name already. A listing read ahead in vain
+        // must end before its folder goes.
+        if (f.posted) AwaitServingEvents(pool_, f.ready, w_.Port());
+      } else {
+        if (f.linked && !f.posted) Post({&f});
+        Visit(f);
+      }
       sub->reset();
     }
+  }
+
+  // Folders behind links fanned out (two links per level to the next) would
+  // be walked 2^levels times if every name were followed. So a folder reached
+  // through a link is walked once per walk, under the first name the walk meets
+  // (folders reached without links are always walked: a link to one of them
+  // lists its files once more under the link's name). That choice must follow
+  // the walk's order, not the workers': the workers never follow a link, and
+  // this thread reads the listings behind links one level ahead.
+  void ReadLinkedAhead(Folder& folder) {
+    std::vector<Folder*> ahead;
+    for (auto& sub : folder.subfolders)
+      if (sub->linked && !walkedBehindLinks_.count({sub->dev, sub->ino}))
+        ahead.push_back(sub.get());
+    Post(ahead);
+  }
+
+  void Post(const std::vector<Folder*>& folders) {
+    std::vector<WorkerPool::Job> lists;
+    for (Folder* f : folders) {
+      f->posted = true;
+      lists.push_back([this, f](int w) { List(*f, w); });
+    }
+    pool_.PostFirst(std::move(lists));
   }
 
   // On a worker: reads the whole listing of one folder, then hands its
@@ -121,7 +170,7 @@ class TreeWalk {
     for (;;) {
       long n = syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, 0, errno});
+      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, {}, errno});
       if (n <= 0) break;
       for (long at = 0; at < n;) {
         auto* entry = reinterpret_cast<const Dirent64*>(buffer.data() + at);
@@ -131,23 +180,23 @@ class TreeWalk {
         std::string full = p + name;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          folder.entries.push_back(Folder::Entry{std::move(full), 0, errno});
+          folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
         } else if (S_ISDIR(st.st_mode)) {
           if (!folder.OnPath(st.st_dev, st.st_ino))
             folder.subfolders.push_back(
-                std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder));
+                std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder,
+                                         folder.linked || IsLink(fd, name, entry->d_type)));
         } else if (S_ISREG(st.st_mode)) {
           // FIFOs, sockets and devices are no files to compare: reading a FIFO
           // would block for ever.
-          folder.entries.push_back(
-              Folder::Entry{std::move(full), static_cast<int64_t>(st.st_mtim.tv_sec), 0});
+          folder.entries.push_back(Folder::Entry{std::move(full), FactsOf(st), 0});
         }
       }
     }
     close(fd);
     std::vector<WorkerPool::Job> lists;
     for (auto& sub : folder.subfolders)
-      lists.push_back([this, f = sub.get()](int w) { List(*f, w); });
+      if (!sub->linked) lists.push_back([this, f = sub.get()](int w) { List(*f, w); });
     pool_.PostFirst(std::move(lists));
     Done(folder, 0);
   }
@@ -158,15 +207,23 @@ class TreeWalk {
     pool_.Notify(folder.ready);
   }
 
+  struct IdHash {
+    size_t operator()(const std::pair<dev_t, ino_t>& id) const {
+      return std::hash<uint64_t>()(static_cast<uint64_t>(id.second) * 31 + id.first);
+    }
+  };
+
   MainWindow& w_;
+  // The folders walked behind links so far (device, inode); window's thread only.
+  std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
   WorkerPool pool_;                     // ends first: no job outlives the buffers
 };
 
 }  // namespace
 
-void WalkFolderTree(MainWindow& w, const std::string& folderPath) {
-  TreeWalk(w).Run(folderPath);
+FileFacts WalkFolderTree(MainWindow& w, const std::string& folderPath) {
+  return TreeWalk(w).Run(folderPath);
 }
 
 }  // namespace zweiblick

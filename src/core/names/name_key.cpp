@@ -1,4 +1,4 @@
-#include "mainwindow/name_key.h"
+#include "names/name_key.h"
 
 #include <unicode/coll.h>
 #include <unicode/normalizer2.h>

@@ -1,4 +1,4 @@
-#include "mainwindow/name_index.h"
+#include "list/name_index.h"
 
 #include <functional>
 

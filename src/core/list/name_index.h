@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mainwindow/name_key.h"
+#include "names/name_key.h"
 
 namespace zweiblick {
 

@@ -8,8 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "mainwindow/list_changes.h"
-#include "mainwindow/name_index.h"
+#include "list/list_changes.h"
+#include "list/name_index.h"
+#include "reading/file_facts.h"
 
 namespace zweiblick {
 
@@ -65,6 +66,14 @@ class ComparisonList {
   std::string_view View(int position, int column) const;
   void SetText(int position, int column, std::string_view text);
 
+  // What the walk saw of the row's left or right file. Emptying a right name
+  // forgets its file's facts too.
+  const FileFacts& Facts(int position, bool left) const {
+    const Row& row = rows_[position - 1];
+    return left ? row.leftFacts : row.rightFacts;
+  }
+  void SetFacts(int position, bool left, const FileFacts& facts);
+
   bool Selected(int position) const { return rows_[position - 1].selected; }
   void SetSelected(int position, bool selected);
 
@@ -99,6 +108,8 @@ class ComparisonList {
     std::string right;
     Stamp leftStamp;
     Stamp rightStamp;
+    FileFacts leftFacts;
+    FileFacts rightFacts;
     bool selected = false;
   };
 

@@ -1,4 +1,4 @@
-#include "mainwindow/comparison_list.h"
+#include "list/comparison_list.h"
 
 #include <algorithm>
 #include <cstring>
@@ -79,6 +79,7 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
     case kLeftNameColumn:
       if (row.left == text) return;
       row.left = text;
+      if (text.empty()) row.leftFacts = {};
       indexValid_ = false;
       break;
     case kMarkerColumn:
@@ -88,6 +89,7 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
     case kRightNameColumn:
       if (row.right == text) return;
       row.right = text;
+      if (text.empty()) row.rightFacts = {};
       break;
     case kLeftStampColumn:
       SetStamp(row.leftStamp, text);
@@ -99,6 +101,11 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
       return;
   }
   changes_.Change(position);
+}
+
+void ComparisonList::SetFacts(int position, bool left, const FileFacts& facts) {
+  Row& row = rows_[position - 1];
+  (left ? row.leftFacts : row.rightFacts) = facts;
 }
 
 void ComparisonList::SetSelected(int position, bool selected) {

@@ -1,0 +1,38 @@
+// What the walk saw of a file or folder, kept beside the texts the list shows:
+// the synchronisation refuses to replace or delete a file that no longer
+// matches it, and the age comparison orders the exact instants behind the
+// stamps.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+
+namespace zweiblick {
+
+struct FileFacts {
+  int64_t size = -1;  // -1: nothing is known (no file, or a row not from a walk)
+  // Modification time: seconds since the epoch and the nanoseconds within that
+  // second (nanoseconds alone would end in the year 2262).
+  int64_t mtimeSec = 0;
+  int32_t mtimeNsec = 0;
+  uint64_t inode = 0;
+  uint64_t device = 0;
+
+  bool Known() const { return size >= 0; }
+  bool SameTime(const FileFacts& o) const {
+    return mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
+  }
+};
+
+inline FileFacts FactsOf(const struct stat& st) {
+  FileFacts f;
+  f.size = static_cast<int64_t>(st.st_size);
+  f.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+  f.mtimeNsec = static_cast<int32_t>(st.st_mtim.tv_nsec);
+  f.inode = static_cast<uint64_t>(st.st_ino);
+  f.device = static_cast<uint64_t>(st.st_dev);
+  return f;
+}
+
+}  // namespace zweiblick
