@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "mainwindow/main_window.h"
+#include "reading/fill_column.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -104,6 +105,49 @@ TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
   EXPECT_EQ(st.st_mtime, 1500000000);
   ASSERT_EQ(stat(right.Path("1973.txt").c_str(), &st), 0);
   EXPECT_LT(st.st_mtime, 1500000000) << "a copy that failed its time looks newer than a later edit";
+}
+
+TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
+  left.Write("f", "new", 2000000000);
+  left.Write("new.txt", "n");
+  auto copyBoth = [&] {
+    Mark("f", kMarkCopyRight);
+    Mark("new.txt", kMarkCopyRight);
+    port.messages.clear();
+    return SynchronizeFolders(w);
+  };
+  // Removed since it was read: it is not made anew.
+  Fill();
+  std::filesystem::remove_all(right.Path());
+  EXPECT_EQ(copyBoth().failed, 2);
+  EXPECT_FALSE(right.Exists(""));
+  // Missing when it was read: the same.
+  FillColumn(w, left.Path(), true);
+  FillColumn(w, right.Path(), false);
+  EXPECT_EQ(copyBoth().failed, 2);
+  EXPECT_FALSE(right.Exists(""));
+  right.Mkdir("");
+  // A stick pulled out (its file system unmounted) after reading: the folder
+  // below the mount point on the system disk is not the one that was read.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
+      _exit(77);
+    right.Write("f", "old", 1000000000);
+    Fill();
+    if (umount2(right.Path().c_str(), MNT_DETACH) != 0) _exit(77);
+    SyncTally tally = copyBoth();
+    bool untouched = std::filesystem::is_empty(right.Path());
+    _exit(tally.failed == 2 && tally.copied == 0 && untouched ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the run wrote to the folder below the pulled stick";
 }
 
 TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {

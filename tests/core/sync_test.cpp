@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -252,15 +253,28 @@ TEST_F(Sync, IgnoreKeepsExactlyItsRowEvenForAMarkerWithoutItsFile) {
 TEST_F(Sync, NothingChangedSinceReadingIsOverwrittenAndRetryChecksAgain) {
   Both("f", "left", "right", 2000000000, 1000000000);
   left.Write("g", "left");
+  // Edited within the second of their stamps: the list shows the same stamps.
+  Both("h", "left", "right", 2000000000, 1000000000);
+  Both("d", "left", "right", 2000000000, 1000000000);
   Fill();
   right.Write("f", "edited after the comparison", 1000000500);
   right.Write("g", "appeared after the comparison");
-  port.answers = {MsgAnswer::kRetry, MsgAnswer::kIgnore, MsgAnswer::kIgnore};
-  MarkAndSync({{"f", kMarkCopyRight}, {"g", kMarkCopyRight}});
-  EXPECT_EQ(port.messages.size(), 3u);
+  for (const char* name : {"h", "d"}) {
+    right.Write(name, "edited in the same second");
+    timespec times[2] = {{1000000000, 500000000}, {1000000000, 500000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, right.Path(name).c_str(), times, 0), 0);
+  }
+  port.answers = {MsgAnswer::kRetry};  // then Ignore
+  MarkAndSync({{"f", kMarkCopyRight},
+               {"g", kMarkCopyRight},
+               {"h", kMarkCopyRight},
+               {"d", kMarkDeleteRight}});
+  EXPECT_EQ(port.messages.size(), 5u);
   EXPECT_EQ(right.Read("f"), "edited after the comparison");
   EXPECT_EQ(right.Read("g"), "appeared after the comparison");
-  EXPECT_EQ(w.Liste().Count(), 2);
+  EXPECT_EQ(right.Read("h"), "edited in the same second");
+  EXPECT_EQ(right.Read("d"), "edited in the same second");
+  EXPECT_EQ(w.Liste().Count(), 4);
 }
 
 TEST_F(Sync, NothingIsWrittenOrDeletedThroughALink) {
@@ -273,8 +287,8 @@ TEST_F(Sync, NothingIsWrittenOrDeletedThroughALink) {
   // And a left file becomes a link to the sentinel: deleting removes the link only.
   std::filesystem::remove(left.Path("victim-link"));
   ASSERT_EQ(symlink(outside.Path("sentinel").c_str(), left.Path("victim-link").c_str()), 0);
-  w.Liste().SetText(Row("victim-link"), kLeftStampColumn,
-                    StampText(Stat(outside.Path("sentinel")).st_mtime));
+  // As if the walk had seen the link already.
+  w.Liste().SetFacts(Row("victim-link"), true, FactsOf(Stat(outside.Path("sentinel"))));
   port.answers = {MsgAnswer::kIgnore};
   MarkAndSync({{"sub/x", kMarkCopyRight}, {"victim-link", kMarkDeleteLeft}});
   EXPECT_EQ(port.messages.size(), 1u);
@@ -359,7 +373,8 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
       _exit(77);
     { std::ofstream(right.Path("f"), std::ios::binary) << "old contents"; }
     DurableRun run;
-    SideFolder from(left.Path()), to(right.Path());
+    SideFolder from(left.Path(), FactsOf(Stat(left.Path()))),
+        to(right.Path(), FactsOf(Stat(right.Path())));
     SeenFile seen{true, StampText(Stat(right.Path("f")).st_mtime)};
     int e = CopyBeneath(from, "f", to, "f", seen, run);
     _exit(e != 0 && right.Read("f") == "old contents" && TmpFilesIn(right).empty() ? 0 : 1);

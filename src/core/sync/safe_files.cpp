@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <vector>
 
 #include "platform/aligned_buffer.h"
@@ -61,7 +60,8 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
   }
 }
 
-// Whether the entry is still as it was seen: the same time stamp, or still
+// Whether the entry is still as it was seen: the same size, exact time, inode
+// and device where the walk saw them (else the same time stamp), or still
 // absent when it did not exist. `found`, when given, receives what is there
 // now (a link itself, not its target); it stays all zero when nothing is.
 int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
@@ -75,6 +75,13 @@ int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
   if (!seen.existed) return kChangedSinceRead;  // appeared since (a dangling link too)
   // The folders were read through links; so is the time stamp compared.
   if (S_ISLNK(st.st_mode) && fstatat(dir, name.c_str(), &st, 0) != 0) return kChangedSinceRead;
+  if (seen.facts.Known()) {
+    // An edit within the second of the stamp, or a file put in its place.
+    FileFacts now = FactsOf(st);
+    bool same = now.size == seen.facts.size && now.SameTime(seen.facts) &&
+                now.inode == seen.facts.inode && now.device == seen.facts.device;
+    return same ? 0 : kChangedSinceRead;
+  }
   if (StampText(st.st_mtim.tv_sec) != seen.stamp) return kChangedSinceRead;
   return 0;
 }
@@ -288,8 +295,9 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   if (slot.fd >= 0) close(slot.fd);
   slot.fd = -1;
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
-  Fd dir(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.ok()) return errno;
+  int rootFd = -1;
+  if (int e = OpenRoot(rootFd)) return e;
+  Fd dir(rootFd);
   for (const std::string& part : folders) {
     Fd next(openat(dir.get(), part.c_str(), flags));
     if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
@@ -306,13 +314,20 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   return 0;
 }
 
-int PrepareTarget(SideFolder& side, const std::string& rel) {
+int SideFolder::OpenRoot(int& fd) const {
+  // A folder that did not exist when the side was read is not taken for it,
+  // even when one appears by that name since.
+  if (!seen_.Known()) return ENOENT;
+  Fd root(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!root.ok()) return errno;
   struct stat st {};
-  if (stat(side.Root().c_str(), &st) != 0) {
-    std::error_code ec;
-    std::filesystem::create_directories(side.Root(), ec);
-    if (ec) return ec.value();
-  }
+  if (fstat(root.get(), &st) != 0) return errno;
+  if (st.st_dev != seen_.device || st.st_ino != seen_.inode) return kNotTheFolderRead;
+  fd = dup(root.get());
+  return fd < 0 ? errno : 0;
+}
+
+int PrepareTarget(SideFolder& side, const std::string& rel) {
   int folder = -1;
   std::string name;
   return side.Parent(rel, Reach::kCreate, folder, name);

@@ -13,17 +13,23 @@
 #include <utility>
 #include <vector>
 
+#include "reading/file_facts.h"
+
 namespace zweiblick {
 
 // What the caller saw of a file when the folders were read.
 struct SeenFile {
   bool existed = false;
   std::string stamp;  // its time stamp then, when it existed
+  FileFacts facts;    // its size, exact time and inode then, where the walk saw it
 };
 
 // Returned when a file changed (or appeared) since it was seen, or a source
 // while it was copied.
 inline constexpr int kChangedSinceRead = -1;
+// Returned when a chosen folder is no longer the folder that was read: another
+// file system is mounted in its place, or the folder was made anew.
+inline constexpr int kNotTheFolderRead = -3;
 // Returned when a copy could not be given its source's modification time and
 // would look newer than its source.
 inline constexpr int kTimeNotKept = -2;
@@ -84,7 +90,9 @@ enum class Reach {
 // most files are then found by their name alone.
 class SideFolder {
  public:
-  explicit SideFolder(std::string root) : root_(std::move(root)) {}
+  // `seen`: the chosen folder as the filling found it (not Known() when it did
+  // not exist then). A side is only entered while its folder is still that one.
+  SideFolder(std::string root, const FileFacts& seen) : root_(std::move(root)), seen_(seen) {}
   SideFolder(const SideFolder&) = delete;
   SideFolder& operator=(const SideFolder&) = delete;
   ~SideFolder();
@@ -100,13 +108,17 @@ class SideFolder {
     std::string folder;
     int fd = -1;
   };
+  int OpenRoot(int& fd) const;
+
   std::string root_;
+  FileFacts seen_;
   Open read_, write_;
 };
 
-// Creates the missing folders of root + rel up to the file's own folder: the
-// root as an ordinary path, the folders below it without following links.
-// Returns 0 or an error number.
+// Creates the missing folders of root + rel up to the file's own folder,
+// without following links. The chosen folder itself is never created: when it
+// is gone (a stick pulled out), the copy fails rather than go to the disk
+// below. Returns 0 or an error number.
 int PrepareTarget(SideFolder& side, const std::string& rel);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary

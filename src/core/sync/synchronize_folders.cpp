@@ -31,7 +31,11 @@ std::string SyncFailureMessage(const std::string& failureText) {
 class SyncRun {
  public:
   SyncRun(MainWindow& w, bool proposals)
-      : w_(w), list_(w.Liste()), lf_(w.LeftFolder), rf_(w.RightFolder), proposals_(proposals) {}
+      : w_(w),
+        list_(w.Liste()),
+        lf_(w.LeftFolder, w.LeftFolderFacts),
+        rf_(w.RightFolder, w.RightFolderFacts),
+        proposals_(proposals) {}
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
@@ -46,8 +50,10 @@ class SyncRun {
     }
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
-    SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn))};
-    SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn))};
+    SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn)),
+                  list_.Facts(i, true)};
+    SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn)),
+                   list_.Facts(i, false)};
     const std::string& lf = w_.LeftFolder;
     const std::string& rf = w_.RightFolder;
     SideFolder& ls = lf_;
