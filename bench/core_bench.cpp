@@ -14,7 +14,7 @@
 
 #include "comparison/compare_files.h"
 #include "mainwindow/main_window.h"
-#include "platform/quiet_window.h"
+#include "platform/report_port.h"
 #include "reading/fill_column.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -22,12 +22,14 @@
 namespace zweiblick {
 namespace {
 
-class CountingWindow : public QuietWindow {
+class CountingWindow : public ReportPort {
  public:
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
-    if (buttons == MsgButtons::kAbortRetryIgnore) ++failures;
-    return QuietWindow::ShowMessage(text, icon, buttons);
+    if (buttons != MsgButtons::kAbortRetryIgnore) return MsgAnswer::kOk;
+    ++failures;
+    return MsgAnswer::kIgnore;
   }
+  void SetClipboardText(const std::string&) override {}
   void YieldToEventLoop() override {
     ++yields;
     Served();
@@ -62,20 +64,20 @@ int main(int argc, char** argv) {
   CountingWindow port;
   MainWindow w(port);
   auto t0 = std::chrono::steady_clock::now();
-  FillColumn(w, argv[2], true);
-  FillColumn(w, argv[3], false);
+  w.FillColumn(argv[2], true);
+  w.FillColumn(argv[3], false);
   double fill = Seconds(t0);
   double step = 0;
   if (mode == "binary" || mode == "age") {
     t0 = port.last = std::chrono::steady_clock::now();
     port.maxGap = 0;
-    CompareFiles(w, mode == "binary");
+    w.CompareFiles(mode == "binary");
     step = Seconds(t0);
   } else if (mode == "sync") {
     for (int i = 1; i <= w.Liste().Count(); ++i)
       w.Liste().SetText(i, kMarkerColumn, kMarkCopyRight);
     t0 = std::chrono::steady_clock::now();
-    SynchronizeFolders(w);
+    w.SynchronizeFolders();
     step = Seconds(t0);
   }
   rusage ru{};

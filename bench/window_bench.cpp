@@ -16,7 +16,7 @@
 
 #include "comparison/compare_files.h"
 #include "mainwindow/main_window.h"
-#include "platform/quiet_window.h"
+#include "platform/report_port.h"
 #include "reading/fill_column.h"
 #include "sync/synchronize_folders.h"
 #include "ui/form1.h"
@@ -24,8 +24,12 @@
 namespace zweiblick {
 namespace {
 
-class CountingWindow : public QuietWindow {
+class CountingWindow : public ReportPort {
  public:
+  MsgAnswer ShowMessage(const std::string&, MsgIcon, MsgButtons buttons) override {
+    return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
+  }
+  void SetClipboardText(const std::string&) override {}
   void YieldToEventLoop() override { ++yields; }
   long yields = 0;
 };
@@ -93,9 +97,9 @@ int main(int argc, char** argv) {
     auto t0 = std::chrono::steady_clock::now();
     double cpu0 = CpuSeconds();
     if (step == "fill") {
-      FillColumn(w, argv[2], true);
+      w.FillColumn(argv[2], true);
       f.Settle();
-      FillColumn(w, argv[3], false);
+      w.FillColumn(argv[3], false);
     } else if (step.rfind("rows", 0) == 0) {
       // rowsN: N rows straight into the list, names on both sides, no disk.
       ComparisonList& list = w.Liste();
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
       }
     } else if (step == "binary" || step == "age") {
       w.SelectCompMode(step == "age" ? 1 : 0);
-      CompareFiles(w, step == "binary");
+      w.CompareFiles(step == "binary");
     } else if (step == "sort") {
       for (int column : {kLeftNameColumn, kMarkerColumn, kRightNameColumn, kRightNameColumn}) {
         w.ColumnClick(column);
@@ -119,7 +123,7 @@ int main(int argc, char** argv) {
     } else if (step == "skip") {
       w.PopupItemClick(8);
     } else if (step == "sync") {
-      SynchronizeFolders(w);
+      w.SynchronizeFolders();
     } else {
       std::fprintf(stderr, "unknown step %s\n", step.c_str());
       return 2;

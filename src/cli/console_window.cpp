@@ -22,7 +22,8 @@ MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgB
   if (icon == MsgIcon::kExclamation || icon == MsgIcon::kCritical ||
       buttons == MsgButtons::kAbortRetryIgnore)
     failed_ = true;
-  return QuietWindow::ShowMessage(text, icon, buttons);
+  // Nobody can answer: OK, or Ignore for a failed copy or deletion.
+  return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
 }
 
 void ConsoleWindow::ShowStatusPanel(int panel, const std::string& text) {

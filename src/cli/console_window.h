@@ -1,15 +1,15 @@
-// The window port of the command-line program: no window, nobody to answer.
+// What the command-line program shows of a run: no window, nobody to answer.
 // Messages go to standard error, the clipboard text to standard output, and a
 // failed copy or deletion is answered with Ignore.
 #pragma once
 
 #include <string>
 
-#include "platform/quiet_window.h"
+#include "platform/report_port.h"
 
 namespace zweiblick {
 
-class ConsoleWindow : public QuietWindow {
+class ConsoleWindow : public ReportPort {
  public:
   ConsoleWindow();
 

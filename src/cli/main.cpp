@@ -1,7 +1,7 @@
 // zweiblick-cli CONTROLFILE: runs a control file without a display.
 #include <cstdio>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "batch/ini_file.h"
@@ -57,6 +57,6 @@ int main(int argc, char** argv) {
   zweiblick::SyncTally tally;
   zweiblick::BatchOutcome outcome = zweiblick::StartBatchMode(window, name, &tally);
   if (outcome == zweiblick::BatchOutcome::kRejected) return 2;
-  if (window.BatchSync) console.Report(zweiblick::SyncTallyLine(tally));
+  if (window.Batch().BatchSync) console.Report(zweiblick::SyncTallyLine(tally));
   return console.Finish() ? 1 : 0;
 }

@@ -32,7 +32,7 @@ namespace zweiblick {
 
 class ListModel;
 
-class Form1 : public QWidget, public WindowPort {
+class Form1 : public QWidget, public DesktopPort {
   Q_OBJECT
  public:
   explicit Form1(QWidget* parent = nullptr);
@@ -54,7 +54,7 @@ class Form1 : public QWidget, public WindowPort {
   // Where the popup opens; tests replace it to choose an item without a real menu.
   std::function<QAction*(QMenu*)> execPopup;
 
-  // WindowPort
+  // DesktopPort
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
   void YieldToEventLoop() override;
   void ShowStatusPanel(int panel, const std::string& text) override;

@@ -85,12 +85,12 @@ struct Batch : ::testing::Test {
 
 TEST_F(Batch, ControlFileAndFolderChecks) {
   EXPECT_EQ(StartBatchMode(w, "   "), BatchOutcome::kNone);
-  EXPECT_FALSE(w.BatchActive);
+  EXPECT_FALSE(w.Batch().BatchActive);
   EXPECT_TRUE(port.messages.empty());
   StartBatchMode(w, " \"" + dir.Path("nix.ini") + "\" ");
   EXPECT_EQ(Errors(),
             " * Die Steuerdatei ''\"" + dir.Path("nix.ini") + "\"'' wurde nicht gefunden.\r");
-  EXPECT_FALSE(w.BatchActive);
+  EXPECT_FALSE(w.Batch().BatchActive);
   StartBatchMode(w, dir.Path());
   EXPECT_EQ(Errors(), " * Der angegebene Name ''" + dir.Path() +
                           "''bezeichnet ein Verzeichnis, keine Datei.\r");
@@ -168,7 +168,7 @@ TEST_F(Batch, PathsOnlyOrBinaryWithClipboardStayInteractive) {
   EXPECT_EQ(w.Liste().Count(), 2);
   EXPECT_EQ(w.Liste().Text(1, 3), "a.txt");
   EXPECT_EQ(w.Liste().Text(1, 2), "");
-  EXPECT_FALSE(w.BatchActive);
+  EXPECT_FALSE(w.Batch().BatchActive);
   // The summary comes first, then the list goes to the clipboard.
   StartBatchMode(w, Control("Binärvergleich=1\nZwischenablage=1\n"));
   ASSERT_EQ(port.messages.size(), 1u);

@@ -102,8 +102,8 @@ TEST_F(Comparison, AgeComparesTheStampsOfTheHiddenColumns) {
 }
 
 TEST_F(Comparison, EmptyListsAreIdenticalInBothModes) {
-  CompareFiles(w, true);
-  CompareFiles(w, false);
+  w.CompareFiles(true);
+  w.CompareFiles(false);
   ASSERT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(port.messages[0].text,
             "Ergebnis des Binärvergleichs von 0 Dateien:\r\rBeide Verzeichnisse sind vollkommen "
@@ -128,7 +128,7 @@ TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
     std::filesystem::remove(fifo);
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   }
-  CompareFiles(w, true);
+  w.CompareFiles(true);
   EXPECT_EQ(Marker("gone"), "?");
   EXPECT_EQ(Marker("fifo"), "<>");  // no file any more: told, never opened
   EXPECT_EQ(Marker("x"), "<>");
@@ -153,14 +153,14 @@ TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
 
 TEST_F(Comparison, YieldsEveryEighthRowUnlessFast) {
   for (int i = 0; i < 17; ++i) left.Write("f" + std::to_string(i), "");
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   port.yields = 0;
-  CompareFiles(w, false);
+  w.CompareFiles(false);
   EXPECT_EQ(port.yields, 2);
   // Checking the speed option during the run stops the yields at once.
   port.yields = 0;
   port.onYield = [&] { w.SetSpeed(true); };
-  CompareFiles(w, false);
+  w.CompareFiles(false);
   EXPECT_EQ(port.yields, 1);
 }
 
@@ -170,7 +170,7 @@ TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
     right.Write(n, n);
   }
   Fill();
-  CompareFiles(w, true);
+  w.CompareFiles(true);
   w.Liste().SetSelected(1, true);
   w.Liste().SetSelected(3, true);
   for (int separatorOrCancel : {3, 7, 9, 10, 0, 11}) w.PopupItemClick(separatorOrCancel);
@@ -184,7 +184,7 @@ TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
     EXPECT_EQ(Marker("b"), "=");
     EXPECT_EQ(Marker("d"), "=");
   }
-  CompareFiles(w, true);
+  w.CompareFiles(true);
   EXPECT_EQ(Marker("a"), "=");
   EXPECT_EQ(Marker("c"), "=");
 }
@@ -193,13 +193,13 @@ TEST_F(Comparison, ImmediateComparisonAfterTheRightFillingOnly) {
   left.Write("a", "1");
   right.Write("a", "1");
   w.SetSofortStart(true);
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   EXPECT_TRUE(port.messages.empty());
-  FillColumn(w, right.Path(), false);
+  w.FillColumn(right.Path(), false);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(Marker("a"), "=");
-  w.BatchActive = true;
-  FillColumn(w, right.Path(), false);
+  w.Batch().BatchActive = true;
+  w.FillColumn(right.Path(), false);
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(Marker("a"), "");
 }
@@ -232,7 +232,7 @@ TEST_F(Comparison, LargePairsAreReadSideBySide) {
   right.Write("stick/a.bin", zeros);
   right.Write("stick/b.bin", zeros);
   Fill();
-  CompareFiles(w, true);
+  w.CompareFiles(true);
   EXPECT_EQ(Marker("stick/a.bin"), kMarkEqual);
   EXPECT_EQ(Marker("stick/b.bin"), kMarkEqual);
   EXPECT_EQ(left.Read("stick/in_flight"), "2");  // both first reads were waiting at once
@@ -272,15 +272,17 @@ TEST(ParallelRuns, GiveWhatOneWorkerGives) {
     right.Write("fifo", "same", 1000000000);
     FakeWindow port;
     MainWindow w(port);
-    FillColumn(w, left.Path(), true);
-    FillColumn(w, right.Path(), false);
+    w.FillColumn(left.Path(), true);
+    w.FillColumn(right.Path(), false);
     std::vector<std::string> seen;
-    for (size_t i = 1; i < w.FoundFiles.size(); ++i) seen.push_back(w.FoundFiles[i].path);
+    for (int i = 1; i <= w.Liste().Count(); ++i)
+      seen.push_back(w.Liste().Text(i, kLeftNameColumn) + "|" +
+                     w.Liste().Text(i, kRightNameColumn));
     // Files that vanish or turn into something else after the reading.
     std::filesystem::remove(right.Path("vanish"));
     std::filesystem::remove(right.Path("fifo"));
     mkfifo(right.Path("fifo").c_str(), 0600);
-    CompareFiles(w, true);
+    w.CompareFiles(true);
     std::filesystem::remove(right.Path("fifo"));
     EXPECT_EQ(port.messages.size(), 6u);  // dangling, loop1, loop2, fifo, vanish, summary
     EXPECT_GT(w.Liste().Count(), 24 * 12);

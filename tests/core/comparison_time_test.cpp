@@ -18,7 +18,7 @@ std::string fatFolder;
 struct AgeOnFat : testing::TwoTrees {
   void TearDown() override { SetFatProbeForTesting(nullptr); }
   std::vector<std::string> Markers() {
-    CompareFiles(w, false);
+    w.CompareFiles(false);
     return {Marker("odd"), Marker("three"), Marker("hour"), Marker("hour-longer")};
   }
 };
@@ -36,7 +36,7 @@ TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
   Fill();
   EXPECT_FALSE(OnFatFileSystem(right.Path()));
   EXPECT_EQ(Markers(), (std::vector<std::string>{"-->", "<--", "<--", "<--"}));
-  fatFolder = w.RightFolder;
+  fatFolder = w.Folders().RightFolder;
   // The probe may hang on a stalled file system: the window goes on meanwhile.
   SetFatProbeForTesting([](const std::string& folder) {
     usleep(100 * 1000);
@@ -61,7 +61,7 @@ TEST_F(AgeOnFat, InstantsDecideWhereTheLocalStampsRunBackwardsOrOutOfDigits) {
   Fill();
   EXPECT_EQ(w.Liste().Text(1, kLeftStampColumn), "2026102502:30:00");
   EXPECT_EQ(w.Liste().Text(1, kRightStampColumn), "2026102502:10:00");
-  CompareFiles(w, false);
+  w.CompareFiles(false);
   EXPECT_EQ(Marker("autumn"), "<--");
   if (tz)
     setenv("TZ", saved.c_str(), 1);

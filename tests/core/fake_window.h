@@ -18,7 +18,7 @@ struct ShownMessage {
   MsgButtons buttons;
 };
 
-class FakeWindow : public WindowPort {
+class FakeWindow : public DesktopPort {
  public:
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
     messages.push_back({text, icon, buttons});

@@ -53,11 +53,11 @@ TEST_F(Window, StartUpLeavesTheIdleStateAndTheButtonsAnswer) {
 }
 
 TEST_F(Window, StatusPanelTwoGetsItsPrefixOnlyForText) {
-  w.SetStatus(2, "Fertig.");
+  w.Run().SetStatus(2, "Fertig.");
   EXPECT_EQ(port.panels[2], "Status: Fertig.");
-  w.SetStatus(2, "");
+  w.Run().SetStatus(2, "");
   EXPECT_EQ(port.panels[2], "");
-  w.SetStatus(1, "3 Dateien");
+  w.Run().SetStatus(1, "3 Dateien");
   EXPECT_EQ(port.panels[1], "3 Dateien");
 }
 

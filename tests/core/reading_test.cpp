@@ -30,10 +30,14 @@ using testing::FakeWindow;
 using testing::TempTree;
 
 struct Reading : testing::TwoTrees {
+  std::vector<FoundFile> found{FoundFile{}};
+  void Walk(const std::string& folder) {
+    found.assign(1, FoundFile{});
+    WalkFolderTree(found, w.Run(), folder);
+  }
   std::vector<std::string> Found(const std::string& base) {
     std::vector<std::string> out;
-    for (size_t i = 1; i < w.FoundFiles.size(); ++i)
-      out.push_back(w.FoundFiles[i].path.substr(base.size()));
+    for (size_t i = 1; i < found.size(); ++i) out.push_back(found[i].path.substr(base.size()));
     return out;
   }
 };
@@ -60,7 +64,7 @@ TEST_F(Reading, WalkListsFilesFirstThenSubfoldersInReverseListingOrder) {
     if (*f == "Alpha") expected.push_back("Alpha/x.txt");
     if (*f == "Beta") expected.insert(expected.end(), {"Beta/y.txt", "Beta/Deep/z.txt"});
   }
-  WalkFolderTree(w, left.Path());
+  Walk(left.Path());
   EXPECT_EQ(Found(left.Dir()), expected);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(port.yields, 6);  // one per folder walked: root, Alpha, Beta, Deep, Empty, Emptier
@@ -75,7 +79,7 @@ TEST_F(Reading, WalkSurvivesLinkLoopsFifosAndBrokenEntries) {
   left.Write("data/x.txt", "x");
   ASSERT_EQ(symlink("data", left.Path("backup").c_str()), 0);
   ASSERT_EQ(symlink("../backup", left.Path("data/back").c_str()), 0);  // a loop again
-  auto walk = std::async(std::launch::async, [&] { WalkFolderTree(w, left.Path()); });
+  auto walk = std::async(std::launch::async, [&] { Walk(left.Path()); });
   ASSERT_EQ(walk.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the walk hangs";
   std::vector<std::string> found = Found(left.Dir());
   std::sort(found.begin(), found.end());
@@ -103,8 +107,7 @@ TEST_F(Reading, FannedOutFolderLinksWalkEveryFolderOnceMore) {
   std::vector<std::vector<std::string>> walks;
   for (const char* workers : {"1", "8"}) {
     setenv("ZWEIBLICK_WORKERS", workers, 1);
-    w.FoundFiles.assign(1, FoundFile{});
-    WalkFolderTree(w, left.Path());
+    Walk(left.Path());
     walks.push_back(Found(left.Dir()));
   }
   unsetenv("ZWEIBLICK_WORKERS");
@@ -141,7 +144,7 @@ TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
   }
   close(openat(fd, "z.txt", O_WRONLY | O_CREAT, 0644));
   close(fd);
-  WalkFolderTree(w, left.Path());
+  Walk(left.Path());
   EXPECT_EQ(Found(left.Dir()), std::vector<std::string>{"a.txt"});
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text,
@@ -157,7 +160,7 @@ TEST_F(Reading, WindowStaysAliveWhileAFolderHangs) {
   left.Mkdir("stick");
   testing::SlowFsMount stick(left.Path("stick"), false);
   if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
-  WalkFolderTree(w, left.Path());
+  Walk(left.Path());
   std::vector<std::string> found = Found(left.Dir());
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::string>{"a.txt", "stick/late.txt"}));
@@ -187,12 +190,12 @@ TEST_F(Reading, TwoFoldersFillSideBySide) {
   left.Write("Sub/b.txt", "2");
   right.Write("A.TXT", "1");
   right.Write("c.txt", "3");
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   EXPECT_EQ(port.panels[1], "2 Dateien");
-  EXPECT_EQ(w.LeftFolder, left.Dir());
+  EXPECT_EQ(w.Folders().LeftFolder, left.Dir());
   EXPECT_EQ(w.Liste().Header(1), left.Dir());
   EXPECT_EQ(w.Liste().Text(1, kLeftStampColumn).size(), 16u);
-  FillColumn(w, right.Dir(), false);
+  w.FillColumn(right.Dir(), false);
   EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
                         {"", "", "c.txt"}, {"a.txt", "", "A.TXT"}, {"Sub/b.txt", "", ""}}));
   EXPECT_EQ(port.panels[1], "3 Dateien");
@@ -208,13 +211,13 @@ TEST_F(Reading, TwoFoldersFillSideBySide) {
   w.Liste().SetText(2, kMarkerColumn, "=");
   TempTree other;
   other.Write("a.txt", "9");
-  FillColumn(w, other.Path(), false);
+  w.FillColumn(other.Path(), false);
   EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
                         {"", "", ""}, {"a.txt", "", "a.txt"}, {"Sub/b.txt", "", ""}}));
   EXPECT_EQ(port.panels[1], "3 Dateien");
 
   // The left column again starts over and resets the right header.
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   EXPECT_EQ(w.Liste().Count(), 2);
   EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
 }
@@ -225,8 +228,8 @@ TEST_F(Reading, NamesThatDifferOnlyInCaseKeepTheirOwnPartners) {
     right.Write(n, n);
   }
   right.Write("a.TXT", "third spelling");
-  FillColumn(w, left.Path(), true);
-  FillColumn(w, right.Path(), false);
+  w.FillColumn(left.Path(), true);
+  w.FillColumn(right.Path(), false);
   std::vector<std::vector<std::string>> rows = Rows();  // in listing order: compared sorted
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{
@@ -239,8 +242,8 @@ TEST_F(Reading, OddNamesReachTheListAndMatch) {
   left.Write("u\u0308ber.txt", "y");  // decomposed
   right.Write(invalid, "x");
   right.Write("\u00DCBER.txt", "y");  // composed, upper case
-  FillColumn(w, left.Path(), true);
-  FillColumn(w, right.Path(), false);
+  w.FillColumn(left.Path(), true);
+  w.FillColumn(right.Path(), false);
   EXPECT_EQ(w.Liste().Count(), 2);
   int r = w.Liste().Find(invalid);
   ASSERT_NE(r, 0);
@@ -250,13 +253,13 @@ TEST_F(Reading, OddNamesReachTheListAndMatch) {
 
 TEST_F(Reading, FillingYieldsEvery64FilesUnlessFastAndKeepsTheUsersSortOrder) {
   for (int i = 0; i < 130; ++i) left.Write("f" + std::to_string(i), "");
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   EXPECT_EQ(port.yields, 1 + 2);  // one folder, files 64 and 128
   w.ColumnClick(1);
   w.ColumnClick(1);  // descending
   port.yields = 0;
   w.SetSpeed(true);
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   EXPECT_EQ(port.yields, 1);  // the walk yields regardless
   EXPECT_EQ(Rows().front()[0], "f99");
   EXPECT_EQ(Rows().back()[0], "f0");
@@ -279,7 +282,7 @@ TEST_F(Reading, DropChecksComeInTheirOrder) {
   EXPECT_EQ(texts,
             (std::vector<std::string>{kDropOnlyOne, kDropNoFiles, kDropNoFiles, kDropBadName}));
   EXPECT_EQ(w.Liste().Count(), 0);
-  EXPECT_EQ(w.LeftFolder, "");
+  EXPECT_EQ(w.Folders().LeftFolder, "");
 }
 
 // A synchronisation of folders that lie one in the other would copy one into
@@ -288,7 +291,7 @@ TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
   left.Write("a.txt", "a");
   left.Write("backup/b.txt", "b");
   ASSERT_EQ(symlink(left.Path().c_str(), right.Path("to-left").c_str()), 0);
-  FillColumn(w, left.Path(), true);
+  w.FillColumn(left.Path(), true);
   DropOnList(w, {left.Path("backup")}, 500, 100);
   port.folderAnswer = right.Path("to-left");  // the same folder by another name
   w.BtnClick(kBtnRightFolder);
@@ -304,13 +307,13 @@ TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
                            "'\rist derselbe wie der Ordner '" + left.Dir() +
                            "' der linken Spalte.\r\rEin Ordner lässt sich nicht mit sich "
                            "selbst vergleichen."}));
-  EXPECT_EQ(w.RightFolder, "");
+  EXPECT_EQ(w.Folders().RightFolder, "");
   EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
   EXPECT_EQ(w.Liste().Count(), 2);
   // A left filling starts over and is never refused; the left one inside the
   // right one is refused as well.
   DropOnList(w, {left.Path("backup")}, 0, 100);
-  EXPECT_EQ(w.LeftFolder, left.Path("backup/"));
+  EXPECT_EQ(w.Folders().LeftFolder, left.Path("backup/"));
   port.messages.clear();
   DropOnList(w, {right.Path("to-left")}, 500, 100);
   ASSERT_EQ(port.messages.size(), 1u);
@@ -318,7 +321,7 @@ TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
                                        right.Path("to-left/") +
                                        "'.\r\rIneinander liegende Ordner lassen sich nicht "
                                        "vergleichen.");
-  EXPECT_EQ(w.RightFolder, "");
+  EXPECT_EQ(w.Folders().RightFolder, "");
 
   // A bind mount of the left folder is the same folder, and what lies in it
   // lies in the left folder. In a child with its own mount namespace, so the
@@ -349,16 +352,16 @@ TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderBut
   left.Write("l.txt", "l");
   right.Write("r.txt", "r");
   TempTree empty;
-  FillColumn(w, empty.Path(), true);  // no files: still empty
+  w.FillColumn(empty.Path(), true);  // no files: still empty
   EXPECT_EQ(port.panels[1], "0 Dateien");
   DropOnList(w, {right.Path()}, 500, 100);  // meant for the right, fills the empty list's left
-  EXPECT_EQ(w.LeftFolder, right.Dir());
+  EXPECT_EQ(w.Folders().LeftFolder, right.Dir());
   EXPECT_EQ(w.Liste().Text(1, 1), "r.txt");
   EXPECT_EQ(port.panels[1], "1 Datei");
   DropOnList(w, {left.Path()}, 99, 100);
-  EXPECT_EQ(w.LeftFolder, left.Dir());
+  EXPECT_EQ(w.Folders().LeftFolder, left.Dir());
   DropOnList(w, {right.Path()}, 100, 100);
-  EXPECT_EQ(w.RightFolder, right.Dir());
+  EXPECT_EQ(w.Folders().RightFolder, right.Dir());
 
   port.folderAnswer = "";  // cancelled: nothing changes
   w.BtnClick(kBtnRightFolder);
@@ -366,7 +369,7 @@ TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderBut
   EXPECT_EQ(w.Liste().Count(), 2);
   port.folderAnswer = empty.Path();
   w.BtnClick(kBtnRightFolder);
-  EXPECT_EQ(w.RightFolder, empty.Dir());
+  EXPECT_EQ(w.Folders().RightFolder, empty.Dir());
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "mainwindow/main_window.h"
-#include "reading/fill_column.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -41,7 +40,7 @@ struct SyncFaults : testing::TwoTrees {
     Fill();
     Mark(name, marker);
     port.messages.clear();
-    return SynchronizeFolders(w);
+    return w.SynchronizeFolders();
   }
 };
 
@@ -93,7 +92,7 @@ TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
   Fill();
   Mark("kept.txt", kMarkCopyRight);
   Mark("1973.txt", kMarkCopyRight);
-  SyncTally tally = SynchronizeFolders(w);
+  SyncTally tally = w.SynchronizeFolders();
   EXPECT_EQ(tally.copied, 1);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "1973.txt", port.messages[0].text);
@@ -114,7 +113,7 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
     Mark("f", kMarkCopyRight);
     Mark("new.txt", kMarkCopyRight);
     port.messages.clear();
-    return SynchronizeFolders(w);
+    return w.SynchronizeFolders();
   };
   // Removed since it was read: it is not made anew.
   Fill();
@@ -122,8 +121,7 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   EXPECT_EQ(copyBoth().failed, 2);
   EXPECT_FALSE(right.Exists(""));
   // Missing when it was read: the same.
-  FillColumn(w, left.Path(), true);
-  FillColumn(w, right.Path(), false);
+  Fill();
   EXPECT_EQ(copyBoth().failed, 2);
   EXPECT_FALSE(right.Exists(""));
   right.Mkdir("");
@@ -171,7 +169,7 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
     Fill();
     Mark("stick/f", kMarkCopyRight);
     Mark("home.txt", kMarkCopyRight);
-    SyncTally tally = SynchronizeFolders(w);
+    SyncTally tally = w.SynchronizeFolders();
     bool named = port.messages.size() == 1 &&
                  port.messages[0].text ==
                      "Die Daten im Ordner '" + right.Dir() +

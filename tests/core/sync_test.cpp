@@ -35,7 +35,7 @@ struct Sync : testing::TwoTrees {
   // Marks the rows of these names, then synchronises.
   void MarkAndSync(std::initializer_list<std::pair<const char*, const char*>> marks) {
     for (auto [name, marker] : marks) Mark(name, marker);
-    SynchronizeFolders(w);
+    w.SynchronizeFolders();
   }
   std::vector<std::string> TmpFilesIn(const TempTree& t) {
     std::vector<std::string> out;
@@ -199,7 +199,7 @@ TEST_F(Sync, AbortKeepsTheFailingRowAndEveryRowAboveIt) {
   for (int i = 1; i <= 10; ++i) w.Liste().SetText(i, kMarkerColumn, kMarkCopyRight);
   std::filesystem::remove(left.Path("fh"));  // row 8's source is gone
   port.answers = {MsgAnswer::kAbort};
-  SynchronizeFolders(w);
+  w.SynchronizeFolders();
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text, "Abgleichsfehler:\r\rDie Datei '" + left.Path("fh") +
                                        "'\rkonnte nicht nach '" + right.Path("fh") +
@@ -245,7 +245,7 @@ TEST_F(Sync, IgnoreKeepsExactlyItsRowEvenForAMarkerWithoutItsFile) {
   // An empty list: the two status texts and nothing else.
   w.ClearList();
   port.statusHistory.clear();
-  SynchronizeFolders(w);
+  w.SynchronizeFolders();
   EXPECT_EQ(port.statusHistory, (std::vector<std::string>{"Status: Datenabgleich läuft ...",
                                                           "Status: Datenabgleich beendet."}));
 }
@@ -319,7 +319,7 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
     if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
         setresuid(65534, 65534, 65534) != 0)
       _exit(77);
-    SynchronizeFolders(w);  // every failure answered with Ignore
+    w.SynchronizeFolders();  // every failure answered with Ignore
     _exit(port.messages.size() == 4 && w.Liste().Count() == 4 ? 0 : 1);
   }
   int status = 0;
@@ -329,7 +329,7 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "an ordinary user replaced or deleted a protected file";
   EXPECT_EQ(right.Read("roots"), "old");
   EXPECT_TRUE(left.Exists("roots-del"));
-  SynchronizeFolders(w);  // as root
+  w.SynchronizeFolders();  // as root
   EXPECT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(w.Liste().Count(), 2);
   EXPECT_EQ(Marker("ro") + Marker("ro-del"), "--><-X");

@@ -19,20 +19,23 @@ struct TwoTrees : ::testing::Test {
   TempTree left, right;
 
   void Fill() {
-    FillColumn(w, left.Path(), true);
-    FillColumn(w, right.Path(), false);
+    w.FillColumn(left.Path(), true);
+    w.FillColumn(right.Path(), false);
   }
   // The row whose left or right name is `name`; 0 when there is none.
   int Row(const std::string& name) {
     for (int i = 1; i <= w.Liste().Count(); ++i)
-      if (w.Liste().Text(i, kLeftNameColumn) == name || w.Liste().Text(i, kRightNameColumn) == name) return i;
+      if (w.Liste().Text(i, kLeftNameColumn) == name || w.Liste().Text(i, kRightNameColumn) == name)
+        return i;
     return 0;
   }
   std::string Marker(const std::string& name) {
     int r = Row(name);
     return r ? w.Liste().Text(r, kMarkerColumn) : "<no row>";
   }
-  void Mark(const std::string& name, const char* marker) { w.Liste().SetText(Row(name), kMarkerColumn, marker); }
+  void Mark(const std::string& name, const char* marker) {
+    w.Liste().SetText(Row(name), kMarkerColumn, marker);
+  }
   // Columns 1 to 3 of every row.
   std::vector<std::vector<std::string>> Rows() {
     std::vector<std::vector<std::string>> out;

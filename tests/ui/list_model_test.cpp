@@ -65,15 +65,15 @@ TEST_F(ListModelTest, ViewFollowsFillComparisonSortAndSynchronisation) {
     if (i % 3 != 0) write(right.path(), std::to_string(i) + name, "old");
   }
   write(right.path(), "only-right.txt", "x");
-  FillColumn(form.Core(), left.path().toStdString(), true);
-  FillColumn(form.Core(), right.path().toStdString(), false);
+  form.Core().FillColumn(left.path().toStdString(), true);
+  form.Core().FillColumn(right.path().toStdString(), false);
   form.Core().SelectCompMode(1);
-  CompareFiles(form.Core(), false);
+  form.Core().CompareFiles(false);
   form.Core().ColumnClick(kMarkerColumn);
   form.Flush();
   ExpectViewEqualsCore();
   // Every row is carried out and removed, except the right-only proposal.
-  SynchronizeFolders(form.Core());
+  form.Core().SynchronizeFolders();
   form.Flush();
   ExpectViewEqualsCore();
   form.Core().ClearList();

@@ -3,11 +3,8 @@
 #include <sys/stat.h>
 
 #include "batch/ini_file.h"
-#include "comparison/compare_files.h"
-#include "export/copy_list_to_clipboard.h"
 #include "help/online_help.h"
 #include "mainwindow/main_window.h"
-#include "reading/fill_column.h"
 #include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "sync/synchronize_folders.h"
@@ -20,12 +17,13 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool SwitchOn(MainWindow& w, const char* key) {
-  return LeadingNumber(ReadIniString(w, "AutoStart", key, "", w.IniFileName)) != 0;
+bool SwitchOn(std::string& iniFileName, const char* key) {
+  return LeadingNumber(ReadIniString(iniFileName, "AutoStart", key, "", iniFileName)) != 0;
 }
 
-std::string CheckFolder(MainWindow& w, const char* key, const char* side, std::string& path) {
-  path = ReadIniString(w, "Pfade", key, "", w.IniFileName);
+std::string CheckFolder(std::string& iniFileName, const char* key, const char* side,
+                        std::string& path) {
+  path = ReadIniString(iniFileName, "Pfade", key, "", iniFileName);
   if (!path.empty() && path.back() != kSep) path += kSep;
   std::string bare = path.substr(0, path.empty() ? 0 : path.size() - 1);
   struct stat st {};
@@ -57,46 +55,46 @@ std::string NestingLine(const std::string& left, const std::string& right) {
 }
 
 // The problems of the control file, each as one line " * ...\r"; empty when it
-// can run. Reads the switches into the batch state of `w` on the way.
-std::string CheckControlFile(MainWindow& w, const std::string& name, std::string& leftFolder,
-                             std::string& rightFolder) {
+// can run. Reads the switches into `b` on the way.
+std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const std::string& name,
+                             std::string& leftFolder, std::string& rightFolder) {
   if (IsFolder(name))
     return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
   if (!FileExists(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
-  w.IniFileName = name;
-  std::string errors = CheckFolder(w, "Links", "linke", leftFolder);
-  errors += CheckFolder(w, "Rechts", "rechte", rightFolder);
+  iniFileName = name;
+  std::string errors = CheckFolder(iniFileName, "Links", "linke", leftFolder);
+  errors += CheckFolder(iniFileName, "Rechts", "rechte", rightFolder);
   if (errors.empty()) errors = NestingLine(leftFolder, rightFolder);
-  w.BatchBinaryCompare = SwitchOn(w, "Binärvergleich");
-  w.BatchAgeCompare = SwitchOn(w, "Altersvergleich");
-  w.BatchSync = SwitchOn(w, "Abgleich");
-  w.BatchClipboard = SwitchOn(w, "Zwischenablage");
-  w.BatchEnd = SwitchOn(w, "Ende");
+  b.BatchBinaryCompare = SwitchOn(iniFileName, "Binärvergleich");
+  b.BatchAgeCompare = SwitchOn(iniFileName, "Altersvergleich");
+  b.BatchSync = SwitchOn(iniFileName, "Abgleich");
+  b.BatchClipboard = SwitchOn(iniFileName, "Zwischenablage");
+  b.BatchEnd = SwitchOn(iniFileName, "Ende");
   // Carrying out the proposals "? -->" and "? <--" lets an unattended run fill
   // a new, empty folder; without the key a run copies only what is newer.
-  w.BatchProposals = SwitchOn(w, "Vorschläge");
-  bool binary = w.BatchBinaryCompare, age = w.BatchAgeCompare, noType = !binary && !age;
+  b.BatchProposals = SwitchOn(iniFileName, "Vorschläge");
+  bool binary = b.BatchBinaryCompare, age = b.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
     errors +=
         " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen "
         "einander aus.\r";
-  if (noType && w.BatchSync)
+  if (noType && b.BatchSync)
     errors += " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r";
-  if (noType && w.BatchEnd)
+  if (noType && b.BatchEnd)
     errors +=
         " * Sie haben keinen Vergleichstyps eingestellt, sondern nur das autom. Ende des "
         "Programms.\r";
-  if (noType && w.BatchClipboard)
+  if (noType && b.BatchClipboard)
     errors +=
         " * Sie haben eine Kopie in die Zwischenablage ohne Angabe des Vergleichstyps "
         "angefordert.\r";
-  if (!noType && w.BatchEnd && !w.BatchClipboard && !w.BatchSync)
+  if (!noType && b.BatchEnd && !b.BatchClipboard && !b.BatchSync)
     errors +=
         " * In der jetzigen Einstellung haben Sie nichts vom Vergleichsergebnis, da das Programm "
         "ohne Abgleich "
         "und/oder Kopie in die Zwischenablage enden soll.\r";
-  if (binary && w.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
-  if (w.BatchProposals && !(age && w.BatchSync))
+  if (binary && b.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
+  if (b.BatchProposals && !(age && b.BatchSync))
     errors +=
         " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
         "angefordert.\r";
@@ -105,10 +103,11 @@ std::string CheckControlFile(MainWindow& w, const std::string& name, std::string
 
 }  // namespace
 
-std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
-                          const std::string& defaultValue, const std::string& file) {
-  if (!file.empty()) w.IniFileName = file;
-  std::optional<std::string> content = ReadSmallFile(w.IniFileName);
+std::string ReadIniString(std::string& iniFileName, const std::string& section,
+                          const std::string& key, const std::string& defaultValue,
+                          const std::string& file) {
+  if (!file.empty()) iniFileName = file;
+  std::optional<std::string> content = ReadSmallFile(iniFileName);
   if (!content) return defaultValue;
   return IniValue(*content, section, key).value_or(defaultValue);
 }
@@ -116,33 +115,34 @@ std::string ReadIniString(MainWindow& w, const std::string& section, const std::
 BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncTally* tally) {
   std::string name(TrimBlanks(commandLine));
   if (name.empty()) return BatchOutcome::kNone;
-  w.BatchActive = true;
+  w.Batch().BatchActive = true;
   if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)
     name = ProgramFolder() + name;
   std::string leftFolder, rightFolder;
-  std::string errors = CheckControlFile(w, name, leftFolder, rightFolder);
+  std::string errors = CheckControlFile(w.IniFileName, w.Batch(), name, leftFolder, rightFolder);
   if (!errors.empty()) {
-    w.Port().ShowMessage(
+    w.Report().ShowMessage(
         std::string("Sie haben ") + kProgramName +
             " im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r" + errors +
             "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und "
             "starten Sie erneut.",
         MsgIcon::kCritical, MsgButtons::kOk);
-    w.BatchActive = false;
+    w.Batch().BatchActive = false;
     return BatchOutcome::kRejected;
   }
-  if (w.BatchBinaryCompare) w.SelectCompMode(0);
-  if (w.BatchAgeCompare) w.SelectCompMode(1);
-  FillColumn(w, leftFolder, true);
-  FillColumn(w, rightFolder, false);
-  if (w.BatchBinaryCompare || w.BatchAgeCompare) CompareFiles(w, w.BinaryCompareSelected());
-  if (w.BatchClipboard) CopyListToClipboard(w);
-  if (w.BatchSync) {
-    SyncTally done = SynchronizeFolders(w, w.BatchProposals);
+  if (w.Batch().BatchBinaryCompare) w.SelectCompMode(0);
+  if (w.Batch().BatchAgeCompare) w.SelectCompMode(1);
+  const BatchSwitches& batch = w.Batch();
+  w.FillColumn(leftFolder, true);
+  w.FillColumn(rightFolder, false);
+  if (batch.BatchBinaryCompare || batch.BatchAgeCompare) w.CompareFiles(w.BinaryCompareSelected());
+  if (batch.BatchClipboard) w.CopyListToClipboard();
+  if (batch.BatchSync) {
+    SyncTally done = w.SynchronizeFolders(batch.BatchProposals);
     if (tally) *tally = done;
   }
-  if (w.BatchEnd) w.Port().EndProcess();
-  w.BatchActive = false;
+  if (batch.BatchEnd) w.Report().EndProcess();
+  w.Batch().BatchActive = false;
   return BatchOutcome::kDone;
 }
 

@@ -23,8 +23,10 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine,
                             SyncTally* tally = nullptr);
 
 // The value of `key` in `section` of the control file (or ""), as the profile
-// call would give it. A non-empty `file` becomes the file read from now on.
-std::string ReadIniString(MainWindow& w, const std::string& section, const std::string& key,
-                          const std::string& defaultValue, const std::string& file);
+// call would give it. A non-empty `file` becomes `iniFileName`, the file read
+// from now on.
+std::string ReadIniString(std::string& iniFileName, const std::string& section,
+                          const std::string& key, const std::string& defaultValue,
+                          const std::string& file);
 
 }  // namespace zweiblick

@@ -6,9 +6,11 @@
 
 #include "comparison/pair_verdicts.h"
 #include "comparison/time_tolerance.h"
-#include "mainwindow/main_window.h"
+#include "list/comparison_list.h"
+#include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
+#include "reading/chosen_folders.h"
 #include "sync/markers.h"
 
 namespace zweiblick {
@@ -16,28 +18,30 @@ namespace {
 
 class RowComparer {
  public:
-  RowComparer(MainWindow& w, CompareCounts& counts) : w_(w), c_(counts) {}
+  RowComparer(const ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+              CompareCounts& counts)
+      : list_(list), folders_(folders), run_(run), c_(counts) {}
 
   const char* Binary(int row) {
-    if (!pairs_) pairs_.emplace(w_);
+    if (!pairs_) pairs_.emplace(list_, folders_, run_);
     PairVerdict v = pairs_->Take(row);
     if (v.kind == PairVerdict::kLeftShorter) return ++c_.lengthDiffers, kMarkLeftShorter;
     if (v.kind == PairVerdict::kLeftLonger) return ++c_.lengthDiffers, kMarkLeftLonger;
     if (v.kind == PairVerdict::kEqual) return ++c_.identical, kMarkEqual;
     if (v.kind == PairVerdict::kDiffer) return ++c_.sameLengthDiffers, kMarkContentsDiffer;
-    const ComparisonList& list = w_.Liste();
-    if (v.leftFailed) return Unreadable(w_.LeftFolder + list.Text(row, kLeftNameColumn), v.error);
-    return Unreadable(w_.RightFolder + list.Text(row, kRightNameColumn), v.error);
+    if (v.leftFailed)
+      return Unreadable(folders_.LeftFolder + list_.Text(row, kLeftNameColumn), v.error);
+    return Unreadable(folders_.RightFolder + list_.Text(row, kRightNameColumn), v.error);
   }
 
   const char* Age(int row) {
     // The probe asks the file systems, which may hang: not on the window's thread.
     if (tolerance_ < 0)
-      RunServingEvents([&] { tolerance_ = AgeTolerance(w_.LeftFolder, w_.RightFolder); },
-                       w_.Port());
+      RunServingEvents(
+          [&] { tolerance_ = AgeTolerance(folders_.LeftFolder, folders_.RightFolder); }, run_);
     // The stamps are local time, which runs backwards once a year and has
     // only four digits for the year: the instants behind them decide.
-    const ComparisonList& list = w_.Liste();
+    const ComparisonList& list = list_;
     const FileFacts& l = list.Facts(row, true);
     const FileFacts& r = list.Facts(row, false);
     int order = l.Known() && r.Known()
@@ -55,12 +59,14 @@ class RowComparer {
   // not known to be identical: it is marked as differing. Either way the user is
   // told once which file it was, and the row is never called identical.
   const char* Unreadable(const std::string& path, int error) {
-    if (reported_.insert(path).second) ReportAccessError(w_, error, path);
+    if (reported_.insert(path).second) ReportAccessError(run_, error, path);
     if (error == ENOENT || error == ENOTDIR) return ++c_.orphans, kMarkOrphan;
     return ++c_.sameLengthDiffers, kMarkContentsDiffer;
   }
 
-  MainWindow& w_;
+  const ComparisonList& list_;
+  const ChosenFolders& folders_;
+  RunReporter& run_;
   CompareCounts& c_;
   std::optional<PairVerdicts> pairs_;  // started by the first pair
   std::set<std::string> reported_;
@@ -91,16 +97,14 @@ std::string CompareSummary(bool binary, const CompareCounts& c) {
   return text;
 }
 
-void CompareFiles(MainWindow& w, bool binary) {
-  MainWindow::Operation op(w);
-  if (!op) return;
-  w.EnableCompareButton(false);
+void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                  const BatchSwitches& batch, bool binary) {
+  run.EnableCompareButton(false);
   const std::string mode = binary ? "Binär" : "Alters";
-  w.SetStatus(2, mode + "vergleich läuft ...");
-  ComparisonList& list = w.Liste();
+  run.SetStatus(2, mode + "vergleich läuft ...");
   CompareCounts counts;
   counts.total = list.Count();
-  RowComparer compare(w, counts);
+  RowComparer compare(list, folders, run, counts);
   for (int i = 1; i <= counts.total; ++i) {
     std::string_view left = list.View(i, kLeftNameColumn);
     std::string_view right = list.View(i, kRightNameColumn);
@@ -117,15 +121,15 @@ void CompareFiles(MainWindow& w, bool binary) {
       marker = compare.Age(i);
     }
     list.SetText(i, kMarkerColumn, marker);
-    w.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));
-    if (i % 8 == 0) w.YieldUnlessFast();
+    run.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));
+    if (i % 8 == 0) run.YieldUnlessFast();
   }
-  if (!(w.BatchActive && (w.BatchEnd || w.BatchSync))) {
-    w.SetStatus(2, mode + "vergleich fertig!");
-    w.Port().ShowMessage(CompareSummary(binary, counts), MsgIcon::kInformation, MsgButtons::kOk);
+  if (!(batch.BatchActive && (batch.BatchEnd || batch.BatchSync))) {
+    run.SetStatus(2, mode + "vergleich fertig!");
+    run.ShowMessage(CompareSummary(binary, counts), MsgIcon::kInformation, MsgButtons::kOk);
   }
-  w.SetProgress(0);
-  w.EnableCompareButton(true);
+  run.SetProgress(0);
+  run.EnableCompareButton(true);
 }
 
 }  // namespace zweiblick

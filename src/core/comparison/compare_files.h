@@ -3,14 +3,19 @@
 
 #include <string>
 
+#include "platform/batch_switches.h"
+
 namespace zweiblick {
 
-class MainWindow;
+class ComparisonList;
+class RunReporter;
+struct ChosenFolders;
 
 // Writes a relation marker into every row and, unless a batch run that
 // synchronises or ends asks otherwise, shows the counts in one message.
 // binary: compare contents; otherwise compare the time stamps in the hidden columns.
-void CompareFiles(MainWindow& w, bool binary);
+void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                  const BatchSwitches& batch, bool binary);
 
 struct CompareCounts {
   int total = 0;

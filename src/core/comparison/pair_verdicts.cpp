@@ -9,7 +9,9 @@
 #include <utility>
 
 #include "comparison/file_contents.h"
-#include "mainwindow/main_window.h"
+#include "list/comparison_list.h"
+#include "platform/run_reporter.h"
+#include "reading/chosen_folders.h"
 #include "reading/path_helpers.h"
 
 namespace zweiblick {
@@ -99,9 +101,11 @@ class PairComparer {
   ContentsComparer contents_;
 };
 
-PairVerdicts::PairVerdicts(MainWindow& w) : w_(w), list_(w.Liste()), pool_(DefaultWorkerCount()) {
+PairVerdicts::PairVerdicts(const ComparisonList& list, const ChosenFolders& folders,
+                           RunReporter& run)
+    : list_(list), run_(run), pool_(DefaultWorkerCount()) {
   for (int i = 0; i < pool_.Size(); ++i)
-    comparers_.push_back(std::make_unique<PairComparer>(w.LeftFolder, w.RightFolder));
+    comparers_.push_back(std::make_unique<PairComparer>(folders.LeftFolder, folders.RightFolder));
 }
 
 PairVerdicts::~PairVerdicts() = default;
@@ -117,7 +121,7 @@ PairVerdict PairVerdicts::Take(int row) {
     if (!run.empty()) Post(std::move(run), 0);
   }
   Pending& p = pending_.front();  // the rows with two files come in order
-  AwaitServingEvents(pool_, p.ready, w_.Port());
+  p.done.Await(pool_, run_);
   PairVerdict v = p.verdict;
   pending_.pop_front();
   return v;
@@ -150,8 +154,7 @@ void PairVerdicts::Post(Run run, size_t from, bool first) {
       });
       // After this the window's thread may drop `p`, and a handed-back run
       // belongs to another job.
-      p.ready.store(true);
-      pool_.Notify(p.ready);
+      p.done.Publish(pool_);
       if (handedBack) return;
     }
   };

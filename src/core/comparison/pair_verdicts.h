@@ -11,8 +11,9 @@
 
 namespace zweiblick {
 
-class MainWindow;
 class ComparisonList;
+class RunReporter;
+struct ChosenFolders;
 
 // What was found out about one pair of files.
 struct PairVerdict {
@@ -29,7 +30,7 @@ class PairComparer;
 // change while it runs (the running operation keeps every other one out).
 class PairVerdicts {
  public:
-  explicit PairVerdicts(MainWindow& w);
+  PairVerdicts(const ComparisonList& list, const ChosenFolders& folders, RunReporter& run);
   ~PairVerdicts();
   PairVerdicts(const PairVerdicts&) = delete;
   PairVerdicts& operator=(const PairVerdicts&) = delete;
@@ -48,15 +49,15 @@ class PairVerdicts {
   struct Pending {
     std::string left, right;
     PairVerdict verdict;
-    std::atomic<bool> ready{false};
+    HandOver done;
   };
   using Run = std::vector<Pending*>;
   Pending* Add(int row);
   // `first`: before the runs posted so far, for rows the window's thread needs sooner.
   void Post(Run run, size_t from, bool first = false);
 
-  MainWindow& w_;
   const ComparisonList& list_;
+  RunReporter& run_;
   int next_ = 1;                 // the first row not yet handed to the workers
   std::deque<Pending> pending_;  // stays in place while workers fill it
   std::vector<std::unique_ptr<PairComparer>> comparers_;  // one per worker

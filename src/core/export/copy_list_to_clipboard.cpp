@@ -1,19 +1,17 @@
 #include "export/copy_list_to_clipboard.h"
 
-#include "mainwindow/main_window.h"
+#include "list/comparison_list.h"
+#include "platform/run_reporter.h"
 
 namespace zweiblick {
 
-void CopyListToClipboard(MainWindow& w) {
-  MainWindow::Operation op(w);
-  if (!op) return;
-  w.Port().ShowBusyPointer(true);
-  const ComparisonList& list = w.Liste();
+void CopyListToClipboard(const ComparisonList& list, RunReporter& run) {
+  run.ShowBusyPointer(true);
   int count = list.Count();
-  w.SetStatus(2, "Liste wird in die Zwischenablage kopiert ...");
+  run.SetStatus(2, "Liste wird in die Zwischenablage kopiert ...");
   std::string text;
   for (int i = 1; i <= count; ++i) {
-    w.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / count));
+    run.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / count));
     text += list.View(i, kLeftNameColumn);
     text += '\t';
     text += list.View(i, kMarkerColumn);
@@ -21,10 +19,10 @@ void CopyListToClipboard(MainWindow& w) {
     text += list.View(i, kRightNameColumn);
     text += "\r\n";
   }
-  w.Port().SetClipboardText(text);
-  w.SetStatus(2, "Fertig.");
-  w.SetProgress(0);
-  w.Port().ShowBusyPointer(false);
+  run.Port().SetClipboardText(text);
+  run.SetStatus(2, "Fertig.");
+  run.SetProgress(0);
+  run.ShowBusyPointer(false);
 }
 
 }  // namespace zweiblick

@@ -3,10 +3,11 @@
 
 namespace zweiblick {
 
-class MainWindow;
+class ComparisonList;
+class RunReporter;
 
 // One line per row: left name, TAB, marker, TAB, right name, CR LF. Names and
 // markers go out as they are: nothing is quoted or escaped.
-void CopyListToClipboard(MainWindow& w);
+void CopyListToClipboard(const ComparisonList& list, RunReporter& run);
 
 }  // namespace zweiblick

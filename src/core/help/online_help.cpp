@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "mainwindow/main_window.h"
+#include "platform/window_port.h"
 #include "reading/path_helpers.h"
 
 namespace zweiblick {
@@ -37,13 +37,13 @@ std::string FindHelpFile(const std::string& programFolder) {
   return {};
 }
 
-void ShowOnlineHelp(MainWindow& w) {
+void ShowOnlineHelp(ReportPort& report, WindowPort& window) {
   std::string page = FindHelpFile(ProgramFolder());
   if (page.empty()) {
-    w.Port().ShowMessage(kHelpMissing, MsgIcon::kInformation, MsgButtons::kOk);
+    report.ShowMessage(kHelpMissing, MsgIcon::kInformation, MsgButtons::kOk);
     return;
   }
-  OpenDocument(w.Port(), page, 0);
+  OpenDocument(window, page, 0);
 }
 
 void OpenDocument(WindowPort& port, const std::string& target, int showCommand) {

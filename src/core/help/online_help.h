@@ -5,7 +5,7 @@
 
 namespace zweiblick {
 
-class MainWindow;
+class ReportPort;
 class WindowPort;
 
 inline constexpr const char* kWebHost = "www.melkart.example";
@@ -17,7 +17,8 @@ inline constexpr const char* kHelpMissing =
 inline constexpr int kShowNormal = 1;
 inline constexpr int kShowMaximised = 3;
 
-void ShowOnlineHelp(MainWindow& w);
+// Opens the first help page found beside the program, or says there is none.
+void ShowOnlineHelp(ReportPort& report, WindowPort& window);
 
 // The first of the eight candidate pages below `programFolder` that exists, or "".
 std::string FindHelpFile(const std::string& programFolder);

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include "mainwindow/main_window.h"
-#include "reading/fill_column.h"
 #include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 
@@ -15,14 +14,14 @@ namespace {
 // level deeper at every run. A left filling starts over and is never refused.
 void FillUnlessNested(MainWindow& w, const std::string& path, bool isLeft) {
   if (!isLeft && w.Liste().Count() > 0) {
-    std::string text =
-        NestedFolderText(NestingOf(w.LeftFolder, path), w.LeftFolder, WithTrailingBackslash(path));
+    const std::string& left = w.Folders().LeftFolder;
+    std::string text = NestedFolderText(NestingOf(left, path), left, WithTrailingBackslash(path));
     if (!text.empty()) {
-      w.Port().ShowMessage(text, MsgIcon::kNone, MsgButtons::kOk);
+      w.Report().ShowMessage(text, MsgIcon::kNone, MsgButtons::kOk);
       return;
     }
   }
-  FillColumn(w, path, isLeft);
+  w.FillColumn(path, isLeft);
 }
 
 }  // namespace
@@ -30,7 +29,7 @@ void FillUnlessNested(MainWindow& w, const std::string& path, bool isLeft) {
 void DropOnList(MainWindow& w, const std::vector<std::string>& names, int x, int firstColumnWidth) {
   if (names.empty()) return;
   auto refuse = [&](const char* text) {
-    w.Port().ShowMessage(text, MsgIcon::kNone, MsgButtons::kOk);
+    w.Report().ShowMessage(text, MsgIcon::kNone, MsgButtons::kOk);
   };
   if (names.size() >= 2) return refuse(kDropOnlyOne);
   const std::string& name = names.front();
@@ -44,7 +43,7 @@ void DropOnList(MainWindow& w, const std::vector<std::string>& names, int x, int
 void AskForFolder(MainWindow& w, bool isLeft) {
   // The filling would ignore the folder chosen during a long operation: no dialog then.
   if (w.Busy()) return;
-  std::string path = TrimAtNul(w.Port().BrowseForFolder(kFolderPrompt));
+  std::string path = TrimAtNul(w.Window().BrowseForFolder(kFolderPrompt));
   if (!path.empty()) FillUnlessNested(w, path, isLeft);
 }
 

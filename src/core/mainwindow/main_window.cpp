@@ -7,25 +7,26 @@
 #include "layout/modresize_app.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/window_options.h"
+#include "reading/fill_column.h"
 #include "settings/app_settings.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 
 namespace zweiblick {
 
-inline constexpr const char* kStatusPrefix = "Status: ";
-
-MainWindow::MainWindow(WindowPort& port) : port_(port) {}
+MainWindow::MainWindow(DesktopPort& port) : MainWindow(port, port) {}
+MainWindow::MainWindow(ReportPort& report) : MainWindow(report, noWindow_) {}
+MainWindow::MainWindow(ReportPort& report, WindowPort& window) : report_(report), window_(window) {}
 
 void MainWindow::Load(const std::string& commandLine) {
   RestorePosition();
-  if (LayoutForm* layout = port_.Layout()) layout_.ResizeFormControls(*layout, true);
+  if (LayoutForm* layout = window_.Layout()) layout_.ResizeFormControls(*layout, true);
   RestorePosition();
-  port_.SetCaption(kProgramName);
+  window_.SetCaption(kProgramName);
   SetToolTipCheck(true);
   SelectCompMode(0);
   ClearList();
-  port_.ShowWindow();
+  window_.ShowWindow();
   StartBatchMode(*this, commandLine);
 }
 
@@ -38,22 +39,22 @@ void MainWindow::BtnClick(int index) {
       AskForFolder(*this, false);
       break;
     case kBtnHelp:
-      ShowOnlineHelp(*this);
+      ShowOnlineHelp(report_, window_);
       break;
     case kBtnInfo:
-      port_.ShowInfoDialog();
+      window_.ShowInfoDialog();
       break;
     case kBtnClipboard:
-      CopyListToClipboard(*this);
+      CopyListToClipboard();
       break;
     case kBtnSync:
-      SynchronizeFolders(*this);
+      SynchronizeFolders();
       break;
     case kBtnCompare:
-      CompareFiles(*this, compModeBinary_);
+      CompareFiles(compModeBinary_);
       break;
     case kBtnEnd:
-      port_.EndProcess();
+      report_.EndProcess();
       break;
     default:
       // The invisible parameter buttons 4 and 5 and unknown indexes do nothing.
@@ -64,17 +65,17 @@ void MainWindow::BtnClick(int index) {
 void MainWindow::CompModeOptClick(int index) {
   compModeBinary_ = index != 1;
   syncEnabled_ = index == 1;
-  port_.EnableButton(kBtnSync, syncEnabled_);
+  report_.EnableButton(kBtnSync, syncEnabled_);
 }
 
 void MainWindow::SelectCompMode(int index) {
-  port_.ShowOption(Option::kCompModeBinary, index == 0);
-  port_.ShowOption(Option::kCompModeAge, index == 1);
+  window_.ShowOption(Option::kCompModeBinary, index == 0);
+  window_.ShowOption(Option::kCompModeAge, index == 1);
   CompModeOptClick(index);
 }
 
 void MainWindow::SetToolTipCheck(bool checked) {
-  port_.ShowOption(Option::kToolTips, checked);
+  window_.ShowOption(Option::kToolTips, checked);
   ToolTipCheckClick(checked);
 }
 
@@ -85,13 +86,13 @@ void MainWindow::ToolTipCheckClick(bool checked) {
 
 void MainWindow::MyTopMostChkClick(bool checked) {
   topMost_ = checked;
-  port_.SetTopMost(checked);
+  window_.SetTopMost(checked);
 }
 
 void MainWindow::RestorePosition() {
-  FormPlacement* form = port_.Placement();
-  SettingsStore* store = port_.Settings();
-  if (form && store) RestoreWindowPosition(*form, *store, port_.Screen());
+  FormPlacement* form = window_.Placement();
+  SettingsStore* store = window_.Settings();
+  if (form && store) RestoreWindowPosition(*form, *store, window_.Screen());
 }
 
 void MainWindow::ColumnClick(int column) {
@@ -117,49 +118,60 @@ void MainWindow::ListClick() {
 
 void MainWindow::ListMenuKey() {
   // No menu while a long operation walks the rows: its choice would be ignored.
-  if (!busy_) port_.ShowPopupMenu();
+  if (!busy_) window_.ShowPopupMenu();
 }
 
 void MainWindow::PopupItemClick(int index) {
   Operation op(*this);
   if (!op) return;
-  ApplyRowAction(*this, index);
+  ApplyRowAction(liste_, index);
 }
 
 void MainWindow::CompareAfterFilling() {
-  CompareFiles(*this, compModeBinary_);
+  CompareFiles(compModeBinary_);
+}
+
+void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {
+  bool filledRight;
+  {
+    Operation op(*this);
+    if (!op) return;
+    filledRight = zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft);
+  }
+  // Only after the filling has ended: the comparison is an operation of its own.
+  if (filledRight && sofortStart_ && !batch_.BatchActive) CompareAfterFilling();
+}
+
+void MainWindow::CompareFiles(bool binary) {
+  Operation op(*this);
+  if (op) zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary);
+}
+
+SyncTally MainWindow::SynchronizeFolders(bool proposals) {
+  Operation op(*this);
+  if (!op) return {};
+  return zweiblick::SynchronizeFolders(liste_, folders_, run_, proposals);
+}
+
+void MainWindow::CopyListToClipboard() {
+  Operation op(*this);
+  if (op) zweiblick::CopyListToClipboard(liste_, run_);
 }
 
 void MainWindow::Resize(bool minimised) {
   if (minimised) return;
-  if (LayoutForm* layout = port_.Layout()) layout_.ResizeFormControls(*layout, false);
+  if (LayoutForm* layout = window_.Layout()) layout_.ResizeFormControls(*layout, false);
 }
 
 void MainWindow::Unload() {
   unloaded_ = true;
-  FormPlacement* form = port_.Placement();
-  SettingsStore* store = port_.Settings();
+  FormPlacement* form = window_.Placement();
+  SettingsStore* store = window_.Settings();
   if (form && store) SaveWindowPosition(*form, *store);
 }
 
 void MainWindow::ClearList() {
   liste_.Clear();
-}
-
-void MainWindow::SetStatus(int panel, const std::string& text) {
-  if (panel == 2 && !text.empty())
-    port_.ShowStatusPanel(2, kStatusPrefix + text);
-  else
-    port_.ShowStatusPanel(panel, text);
-}
-
-void MainWindow::EnableCompareButton(bool enabled) {
-  compareEnabled_ = enabled;
-  port_.EnableButton(kBtnCompare, enabled);
-}
-
-void MainWindow::YieldUnlessFast() {
-  if (!speed_) port_.YieldToEventLoop();
 }
 
 }  // namespace zweiblick

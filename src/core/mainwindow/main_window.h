@@ -8,8 +8,11 @@
 
 #include "layout/modresize_app.h"
 #include "list/comparison_list.h"
+#include "platform/batch_switches.h"
+#include "platform/run_reporter.h"
 #include "platform/window_port.h"
-#include "reading/file_facts.h"
+#include "reading/chosen_folders.h"
+#include "reading/walk_folder_tree.h"
 
 namespace zweiblick {
 
@@ -22,21 +25,22 @@ enum BtnIndex : int {
   kBtnSaveParams = 4,
   kBtnLoadParams = 5,
   kBtnSync = 7,
-  kBtnCompare = 8,
+  kBtnCompare = kCompareButtonIndex,
   kBtnEnd = 9,
   kBtnInfo = 10,
 };
 
-// One file found by the walk: its full path and what its attributes said, so
-// that entering it needs no second look at the disk.
-struct FoundFile {
-  std::string path;
-  FileFacts facts;
-};
+struct SyncTally;
 
+// Owns the state the operations share (the chosen folders, the files the walk
+// collects, the batch switches) and hands each operation what it uses.
 class MainWindow {
  public:
-  explicit MainWindow(WindowPort& port);
+  // A window on the desktop.
+  explicit MainWindow(DesktopPort& port);
+  // Without a window: what a run reports goes to `report`, and the window's
+  // dressing (caption, options, tool tips, placement) is nowhere.
+  explicit MainWindow(ReportPort& report);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
@@ -59,15 +63,14 @@ class MainWindow {
   void CompareAfterFilling();
   void Unload();
 
-  // Shared helpers of the long operations.
+  // The long operations, one at a time (see Operation); each does nothing
+  // while another one runs.
+  void FillColumn(const std::string& folderPath, bool isLeft);
+  void CompareFiles(bool binary);
+  SyncTally SynchronizeFolders(bool proposals = false);
+  void CopyListToClipboard();
+
   void ClearList();
-  void SetStatus(int panel, const std::string& text);
-  void EnableCompareButton(bool enabled);
-  void SetProgress(float value) { port_.ShowProgress(value); }
-  // The yield of the long loops: skipped while the speed option is checked,
-  // read afresh at every call so that checking it during a run takes effect at once.
-  void YieldUnlessFast();
-  void YieldAlways() { port_.YieldToEventLoop(); }
 
   // Option values as the window shows them.
   bool SofortStart() const { return sofortStart_; }
@@ -76,7 +79,7 @@ class MainWindow {
   bool TopMost() const { return topMost_; }
   bool BinaryCompareSelected() const { return compModeBinary_; }
   bool SyncButtonEnabled() const { return syncEnabled_; }
-  bool CompareButtonEnabled() const { return compareEnabled_; }
+  bool CompareButtonEnabled() const { return run_.CompareButtonEnabled(); }
   // Selects CompModeOpt(index) from code, with the effect of a click.
   void SelectCompMode(int index);
   // Checks ToolTipCheck from code, with the effect of a click.
@@ -84,7 +87,13 @@ class MainWindow {
 
   ComparisonList& Liste() { return liste_; }
   const ComparisonList& Liste() const { return liste_; }
-  WindowPort& Port() { return port_; }
+  ReportPort& Report() { return report_; }
+  WindowPort& Window() { return window_; }
+  RunReporter& Run() { return run_; }
+  const ChosenFolders& Folders() const { return folders_; }
+  // Set only by the batch mode.
+  BatchSwitches& Batch() { return batch_; }
+  const BatchSwitches& Batch() const { return batch_; }
 
   int SortColumn() const { return sortColumn_; }
   int LastMouseButton() const { return lastMouseButton_; }
@@ -111,41 +120,31 @@ class MainWindow {
     bool acquired_;
   };
 
-  // Module-level state shared by the operations.
-  std::string LeftFolder;
-  std::string RightFolder;
-  // Element 0 is always present, empty and never read; the walk appends from 1 on.
-  std::vector<FoundFile> FoundFiles{FoundFile{}};
-  // The chosen folders as their fillings found them (device and inode; not
-  // Known() when the folder did not exist): a run writes only into the folder
-  // that was read, never into another one mounted in its place.
-  FileFacts LeftFolderFacts;
-  FileFacts RightFolderFacts;
-  bool BatchActive = false;
-  bool BatchBinaryCompare = false;
-  bool BatchAgeCompare = false;
-  bool BatchSync = false;
-  bool BatchClipboard = false;
-  bool BatchEnd = false;
-  // The synchronisation also carries out the proposals "? -->" and "? <--".
-  bool BatchProposals = false;
+  // The control file the batch mode reads from; the last one named.
   std::string IniFileName;
 
  private:
+  MainWindow(ReportPort& report, WindowPort& window);
   void RestorePosition();
 
-  WindowPort& port_;
+  ReportPort& report_;
+  WindowPort noWindow_;  // the dressing of a run without a window: nowhere
+  WindowPort& window_;
+  bool speed_ = false;
+  RunReporter run_{report_, speed_};
   ModresizeApp layout_;
   ComparisonList liste_;
+  ChosenFolders folders_;
+  // Element 0 is always present, empty and never read; the walk appends from 1 on.
+  std::vector<FoundFile> FoundFiles{FoundFile{}};
+  BatchSwitches batch_;
   int sortColumn_ = 0;
   int lastMouseButton_ = 0;
   bool sofortStart_ = false;
-  bool speed_ = false;
   bool toolTips_ = false;
   bool topMost_ = false;
   bool compModeBinary_ = true;
   bool syncEnabled_ = true;
-  bool compareEnabled_ = true;
   bool busy_ = false;
   bool unloaded_ = false;
 };

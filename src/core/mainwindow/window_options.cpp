@@ -39,9 +39,9 @@ const ToolTip kToolTips[] = {
 void LoadToolTips(MainWindow& w, int mode) {
   for (const ToolTip& t : kToolTips) {
     if (mode != 0)
-      w.Port().SetToolTip(t.control, t.text);
+      w.Window().SetToolTip(t.control, t.text);
     else if (!t.keptWhenOff)
-      w.Port().SetToolTip(t.control, "");
+      w.Window().SetToolTip(t.control, "");
   }
 }
 

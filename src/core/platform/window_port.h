@@ -1,20 +1,16 @@
-// What the core asks of the window it runs in. The Qt front end, the headless
-// command-line program and the tests each implement it.
+// The window's own dressing: what the window's logic sets on the desktop
+// window besides what a running operation reports. A front end without a
+// window has none of it; every call does nothing unless a front end shows it.
 #pragma once
 
 #include <string>
 
+#include "platform/report_port.h"
 #include "platform/settings_store.h"
 
 namespace zweiblick {
 
 class LayoutForm;
-
-inline constexpr const char* kProgramName = "Zweiblick";
-
-enum class MsgIcon { kNone, kExclamation, kInformation, kCritical };
-enum class MsgButtons { kOk, kAbortRetryIgnore };
-enum class MsgAnswer { kOk, kAbort, kRetry, kIgnore };
 
 // The check boxes and option buttons whose value code can set.
 enum class Option {
@@ -30,34 +26,14 @@ class WindowPort {
  public:
   virtual ~WindowPort() = default;
 
-  // A modal message box titled with the program name. Line breaks in `text` are
-  // single carriage returns. For Abort/Retry/Ignore, Retry is the default button.
-  virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
-  // Handles the pending events of the window, then returns.
-  virtual void YieldToEventLoop() = 0;
-  // The same while the core waits for file-system work that is late (a slow
-  // or stalled disk). It is no yield point of a run: it is called only when a
-  // result has not come for a while, with or without the speed option.
-  virtual void HandleEventsWhileWaiting() { YieldToEventLoop(); }
-
-  virtual void ShowStatusPanel(int panel, const std::string& text) = 0;
-  virtual void ShowProgress(float value) = 0;
-  virtual void EnableButton(int index, bool enabled) = 0;
-  virtual void ShowBusyPointer(bool busy) = 0;
-  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void SetCaption(const std::string& caption) {}
   // Shows a value that the core set, without running any handler.
-  virtual void ShowOption(Option option, bool checked) = 0;
-  virtual void ShowWindow() = 0;
+  virtual void ShowOption(Option option, bool checked) {}
+  virtual void ShowWindow() {}
   // The list's popup menu at the mouse position, item 10 as its default.
-  virtual void ShowPopupMenu() = 0;
+  virtual void ShowPopupMenu() {}
   // A modal folder dialog; empty when cancelled or when the choice has no path.
-  virtual std::string BrowseForFolder(const std::string& prompt) = 0;
-  // Replaces the clipboard's contents with `text` (rows of bytes as the list holds them).
-  virtual void SetClipboardText(const std::string& text) = 0;
-  // Ends the process at once, without the window's unload handling.
-  virtual void EndProcess() = 0;
-
-  // What a desktop window has and a headless front end may lack.
+  virtual std::string BrowseForFolder(const std::string& prompt) { return {}; }
   // The tool tip of a control, named as its object ("Liste", "Btn3", "SbarPanel1").
   virtual void SetToolTip(const std::string& control, const std::string& text) {}
   // Keeps the window above all others, without moving or resizing it.
@@ -72,5 +48,8 @@ class WindowPort {
   // Shows the information dialog, or brings the open one to the front.
   virtual void ShowInfoDialog() {}
 };
+
+// A front end with a window: both ports in one.
+class DesktopPort : public ReportPort, public WindowPort {};
 
 }  // namespace zweiblick

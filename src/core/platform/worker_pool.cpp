@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/window_port.h"
+#include "platform/run_reporter.h"
 
 namespace zweiblick {
 
@@ -69,19 +69,18 @@ void WorkerPool::Notify(const std::atomic<bool>& flag) {
   finished_.notify_all();
 }
 
-void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port) {
-  while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) port.HandleEventsWhileWaiting();
+void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, RunReporter& run) {
+  while (!pool.WaitFor(ready, std::chrono::milliseconds(20))) run.HandleEventsWhileWaiting();
 }
 
-void RunServingEvents(const std::function<void()>& work, WindowPort& port) {
+void RunServingEvents(const std::function<void()>& work, RunReporter& run) {
   WorkerPool pool(1);
-  std::atomic<bool> ready{false};
+  HandOver done;
   pool.Post([&](int) {
     work();
-    ready.store(true);
-    pool.Notify(ready);
+    done.Publish(pool);
   });
-  AwaitServingEvents(pool, ready, port);
+  done.Await(pool, run);
 }
 
 int DefaultWorkerCount() {

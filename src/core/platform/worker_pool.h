@@ -33,7 +33,9 @@ class WorkerPool {
 
   // Waits until `flag` is set or `timeout` has passed; false on timeout. The
   // job that sets the flag calls Notify with it afterwards; only the job the
-  // waiting thread needs wakes it.
+  // waiting thread needs wakes it. One thread waits at a time (the window's):
+  // the pool remembers a single awaited flag, and a second waiter would take
+  // the first one's place and leave it to its timeout.
   bool WaitFor(const std::atomic<bool>& flag, std::chrono::milliseconds timeout);
   void Notify(const std::atomic<bool>& flag);
 
@@ -48,14 +50,31 @@ class WorkerPool {
   std::vector<std::thread> threads_;
 };
 
-class WindowPort;
+class RunReporter;
 
 // Waits for `ready` and lets the window handle its events every 20 ms meanwhile.
-void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, WindowPort& port);
+void AwaitServingEvents(WorkerPool& pool, const std::atomic<bool>& ready, RunReporter& run);
+
+// One result a worker hands to the window's thread, which takes the results in
+// the order a run on one thread would have made them (the walk's folders, the
+// comparison's rows). The worker writes the result, then calls Publish; the
+// window's thread calls Await before it reads the result, and no thread
+// touches it after Publish but the window's.
+class HandOver {
+ public:
+  void Publish(WorkerPool& pool) {
+    ready_.store(true);
+    pool.Notify(ready_);
+  }
+  void Await(WorkerPool& pool, RunReporter& run) { AwaitServingEvents(pool, ready_, run); }
+
+ private:
+  std::atomic<bool> ready_{false};
+};
 
 // Runs `work` on a thread of its own and waits for it as above: for a single
 // look at a file system that may hang.
-void RunServingEvents(const std::function<void()>& work, WindowPort& port);
+void RunServingEvents(const std::function<void()>& work, RunReporter& run);
 
 // The workers of one run: ZWEIBLICK_WORKERS when set (1: a single worker, the
 // sequential run the tests hold the others to), else four per processor, 4 to

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "mainwindow/main_window.h"
+#include "platform/run_reporter.h"
 
 namespace zweiblick {
 
@@ -30,8 +30,8 @@ std::string AccessErrorText(int posixError, const std::string& path) {
          "'\r" + "Dieser Name wird fortan ignoriert ...";
 }
 
-void ReportAccessError(MainWindow& w, int posixError, const std::string& path) {
-  w.Port().ShowMessage(AccessErrorText(posixError, path), MsgIcon::kExclamation, MsgButtons::kOk);
+void ReportAccessError(RunReporter& run, int posixError, const std::string& path) {
+  run.ShowMessage(AccessErrorText(posixError, path), MsgIcon::kExclamation, MsgButtons::kOk);
 }
 
 }  // namespace zweiblick

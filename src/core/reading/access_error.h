@@ -5,7 +5,7 @@
 
 namespace zweiblick {
 
-class MainWindow;
+class RunReporter;
 
 // The error numbers the messages show, the run-time numbers users of the old
 // program know: 53 not found, 52 bad name, 75 access denied, 57 device I/O error.
@@ -15,6 +15,6 @@ int AccessErrorNumber(int posixError);
 std::string AccessErrorText(int posixError, const std::string& path);
 
 // Shows that message with the exclamation icon and waits for the user.
-void ReportAccessError(MainWindow& w, int posixError, const std::string& path);
+void ReportAccessError(RunReporter& run, int posixError, const std::string& path);
 
 }  // namespace zweiblick

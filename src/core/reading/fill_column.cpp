@@ -3,7 +3,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "mainwindow/main_window.h"
+#include "platform/run_reporter.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
 
@@ -23,10 +23,11 @@ std::string RowCountText(int count) {
 // the first row that matches.
 class RightMatcher {
  public:
-  RightMatcher(const MainWindow& w, size_t start) : w_(w), start_(start) {}
+  RightMatcher(const ComparisonList& list, const std::vector<FoundFile>& found, size_t start)
+      : list_(list), found_(found), start_(start) {}
 
   int Row(std::string_view rel) {
-    const ComparisonList& list = w_.Liste();
+    const ComparisonList& list = list_;
     int exact = 0, free = 0;
     list.ForEachMatch(rel, [&](int pos) {
       std::string_view left = list.View(pos, kLeftNameColumn);
@@ -43,80 +44,76 @@ class RightMatcher {
  private:
   bool IsRightName(std::string_view name) {
     if (names_.empty()) {  // built only when names clash
-      for (size_t i = 1; i < w_.FoundFiles.size(); ++i)
-        names_.insert(std::string_view(w_.FoundFiles[i].path).substr(start_));
+      for (size_t i = 1; i < found_.size(); ++i)
+        names_.insert(std::string_view(found_[i].path).substr(start_));
     }
     return names_.count(name) > 0;
   }
 
-  const MainWindow& w_;
+  const ComparisonList& list_;
+  const std::vector<FoundFile>& found_;
   size_t start_;
   std::unordered_set<std::string_view> names_;
 };
 
 }  // namespace
 
-void FillColumn(MainWindow& w, const std::string& folderPath, bool isLeft) {
-  bool compareNow = false;
-  {
-    MainWindow::Operation op(w);
-    if (!op) return;
-    ComparisonList& list = w.Liste();
-    if (list.Count() == 0) isLeft = true;
-    std::string path = WithTrailingBackslash(folderPath);
-    w.EnableCompareButton(false);
-    w.Port().ShowBusyPointer(true);
-    w.SetStatus(1, "");
-    w.SetStatus(2, "");
-    list.SetSorted(false);
-    if (isLeft) {
-      w.LeftFolder = path;
-      list.SetHeader(kLeftNameColumn, path);
-      list.SetHeader(kRightNameColumn, "Zweiter Ordner");
-      w.ClearList();
-    } else {
-      w.RightFolder = path;
-      list.SetHeader(kRightNameColumn, path);
-      for (int r = 1; r <= list.Count(); ++r) {
-        list.SetText(r, kRightNameColumn, "");
-        list.SetText(r, kMarkerColumn, "");
-      }
+bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
+                RunReporter& run, const std::string& folderPath, bool isLeft) {
+  if (list.Count() == 0) isLeft = true;
+  std::string path = WithTrailingBackslash(folderPath);
+  run.EnableCompareButton(false);
+  run.ShowBusyPointer(true);
+  run.SetStatus(1, "");
+  run.SetStatus(2, "");
+  list.SetSorted(false);
+  if (isLeft) {
+    folders.LeftFolder = path;
+    list.SetHeader(kLeftNameColumn, path);
+    list.SetHeader(kRightNameColumn, "Zweiter Ordner");
+    list.Clear();
+  } else {
+    folders.RightFolder = path;
+    list.SetHeader(kRightNameColumn, path);
+    for (int r = 1; r <= list.Count(); ++r) {
+      list.SetText(r, kRightNameColumn, "");
+      list.SetText(r, kMarkerColumn, "");
     }
-    w.FoundFiles.assign(1, FoundFile{});
-    w.SetProgress(25);
-    w.SetStatus(2, kStatusWalking);
-    (isLeft ? w.LeftFolderFacts : w.RightFolderFacts) = WalkFolderTree(w, path);
-    w.SetProgress(50);
-    size_t start = path.size();  // the relative name begins right after the folder path
-    w.SetStatus(2, kStatusEntering);
-    int n = static_cast<int>(w.FoundFiles.size()) - 1;
-    RightMatcher matcher(w, start);
-    for (int i = 1; i <= n; ++i) {
-      w.SetProgress(static_cast<float>(static_cast<double>(i) * 50.0 / n + 50.0));
-      const FoundFile& file = w.FoundFiles[i];
-      std::string rel = file.path.substr(start);
-      if (isLeft) {
-        list.Add(i, std::move(rel));
-        list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec));
-        list.SetFacts(i, true, file.facts);
-      } else {
-        int r = matcher.Row(rel);
-        if (r == 0) r = list.Add(list.Count() + 1, "");
-        list.SetText(r, kRightNameColumn, rel);
-        list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec));
-        list.SetFacts(r, false, file.facts);
-      }
-      if (i % 64 == 0) w.YieldUnlessFast();
-    }
-    w.SetStatus(2, kStatusEntered);
-    w.SetStatus(1, RowCountText(list.Count()));
-    list.SetSorted(true);
-    w.Port().ShowBusyPointer(false);
-    w.SetProgress(0);
-    w.EnableCompareButton(true);
-    compareNow = w.SofortStart() && !isLeft && !w.BatchActive;
   }
-  if (compareNow) w.CompareAfterFilling();
+  foundFiles.assign(1, FoundFile{});
+  run.SetProgress(25);
+  run.SetStatus(2, kStatusWalking);
+  (isLeft ? folders.LeftFolderFacts : folders.RightFolderFacts) =
+      WalkFolderTree(foundFiles, run, path);
+  run.SetProgress(50);
+  size_t start = path.size();  // the relative name begins right after the folder path
+  run.SetStatus(2, kStatusEntering);
+  int n = static_cast<int>(foundFiles.size()) - 1;
+  RightMatcher matcher(list, foundFiles, start);
+  for (int i = 1; i <= n; ++i) {
+    run.SetProgress(static_cast<float>(static_cast<double>(i) * 50.0 / n + 50.0));
+    const FoundFile& file = foundFiles[i];
+    std::string rel = file.path.substr(start);
+    if (isLeft) {
+      list.Add(i, std::move(rel));
+      list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec));
+      list.SetFacts(i, true, file.facts);
+    } else {
+      int r = matcher.Row(rel);
+      if (r == 0) r = list.Add(list.Count() + 1, "");
+      list.SetText(r, kRightNameColumn, rel);
+      list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec));
+      list.SetFacts(r, false, file.facts);
+    }
+    if (i % 64 == 0) run.YieldUnlessFast();
+  }
+  run.SetStatus(2, kStatusEntered);
+  run.SetStatus(1, RowCountText(list.Count()));
+  list.SetSorted(true);
+  run.ShowBusyPointer(false);
+  run.SetProgress(0);
+  run.EnableCompareButton(true);
+  return !isLeft;
 }
 
 }  // namespace zweiblick

@@ -2,16 +2,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "list/comparison_list.h"
+#include "reading/chosen_folders.h"
+#include "reading/walk_folder_tree.h"
 
 namespace zweiblick {
 
-class MainWindow;
+class RunReporter;
 
 // The left column starts a new comparison: the list is emptied and gets one row
 // per file. The right column matches each file to a row by relative name,
 // ignoring letter case, or appends a row. The first folder given to an empty list
-// always fills the left column.
-void FillColumn(MainWindow& w, const std::string& folderPath, bool isLeft);
+// always fills the left column. `foundFiles` receives the files the walk
+// collects. True when it filled the right column.
+bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
+                RunReporter& run, const std::string& folderPath, bool isLeft);
 
 inline constexpr const char* kStatusWalking =
     "Aufstellung der Dateien im betr. Verzeichnis läuft ...";

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "mainwindow/main_window.h"
 #include "platform/aligned_buffer.h"
+#include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
@@ -59,11 +59,11 @@ struct Folder {
   // window's thread posts the listing of such a folder, in the walk's order.
   const bool linked;
   bool posted = false;  // linked folders only: its listing was handed to the workers
-  // Written by the worker before `ready`.
+  // Written by the worker before it publishes `listed`.
   int error = 0;  // not 0: the folder itself could not be read
   std::vector<Entry> entries;
   std::vector<std::unique_ptr<Folder>> subfolders;  // in listing order
-  std::atomic<bool> ready{false};
+  HandOver listed;
 
   // A folder that is already on the path down to here would make the walk
   // endless.
@@ -76,7 +76,8 @@ struct Folder {
 
 class TreeWalk {
  public:
-  explicit TreeWalk(MainWindow& w) : w_(w), pool_(DefaultWorkerCount()) {
+  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run)
+      : found_(foundFiles), run_(run), pool_(DefaultWorkerCount()) {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
   }
 
@@ -101,28 +102,28 @@ class TreeWalk {
  private:
   // On the window's thread, in the order of a depth-first walk.
   void Visit(Folder& folder) {
-    AwaitServingEvents(pool_, folder.ready, w_.Port());
+    folder.listed.Await(pool_, run_);
     // A folder that does not exist contributes nothing; any other failure is
     // told like an entry that cannot be examined.
     if (folder.error != 0) {
-      if (folder.error != ENOENT) ReportAccessError(w_, folder.error, folder.path);
+      if (folder.error != ENOENT) ReportAccessError(run_, folder.error, folder.path);
       return;
     }
     for (Folder::Entry& e : folder.entries) {
       if (e.error != 0)
-        ReportAccessError(w_, e.error, e.path);
+        ReportAccessError(run_, e.error, e.path);
       else
-        w_.FoundFiles.push_back(FoundFile{std::move(e.path), e.facts});
+        found_.push_back(FoundFile{std::move(e.path), e.facts});
     }
     folder.entries = {};
-    w_.YieldAlways();
+    run_.YieldAlways();
     ReadLinkedAhead(folder);
     for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub) {
       Folder& f = **sub;
       if (f.linked && !walkedBehindLinks_.insert({f.dev, f.ino}).second) {
         // Walked under an earlier name already. A listing read ahead in vain
         // must end before its folder goes.
-        if (f.posted) AwaitServingEvents(pool_, f.ready, w_.Port());
+        if (f.posted) f.listed.Await(pool_, run_);
       } else {
         if (f.linked && !f.posted) Post({&f});
         Visit(f);
@@ -203,8 +204,7 @@ class TreeWalk {
 
   void Done(Folder& folder, int error) {
     folder.error = error;
-    folder.ready.store(true);
-    pool_.Notify(folder.ready);
+    folder.listed.Publish(pool_);
   }
 
   struct IdHash {
@@ -213,7 +213,8 @@ class TreeWalk {
     }
   };
 
-  MainWindow& w_;
+  std::vector<FoundFile>& found_;
+  RunReporter& run_;
   // The folders walked behind links so far (device, inode); window's thread only.
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
@@ -222,8 +223,9 @@ class TreeWalk {
 
 }  // namespace
 
-FileFacts WalkFolderTree(MainWindow& w, const std::string& folderPath) {
-  return TreeWalk(w).Run(folderPath);
+FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
+                         const std::string& folderPath) {
+  return TreeWalk(foundFiles, run).Run(folderPath);
 }
 
 }  // namespace zweiblick

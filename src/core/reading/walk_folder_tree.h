@@ -1,15 +1,23 @@
-// Collects the full path of every file below a folder into FoundFiles.
+// Collects the full path of every file below a folder.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "reading/file_facts.h"
 
 namespace zweiblick {
 
-class MainWindow;
+class RunReporter;
 
-// Appends to w.FoundFiles: first the files directly in the folder, in listing
+// One file found by the walk: its full path and what its attributes said, so
+// that entering it needs no second look at the disk.
+struct FoundFile {
+  std::string path;
+  FileFacts facts;
+};
+
+// Appends to `foundFiles`: first the files directly in the folder, in listing
 // order, then everything below each subfolder, subfolders in reverse listing
 // order. Names beginning with "." are skipped; only regular files (or links to
 // them) are collected; an entry that cannot be examined is reported and skipped.
@@ -19,6 +27,7 @@ class MainWindow;
 // results, messages and yields (once per folder) come on the calling thread in
 // the order of a walk on one thread. Returns what the folder itself is (not
 // Known() when it could not be found).
-FileFacts WalkFolderTree(MainWindow& w, const std::string& folderPath);
+FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
+                         const std::string& folderPath);
 
 }  // namespace zweiblick

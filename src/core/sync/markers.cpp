@@ -1,6 +1,6 @@
 #include "sync/markers.h"
 
-#include "mainwindow/main_window.h"
+#include "list/comparison_list.h"
 
 namespace zweiblick {
 
@@ -23,10 +23,9 @@ const char* PopupMarker(int index) {
   }
 }
 
-void ApplyRowAction(MainWindow& w, int index) {
+void ApplyRowAction(ComparisonList& list, int index) {
   const char* marker = PopupMarker(index);
   if (!marker) return;
-  ComparisonList& list = w.Liste();
   int count = list.Count();
   for (int i = 1; i <= count; ++i)
     if (list.Selected(i)) list.SetText(i, kMarkerColumn, marker);

@@ -19,13 +19,13 @@ inline constexpr const char* kMarkDeleteLeft = "<-X";
 inline constexpr const char* kMarkDeleteBoth = "XX";
 inline constexpr const char* kMarkSkip = "][";
 
-class MainWindow;
+class ComparisonList;
 
 // The marker that popup item `index` (1 to 10) writes; nullptr for the
 // separators, "&Abbrechen" and unknown indexes.
 const char* PopupMarker(int index);
 
 // The popup's click handler: writes the item's marker into every selected row.
-void ApplyRowAction(MainWindow& w, int index);
+void ApplyRowAction(ComparisonList& list, int index);
 
 }  // namespace zweiblick

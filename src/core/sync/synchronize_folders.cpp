@@ -2,7 +2,9 @@
 
 #include <functional>
 
-#include "mainwindow/main_window.h"
+#include "list/comparison_list.h"
+#include "platform/run_reporter.h"
+#include "reading/chosen_folders.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 
@@ -30,11 +32,12 @@ std::string SyncFailureMessage(const std::string& failureText) {
 
 class SyncRun {
  public:
-  SyncRun(MainWindow& w, bool proposals)
-      : w_(w),
-        list_(w.Liste()),
-        lf_(w.LeftFolder, w.LeftFolderFacts),
-        rf_(w.RightFolder, w.RightFolderFacts),
+  SyncRun(ComparisonList& list, const ChosenFolders& folders, RunReporter& run, bool proposals)
+      : list_(list),
+        folders_(folders),
+        run_(run),
+        lf_(folders.LeftFolder, folders.LeftFolderFacts),
+        rf_(folders.RightFolder, folders.RightFolderFacts),
         proposals_(proposals) {}
 
   // Carries out row i. False when the user aborted the run.
@@ -54,8 +57,8 @@ class SyncRun {
                   list_.Facts(i, true)};
     SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn)),
                    list_.Facts(i, false)};
-    const std::string& lf = w_.LeftFolder;
-    const std::string& rf = w_.RightFolder;
+    const std::string& lf = folders_.LeftFolder;
+    const std::string& rf = folders_.RightFolder;
     SideFolder& ls = lf_;
     SideFolder& rs = rf_;
     std::string leftPath = leftName.empty() ? "" : lf + leftName;
@@ -98,8 +101,7 @@ class SyncRun {
   const SyncTally& Finish() {
     for (const UnsafeFolder& unsafe : disk_.Finish()) {
       ++tally_.failed;
-      w_.Port().ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical,
-                            MsgButtons::kOk);
+      run_.ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical, MsgButtons::kOk);
     }
     return tally_;
   }
@@ -108,8 +110,8 @@ class SyncRun {
   bool Attempt(const std::string& failureText, int& done, const std::function<int()>& operation) {
     for (;;) {
       if (operation() == 0) return ++done, true;
-      MsgAnswer answer = w_.Port().ShowMessage(SyncFailureMessage(failureText), MsgIcon::kCritical,
-                                               MsgButtons::kAbortRetryIgnore);
+      MsgAnswer answer = run_.ShowMessage(SyncFailureMessage(failureText), MsgIcon::kCritical,
+                                          MsgButtons::kAbortRetryIgnore);
       if (answer == MsgAnswer::kRetry) continue;
       ++tally_.failed;
       if (answer == MsgAnswer::kIgnore) {
@@ -120,8 +122,9 @@ class SyncRun {
     }
   }
 
-  MainWindow& w_;
   ComparisonList& list_;
+  const ChosenFolders& folders_;
+  RunReporter& run_;
   DurableRun disk_;
   SideFolder lf_, rf_;
   bool proposals_;
@@ -138,25 +141,23 @@ std::string SyncTallyLine(const SyncTally& t) {
          " nur vorgeschlagen (\"? -->\" oder \"? <--\") und daher nicht kopiert.";
 }
 
-SyncTally SynchronizeFolders(MainWindow& w, bool proposals) {
-  MainWindow::Operation op(w);
-  if (!op) return {};
-  w.EnableCompareButton(false);
-  w.SetStatus(2, kStatusSyncRunning);
-  ComparisonList& list = w.Liste();
+SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                             bool proposals) {
+  run.EnableCompareButton(false);
+  run.SetStatus(2, kStatusSyncRunning);
   int count = list.Count();
-  SyncRun run(w, proposals);
+  SyncRun rows(list, folders, run, proposals);
   for (int i = count; i >= 1; --i) {
-    if (!run.Row(i)) break;
-    w.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
-    if (!run.Keep()) list.Remove(i);
-    w.YieldUnlessFast();
+    if (!rows.Row(i)) break;
+    run.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
+    if (!rows.Keep()) list.Remove(i);
+    run.YieldUnlessFast();
   }
   // Durable before the run says it has ended.
-  SyncTally tally = run.Finish();
-  w.SetProgress(0);
-  w.SetStatus(2, kStatusSyncDone);
-  w.EnableCompareButton(true);
+  SyncTally tally = rows.Finish();
+  run.SetProgress(0);
+  run.SetStatus(2, kStatusSyncDone);
+  run.EnableCompareButton(true);
   return tally;
 }
 

@@ -5,7 +5,9 @@
 
 namespace zweiblick {
 
-class MainWindow;
+class ComparisonList;
+class RunReporter;
+struct ChosenFolders;
 
 inline constexpr const char* kStatusSyncRunning = "Datenabgleich läuft ...";
 inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
@@ -26,6 +28,7 @@ std::string SyncTallyLine(const SyncTally& tally);
 // a row whose failure was ignored stays in the list. With `proposals` the
 // proposals "? -->" and "? <--" are carried out as copies too (an unattended
 // run that is to bring a new folder up to date).
-SyncTally SynchronizeFolders(MainWindow& w, bool proposals = false);
+SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                             bool proposals);
 
 }  // namespace zweiblick

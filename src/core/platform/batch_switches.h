@@ -1,0 +1,18 @@
+// The switches of a batch run, set only by the batch mode; the filling and the
+// comparison read them to leave out what an unattended run must not wait for.
+#pragma once
+
+namespace zweiblick {
+
+struct BatchSwitches {
+  bool BatchActive = false;
+  bool BatchBinaryCompare = false;
+  bool BatchAgeCompare = false;
+  bool BatchSync = false;
+  bool BatchClipboard = false;
+  bool BatchEnd = false;
+  // The synchronisation also carries out the proposals "? -->" and "? <--".
+  bool BatchProposals = false;
+};
+
+}  // namespace zweiblick

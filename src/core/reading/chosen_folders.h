@@ -1,0 +1,22 @@
+// The two folders of the comparison, as the fillings chose them: what the
+// comparison and the synchronisation put the rows' names behind.
+#pragma once
+
+#include <string>
+
+#include "reading/file_facts.h"
+
+namespace zweiblick {
+
+struct ChosenFolders {
+  // Each ends in the separator; written only by the fillings.
+  std::string LeftFolder;
+  std::string RightFolder;
+  // The folders themselves as their fillings found them (device and inode;
+  // not Known() when the folder did not exist): a run writes only into the
+  // folder that was read, never into another one mounted in its place.
+  FileFacts LeftFolderFacts;
+  FileFacts RightFolderFacts;
+};
+
+}  // namespace zweiblick
