@@ -16,9 +16,12 @@ MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgB
     if (c == '\r') c = '\n';
   if (!lines.empty() && lines.back() == '\n') lines.pop_back();
   Report(lines);
-  // An access error (exclamation) or a failed copy or deletion (abort/retry/ignore)
-  // is a failure of the run; the summary (information) is not.
-  if (icon == MsgIcon::kExclamation || buttons == MsgButtons::kAbortRetryIgnore) failed_ = true;
+  // An access error (exclamation), a failed copy or deletion (abort/retry/ignore)
+  // or data that did not reach the disk (critical) is a failure of the run; the
+  // summary (information) is not.
+  if (icon == MsgIcon::kExclamation || icon == MsgIcon::kCritical ||
+      buttons == MsgButtons::kAbortRetryIgnore)
+    failed_ = true;
   // Nobody can answer: OK, or Ignore for a failed copy or deletion.
   return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
 }

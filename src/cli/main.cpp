@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
         "Nach einem Abgleich folgt eine Zeile mit dem, was kopiert, gelöscht, nicht\n"
         "geschafft und nur vorgeschlagen wurde.\n"
         "Rückgabewert: 0 alles ausgeführt, 1 ein Eintrag konnte nicht gelesen, kopiert oder\n"
-        "gelöscht werden oder die Liste nicht ausgegeben werden, 2 Steuerdatei fehlerhaft\n"
-        "oder falscher Aufruf.\n",
+        "gelöscht werden, Daten kamen nicht sicher auf den Datenträger oder die Liste\n"
+        "konnte nicht ausgegeben werden, 2 Steuerdatei fehlerhaft oder falscher Aufruf.\n",
         stdout);
     return 0;
   }

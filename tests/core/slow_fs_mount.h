@@ -1,7 +1,8 @@
-// Mounts the tests' hanging file system (tests/tools/slow_fs) on a folder and
-// takes it down again.
+// Mounts a FUSE file system of the tests (tests/tools/slow_fs) or a real one
+// (fusefat) on a folder and takes it down again.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/mount.h>
@@ -10,20 +11,31 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 namespace zweiblick::testing {
 
-class SlowFsMount {
+class FuseMount {
  public:
-  // `pairs`: the two slow 2 MiB files instead of the slow listing.
-  SlowFsMount(const std::string& folder, bool pairs) : folder_(folder) {
-#ifdef ZWEIBLICK_SLOW_FS
+  // Runs `argv` (a server that stays in the foreground and mounts on
+  // `folder`), with the environment variable `env` set to `value` when given.
+  FuseMount(const std::string& folder, std::vector<std::string> argv, const char* env = nullptr,
+            const char* value = nullptr)
+      : folder_(folder) {
     struct stat top {};
-    if (access("/dev/fuse", R_OK | W_OK) != 0 || stat(folder.c_str(), &top) != 0) return;
+    if (access("/dev/fuse", R_OK | W_OK) != 0 || stat(folder.c_str(), &top) != 0 ||
+        access(argv[0].c_str(), X_OK) != 0)
+      return;
     server_ = fork();
     if (server_ == 0) {
-      if (pairs) setenv("SLOW_FS_PAIRS", "1", 1);
-      execl(ZWEIBLICK_SLOW_FS, "slow_fs", "-f", folder.c_str(), nullptr);
+      if (env) setenv(env, value, 1);
+      int quiet = open("/dev/null", O_WRONLY);  // fusefat talks a lot
+      dup2(quiet, STDOUT_FILENO);
+      dup2(quiet, STDERR_FILENO);
+      std::vector<char*> args;
+      for (std::string& a : argv) args.push_back(a.data());
+      args.push_back(nullptr);
+      execv(args[0], args.data());
       _exit(127);
     }
     struct stat inside = top;  // until the mount shows
@@ -32,26 +44,49 @@ class SlowFsMount {
       stat(folder.c_str(), &inside);
     }
     mounted_ = inside.st_dev != top.st_dev;
-#endif
   }
-  ~SlowFsMount() {
+  ~FuseMount() {
     if (server_ <= 0) return;
     umount2(folder_.c_str(), MNT_DETACH);
     kill(server_, SIGTERM);
     waitpid(server_, nullptr, 0);
   }
-  SlowFsMount(const SlowFsMount&) = delete;
-  SlowFsMount& operator=(const SlowFsMount&) = delete;
+  FuseMount(const FuseMount&) = delete;
+  FuseMount& operator=(const FuseMount&) = delete;
 
-  // False where FUSE is missing or the mount failed: the test is skipped then.
-  bool Mounted() const {
-    return mounted_;
+  // Unmounts and waits until the server has written everything and ended.
+  void Unmount() {
+    if (server_ <= 0) return;
+    if (umount2(folder_.c_str(), 0) != 0) umount2(folder_.c_str(), MNT_DETACH);
+    waitpid(server_, nullptr, 0);
+    server_ = -1;
   }
+
+  // False where FUSE or the server is missing or the mount failed: the test is skipped then.
+  bool Mounted() const { return mounted_; }
 
  private:
   std::string folder_;
   pid_t server_ = -1;
   bool mounted_ = false;
+};
+
+#ifdef ZWEIBLICK_SLOW_FS
+inline constexpr const char* kSlowFs = ZWEIBLICK_SLOW_FS;
+#else
+inline constexpr const char* kSlowFs = "/nonexistent/slow_fs";
+#endif
+
+// slow_fs: `pairs` the two slow 2 MiB files instead of the slow listing.
+struct SlowFsMount : FuseMount {
+  SlowFsMount(const std::string& folder, bool pairs)
+      : FuseMount(folder, {kSlowFs, "-f", folder}, pairs ? "SLOW_FS_PAIRS" : nullptr, "1") {}
+};
+
+// slow_fs as a writable folder that fails the operations named in `faults`.
+struct FaultyFsMount : FuseMount {
+  FaultyFsMount(const std::string& folder, const char* faults)
+      : FuseMount(folder, {kSlowFs, "-f", folder}, "SLOW_FS_FAULTS", faults) {}
 };
 
 }  // namespace zweiblick::testing

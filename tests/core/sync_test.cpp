@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -12,6 +13,7 @@
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
+#include "sync/temporary_files.h"
 #include "two_trees.h"
 
 namespace zweiblick {
@@ -92,6 +94,42 @@ struct stat Stat(const std::string& path) {
   return st;
 }
 
+// A temporary name made by another process, which has ended or, while
+// `running` is open, still runs.
+struct OtherProcess {
+  std::string name;
+  pid_t pid = -1;
+  int running = -1;
+  explicit OtherProcess(bool keepRunning) {
+    int made[2], hold[2];
+    if (pipe(made) != 0 || pipe(hold) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      close(hold[1]);
+      std::string n = TemporaryName();
+      if (write(made[1], n.data(), n.size()) < 0) _exit(1);
+      close(made[1]);
+      char c;
+      if (keepRunning && read(hold[0], &c, 1) < 0) _exit(1);
+      _exit(0);
+    }
+    close(made[1]);
+    close(hold[0]);
+    char buffer[256];
+    ssize_t n = read(made[0], buffer, sizeof buffer);
+    close(made[0]);
+    name.assign(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    running = hold[1];
+    if (!keepRunning) End();
+  }
+  void End() {
+    if (running >= 0) close(running);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+    running = pid = -1;
+  }
+  ~OtherProcess() { End(); }
+};
+
 TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   // A stick shows every file as 0777; the private file at home stays private.
   Both("private.txt", "from the stick", "at home", 1500000000, 1400000000);
@@ -105,6 +143,16 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   right.Write(".zweiblick-0123456789ab.tmp", "left by a crash", now - 2 * 86400);
   right.Write(".zweiblick-abcdefghijkl.tmp", "another run's copy", now - 60);
   right.Write("other/.zweiblick-0123456789ab.tmp", "not written to", now - 2 * 86400);
+  // Newer ones go at once when their run is gone: its process has ended, or
+  // the machine has been restarted since. Another instance's stays.
+  OtherProcess ended(false), running(true);
+  std::string bootId;
+  std::getline(std::ifstream("/proc/sys/kernel/random/boot_id"), bootId);
+  std::string rebooted = running.name;
+  size_t boot = rebooted.find(bootId.substr(0, 8) + bootId.substr(9, 4));
+  ASSERT_NE(boot, std::string::npos);
+  rebooted.replace(boot, 12, "000000000000");
+  for (const std::string& name : {ended.name, running.name, rebooted}) right.Write(name, "copy");
   mode_t oldMask = umask(022);
   Fill();
   MarkAndSync({{"private.txt", kMarkCopyRight}, {"tool", kMarkCopyRight}});
@@ -118,6 +166,9 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   EXPECT_FALSE(right.Exists(".zweiblick-0123456789ab.tmp"));
   EXPECT_TRUE(right.Exists(".zweiblick-abcdefghijkl.tmp"));
   EXPECT_TRUE(right.Exists("other/.zweiblick-0123456789ab.tmp"));
+  EXPECT_FALSE(right.Exists(ended.name));
+  EXPECT_FALSE(right.Exists(rebooted));
+  EXPECT_TRUE(right.Exists(running.name));
 }
 
 TEST_F(Sync, ModesAndTimesAFileSystemCannotKeepDoNotFailTheCopy) {
@@ -202,15 +253,28 @@ TEST_F(Sync, IgnoreKeepsExactlyItsRowEvenForAMarkerWithoutItsFile) {
 TEST_F(Sync, NothingChangedSinceReadingIsOverwrittenAndRetryChecksAgain) {
   Both("f", "left", "right", 2000000000, 1000000000);
   left.Write("g", "left");
+  // Edited within the second of their stamps: the list shows the same stamps.
+  Both("h", "left", "right", 2000000000, 1000000000);
+  Both("d", "left", "right", 2000000000, 1000000000);
   Fill();
   right.Write("f", "edited after the comparison", 1000000500);
   right.Write("g", "appeared after the comparison");
-  port.answers = {MsgAnswer::kRetry, MsgAnswer::kIgnore, MsgAnswer::kIgnore};
-  MarkAndSync({{"f", kMarkCopyRight}, {"g", kMarkCopyRight}});
-  EXPECT_EQ(port.messages.size(), 3u);
+  for (const char* name : {"h", "d"}) {
+    right.Write(name, "edited in the same second");
+    timespec times[2] = {{1000000000, 500000000}, {1000000000, 500000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, right.Path(name).c_str(), times, 0), 0);
+  }
+  port.answers = {MsgAnswer::kRetry};  // then Ignore
+  MarkAndSync({{"f", kMarkCopyRight},
+               {"g", kMarkCopyRight},
+               {"h", kMarkCopyRight},
+               {"d", kMarkDeleteRight}});
+  EXPECT_EQ(port.messages.size(), 5u);
   EXPECT_EQ(right.Read("f"), "edited after the comparison");
   EXPECT_EQ(right.Read("g"), "appeared after the comparison");
-  EXPECT_EQ(w.Liste().Count(), 2);
+  EXPECT_EQ(right.Read("h"), "edited in the same second");
+  EXPECT_EQ(right.Read("d"), "edited in the same second");
+  EXPECT_EQ(w.Liste().Count(), 4);
 }
 
 TEST_F(Sync, NothingIsWrittenOrDeletedThroughALink) {
@@ -223,8 +287,8 @@ TEST_F(Sync, NothingIsWrittenOrDeletedThroughALink) {
   // And a left file becomes a link to the sentinel: deleting removes the link only.
   std::filesystem::remove(left.Path("victim-link"));
   ASSERT_EQ(symlink(outside.Path("sentinel").c_str(), left.Path("victim-link").c_str()), 0);
-  w.Liste().SetText(Row("victim-link"), kLeftStampColumn,
-                    StampText(Stat(outside.Path("sentinel")).st_mtime));
+  // As if the walk had seen the link already.
+  w.Liste().SetFacts(Row("victim-link"), true, FactsOf(Stat(outside.Path("sentinel"))));
   port.answers = {MsgAnswer::kIgnore};
   MarkAndSync({{"sub/x", kMarkCopyRight}, {"victim-link", kMarkDeleteLeft}});
   EXPECT_EQ(port.messages.size(), 1u);
@@ -309,7 +373,8 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
       _exit(77);
     { std::ofstream(right.Path("f"), std::ios::binary) << "old contents"; }
     DurableRun run;
-    SideFolder from(left.Path()), to(right.Path());
+    SideFolder from(left.Path(), FactsOf(Stat(left.Path()))),
+        to(right.Path(), FactsOf(Stat(right.Path())));
     SeenFile seen{true, StampText(Stat(right.Path("f")).st_mtime)};
     int e = CopyBeneath(from, "f", to, "f", seen, run);
     _exit(e != 0 && right.Read("f") == "old contents" && TmpFilesIn(right).empty() ? 0 : 1);

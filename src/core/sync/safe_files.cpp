@@ -1,12 +1,13 @@
 #include "sync/safe_files.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <vector>
 
 #include "platform/aligned_buffer.h"
@@ -29,6 +30,12 @@ class Fd {
   }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
+  // Network and FUSE file systems report write-back errors here only.
+  int Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return close(fd) == 0 ? 0 : errno;
+  }
 
  private:
   int fd_;
@@ -53,7 +60,8 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
   }
 }
 
-// Whether the entry is still as it was seen: the same time stamp, or still
+// Whether the entry is still as it was seen: the same size, exact time, inode
+// and device where the walk saw them (else the same time stamp), or still
 // absent when it did not exist. `found`, when given, receives what is there
 // now (a link itself, not its target); it stays all zero when nothing is.
 int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
@@ -67,6 +75,13 @@ int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
   if (!seen.existed) return kChangedSinceRead;  // appeared since (a dangling link too)
   // The folders were read through links; so is the time stamp compared.
   if (S_ISLNK(st.st_mode) && fstatat(dir, name.c_str(), &st, 0) != 0) return kChangedSinceRead;
+  if (seen.facts.Known()) {
+    // An edit within the second of the stamp, or a file put in its place.
+    FileFacts now = FactsOf(st);
+    bool same = now.size == seen.facts.size && now.SameTime(seen.facts) &&
+                now.inode == seen.facts.inode && now.device == seen.facts.device;
+    return same ? 0 : kChangedSinceRead;
+  }
   if (StampText(st.st_mtim.tv_sec) != seen.stamp) return kChangedSinceRead;
   return 0;
 }
@@ -142,6 +157,86 @@ int KeepPermissions(int out, const struct stat& replaced) {
   return 0;
 }
 
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The size and times of an open file as its file system holds them now, not
+// as a cache remembers them (FUSE and NFS keep them for a while).
+int FreshState(int fd, struct stat& st) {
+  struct statx now {};
+  if (statx(fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE | STATX_MTIME | STATX_CTIME,
+            &now) != 0)
+    return errno;
+  st.st_size = static_cast<off_t>(now.stx_size);
+  st.st_mtim = {now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec};
+  st.st_ctim = {now.stx_ctime.tv_sec, now.stx_ctime.tv_nsec};
+  return 0;
+}
+
+// Whether the open source is still as it was when its copy began: another
+// program that rewrites it meanwhile leaves a torn copy.
+int SourceUnchanged(int in, const struct stat& before) {
+  struct stat now {};
+  if (int e = FreshState(in, now)) return e;
+  bool same = now.st_size == before.st_size && SameTime(now.st_mtim, before.st_mtim) &&
+              SameTime(now.st_ctim, before.st_ctim);
+  return same ? 0 : kChangedSinceRead;
+}
+
+int64_t Nanoseconds(const timespec& t) {
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// A copy's time is kept when it is the source's, or at most two seconds older
+// (FAT keeps every other second, exFAT hundredths): never newer.
+bool TimeKept(const timespec& copy, const timespec& source) {
+  int64_t behind = Nanoseconds(source) - Nanoseconds(copy);
+  return behind >= 0 && behind < 2000000000;
+}
+
+// Some file systems set the time anew on a rename (fusefat: to now, while the
+// kernel's cache still shows the old one: it is asked for afresh). A copy that
+// looks newer than its source would be copied back over a later edit of the
+// source by the next age comparison: the time is set once more and checked.
+// When it still does not hold (a time the file system cannot store: FAT takes
+// 1973 for 2101), the copy is made to look as old as FAT allows, so the next
+// comparison copies it again, never back, and the row fails.
+int KeepTime(int dir, const std::string& name, const timespec times[2]) {
+  const timespec& source = times[1];
+  for (int attempt = 0;; ++attempt) {
+    struct statx now {};
+    if (statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC, STATX_MTIME, &now) != 0)
+      return errno;
+    if (TimeKept({now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec}, source)) return 0;
+    if (attempt == 1) break;
+    // Both times: fusefat does not take UTIME_OMIT.
+    if (utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) break;
+  }
+  timespec old[2] = {{315619200, 0}, {315619200, 0}};  // 1980-01-02
+  utimensat(dir, name.c_str(), old, AT_SYMLINK_NOFOLLOW);
+  return kTimeNotKept;
+}
+
+// Removable and network file systems, where a stick pulled out or a lost
+// connection leaves renamed files whose data never arrived.
+bool Removable(int folder) {
+  struct statfs fs {};
+  if (fstatfs(folder, &fs) != 0) return true;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case MSDOS_SUPER_MAGIC:
+    case 0x2011BAB0:        // exFAT
+    case FUSE_SUPER_MAGIC:  // fuseblk and fuse.* alike
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 MetadataCalls& CopyMetadataCalls() {
@@ -149,18 +244,38 @@ MetadataCalls& CopyMetadataCalls() {
   return calls;
 }
 
-void DurableRun::WritesTo(int folder) {
+void DurableRun::WritesTo(const SideFolder& side, int folder) {
   struct stat st {};
-  if (fstat(folder, &st) != 0 || !swept_.insert({st.st_dev, st.st_ino}).second) return;
-  RemoveOldTemporaryFiles(folder);
+  if (fstat(folder, &st) != 0) return;
+  if (!disks_.count(st.st_dev)) {
+    Disk& disk = disks_[st.st_dev];
+    disk.fd = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    disk.eachFile = Removable(folder);
+    // The chosen folder's own file system is named by the chosen folder; one
+    // mounted below it by the folder where the run first wrote to it.
+    struct stat root {};
+    bool onRoot = stat(side.Root().c_str(), &root) == 0 && root.st_dev == st.st_dev;
+    disk.folder = onRoot ? side.Root() : side.WriteFolder();
+  }
+  if (swept_.insert({st.st_dev, st.st_ino}).second) RemoveOldTemporaryFiles(folder);
 }
 
-void DurableRun::Finish() {
-  for (const std::string& root : roots_) {
-    Fd fd(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.ok()) syncfs(fd.get());
+bool DurableRun::SyncsEachFile(int folder) const {
+  struct stat st {};
+  if (fstat(folder, &st) != 0) return true;
+  auto it = disks_.find(st.st_dev);
+  return it == disks_.end() || it->second.eachFile;
+}
+
+std::vector<UnsafeFolder> DurableRun::Finish() {
+  std::vector<UnsafeFolder> unsafe;
+  for (auto& [device, disk] : disks_) {
+    if (disk.fd < 0 || syncfs(disk.fd) != 0)
+      unsafe.push_back({disk.folder, disk.fd < 0 ? EBADF : errno});
+    if (disk.fd >= 0) close(disk.fd);
   }
-  roots_.clear();
+  disks_.clear();
+  return unsafe;
 }
 
 SideFolder::~SideFolder() {
@@ -180,8 +295,9 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   if (slot.fd >= 0) close(slot.fd);
   slot.fd = -1;
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
-  Fd dir(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.ok()) return errno;
+  int rootFd = -1;
+  if (int e = OpenRoot(rootFd)) return e;
+  Fd dir(rootFd);
   for (const std::string& part : folders) {
     Fd next(openat(dir.get(), part.c_str(), flags));
     if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
@@ -198,13 +314,20 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   return 0;
 }
 
-int PrepareTarget(SideFolder& side, const std::string& rel) {
+int SideFolder::OpenRoot(int& fd) const {
+  // A folder that did not exist when the side was read is not taken for it,
+  // even when one appears by that name since.
+  if (!seen_.Known()) return ENOENT;
+  Fd root(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!root.ok()) return errno;
   struct stat st {};
-  if (stat(side.Root().c_str(), &st) != 0) {
-    std::error_code ec;
-    std::filesystem::create_directories(side.Root(), ec);
-    if (ec) return ec.value();
-  }
+  if (fstat(root.get(), &st) != 0) return errno;
+  if (st.st_dev != seen_.device || st.st_ino != seen_.inode) return kNotTheFolderRead;
+  fd = dup(root.get());
+  return fd < 0 ? errno : 0;
+}
+
+int PrepareTarget(SideFolder& side, const std::string& rel) {
   int folder = -1;
   std::string name;
   return side.Parent(rel, Reach::kCreate, folder, name);
@@ -220,12 +343,13 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   struct stat st {};
   if (fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;  // never read a FIFO or a device
+  if (int e = FreshState(in.get(), st)) return e;
   if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, dstName)) return e;
   struct stat old {};
   if (int e = CheckUnchanged(dstDir, dstName, destination, &old)) return e;
   bool replaces = S_ISREG(old.st_mode);
   if (replaces && WriteProtected(dstDir, dstName.c_str(), old)) return EACCES;
-  run.WritesTo(dstDir);
+  run.WritesTo(dst, dstDir);
 
   // A new file is created with the source's bits, which the kernel limits by
   // the umask (or the folder's default ACL); never setuid, setgid or sticky.
@@ -246,17 +370,20 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
     }
   }
   if (!out.ok()) return EEXIST;
-  run.Touched(dst.Root());
   timespec times[2] = {st.st_atim, st.st_mtim};
   int e = CopyBytes(in.get(), out.get(), st.st_size);
+  if (!e) e = SourceUnchanged(in.get(), st);
   if (!e && replaces) e = KeepPermissions(out.get(), old);
   if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0 && !Unsupported(errno)) e = errno;
+  if (!e && run.SyncsEachFile(dstDir) && fsync(out.get()) != 0) e = errno;
+  if (int closed = out.Close(); !e) e = closed;
   // Checked once more right before the rename, so the window in which a change
   // by another program could be overwritten stays as small as it can be.
   if (!e) e = CheckUnchanged(dstDir, dstName, destination);
   if (!e && renameat(dstDir, tmp.c_str(), dstDir, dstName.c_str()) != 0) e = errno;
   if (e) unlinkat(dstDir, tmp.c_str(), 0);
   EndUnfinishedCopy();
+  if (!e) e = KeepTime(dstDir, dstName, times);
   return e;
 }
 
@@ -270,9 +397,8 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
   if (S_ISDIR(st.st_mode)) return EISDIR;  // folders are never deleted
   if (int e = CheckUnchanged(dir, name, target)) return e;
   if (WriteProtected(dir, name.c_str(), st)) return EACCES;
-  run.WritesTo(dir);
+  run.WritesTo(side, dir);
   if (unlinkat(dir, name.c_str(), 0) != 0) return errno;
-  run.Touched(side.Root());
   return 0;
 }
 

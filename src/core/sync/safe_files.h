@@ -7,9 +7,13 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "reading/file_facts.h"
 
 namespace zweiblick {
 
@@ -17,10 +21,18 @@ namespace zweiblick {
 struct SeenFile {
   bool existed = false;
   std::string stamp;  // its time stamp then, when it existed
+  FileFacts facts;    // its size, exact time and inode then, where the walk saw it
 };
 
-// Returned when a file changed (or appeared) since it was seen.
+// Returned when a file changed (or appeared) since it was seen, or a source
+// while it was copied.
 inline constexpr int kChangedSinceRead = -1;
+// Returned when a chosen folder is no longer the folder that was read: another
+// file system is mounted in its place, or the folder was made anew.
+inline constexpr int kNotTheFolderRead = -3;
+// Returned when a copy could not be given its source's modification time and
+// would look newer than its source.
+inline constexpr int kTimeNotKept = -2;
 
 // The calls that set a copy's permission bits and times. Tests put in ones
 // that refuse, as the drivers of some file systems do.
@@ -30,6 +42,14 @@ struct MetadataCalls {
 };
 MetadataCalls& CopyMetadataCalls();
 
+class SideFolder;
+
+// A file system the run wrote to that could not make its data durable.
+struct UnsafeFolder {
+  std::string folder;  // the chosen folder, or the first folder written on it below that
+  int error = 0;
+};
+
 // Remembers the file systems written to, so the run can make them durable once,
 // and the folders written to, so each is cleared of old temporary files once.
 class DurableRun {
@@ -38,14 +58,21 @@ class DurableRun {
   DurableRun(const DurableRun&) = delete;
   DurableRun& operator=(const DurableRun&) = delete;
   ~DurableRun() { Finish(); }
-  void Touched(const std::string& root) { roots_.insert(root); }
-  // The run writes to the open folder `folder`.
-  void WritesTo(int folder);
-  // One syncfs for every file system touched.
-  void Finish();
+  // The run writes to `folder`, the open folder of `side` last entered for writing.
+  void WritesTo(const SideFolder& side, int folder);
+  // Whether a copy into `folder` (already announced by WritesTo) is synced on
+  // its own before its rename: on removable and network file systems.
+  bool SyncsEachFile(int folder) const;
+  // One syncfs for every file system written to; those that failed.
+  std::vector<UnsafeFolder> Finish();
 
  private:
-  std::set<std::string> roots_;
+  struct Disk {
+    int fd = -1;  // open since before the first write, so syncfs reports what came after
+    std::string folder;
+    bool eachFile = false;
+  };
+  std::map<dev_t, Disk> disks_;
   std::set<std::pair<dev_t, ino_t>> swept_;
 };
 
@@ -63,11 +90,15 @@ enum class Reach {
 // most files are then found by their name alone.
 class SideFolder {
  public:
-  explicit SideFolder(std::string root) : root_(std::move(root)) {}
+  // `seen`: the chosen folder as the filling found it (not Known() when it did
+  // not exist then). A side is only entered while its folder is still that one.
+  SideFolder(std::string root, const FileFacts& seen) : root_(std::move(root)), seen_(seen) {}
   SideFolder(const SideFolder&) = delete;
   SideFolder& operator=(const SideFolder&) = delete;
   ~SideFolder();
   const std::string& Root() const { return root_; }
+  // The folder last entered for writing, as a path.
+  std::string WriteFolder() const { return root_ + write_.folder; }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
   // to the file's own name.
   int Parent(const std::string& rel, Reach reach, int& folder, std::string& name);
@@ -77,13 +108,17 @@ class SideFolder {
     std::string folder;
     int fd = -1;
   };
+  int OpenRoot(int& fd) const;
+
   std::string root_;
+  FileFacts seen_;
   Open read_, write_;
 };
 
-// Creates the missing folders of root + rel up to the file's own folder: the
-// root as an ordinary path, the folders below it without following links.
-// Returns 0 or an error number.
+// Creates the missing folders of root + rel up to the file's own folder,
+// without following links. The chosen folder itself is never created: when it
+// is gone (a stick pulled out), the copy fails rather than go to the disk
+// below. Returns 0 or an error number.
 int PrepareTarget(SideFolder& side, const std::string& rel);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary

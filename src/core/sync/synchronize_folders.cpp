@@ -19,6 +19,13 @@ std::string DeleteFailure(const std::string& path) {
   return "Die Datei '" + path + "'\rkonnte nicht gelöscht werden.";
 }
 
+// A late write error of a file system cannot be pinned on one row.
+std::string UnsafeFolderMessage(const std::string& folder) {
+  return "Die Daten im Ordner '" + folder +
+         "' konnten nicht sicher auf den Datenträger geschrieben werden.\rDie Kopien dieses "
+         "Abgleichs dort sind nicht sicher.";
+}
+
 std::string SyncFailureMessage(const std::string& failureText) {
   return "Abgleichsfehler:\r\r" + failureText + "\r\rBitte quittieren oder abbrechen";
 }
@@ -29,8 +36,8 @@ class SyncRun {
       : list_(list),
         folders_(folders),
         run_(run),
-        lf_(folders.LeftFolder),
-        rf_(folders.RightFolder),
+        lf_(folders.LeftFolder, folders.LeftFolderFacts),
+        rf_(folders.RightFolder, folders.RightFolderFacts),
         proposals_(proposals) {}
 
   // Carries out row i. False when the user aborted the run.
@@ -46,8 +53,10 @@ class SyncRun {
     }
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
-    SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn))};
-    SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn))};
+    SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn)),
+                  list_.Facts(i, true)};
+    SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn)),
+                   list_.Facts(i, false)};
     const std::string& lf = folders_.LeftFolder;
     const std::string& rf = folders_.RightFolder;
     SideFolder& ls = lf_;
@@ -90,7 +99,10 @@ class SyncRun {
   // row does not make the ignored one done.
   bool Keep() const { return keep_; }
   const SyncTally& Finish() {
-    disk_.Finish();
+    for (const UnsafeFolder& unsafe : disk_.Finish()) {
+      ++tally_.failed;
+      run_.ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical, MsgButtons::kOk);
+    }
     return tally_;
   }
 

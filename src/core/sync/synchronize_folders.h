@@ -16,7 +16,7 @@ inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
 struct SyncTally {
   int copied = 0;
   int deleted = 0;
-  int failed = 0;     // ended in Ignore or Abort
+  int failed = 0;     // ended in Ignore or Abort; a folder whose data could not be made durable
   int proposals = 0;  // rows "? -->" and "? <--" left alone
 };
 

@@ -6,10 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <random>
+#include <vector>
 
 namespace zweiblick {
 namespace {
@@ -20,7 +25,7 @@ constexpr time_t kLeftoverAge = 24 * 60 * 60;
 
 // What a signal handler may read: the name is written before the folder is
 // published, and the folder is taken back before the name changes.
-char unfinishedName[64];
+char unfinishedName[128];
 std::atomic<int> unfinishedFolder{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
@@ -28,6 +33,100 @@ bool IsTemporaryName(const char* name) {
   size_t n = std::strlen(name), p = sizeof kPrefix - 1, s = sizeof kSuffix - 1;
   return n > p + s && std::strncmp(name, kPrefix, p) == 0 &&
          std::strcmp(name + n - s, kSuffix) == 0;
+}
+
+// Who writes a temporary file: the machine, its boot, the process namespace,
+// the process and the moment it started (a process number is used again).
+// An id that cannot be read stays "x": nothing is judged by it then.
+struct Writer {
+  std::string machine = "x", boot = "x", pidns = "x", pid, start;
+};
+
+std::string FirstLine(const char* path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// The first twelve hex digits of an id: enough to tell boots and machines apart.
+std::string ShortId(const std::string& text) {
+  std::string id;
+  for (char c : text)
+    if (std::isxdigit(static_cast<unsigned char>(c)) && id.size() < 12) id += c;
+  return id.size() == 12 ? id : "x";
+}
+
+// The start of a process in clock ticks after the boot; empty when unknown.
+std::string StartTime(const std::string& pid) {
+  std::string stat = FirstLine(("/proc/" + pid + "/stat").c_str());
+  size_t p = stat.rfind(')');
+  if (p == std::string::npos) return {};
+  // After the name come the fields from the third on; the start is the 22nd.
+  std::vector<std::string> fields;
+  for (size_t i = p + 2; i < stat.size();) {
+    size_t end = stat.find(' ', i);
+    fields.push_back(stat.substr(i, end == std::string::npos ? end : end - i));
+    if (end == std::string::npos) break;
+    i = end + 1;
+  }
+  return fields.size() > 19 ? fields[19] : std::string();
+}
+
+Writer Find() {
+  Writer w;
+  w.machine = ShortId(FirstLine("/etc/machine-id"));
+  w.boot = ShortId(FirstLine("/proc/sys/kernel/random/boot_id"));
+  char ns[64] = {};
+  if (readlink("/proc/self/ns/pid", ns, sizeof ns - 1) > 0) {
+    std::string digits;
+    for (char* c = ns; *c; ++c)
+      if (std::isdigit(static_cast<unsigned char>(*c))) digits += *c;
+    if (!digits.empty()) w.pidns = digits;
+  }
+  w.pid = std::to_string(getpid());
+  w.start = StartTime(w.pid);
+  if (w.start.empty()) w.start = "x";
+  return w;
+}
+
+// This process as a writer; found again in a child after a fork.
+const Writer& Self() {
+  static Writer self = Find();
+  if (self.pid != std::to_string(getpid())) self = Find();
+  return self;
+}
+
+std::vector<std::string> Fields(const std::string& name) {
+  std::vector<std::string> out;
+  std::string inner =
+      name.substr(sizeof kPrefix - 1, name.size() - (sizeof kPrefix - 1) - (sizeof kSuffix - 1));
+  for (size_t i = 0;;) {
+    size_t end = inner.find('-', i);
+    out.push_back(inner.substr(i, end == std::string::npos ? end : end - i));
+    if (end == std::string::npos) return out;
+    i = end + 1;
+  }
+}
+
+bool AllDigits(const std::string& s) {
+  return !s.empty() && s.size() < 12 &&
+         std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether the run that wrote the temporary file `name` is certainly gone.
+bool RunGone(const std::string& name) {
+  std::vector<std::string> f = Fields(name);
+  if (f.size() != 6) return false;  // a name of an older version: by its age only
+  const Writer& me = Self();
+  // Another machine's file on a shared folder: its processes cannot be seen.
+  if (me.machine == "x" || f[0] != me.machine || me.boot == "x") return false;
+  if (f[1] != me.boot) return true;  // this machine has been restarted since
+  if (me.pidns == "x" || f[2] != me.pidns || !AllDigits(f[3])) return false;
+  // kill also sees the processes of other users, which /proc may hide.
+  if (kill(static_cast<pid_t>(std::stol(f[3])), 0) != 0 && errno == ESRCH) return true;
+  std::string start = StartTime(f[3]);
+  return !start.empty() && start != f[4];  // the number now belongs to another process
 }
 
 // Safe in a signal handler.
@@ -48,8 +147,10 @@ void RemoveAndRaise(int signal) {
 std::string TemporaryName() {
   static std::mt19937_64 random{std::random_device{}()};
   static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string name = kPrefix;
-  for (int i = 0; i < 12; ++i) name += digits[random() % 36];
+  const Writer& me = Self();
+  std::string name =
+      kPrefix + me.machine + "-" + me.boot + "-" + me.pidns + "-" + me.pid + "-" + me.start + "-";
+  for (int i = 0; i < 8; ++i) name += digits[random() % 36];
   return name + kSuffix;
 }
 
@@ -89,7 +190,7 @@ void RemoveOldTemporaryFiles(int folder) {
     if (!IsTemporaryName(e->d_name)) continue;
     struct stat st {};
     if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        st.st_mtime < limit)
+        (st.st_mtime < limit || RunGone(e->d_name)))
       unlinkat(fd, e->d_name, 0);
   }
   closedir(dir);

@@ -7,8 +7,9 @@
 
 namespace zweiblick {
 
-// A fresh name ".zweiblick-XXXXXXXXXXXX.tmp": a dot name, so the walk never
-// lists one.
+// A fresh name ".zweiblick-MACHINE-BOOT-PIDNS-PID-START-XXXXXXXX.tmp": a dot
+// name, so the walk never lists one. It tells which process of which boot of
+// which machine wrote it, so a later run can tell when that run is gone.
 std::string TemporaryName();
 
 // The copy under way writes `name` in the open folder `folder`; until
@@ -21,8 +22,11 @@ void EndUnfinishedCopy();
 // (a program started with nohup) stays ignored.
 void RemoveUnfinishedCopyOnSignals();
 
-// Removes the temporary files in the open folder `folder` that are older than
-// a day: they are left over from a run that crashed or lost its power.
+// Removes the temporary files in the open folder `folder` whose run is gone: it
+// was this machine's and the machine has been restarted since, or its process
+// no longer exists. Files whose writer cannot be told (another machine on a
+// shared folder, another process namespace, names of older versions) go when
+// they are older than a day.
 void RemoveOldTemporaryFiles(int folder);
 
 }  // namespace zweiblick

@@ -1,0 +1,190 @@
+// A synchronisation on file systems that fail late, change under the copy or
+// do not keep times: nothing is reported done that is not on the disk.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "mainwindow/main_window.h"
+#include "slow_fs_mount.h"
+#include "sync/markers.h"
+#include "sync/synchronize_folders.h"
+#include "two_trees.h"
+
+namespace zweiblick {
+namespace {
+
+using testing::FaultyFsMount;
+using testing::FuseMount;
+using testing::TempTree;
+
+struct SyncFaults : testing::TwoTrees {
+  TempTree outside;
+
+  bool TemporaryFilesIn(const TempTree& t) {
+    for (auto& e : std::filesystem::recursive_directory_iterator(t.Path()))
+      if (e.path().filename().string().rfind(".zweiblick-", 0) == 0) return true;
+    return false;
+  }
+  // An empty image file of `size` bytes.
+  static bool Image(const std::string& path, off_t size) {
+    std::ofstream(path).close();
+    return truncate(path.c_str(), size) == 0;
+  }
+  // Copies `name` as marked and returns the tally.
+  SyncTally Copy(const char* name, const char* marker) {
+    Fill();
+    Mark(name, marker);
+    port.messages.clear();
+    return w.SynchronizeFolders();
+  }
+};
+
+TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
+  // A network share or stick that reports its write error only when the file
+  // is closed or synced; the old destination holds "old".
+  for (const char* fault : {"flush", "fsync"}) {
+    SCOPED_TRACE(fault);
+    FaultyFsMount stick(right.Path(), fault);
+    if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
+    left.Write("old.txt", "new", 2000000000);
+    SyncTally tally = Copy("old.txt", kMarkCopyRight);
+    EXPECT_EQ(port.messages.size(), 1u);
+    EXPECT_EQ(tally.copied, 0);
+    EXPECT_EQ(right.Read("old.txt"), "old");
+    EXPECT_FALSE(TemporaryFilesIn(right));
+    EXPECT_EQ(Marker("old.txt"), kMarkCopyRight);  // the row stays for another try
+  }
+}
+
+TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedFailsAndRetryCopiesItAgain) {
+  // changing.bin is rewritten ("a" to "b" throughout) while its first copy reads it.
+  FaultyFsMount share(left.Path(), "");
+  if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
+  port.answers = {MsgAnswer::kRetry};
+  SyncTally tally = Copy("changing.bin", kMarkCopyRight);
+  EXPECT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(tally.copied, 1);
+  EXPECT_TRUE(right.Read("changing.bin") == std::string(1 << 20, 'b')) << "a torn copy";
+  EXPECT_FALSE(TemporaryFilesIn(right));
+}
+
+TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
+  // fusefat writes the time of the rename to the disk, whatever the file had.
+  const std::string image = outside.Path("fat.img");
+  ASSERT_TRUE(Image(image, 32 << 20));
+  if (access("/sbin/mkfs.vfat", X_OK) != 0 ||
+      std::system(("/sbin/mkfs.vfat " + image + " >/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "no mkfs.vfat here";
+  auto fusefat = [&] {
+    return std::make_unique<FuseMount>(
+        right.Path(),
+        std::vector<std::string>{"/usr/bin/fusefat", "-f", "-o", "rw+", image, right.Path()});
+  };
+  auto fat = fusefat();
+  if (!fat->Mounted()) GTEST_SKIP() << "no fusefat here";
+  left.Write("kept.txt", "x", 1500000000);
+  left.Write("1973.txt", "x", 100000000);  // before 1980: FAT cannot hold it
+  Fill();
+  Mark("kept.txt", kMarkCopyRight);
+  Mark("1973.txt", kMarkCopyRight);
+  SyncTally tally = w.SynchronizeFolders();
+  EXPECT_EQ(tally.copied, 1);
+  ASSERT_EQ(port.messages.size(), 1u);
+  EXPECT_PRED_FORMAT2(::testing::IsSubstring, "1973.txt", port.messages[0].text);
+  fat->Unmount();
+  fat = fusefat();  // what the disk holds, not what the cache remembers
+  ASSERT_TRUE(fat->Mounted());
+  struct stat st {};
+  ASSERT_EQ(stat(right.Path("kept.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtime, 1500000000);
+  ASSERT_EQ(stat(right.Path("1973.txt").c_str(), &st), 0);
+  EXPECT_LT(st.st_mtime, 1500000000) << "a copy that failed its time looks newer than a later edit";
+}
+
+TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
+  left.Write("f", "new", 2000000000);
+  left.Write("new.txt", "n");
+  auto copyBoth = [&] {
+    Mark("f", kMarkCopyRight);
+    Mark("new.txt", kMarkCopyRight);
+    port.messages.clear();
+    return w.SynchronizeFolders();
+  };
+  // Removed since it was read: it is not made anew.
+  Fill();
+  std::filesystem::remove_all(right.Path());
+  EXPECT_EQ(copyBoth().failed, 2);
+  EXPECT_FALSE(right.Exists(""));
+  // Missing when it was read: the same.
+  Fill();
+  EXPECT_EQ(copyBoth().failed, 2);
+  EXPECT_FALSE(right.Exists(""));
+  right.Mkdir("");
+  // A stick pulled out (its file system unmounted) after reading: the folder
+  // below the mount point on the system disk is not the one that was read.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
+      _exit(77);
+    right.Write("f", "old", 1000000000);
+    Fill();
+    if (umount2(right.Path().c_str(), MNT_DETACH) != 0) _exit(77);
+    SyncTally tally = copyBoth();
+    bool untouched = std::filesystem::is_empty(right.Path());
+    _exit(tally.failed == 2 && tally.copied == 0 && untouched ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the run wrote to the folder below the pulled stick";
+}
+
+TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
+  // A disk below the right folder that fails at write-back: ext4 on a loop
+  // device whose backing file lies on a full tmpfs. syncfs must reach it too.
+  left.Write("stick/f", std::string(4 << 20, 'x'));
+  left.Write("home.txt", "h");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const std::string disk = outside.Path("disk"), image = disk + "/img";
+    right.Mkdir("stick");
+    outside.Mkdir("disk");
+    if (access("/sbin/mkfs.ext4", X_OK) != 0 || unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 || !Image(image, 32 << 20) ||
+        std::system(("/sbin/mkfs.ext4 -q -E nodiscard " + image).c_str()) != 0 ||
+        std::system(
+            ("mount -o loop,errors=continue " + image + " " + right.Path("stick")).c_str()) != 0)
+      _exit(77);
+    Fill();
+    Mark("stick/f", kMarkCopyRight);
+    Mark("home.txt", kMarkCopyRight);
+    SyncTally tally = w.SynchronizeFolders();
+    bool named = port.messages.size() == 1 &&
+                 port.messages[0].text ==
+                     "Die Daten im Ordner '" + right.Dir() +
+                         "stick/' konnten nicht sicher auf den Datenträger geschrieben "
+                         "werden.\rDie Kopien dieses Abgleichs dort sind nicht sicher." &&
+                 port.messages[0].icon == MsgIcon::kCritical &&
+                 port.messages[0].buttons == MsgButtons::kOk;
+    _exit(named && tally.failed == 1 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no loop device or private mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write error of the disk below was not reported";
+}
+
+}  // namespace
+}  // namespace zweiblick
