@@ -325,8 +325,9 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) != 77)
+  if (WEXITSTATUS(status) != 77) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "an ordinary user replaced or deleted a protected file";
+  }
   EXPECT_EQ(right.Read("roots"), "old");
   EXPECT_TRUE(left.Exists("roots-del"));
   w.SynchronizeFolders();  // as root
@@ -375,7 +376,7 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
     DurableRun run;
     SideFolder from(left.Path(), FactsOf(Stat(left.Path()))),
         to(right.Path(), FactsOf(Stat(right.Path())));
-    SeenFile seen{true, StampText(Stat(right.Path("f")).st_mtime)};
+    SeenFile seen{true, StampText(Stat(right.Path("f")).st_mtime), {}};
     int e = CopyBeneath(from, "f", to, "f", seen, run);
     _exit(e != 0 && right.Read("f") == "old contents" && TmpFilesIn(right).empty() ? 0 : 1);
   }
