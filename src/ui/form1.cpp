@@ -462,6 +462,16 @@ void Form1::SetCaption(const std::string& caption) {
 }
 
 void Form1::ShowOption(Option option, bool checked) {
+  QAbstractButton* b = OptionButton(option);
+  QSignalBlocker block(b);
+  b->setChecked(checked);
+}
+
+void Form1::EnableOption(Option option, bool enabled) {
+  OptionButton(option)->setEnabled(enabled);
+}
+
+QAbstractButton* Form1::OptionButton(Option option) const {
   QAbstractButton* b = nullptr;
   switch (option) {
     case Option::kSofortStart:
@@ -483,8 +493,7 @@ void Form1::ShowOption(Option option, bool checked) {
       b = compModeOpt_[1];
       break;
   }
-  QSignalBlocker block(b);
-  b->setChecked(checked);
+  return b;
 }
 
 void Form1::ShowWindow() {

@@ -24,6 +24,7 @@ class QPushButton;
 class QRadioButton;
 class QTableView;
 class QCheckBox;
+class QAbstractButton;
 class QItemSelection;
 
 class QUrl;
@@ -72,6 +73,9 @@ class Form1 : public QWidget, public WindowPort {
   SettingsStore* Settings() override { return &settings_; }
   FormPlacement* Placement() override { return &placement_; }
   ScreenSize Screen() override { return PrimaryScreenTwips(); }
+  std::vector<ScreenArea> Screens() override { return ScreensTwips(); }
+  bool PlacesItself() override { return WindowsPlaceThemselves(); }
+  void EnableOption(Option option, bool enabled) override;
   LayoutForm* Layout() override { return &layout_; }
   void OpenWithDesktop(const std::string& target, bool maximised) override;
   void ShowInfoDialog() override;
@@ -93,6 +97,7 @@ class Form1 : public QWidget, public WindowPort {
 
  private:
   void BuildControls();
+  QAbstractButton* OptionButton(Option option) const;
   void BuildPopupMenu();
   void SetKeyboardOrder();
   void ShowSortIndicator();

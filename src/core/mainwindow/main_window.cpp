@@ -23,6 +23,7 @@ void MainWindow::Load(const std::string& commandLine) {
   RestorePosition();
   port_.SetCaption(kProgramName);
   SetToolTipCheck(true);
+  ShowWindowSystemLimits(*this);
   SelectCompMode(0);
   ClearList();
   port_.ShowWindow();
@@ -88,10 +89,13 @@ void MainWindow::MyTopMostChkClick(bool checked) {
   port_.SetTopMost(checked);
 }
 
+// Where the compositor alone places windows, the window neither asks for its
+// old place nor stores one it cannot know: a position stored in an X11 session
+// is still there for the next one.
 void MainWindow::RestorePosition() {
   FormPlacement* form = port_.Placement();
   SettingsStore* store = port_.Settings();
-  if (form && store) RestoreWindowPosition(*form, *store, port_.Screen());
+  if (form && store && port_.PlacesItself()) RestoreWindowPosition(*form, *store, port_.Screens());
 }
 
 void MainWindow::ColumnClick(int column) {
@@ -139,7 +143,7 @@ void MainWindow::Unload() {
   unloaded_ = true;
   FormPlacement* form = port_.Placement();
   SettingsStore* store = port_.Settings();
-  if (form && store) SaveWindowPosition(*form, *store);
+  if (form && store && port_.PlacesItself()) SaveWindowPosition(*form, *store);
 }
 
 void MainWindow::ClearList() {

@@ -45,4 +45,10 @@ void LoadToolTips(MainWindow& w, int mode) {
   }
 }
 
+void ShowWindowSystemLimits(MainWindow& w) {
+  if (w.Port().PlacesItself()) return;
+  w.Port().EnableOption(Option::kTopMost, false);
+  w.Port().SetToolTip("MyTopMostChk", kTopMostUnavailable);
+}
+
 }  // namespace zweiblick

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/settings_store.h"
 
@@ -62,9 +63,17 @@ class WindowPort {
   virtual void SetToolTip(const std::string& control, const std::string& text) {}
   // Keeps the window above all others, without moving or resizing it.
   virtual void SetTopMost(bool onTop) {}
+  // Lets the user change an option, or shows it as unavailable.
+  virtual void EnableOption(Option option, bool enabled) {}
   virtual SettingsStore* Settings() { return nullptr; }
   virtual FormPlacement* Placement() { return nullptr; }
+  // The primary screen's size.
   virtual ScreenSize Screen() { return {}; }
+  // Every screen of the desktop, the primary one first.
+  virtual std::vector<ScreenArea> Screens() { return {}; }
+  // Whether the window system lets the window place itself and stay above
+  // others. A native Wayland session lets the compositor alone decide both.
+  virtual bool PlacesItself() { return true; }
   virtual LayoutForm* Layout() { return nullptr; }
   // Hands a file path, a web address with its scheme or a mail link to the
   // desktop's default application, without waiting for it.
