@@ -550,6 +550,14 @@ void Form1::SetToolTip(const std::string& control, const std::string& text) {
   if (w) w->setToolTip(QString::fromStdString(text));
 }
 
+void Form1::SetAccessibleText(const std::string& control, const std::string& name,
+                              const std::string& description) {
+  QWidget* w = findChild<QWidget*>(QString::fromStdString(control));
+  if (!w) return;
+  if (!name.empty()) w->setAccessibleName(QString::fromStdString(name));
+  w->setAccessibleDescription(QString::fromStdString(description));
+}
+
 void Form1::SetTopMost(bool onTop) {
   // Through the window handle only the window manager's stacking hint changes;
   // the window is neither re-created nor moved.

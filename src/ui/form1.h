@@ -69,6 +69,8 @@ class Form1 : public QWidget, public WindowPort {
   std::string BrowseForFolder(const std::string& prompt) override;
   void SetClipboardText(const std::string& text) override;
   void SetToolTip(const std::string& control, const std::string& text) override;
+  void SetAccessibleText(const std::string& control, const std::string& name,
+                         const std::string& description) override;
   void SetTopMost(bool onTop) override;
   SettingsStore* Settings() override { return &settings_; }
   FormPlacement* Placement() override { return &placement_; }

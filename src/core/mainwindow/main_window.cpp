@@ -6,6 +6,7 @@
 #include "help/online_help.h"
 #include "layout/modresize_app.h"
 #include "mainwindow/folder_entry.h"
+#include "mainwindow/screen_reader_texts.h"
 #include "mainwindow/window_options.h"
 #include "settings/app_settings.h"
 #include "sync/markers.h"
@@ -23,6 +24,7 @@ void MainWindow::Load(const std::string& commandLine) {
   RestorePosition();
   port_.SetCaption(kProgramName);
   SetToolTipCheck(true);
+  DescribeControls(*this);
   ShowWindowSystemLimits(*this);
   SelectCompMode(0);
   ClearList();

@@ -49,6 +49,7 @@ void ShowWindowSystemLimits(MainWindow& w) {
   if (w.Port().PlacesItself()) return;
   w.Port().EnableOption(Option::kTopMost, false);
   w.Port().SetToolTip("MyTopMostChk", kTopMostUnavailable);
+  w.Port().SetAccessibleText("MyTopMostChk", "", kTopMostUnavailable);
 }
 
 }  // namespace zweiblick

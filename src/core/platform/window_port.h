@@ -61,6 +61,9 @@ class WindowPort {
   // What a desktop window has and a headless front end may lack.
   // The tool tip of a control, named as its object ("Liste", "Btn3", "SbarPanel1").
   virtual void SetToolTip(const std::string& control, const std::string& text) {}
+  // What a screen reader says of a control; an empty name leaves the control's own.
+  virtual void SetAccessibleText(const std::string& control, const std::string& name,
+                                 const std::string& description) {}
   // Keeps the window above all others, without moving or resizing it.
   virtual void SetTopMost(bool onTop) {}
   // Lets the user change an option, or shows it as unavailable.
