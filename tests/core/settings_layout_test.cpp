@@ -65,6 +65,7 @@ TEST(Settings, StoredPositionIsUsedOnlyWhenItsCornerLiesOnTheScreen) {
                      {"oben", "500", 2260, 3180},     // not a number: as if missing
                      {" 600 ", "700.4", 600, 700},
                      {"600", "99999999999", 2260, 3180},  // beyond what a position holds
+                     {"1e300", "500", 2260, 3180},
                  });
 }
 

@@ -44,7 +44,7 @@ void RestoreWindowPosition(FormPlacement& form, SettingsStore& store,
   long top = WholeNumber(GetAppSetting(store, "_Top", "-1")).value_or(-1);
   long left = WholeNumber(GetAppSetting(store, "_Left", "-1")).value_or(-1);
   // Only what a twips value can hold is a position; anything beyond is off every screen.
-  bool fits = std::abs(top) <= INT_MAX && std::abs(left) <= INT_MAX;
+  bool fits = top <= INT_MAX && left <= INT_MAX;
   ScreenArea window{static_cast<int>(left), static_cast<int>(top), form.Width(), form.Height()};
   if (fits && top > 0 && left > 0 && OnAScreen(left, top, screens) &&
       MostlyOnScreens(window, screens)) {
