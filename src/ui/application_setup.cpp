@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdlib>
+#include <cstring>
 
 // The icons are compiled into this static library; the call keeps the linker
 // from dropping them.
@@ -23,7 +25,21 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
 }  // namespace
+
+void ChooseWindowSystem() {
+  if (Set("QT_QPA_PLATFORM")) return;
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  bool wayland = Set("WAYLAND_DISPLAY") || (session && std::strcmp(session, "wayland") == 0);
+  // Should XWayland fail to answer, Qt goes on to the next platform of the
+  // list; should setenv fail, Qt makes its own choice, as it would without us.
+  if (wayland && Set("DISPLAY")) (void)setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
+}
 
 void SetUpApplication(QApplication& app) {
   QApplication::setApplicationName(QStringLiteral("Zweiblick"));

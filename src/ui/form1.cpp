@@ -456,6 +456,16 @@ void Form1::SetCaption(const std::string& caption) {
 }
 
 void Form1::ShowOption(Option option, bool checked) {
+  QAbstractButton* b = OptionButton(option);
+  QSignalBlocker block(b);
+  b->setChecked(checked);
+}
+
+void Form1::EnableOption(Option option, bool enabled) {
+  OptionButton(option)->setEnabled(enabled);
+}
+
+QAbstractButton* Form1::OptionButton(Option option) const {
   QAbstractButton* b = nullptr;
   switch (option) {
     case Option::kSofortStart:
@@ -477,8 +487,7 @@ void Form1::ShowOption(Option option, bool checked) {
       b = compModeOpt_[1];
       break;
   }
-  QSignalBlocker block(b);
-  b->setChecked(checked);
+  return b;
 }
 
 void Form1::ShowWindow() {
@@ -533,6 +542,14 @@ void Form1::ShowInfoDialog() {
 void Form1::SetToolTip(const std::string& control, const std::string& text) {
   QWidget* w = findChild<QWidget*>(QString::fromStdString(control));
   if (w) w->setToolTip(QString::fromStdString(text));
+}
+
+void Form1::SetAccessibleText(const std::string& control, const std::string& name,
+                              const std::string& description) {
+  QWidget* w = findChild<QWidget*>(QString::fromStdString(control));
+  if (!w) return;
+  if (!name.empty()) w->setAccessibleName(QString::fromStdString(name));
+  w->setAccessibleDescription(QString::fromStdString(description));
 }
 
 void Form1::SetTopMost(bool onTop) {

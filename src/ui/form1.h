@@ -24,6 +24,7 @@ class QPushButton;
 class QRadioButton;
 class QTableView;
 class QCheckBox;
+class QAbstractButton;
 class QItemSelection;
 
 class QUrl;
@@ -68,10 +69,15 @@ class Form1 : public QWidget, public DesktopPort {
   std::string BrowseForFolder(const std::string& prompt) override;
   void SetClipboardText(const std::string& text) override;
   void SetToolTip(const std::string& control, const std::string& text) override;
+  void SetAccessibleText(const std::string& control, const std::string& name,
+                         const std::string& description) override;
   void SetTopMost(bool onTop) override;
   SettingsStore* Settings() override { return &settings_; }
   FormPlacement* Placement() override { return &placement_; }
   ScreenSize Screen() override { return PrimaryScreenTwips(); }
+  std::vector<ScreenArea> Screens() override { return ScreensTwips(); }
+  bool PlacesItself() override { return WindowsPlaceThemselves(); }
+  void EnableOption(Option option, bool enabled) override;
   LayoutForm* Layout() override { return &layout_; }
   void OpenWithDesktop(const std::string& target, bool maximised) override;
   void ShowInfoDialog() override;
@@ -93,6 +99,7 @@ class Form1 : public QWidget, public DesktopPort {
 
  private:
   void BuildControls();
+  QAbstractButton* OptionButton(Option option) const;
   void BuildPopupMenu();
   void SetKeyboardOrder();
   void ShowSortIndicator();

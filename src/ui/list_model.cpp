@@ -1,5 +1,6 @@
 #include "ui/list_model.h"
 
+#include "mainwindow/screen_reader_texts.h"
 #include "names/name_key.h"
 
 namespace zweiblick {
@@ -39,6 +40,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     int position = CoreRow(index.row());
     if (position == 0) return {};
     return QString::fromStdString(DisplayText(list_.View(position, column)));
+  }
+  // A screen reader says the marker's meaning, not its arrows.
+  if (role == Qt::AccessibleTextRole && column == kMarkerColumn) {
+    int position = CoreRow(index.row());
+    if (position == 0) return {};
+    return QString::fromStdString(SpokenMarker(std::string(list_.View(position, column))));
   }
   if (role == Qt::TextAlignmentRole) {
     return column == kMarkerColumn ? int(Qt::AlignCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);

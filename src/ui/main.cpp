@@ -6,6 +6,7 @@
 #include "ui/form1.h"
 
 int main(int argc, char** argv) {
+  zweiblick::ChooseWindowSystem();
   QApplication app(argc, argv);
   zweiblick::SetUpApplication(app);
   // The whole argument text is one control-file name, blanks and quotes included,

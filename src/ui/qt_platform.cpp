@@ -62,4 +62,23 @@ ScreenSize PrimaryScreenTwips() {
   return {Twips(size.width()), Twips(size.height())};
 }
 
+std::vector<ScreenArea> ScreensTwips() {
+  std::vector<ScreenArea> areas;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  QList<QScreen*> screens = QGuiApplication::screens();
+  if (primary) {
+    screens.removeAll(primary);
+    screens.prepend(primary);
+  }
+  for (QScreen* screen : screens) {
+    QRect g = screen->geometry();
+    areas.push_back({Twips(g.x()), Twips(g.y()), Twips(g.width()), Twips(g.height())});
+  }
+  return areas;
+}
+
+bool WindowsPlaceThemselves() {
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 }  // namespace zweiblick

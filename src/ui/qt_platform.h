@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPointer>
 #include <QWidget>
+#include <vector>
 
 #include "platform/settings_store.h"
 
@@ -38,5 +39,10 @@ QFont DialogFont(QFont base);
 
 // The primary screen's size in twips.
 ScreenSize PrimaryScreenTwips();
+// Every screen's place on the desktop in twips, the primary one first.
+std::vector<ScreenArea> ScreensTwips();
+// Whether the platform lets a window place itself and stay on top: native
+// Wayland does not.
+bool WindowsPlaceThemselves();
 
 }  // namespace zweiblick

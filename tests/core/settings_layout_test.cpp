@@ -7,6 +7,7 @@
 #include "help/info_dialog.h"
 #include "layout/modresize_app.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/window_options.h"
 #include "settings/app_settings.h"
 
 namespace zweiblick {
@@ -36,27 +37,97 @@ struct Form : FormPlacement {
   void SetTop(int v) override { top = v; }
 };
 
-TEST(Settings, StoredPositionIsUsedOnlyWhenItsCornerLiesOnTheScreen) {
-  const ScreenSize screen{15360, 11520};  // 1024 x 768 pixels
-  // The stored top and left, then the top and left wanted.
-  const std::tuple<const char*, const char*, int, int> cases[] = {
-      {nullptr, nullptr, 2260, 3180},  // first start: centred
-      {"0", "500", 2260, 3180},        // strictly greater than 0
-      {"500", "15360", 2260, 3180},    // strictly less than the screen width
-      {"1", "1", 1, 1},
-      {"11519", "15359", 11519, 15359},  // only the corner counts
-      {"oben", "500", 2260, 3180},       // not a number: as if missing
-      {" 600 ", "700.4", 600, 700},
-  };
+// The stored top and left, then the top and left wanted, for a form of 9000 x 7000.
+using PositionCase = std::tuple<const char*, const char*, int, int>;
+
+void ExpectRestored(const std::vector<ScreenArea>& screens,
+                    std::initializer_list<PositionCase> cases) {
   for (auto [top, left, wantTop, wantLeft] : cases) {
     MemoryStore store;
     if (top) store.values["Zweiblick/_Top"] = top;
     if (left) store.values["Zweiblick/_Left"] = left;
     Form form;
-    RestoreWindowPosition(form, store, screen);
+    RestoreWindowPosition(form, store, screens);
     EXPECT_EQ(std::pair(form.top, form.left), std::pair(wantTop, wantLeft))
         << (top ? top : "none") << ", " << (left ? left : "none");
   }
+}
+
+TEST(Settings, StoredPositionIsUsedOnlyWhenItsCornerLiesOnTheScreen) {
+  ExpectRestored({{0, 0, 15360, 11520}},  // 1024 x 768 pixels
+                 {
+                     {nullptr, nullptr, 2260, 3180},  // first start: centred
+                     {"0", "500", 2260, 3180},        // strictly greater than 0
+                     {"500", "15360", 2260, 3180},    // strictly less than the screen width
+                     {"1", "1", 1, 1},
+                     {"5000", "8000", 5000, 8000},    // the rest may reach beyond the edge
+                     {"11519", "15359", 2260, 3180},  // but a sliver on the screen is off it
+                     {"oben", "500", 2260, 3180},     // not a number: as if missing
+                     {" 600 ", "700.4", 600, 700},
+                     {"600", "99999999999", 2260, 3180},  // beyond what a position holds
+                     {"1e300", "500", 2260, 3180},
+                 });
+}
+
+TEST(Settings, APositionOffEveryScreenGoesToThePrimaryScreen) {
+  const ScreenArea left{0, 0, 15360, 11520}, right{15360, 0, 15360, 11520};
+  // Two screens side by side: the window may stand on either, or across both.
+  ExpectRestored({left, right}, {
+                                    {"3000", "20000", 3000, 20000},
+                                    {"3000", "12000", 3000, 12000},
+                                    {"3000", "30719", 2260, 3180},
+                                });
+  // The right screen is gone: its window comes to the one that is left.
+  ExpectRestored({left}, {{"3000", "20000", 2260, 3180}});
+  // The primary screen stands right of the other: centring goes there.
+  ExpectRestored({right, left}, {
+                                    {nullptr, nullptr, 2260, 15360 + 3180},
+                                    {"3000", "1000", 3000, 1000},
+                                });
+  // Stored at scale 1 at 800, 300 pixels; at scale 2 the screen is 960 x 540
+  // and the window's corner is on it, but most of the window is not.
+  ExpectRestored({{0, 0, 14400, 8100}}, {
+                                            {"4500", "12000", 550, 2700},
+                                            {"450", "1500", 450, 1500},
+                                        });
+}
+
+// A window that only the compositor places, as under Wayland.
+struct CompositorPlacedWindow : FakeWindow {
+  MemoryStore store;
+  Form form;
+  bool placesItself = false;
+  std::map<Option, bool> enabled;
+  SettingsStore* Settings() override { return &store; }
+  FormPlacement* Placement() override { return &form; }
+  std::vector<ScreenArea> Screens() override { return {{0, 0, 15360, 11520}}; }
+  bool PlacesItself() override { return placesItself; }
+  void EnableOption(Option o, bool on) override { enabled[o] = on; }
+};
+
+TEST(Settings, WhereOnlyTheCompositorPlacesWindowsNoPositionIsTakenOrStored) {
+  CompositorPlacedWindow port;
+  port.store.values["Zweiblick/_Top"] = "600";
+  port.store.values["Zweiblick/_Left"] = "700";
+  MainWindow w(port);
+  w.Load("");
+  EXPECT_EQ(std::pair(port.form.top, port.form.left), std::pair(7, 7));
+  EXPECT_FALSE(port.enabled.at(Option::kTopMost));
+  EXPECT_EQ(port.toolTips["MyTopMostChk"], kTopMostUnavailable);
+  w.ToolTipCheckClick(false);
+  EXPECT_EQ(port.toolTips["MyTopMostChk"], kTopMostUnavailable);  // it explains, so it stays
+  port.form.left = 0;
+  w.Unload();
+  EXPECT_EQ(port.store.values["Zweiblick/_Left"], "700");
+
+  CompositorPlacedWindow x11;
+  x11.placesItself = true;
+  x11.store = port.store;
+  MainWindow again(x11);
+  again.Load("");
+  EXPECT_EQ(std::pair(x11.form.top, x11.form.left), std::pair(600, 700));
+  EXPECT_TRUE(x11.enabled.empty());
+  EXPECT_FALSE(x11.toolTips.count("MyTopMostChk"));
 }
 
 TEST(Settings, CentringSavingAndTheInfoDialogsPlace) {

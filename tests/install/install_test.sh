@@ -10,11 +10,29 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
 p=$tmp/prefix
 for f in lib/zweiblick/zweiblick lib/zweiblick/hilfe/index.html lib/zweiblick/hilfe/fenster.png \
-         bin/zweiblick-cli share/applications/zweiblick.desktop share/icons/hicolor/scalable/apps/zweiblick.svg; do
+         bin/zweiblick-cli share/applications/zweiblick.desktop share/icons/hicolor/scalable/apps/zweiblick.svg \
+         share/man/man1/zweiblick.1.gz share/man/man1/zweiblick-cli.1.gz \
+         share/doc/zweiblick/copyright share/metainfo/example.melkart.zweiblick.metainfo.xml; do
   [[ -e $p/$f ]] || fail "missing $f"
 done
 [[ -L $p/bin/zweiblick && $(readlink "$p/bin/zweiblick") == ../lib/zweiblick/zweiblick ]] || fail "bin/zweiblick is no link"
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$p/share/applications/zweiblick.desktop"; fi
+# Software centres list the program from its metainfo, which names the desktop entry.
+metainfo=$p/share/metainfo/example.melkart.zweiblick.metainfo.xml
+entry=$(sed -n 's#.*<launchable type="desktop-id">\(.*\)</launchable>.*#\1#p' "$metainfo")
+[[ -n $entry && -f $p/share/applications/$entry ]] || fail "the metainfo's desktop entry '$entry' is not installed"
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$metainfo" >"$tmp/appstream.out" 2>&1 || fail "appstreamcli: $(cat "$tmp/appstream.out")"
+else
+  echo "install test: appstreamcli missing, metainfo not validated"
+fi
+# The manual pages read without complaints from man.
+if command -v man >/dev/null; then
+  for page in zweiblick zweiblick-cli; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$p/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+    [[ -z $warnings ]] || fail "man $page: $warnings"
+  done
+fi
 
 # The demo control file passes the batch checks.
 mkdir -p "$tmp/demo"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -72,6 +74,40 @@ TEST_F(Form1Test, ControlsPointerTabOrderAndTheComparisonTypeSwitchingSynchronis
   EXPECT_TRUE(form.Btn(7)->isEnabled());
   QTest::mouseClick(form.CompModeOpt(0), Qt::LeftButton);
   EXPECT_FALSE(form.Btn(7)->isEnabled());
+}
+
+// What a screen reader hears: every control that takes the focus has a name and
+// a description, with the tool tips off too, and the list is a table of cells.
+TEST_F(Form1Test, AScreenReaderHearsEveryControlAndReadsTheListAsATable) {
+  form.Core().ToolTipCheckClick(false);
+  auto spoken = [](QObject* o, QAccessible::Text t) {
+    return QAccessible::queryAccessibleInterface(o)->text(t);
+  };
+  int controls = 0;
+  for (QWidget* w : form.findChildren<QWidget*>()) {
+    if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(&form)) continue;
+    ++controls;
+    EXPECT_NE(spoken(w, QAccessible::Name), "") << w->objectName().toStdString();
+    EXPECT_NE(spoken(w, QAccessible::Description), "") << w->objectName().toStdString();
+  }
+  EXPECT_EQ(controls, 15);
+  EXPECT_TRUE(spoken(form.Btn(0), QAccessible::Name).contains("linke Spalte"));
+  EXPECT_TRUE(spoken(form.Btn(1), QAccessible::Name).contains("rechte Spalte"));
+  EXPECT_EQ(spoken(form.Btn(8), QAccessible::Name), "Dateienvergleich");
+  EXPECT_NE(spoken(form.Pbar(), QAccessible::Description), "");
+  form.ShowStatusPanel(1, "2");
+  EXPECT_EQ(spoken(form.StatusPanel(1), QAccessible::Name), "2");  // what the panel shows
+
+  AddRows({"a.txt", "b.txt"});
+  QAccessibleTableInterface* table =
+      QAccessible::queryAccessibleInterface(form.Liste())->tableInterface();
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(table->cellAt(1, 0)->text(QAccessible::Name), "b.txt");
+  EXPECT_EQ(table->columnDescription(0), "Erster Ordner");
+  form.Core().Liste().SetText(2, 2, "-->");
+  form.Flush();
+  EXPECT_EQ(table->cellAt(1, 1)->text(QAccessible::Name), "nach rechts kopieren");
 }
 
 TEST_F(Form1Test, PopupOpensOnRightClickMenuKeyAndShiftF10) {

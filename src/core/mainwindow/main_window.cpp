@@ -6,6 +6,7 @@
 #include "help/online_help.h"
 #include "layout/modresize_app.h"
 #include "mainwindow/folder_entry.h"
+#include "mainwindow/screen_reader_texts.h"
 #include "mainwindow/window_options.h"
 #include "reading/fill_column.h"
 #include "settings/app_settings.h"
@@ -24,6 +25,8 @@ void MainWindow::Load(const std::string& commandLine) {
   RestorePosition();
   window_.SetCaption(kProgramName);
   SetToolTipCheck(true);
+  DescribeControls(*this);
+  ShowWindowSystemLimits(*this);
   SelectCompMode(0);
   ClearList();
   window_.ShowWindow();
@@ -89,10 +92,14 @@ void MainWindow::MyTopMostChkClick(bool checked) {
   window_.SetTopMost(checked);
 }
 
+// Where the compositor alone places windows, the window neither asks for its
+// old place nor stores one it cannot know: a position stored in an X11 session
+// is still there for the next one.
 void MainWindow::RestorePosition() {
   FormPlacement* form = window_.Placement();
   SettingsStore* store = window_.Settings();
-  if (form && store) RestoreWindowPosition(*form, *store, window_.Screen());
+  if (form && store && window_.PlacesItself())
+    RestoreWindowPosition(*form, *store, window_.Screens());
 }
 
 void MainWindow::ColumnClick(int column) {
@@ -167,7 +174,7 @@ void MainWindow::Unload() {
   ending_ = true;
   FormPlacement* form = window_.Placement();
   SettingsStore* store = window_.Settings();
-  if (form && store) SaveWindowPosition(*form, *store);
+  if (form && store && window_.PlacesItself()) SaveWindowPosition(*form, *store);
 }
 
 void MainWindow::EndProcess() {

@@ -45,4 +45,11 @@ void LoadToolTips(MainWindow& w, int mode) {
   }
 }
 
+void ShowWindowSystemLimits(MainWindow& w) {
+  if (w.Window().PlacesItself()) return;
+  w.Window().EnableOption(Option::kTopMost, false);
+  w.Window().SetToolTip("MyTopMostChk", kTopMostUnavailable);
+  w.Window().SetAccessibleText("MyTopMostChk", "", kTopMostUnavailable);
+}
+
 }  // namespace zweiblick

@@ -31,4 +31,13 @@ struct ScreenSize {
   int height = 0;
 };
 
+// One screen's place on the desktop, in twips; screens beside the first have
+// their left or top edge away from 0.
+struct ScreenArea {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
 }  // namespace zweiblick

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/report_port.h"
 #include "platform/settings_store.h"
@@ -36,11 +37,22 @@ class WindowPort {
   virtual std::string BrowseForFolder(const std::string& prompt) { return {}; }
   // The tool tip of a control, named as its object ("Liste", "Btn3", "SbarPanel1").
   virtual void SetToolTip(const std::string& control, const std::string& text) {}
+  // What a screen reader says of a control; an empty name leaves the control's own.
+  virtual void SetAccessibleText(const std::string& control, const std::string& name,
+                                 const std::string& description) {}
   // Keeps the window above all others, without moving or resizing it.
   virtual void SetTopMost(bool onTop) {}
+  // Lets the user change an option, or shows it as unavailable.
+  virtual void EnableOption(Option option, bool enabled) {}
   virtual SettingsStore* Settings() { return nullptr; }
   virtual FormPlacement* Placement() { return nullptr; }
+  // The primary screen's size.
   virtual ScreenSize Screen() { return {}; }
+  // Every screen of the desktop, the primary one first.
+  virtual std::vector<ScreenArea> Screens() { return {}; }
+  // Whether the window system lets the window place itself and stay above
+  // others. A native Wayland session lets the compositor alone decide both.
+  virtual bool PlacesItself() { return true; }
   virtual LayoutForm* Layout() { return nullptr; }
   // Hands a file path, a web address with its scheme or a mail link to the
   // desktop's default application, without waiting for it.

@@ -1,8 +1,12 @@
 #include "settings/app_settings.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
+
+#include "settings/screens.h"
 
 namespace zweiblick {
 namespace {
@@ -35,22 +39,31 @@ void SaveWindowPosition(const FormPlacement& form, SettingsStore& store) {
   SaveAppSetting(store, "_Left", std::to_string(form.Left()));
 }
 
-void RestoreWindowPosition(FormPlacement& form, SettingsStore& store, ScreenSize screen) {
+void RestoreWindowPosition(FormPlacement& form, SettingsStore& store,
+                           const std::vector<ScreenArea>& screens) {
   long top = WholeNumber(GetAppSetting(store, "_Top", "-1")).value_or(-1);
   long left = WholeNumber(GetAppSetting(store, "_Left", "-1")).value_or(-1);
-  if (top > 0 && left > 0 && top < screen.height && left < screen.width) {
+  // Only what a twips value can hold is a position; anything beyond is off every screen.
+  bool fits = top <= INT_MAX && left <= INT_MAX;
+  ScreenArea window{static_cast<int>(left), static_cast<int>(top), form.Width(), form.Height()};
+  if (fits && top > 0 && left > 0 && OnAScreen(left, top, screens) &&
+      MostlyOnScreens(window, screens)) {
     form.SetTop(static_cast<int>(top));
     form.SetLeft(static_cast<int>(left));
   } else {
-    CenterFormOnScreen(form, screen);
+    CenterFormOnScreenArea(form, screens.empty() ? ScreenArea{} : screens.front());
   }
 }
 
 void CenterFormOnScreen(FormPlacement& form, ScreenSize screen) {
+  CenterFormOnScreenArea(form, ScreenArea{0, 0, screen.width, screen.height});
+}
+
+void CenterFormOnScreenArea(FormPlacement& form, const ScreenArea& screen) {
   long d = std::lrint(static_cast<double>(screen.width) - form.Width());
-  form.SetLeft(static_cast<int>(d / 2));  // division drops the remainder, toward zero
+  form.SetLeft(static_cast<int>(screen.left + d / 2));  // division drops the remainder, toward zero
   d = std::lrint(static_cast<double>(screen.height) - form.Height());
-  form.SetTop(static_cast<int>(d / 2));
+  form.SetTop(static_cast<int>(screen.top + d / 2));
 }
 
 }  // namespace zweiblick

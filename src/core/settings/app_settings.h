@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/settings_store.h"
 
@@ -15,8 +16,13 @@ std::string GetAppSetting(SettingsStore& store, const std::string& key,
                           const std::string& defaultValue);
 
 void SaveWindowPosition(const FormPlacement& form, SettingsStore& store);
-// Places the form at its stored position when that lies on the screen; centres it otherwise.
-void RestoreWindowPosition(FormPlacement& form, SettingsStore& store, ScreenSize screen);
+// Places the form at its stored position when its corner lies on a screen and
+// most of it would be seen there; centres it on the primary screen (the first)
+// otherwise: a screen that is gone, or another scale, must not leave the window
+// out of sight.
+void RestoreWindowPosition(FormPlacement& form, SettingsStore& store,
+                           const std::vector<ScreenArea>& screens);
 void CenterFormOnScreen(FormPlacement& form, ScreenSize screen);
+void CenterFormOnScreenArea(FormPlacement& form, const ScreenArea& screen);
 
 }  // namespace zweiblick
