@@ -1,9 +1,11 @@
 # Zweiblick: `make run` to start the program, `make test` to run every test.
 BUILD_DIR ?= build
+# What is installed and packaged is built apart, without tests and benchmarks.
+RELEASE_DIR ?= build-release
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-tsan format clean install package demo
+.PHONY: all deps configure build run test test-tsan format check-format clean install package demo release
 
 all: build
 
@@ -36,11 +38,17 @@ test-tsan: deps
 	  build-tsan/tests/core_tests \
 	  --gtest_brief=1 --gtest_filter=-Comparison.SizesBeyond32BitsCompare
 
-install: build
-	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+release: deps
+	@if [ ! -f $(RELEASE_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(RELEASE_DIR) -G Ninja -DBUILD_TESTING=OFF $(CMAKE_FLAGS); \
+	fi
+	cmake --build $(RELEASE_DIR)
 
-package: build
-	cd $(BUILD_DIR) && cpack
+install: release
+	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+package: release
+	cd $(RELEASE_DIR) && cpack
 
 demo: build
 	scripts/run-demo $(BUILD_DIR)/bin/zweiblick
@@ -48,5 +56,9 @@ demo: build
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
+# Fails when a source file is not formatted as `make format` would leave it.
+check-format:
+	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
+
 clean:
-	rm -rf $(BUILD_DIR) build-tsan
+	rm -rf $(BUILD_DIR) $(RELEASE_DIR) build-tsan

@@ -86,7 +86,7 @@ Writer Find() {
   }
   w.pid = std::to_string(getpid());
   w.start = StartTime(w.pid);
-  if (w.start.empty()) w.start = "x";
+  if (w.start.empty()) w.start.assign(1, 'x');  // assign(""): a false -Wrestrict in GCC 12
   return w;
 }
 
