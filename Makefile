@@ -5,7 +5,7 @@ RELEASE_DIR ?= build-release
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-tsan format check-format clean install package demo release
+.PHONY: all deps configure build run test test-tsan format check-format tidy clean install package demo release
 
 all: build
 
@@ -55,6 +55,10 @@ demo: build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# The static checks of .clang-tidy over the program's sources (a few minutes).
+tidy: build
+	run-clang-tidy -quiet -p $(BUILD_DIR) '$(CURDIR)/src/'
 
 # Fails when a source file is not formatted as `make format` would leave it.
 check-format:
