@@ -10,6 +10,11 @@
 namespace zweiblick {
 namespace {
 
+// The version the build gives the program, as the texts write it.
+const std::string kMajorMinor =
+    std::to_string(ZWEIBLICK_VERSION_MAJOR) + "." + std::to_string(ZWEIBLICK_VERSION_MINOR);
+const std::string kVersion = kMajorMinor + "." + std::to_string(ZWEIBLICK_VERSION_PATCH);
+
 using testing::TempTree;
 
 struct OpenRecorder : testing::FakeWindow {
@@ -70,16 +75,16 @@ TEST(TextRules, VersionsPlaceholdersAndEscapes) {
 TEST(InfoDialog, TextsAndAddressesAndHowTheyOpen) {
   std::string text = InfoText(2026);
   EXPECT_EQ(text.substr(0, text.find('\r')),
-            "Zweiblick (V2.6) \xE2\x80\x93 Verzeichnisvergleiche unter Linux leicht gemacht");
+            "Zweiblick (V" + kMajorMinor +
+                ") \xE2\x80\x93 Verzeichnisvergleiche unter Linux leicht gemacht");
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "\r\rCopyright \xC2\xA9 2003-2026 ", text);
   EXPECT_PRED_FORMAT2(::testing::IsSubstring,
                       "\r\rVerbesserungsvorschläge sind mir immer gern willkommen.", text);
   std::string update = UpdateAddress();
-  EXPECT_EQ(update,
-            "www.melkart.example/?find_update&app=zweiblick&ver=2.6.3&win=" + WindowsVersionText());
-  EXPECT_EQ(SupportMailLink(),
-            "mailto:support@melkart.example?subject=Ihre Software Zweiblick (V2.6) unter Linux " +
-                WindowsVersionText());
+  EXPECT_EQ(update, "www.melkart.example/?find_update&app=zweiblick&ver=" + kVersion +
+                        "&win=" + WindowsVersionText());
+  EXPECT_EQ(SupportMailLink(), "mailto:support@melkart.example?subject=Ihre Software Zweiblick (V" +
+                                   kMajorMinor + ") unter Linux " + WindowsVersionText());
   OpenRecorder port;
   UpdateButtonClick(port);
   MailButtonClick(port);

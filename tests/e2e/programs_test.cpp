@@ -124,7 +124,9 @@ TEST_F(Programs, CliExitStatusesForBadControlFilesUsageAndEntriesThatCannotBeExa
   EXPECT_EQ(RunProgram({cli}).status, 2);
   Result v = RunProgram({cli, "--version"});
   EXPECT_EQ(v.status, 0);
-  EXPECT_EQ(v.out, "zweiblick-cli 2.6.3\n");
+  EXPECT_EQ(v.out, "zweiblick-cli " + std::to_string(ZWEIBLICK_VERSION_MAJOR) + "." +
+                       std::to_string(ZWEIBLICK_VERSION_MINOR) + "." +
+                       std::to_string(ZWEIBLICK_VERSION_PATCH) + "\n");
   ASSERT_EQ(symlink("nowhere", left.Path("dangling").c_str()), 0);
   r = RunProgram({cli, Control("Binärvergleich=1\r\n")});
   EXPECT_EQ(r.status, 1);
