@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "mainwindow/main_window.h"
 #include "slow_fs_mount.h"
@@ -20,6 +22,7 @@ namespace {
 
 using testing::FaultyFsMount;
 using testing::FuseMount;
+using testing::SlowFsMount;
 using testing::TempTree;
 
 struct SyncFaults : testing::TwoTrees {
@@ -43,6 +46,24 @@ struct SyncFaults : testing::TwoTrees {
     return w.SynchronizeFolders();
   }
 };
+
+TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
+  // The source's first read waits; meanwhile another program saves the
+  // destination, after the copy's first look at it.
+  SlowFsMount source(left.Path(), true);
+  if (!source.Mounted()) GTEST_SKIP() << "no FUSE here";
+  right.Write("a.bin", "old");
+  std::thread editor([&] {
+    while (!TemporaryFilesIn(right)) std::this_thread::yield();
+    std::ofstream(right.Path("a.bin"), std::ios::app) << ", edited meanwhile";
+  });
+  SyncTally tally = Copy("a.bin", kMarkCopyRight);
+  editor.join();
+  EXPECT_EQ(tally.copied, 0);
+  EXPECT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(right.Read("a.bin"), "old, edited meanwhile");
+  EXPECT_FALSE(TemporaryFilesIn(right));
+}
 
 TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
   // A network share or stick that reports its write error only when the file

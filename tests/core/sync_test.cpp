@@ -305,6 +305,9 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
   chmod(left.Path("ro-del").c_str(), 0444);
   // Protected for an ordinary user only: root's files in folders anybody may write.
   Both("roots", "new", "old", 2000000000, 1000000000);
+  // Root's setuid file that anybody may write: its bits were meant for root.
+  Both("suid", "new", "old", 2000000000, 1000000000);
+  chmod(right.Path("suid").c_str(), 06777);
   left.Write("roots-del", "x");
   chmod(left.Path().c_str(), 0777);
   chmod(right.Path().c_str(), 0777);
@@ -313,6 +316,7 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
   Mark("ro-del", kMarkDeleteLeft);
   Mark("roots", kMarkCopyRight);
   Mark("roots-del", kMarkDeleteLeft);
+  Mark("suid", kMarkCopyRight);
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -330,7 +334,12 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
   }
   EXPECT_EQ(right.Read("roots"), "old");
   EXPECT_TRUE(left.Exists("roots-del"));
-  w.SynchronizeFolders();  // as root
+  if (WEXITSTATUS(status) != 77) {
+    EXPECT_EQ(right.Read("suid"), "new");
+    EXPECT_EQ(Stat(right.Path("suid")).st_mode & 07777, 0777u) << "setuid for its new owner";
+  }
+  Mark("suid", kMarkSkip);  // done by the child
+  w.SynchronizeFolders();   // as root
   EXPECT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(w.Liste().Count(), 2);
   EXPECT_EQ(Marker("ro") + Marker("ro-del"), "--><-X");
