@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/aligned_buffer.h"
 #include "reading/path_helpers.h"
+#include "sync/copy_bytes.h"
 #include "sync/temporary_files.h"
 
 namespace zweiblick {
@@ -68,46 +68,6 @@ int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
   // The folders were read through links; so is the time stamp compared.
   if (S_ISLNK(st.st_mode) && fstatat(dir, name.c_str(), &st, 0) != 0) return kChangedSinceRead;
   if (StampText(st.st_mtim.tv_sec) != seen.stamp) return kChangedSinceRead;
-  return 0;
-}
-
-// Copies `size` bytes, or fewer when the source has shrunk since.
-int CopyBytes(int from, int to, off_t size) {
-  bool fast = true;
-  off_t done = 0;
-  while (done < size) {
-    if (fast) {
-      ssize_t n = copy_file_range(from, nullptr, to, nullptr,
-                                  static_cast<size_t>(std::min<off_t>(size - done, 1 << 30)), 0);
-      if (n > 0) {
-        done += n;
-        continue;
-      }
-      if (n == 0) return 0;
-      if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
-          errno != EPERM)
-        return errno;
-      fast = false;  // this pair of file systems cannot: copy by hand from here on
-    }
-    static thread_local AlignedBuffer buffer(1 << 20);
-    ssize_t n =
-        read(from, buffer.data(), static_cast<size_t>(std::min<off_t>(size - done, buffer.size())));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return 0;
-    for (ssize_t written = 0; written < n;) {
-      ssize_t w = write(to, buffer.data() + written, static_cast<size_t>(n - written));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      written += w;
-    }
-    done += n;
-  }
   return 0;
 }
 

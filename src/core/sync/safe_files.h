@@ -87,7 +87,8 @@ class SideFolder {
 int PrepareTarget(SideFolder& side, const std::string& rel);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary
-// file in the destination folder, with the source's modification time. A
+// file in the destination folder, with the source's modification time,
+// keeping holes. A
 // replaced destination keeps its permission bits, owner and group; a new file
 // gets the source's bits less the umask, never setuid, setgid or sticky. A
 // write-protected destination is not replaced. Returns 0 or an error number;

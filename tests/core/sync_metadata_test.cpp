@@ -1,0 +1,143 @@
+// What a copy carries besides the bytes: folder modes, ACLs, user attributes,
+// holes.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <linux/posix_acl.h>
+#include <linux/posix_acl_xattr.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sync/markers.h"
+#include "sync/synchronize_folders.h"
+#include "two_trees.h"
+
+namespace zweiblick {
+namespace {
+
+struct SyncMetadata : testing::TwoTrees {
+  void CopyRight(std::initializer_list<const char*> names) {
+    for (const char* name : names) Mark(name, kMarkCopyRight);
+    SynchronizeFolders(w);
+  }
+};
+
+mode_t Mode(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+std::optional<std::string> Xattr(const std::string& path, const char* name) {
+  char value[4096];
+  ssize_t n = lgetxattr(path.c_str(), name, value, sizeof value);
+  if (n < 0) return std::nullopt;
+  return std::string(value, static_cast<size_t>(n));
+}
+
+void SetXattr(const std::string& path, const char* name, const std::string& value) {
+  ASSERT_EQ(lsetxattr(path.c_str(), name, value.data(), value.size(), 0), 0) << path << " " << name;
+}
+
+// An ACL as the kernel stores it; entries in the kernel's order (by tag, then id).
+struct AclEntry {
+  uint16_t tag, perm;
+  uint32_t id = ACL_UNDEFINED_ID;
+};
+std::string Acl(std::initializer_list<AclEntry> entries) {
+  std::string out;
+  auto put = [&](const void* p, size_t n) { out.append(static_cast<const char*>(p), n); };
+  uint32_t version = POSIX_ACL_XATTR_VERSION;
+  put(&version, 4);
+  for (const AclEntry& e : entries) {
+    put(&e.tag, 2);
+    put(&e.perm, 2);
+    put(&e.id, 4);
+  }
+  return out;
+}
+
+// Runs `body` in a child with mounts of its own: 0 when it held, 1 when not,
+// 77 where there is no private mount namespace.
+int InPrivateMounts(const std::function<bool()>& body) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+      _exit(77);
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// 1 GiB with 4 MiB of data: at the start, in the middle and near the end,
+// which is a hole again.
+void WriteSparse(const std::string& path) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  std::string chunk(1 << 20, 'x');
+  for (off_t at : {0L, 512L << 20, (1L << 30) - (3L << 20), (1L << 30) - (2L << 20)}) {
+    for (char& c : chunk) c = static_cast<char>('a' + (at >> 20) % 26);
+    ASSERT_EQ(pwrite(fd, chunk.data(), chunk.size(), at), static_cast<ssize_t>(chunk.size()));
+  }
+  ASSERT_EQ(ftruncate(fd, 1L << 30), 0);
+  close(fd);
+}
+
+// The data extents of a file (SEEK_DATA, SEEK_HOLE) and their bytes.
+std::vector<std::pair<off_t, std::string>> Extents(const std::string& path) {
+  std::vector<std::pair<off_t, std::string>> out;
+  int fd = open(path.c_str(), O_RDONLY);
+  off_t data = 0, hole = 0;
+  while (fd >= 0 && (data = lseek(fd, hole, SEEK_DATA)) >= 0) {
+    hole = lseek(fd, data, SEEK_HOLE);
+    std::string bytes(static_cast<size_t>(hole - data), '\0');
+    if (pread(fd, bytes.data(), bytes.size(), data) != hole - data) break;
+    out.emplace_back(data, std::move(bytes));
+  }
+  if (fd >= 0) close(fd);
+  return out;
+}
+
+// Whether `copy` holds the bytes of `original`, with its holes and no more
+// blocks.
+bool SameAndSparse(const std::string& original, const std::string& copy) {
+  struct stat a {
+  }, b{};
+  if (stat(original.c_str(), &a) != 0 || stat(copy.c_str(), &b) != 0) return false;
+  if (a.st_size != b.st_size || b.st_blocks > a.st_blocks + 2048) {
+    fprintf(stderr, "%s: %ld bytes in %ld blocks\n", copy.c_str(), b.st_size, b.st_blocks);
+    return false;
+  }
+  return Extents(original) == Extents(copy);
+}
+
+TEST_F(SyncMetadata, SparseFilesStaySparseOnOneFileSystemAndAcross) {
+  WriteSparse(left.Path("disk.img"));
+  Fill();
+  CopyRight({"disk.img"});
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_TRUE(SameAndSparse(left.Path("disk.img"), right.Path("disk.img")));
+  EXPECT_NE(InPrivateMounts([&] {
+              if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=64m") != 0) _exit(77);
+              Fill();
+              CopyRight({"disk.img"});
+              return port.messages.empty() &&
+                     SameAndSparse(left.Path("disk.img"), right.Path("disk.img"));
+            }),
+            1);
+}
+
+}  // namespace
+}  // namespace zweiblick
