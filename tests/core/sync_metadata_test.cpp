@@ -81,6 +81,33 @@ int InPrivateMounts(const std::function<bool()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
+TEST_F(SyncMetadata, NewFoldersTakeTheSourceFoldersBitsNeverWider) {
+  left.Write("a/b/c/f.txt", "f");
+  left.Write("ro/x", "x");
+  right.Write("R/s/t", "t");
+  chmod(left.Path("a").c_str(), 0700);
+  chmod(left.Path("a/b").c_str(), 0750);
+  chmod(left.Path("a/b/c").c_str(), 07777);
+  chmod(left.Path("ro").c_str(), 0555);  // from a CD: the copy must still get in
+  chmod(right.Path("R").c_str(), 0711);
+  chmod(right.Path("R/s").c_str(), 0700);
+  mode_t oldMask = umask(022);
+  Fill();
+  Mark("a/b/c/f.txt", kMarkCopyRight);
+  Mark("ro/x", kMarkCopyRight);
+  Mark("R/s/t", kMarkCopyLeft);
+  SynchronizeFolders(w);
+  umask(oldMask);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("a/b/c/f.txt"), "f");
+  EXPECT_EQ(Mode(right.Path("a")), 0700u);
+  EXPECT_EQ(Mode(right.Path("a/b")), 0750u);
+  EXPECT_EQ(Mode(right.Path("a/b/c")), 0755u);  // no setuid, setgid, sticky; the umask
+  EXPECT_EQ(Mode(right.Path("ro")), 0755u);
+  EXPECT_EQ(Mode(left.Path("R")), 0711u);
+  EXPECT_EQ(Mode(left.Path("R/s")), 0700u);
+}
+
 // 1 GiB with 4 MiB of data: at the start, in the middle and near the end,
 // which is a hole again.
 void WriteSparse(const std::string& path) {

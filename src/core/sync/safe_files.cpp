@@ -128,7 +128,8 @@ SideFolder::~SideFolder() {
   if (write_.fd >= 0) close(write_.fd);
 }
 
-int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::string& name) {
+int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
+                       const SourceFolders* like) {
   std::vector<std::string> folders;
   if (!Split(rel, folders, name)) return rel.empty() ? ENOENT : EPERM;
   Open& slot = reach == Reach::kRead ? read_ : write_;
@@ -142,10 +143,12 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
   Fd dir(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dir.ok()) return errno;
-  for (const std::string& part : folders) {
+  for (size_t depth = 0; depth < folders.size(); ++depth) {
+    const std::string& part = folders[depth];
     Fd next(openat(dir.get(), part.c_str(), flags));
     if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
-      if (mkdirat(dir.get(), part.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+      mode_t mode = like ? like->ModeAt(depth) : S_IRWXU;
+      if (mkdirat(dir.get(), part.c_str(), mode) != 0 && errno != EEXIST) return errno;
       next = Fd(openat(dir.get(), part.c_str(), flags));
     }
     if (!next.ok()) return errno;
@@ -158,7 +161,8 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   return 0;
 }
 
-int PrepareTarget(SideFolder& side, const std::string& rel) {
+int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
+                  const std::string& fromRel) {
   struct stat st {};
   if (stat(side.Root().c_str(), &st) != 0) {
     std::error_code ec;
@@ -167,7 +171,8 @@ int PrepareTarget(SideFolder& side, const std::string& rel) {
   }
   int folder = -1;
   std::string name;
-  return side.Parent(rel, Reach::kCreate, folder, name);
+  SourceFolders like(from.Root(), fromRel);
+  return side.Parent(rel, Reach::kCreate, folder, name, &like);
 }
 
 int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,

@@ -11,6 +11,8 @@
 #include <string>
 #include <utility>
 
+#include "sync/new_folders.h"
+
 namespace zweiblick {
 
 // What the caller saw of a file when the folders were read.
@@ -69,8 +71,9 @@ class SideFolder {
   ~SideFolder();
   const std::string& Root() const { return root_; }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
-  // to the file's own name.
-  int Parent(const std::string& rel, Reach reach, int& folder, std::string& name);
+  // to the file's own name. Folders made (kCreate) take their bits from `like`.
+  int Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
+             const SourceFolders* like = nullptr);
 
  private:
   struct Open {
@@ -82,15 +85,17 @@ class SideFolder {
 };
 
 // Creates the missing folders of root + rel up to the file's own folder: the
-// root as an ordinary path, the folders below it without following links.
-// Returns 0 or an error number.
-int PrepareTarget(SideFolder& side, const std::string& rel);
+// root as an ordinary path, the folders below it without following links,
+// each with the bits of the folder at its place above from/fromRel, the
+// file to be copied there. Returns 0 or an error number.
+int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
+                  const std::string& fromRel);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary
 // file in the destination folder, with the source's modification time,
-// keeping holes. A
-// replaced destination keeps its permission bits, owner and group; a new file
-// gets the source's bits less the umask, never setuid, setgid or sticky. A
+// keeping holes. A replaced destination keeps its
+// permission bits, owner and group; a new file gets the source's bits
+// less the umask, never setuid, setgid or sticky. A
 // write-protected destination is not replaced. Returns 0 or an error number;
 // on failure the destination is as it was.
 int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
