@@ -108,6 +108,74 @@ TEST_F(SyncMetadata, NewFoldersTakeTheSourceFoldersBitsNeverWider) {
   EXPECT_EQ(Mode(left.Path("R/s")), 0700u);
 }
 
+TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
+  left.Write("f", "new", 2000000000);
+  right.Write("f", "old", 1000000000);
+  chmod(right.Path("f").c_str(), 0644);
+  // Everybody may read it, except the interns' group.
+  const std::string shutOut = Acl(
+      {{ACL_USER_OBJ, 6}, {ACL_GROUP_OBJ, 4}, {ACL_GROUP, 0, 4242}, {ACL_MASK, 4}, {ACL_OTHER, 4}});
+  SetXattr(right.Path("f"), "system.posix_acl_access", shutOut);
+  SetXattr(left.Path("f"), "user.xdg.tags", "urlaub");
+  SetXattr(left.Path("f"), "user.rating", "5");
+  SetXattr(right.Path("f"), "user.old", "of the old version");
+  // A private file in a folder whose default ACL would share a new one.
+  left.Write("shared/g", "new", 2000000000);
+  right.Write("shared/g", "old", 1000000000);
+  chmod(right.Path("shared/g").c_str(), 0600);
+  SetXattr(right.Path("shared"), "system.posix_acl_default",
+           Acl({{ACL_USER_OBJ, 7},
+                {ACL_GROUP_OBJ, 5},
+                {ACL_GROUP, 7, 4243},
+                {ACL_MASK, 7},
+                {ACL_OTHER, 0}}));
+  // A read-only source, copied by an ordinary user, keeps its attributes too.
+  left.Write("readonly.txt", "r");
+  SetXattr(left.Path("readonly.txt"), "user.tag", "t");
+  chmod(left.Path("readonly.txt").c_str(), 0444);
+  chmod(left.Path().c_str(), 0755);
+  chmod(right.Path().c_str(), 0777);
+  Fill();
+  CopyRight({"f", "shared/g"});
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("f"), "new");
+  EXPECT_EQ(Xattr(right.Path("f"), "system.posix_acl_access"), shutOut);
+  EXPECT_EQ(Mode(right.Path("f")), 0644u);
+  EXPECT_EQ(Xattr(right.Path("f"), "user.xdg.tags"), "urlaub");
+  EXPECT_EQ(Xattr(right.Path("f"), "user.rating"), "5");
+  EXPECT_EQ(Xattr(right.Path("f"), "user.old"), std::nullopt);
+  EXPECT_EQ(right.Read("shared/g"), "new");
+  EXPECT_EQ(Xattr(right.Path("shared/g"), "system.posix_acl_access"), std::nullopt);
+  EXPECT_EQ(Mode(right.Path("shared/g")), 0600u);
+
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+        setresuid(65534, 65534, 65534) != 0)
+      _exit(77);
+    Fill();
+    CopyRight({"readonly.txt"});
+    _exit(port.messages.empty() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 1);
+  if (WEXITSTATUS(status) == 0) {
+    EXPECT_EQ(Xattr(right.Path("readonly.txt"), "user.tag"), "t");
+    EXPECT_EQ(Mode(right.Path("readonly.txt")), 0444u);
+  }
+
+  // Where the file system keeps no attributes at all, the copy stands without them.
+  EXPECT_NE(InPrivateMounts([&] {
+              if (mount("ramfs", right.Path().c_str(), "ramfs", 0, nullptr) != 0) _exit(77);
+              Fill();
+              CopyRight({"f"});
+              return port.messages.empty() && right.Read("f") == "new";
+            }),
+            1);
+}
+
 // 1 GiB with 4 MiB of data: at the start, in the middle and near the end,
 // which is a hole again.
 void WriteSparse(const std::string& path) {

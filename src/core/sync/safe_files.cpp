@@ -11,6 +11,7 @@
 
 #include "reading/path_helpers.h"
 #include "sync/copy_bytes.h"
+#include "sync/extended_attributes.h"
 #include "sync/temporary_files.h"
 
 namespace zweiblick {
@@ -214,7 +215,9 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   run.Touched(dst.Root());
   timespec times[2] = {st.st_atim, st.st_mtim};
   int e = CopyBytes(in.get(), out.get(), st.st_size);
+  if (!e) e = CopyUserAttributes(in.get(), out.get());
   if (!e && replaces) e = KeepPermissions(out.get(), old);
+  if (!e && replaces) e = KeepAccessAcl(out.get(), dstDir, dstName);
   if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0 && !Unsupported(errno)) e = errno;
   // Checked once more right before the rename, so the window in which a change
   // by another program could be overwritten stays as small as it can be.

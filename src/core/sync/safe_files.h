@@ -92,12 +92,12 @@ int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& fr
                   const std::string& fromRel);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary
-// file in the destination folder, with the source's modification time,
-// keeping holes. A replaced destination keeps its
-// permission bits, owner and group; a new file gets the source's bits
-// less the umask, never setuid, setgid or sticky. A
-// write-protected destination is not replaced. Returns 0 or an error number;
-// on failure the destination is as it was.
+// file in the destination folder, with the source's modification time and
+// user.* attributes, keeping holes. A replaced destination keeps its
+// permission bits, ACL, owner and group; a new file gets the source's bits
+// less the umask, never setuid, setgid or sticky (and its folder's default
+// ACL). A write-protected destination is not replaced. Returns 0 or an error
+// number; on failure the destination is as it was.
 int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run);
 
