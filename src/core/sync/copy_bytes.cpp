@@ -83,6 +83,15 @@ int CopyBytes(int from, int to, off_t size) {
   if (Clone(from, to, size, error)) return error;
   bool fast = true, eof = false;
   off_t at = 0;  // everything before it is copied
+  // Holes are looked for only in a file with fewer blocks than bytes, as cp
+  // does: most files have none, and a file system that reports dirty data as
+  // a hole (it has happened) cannot lose the data of those.
+  struct stat st {};
+  if (fstat(from, &st) != 0) return errno;
+  if (st.st_blocks * 512 >= size) {
+    if (int e = CopyRange(from, to, 0, size, fast, eof)) return e;
+    at = size;
+  }
   while (at < size && !eof) {
     off_t data = lseek(from, at, SEEK_DATA);
     if (data < 0 && errno == ENXIO) break;  // only a hole (or nothing) from here
@@ -99,8 +108,7 @@ int CopyBytes(int from, int to, off_t size) {
   }
   if (at >= size && !eof) return 0;
   // A hole at the end: the length alone. Never beyond what the source has now.
-  struct stat st {
-  }, now{};
+  struct stat now {};
   if (fstat(to, &now) != 0 || fstat(from, &st) != 0) return errno;
   off_t length = std::min(size, st.st_size);
   if (now.st_size < length && ftruncate(to, length) != 0) return errno;
