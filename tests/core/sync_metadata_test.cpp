@@ -8,11 +8,13 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -230,6 +232,28 @@ TEST_F(SyncMetadata, SparseFilesStaySparseOnOneFileSystemAndAcross) {
               CopyRight({"disk.img"});
               return port.messages.empty() &&
                      SameAndSparse(left.Path("disk.img"), right.Path("disk.img"));
+            }),
+            1);
+  // FAT keeps no holes, and through FUSE it refuses to lengthen a file by
+  // truncating it: the hole at the end is written.
+  left.Write("ends-in-a-hole", std::string(1 << 20, 'd'));
+  ASSERT_EQ(truncate(left.Path("ends-in-a-hole").c_str(), 4 << 20), 0);
+  testing::TempTree stick;
+  std::string image = stick.Path("fat.img");
+  EXPECT_NE(InPrivateMounts([&] {
+              std::string mountFat = "truncate -s 32M " + image + " && mkfs.vfat " + image +
+                                     " >/dev/null && fusefat -o rw+ -o nonempty " + image + " " +
+                                     right.Path() + " >/dev/null";
+              struct statfs fs {};
+              if (system(mountFat.c_str()) != 0 || statfs(right.Path().c_str(), &fs) != 0 ||
+                  fs.f_type != 0x65735546)  // FUSE
+                _exit(77);
+              Fill();
+              CopyRight({"ends-in-a-hole"});
+              bool ok = port.messages.empty() &&
+                        right.Read("ends-in-a-hole") == left.Read("ends-in-a-hole");
+              umount(right.Path().c_str());
+              return ok;
             }),
             1);
 }

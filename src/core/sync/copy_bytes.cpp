@@ -64,8 +64,8 @@ bool Clone(int from, int to, off_t size, int& error) {
   while (ioctl(to, FICLONE, from) != 0) {
     if (errno == EINTR) continue;
     if (!CannotCopyFast(errno)) return error = errno, true;
-    // A clone refused half way may have left part of the file: start afresh.
-    if (ftruncate(to, 0) != 0) return error = errno, true;
+    // A clone that stopped half way says EINVAL: start afresh.
+    if (errno == EINVAL && ftruncate(to, 0) != 0) return error = errno, true;
     return false;
   }
   // The clone took the source as it is now; a source that grew is cut back.
@@ -111,8 +111,14 @@ int CopyBytes(int from, int to, off_t size) {
   struct stat now {};
   if (fstat(to, &now) != 0 || fstat(from, &st) != 0) return errno;
   off_t length = std::min(size, st.st_size);
-  if (now.st_size < length && ftruncate(to, length) != 0) return errno;
-  return 0;
+  if (now.st_size >= length || ftruncate(to, length) == 0) return 0;
+  // FAT through FUSE refuses to lengthen a file that way, but fills a gap
+  // that a write leaves.
+  const char zero = 0;
+  for (;;) {
+    if (pwrite(to, &zero, 1, length - 1) == 1) return 0;
+    if (errno != EINTR) return errno;
+  }
 }
 
 }  // namespace zweiblick
