@@ -2,7 +2,7 @@
 # Runs the whole-program benchmarks against the usual command-line tools on the
 # same trees, in one run (warm cache; cold too where the cache can be dropped).
 # Needs about 10 GB free below bench/out.
-#   bench/run.sh [fill|compare|sync|list|window|all]
+#   bench/run.sh [fill|compare|sync|copies|list|window|all]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${BENCH_OUT:-$root/bench/out}
@@ -10,7 +10,7 @@ bin=$root/build/bench
 what=${1:-all}
 mkdir -p "$out"
 cmake --build "$root/build" --target bench_core bench_list bench_window zweiblick zweiblick-cli >/dev/null
-[[ $what == window ]] || python3 "$root/bench/make_trees.py" "$out"
+[[ $what == window || $what == copies ]] || python3 "$root/bench/make_trees.py" "$out"
 
 now() { date +%s.%N; }
 timeit() { local t0; t0=$(now); "$@" >/dev/null 2>&1 || true; echo "$(now) - $t0" | bc; }
@@ -46,6 +46,9 @@ if [[ $what == sync || $what == all ]]; then
   sync_case small "$out/sync/src" 2.0
   rm -rf "$out/sync"
 fi
+
+# A sparse file, 200,000 small files, a large file on btrfs: bench/copies.sh.
+if [[ $what == copies || $what == all ]]; then BENCH_OUT=$out bash "$root/bench/copies.sh"; fi
 
 if [[ $what == list || $what == all ]]; then
   echo "list   : $("$bin/bench_list")"

@@ -10,8 +10,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/aligned_buffer.h"
 #include "reading/path_helpers.h"
+#include "sync/copy_bytes.h"
+#include "sync/extended_attributes.h"
 #include "sync/temporary_files.h"
 
 namespace zweiblick {
@@ -83,46 +84,6 @@ int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
     return same ? 0 : kChangedSinceRead;
   }
   if (StampText(st.st_mtim.tv_sec) != seen.stamp) return kChangedSinceRead;
-  return 0;
-}
-
-// Copies `size` bytes, or fewer when the source has shrunk since.
-int CopyBytes(int from, int to, off_t size) {
-  bool fast = true;
-  off_t done = 0;
-  while (done < size) {
-    if (fast) {
-      ssize_t n = copy_file_range(from, nullptr, to, nullptr,
-                                  static_cast<size_t>(std::min<off_t>(size - done, 1 << 30)), 0);
-      if (n > 0) {
-        done += n;
-        continue;
-      }
-      if (n == 0) return 0;
-      if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
-          errno != EPERM)
-        return errno;
-      fast = false;  // this pair of file systems cannot: copy by hand from here on
-    }
-    static thread_local AlignedBuffer buffer(1 << 20);
-    ssize_t n =
-        read(from, buffer.data(), static_cast<size_t>(std::min<off_t>(size - done, buffer.size())));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return 0;
-    for (ssize_t written = 0; written < n;) {
-      ssize_t w = write(to, buffer.data() + written, static_cast<size_t>(n - written));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      written += w;
-    }
-    done += n;
-  }
   return 0;
 }
 
@@ -283,7 +244,8 @@ SideFolder::~SideFolder() {
   if (write_.fd >= 0) close(write_.fd);
 }
 
-int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::string& name) {
+int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
+                       const SourceFolders* like) {
   std::vector<std::string> folders;
   if (!Split(rel, folders, name)) return rel.empty() ? ENOENT : EPERM;
   Open& slot = reach == Reach::kRead ? read_ : write_;
@@ -298,10 +260,12 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   int rootFd = -1;
   if (int e = OpenRoot(rootFd)) return e;
   Fd dir(rootFd);
-  for (const std::string& part : folders) {
+  for (size_t depth = 0; depth < folders.size(); ++depth) {
+    const std::string& part = folders[depth];
     Fd next(openat(dir.get(), part.c_str(), flags));
     if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
-      if (mkdirat(dir.get(), part.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+      mode_t mode = like ? like->ModeAt(depth) : S_IRWXU;
+      if (mkdirat(dir.get(), part.c_str(), mode) != 0 && errno != EEXIST) return errno;
       next = Fd(openat(dir.get(), part.c_str(), flags));
     }
     if (!next.ok()) return errno;
@@ -327,10 +291,12 @@ int SideFolder::OpenRoot(int& fd) const {
   return fd < 0 ? errno : 0;
 }
 
-int PrepareTarget(SideFolder& side, const std::string& rel) {
+int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
+                  const std::string& fromRel) {
   int folder = -1;
   std::string name;
-  return side.Parent(rel, Reach::kCreate, folder, name);
+  SourceFolders like(from.Root(), fromRel);
+  return side.Parent(rel, Reach::kCreate, folder, name, &like);
 }
 
 int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
@@ -373,7 +339,9 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   timespec times[2] = {st.st_atim, st.st_mtim};
   int e = CopyBytes(in.get(), out.get(), st.st_size);
   if (!e) e = SourceUnchanged(in.get(), st);
+  if (!e) e = CopyUserAttributes(in.get(), out.get());
   if (!e && replaces) e = KeepPermissions(out.get(), old);
+  if (!e && replaces) e = KeepAccessAcl(out.get(), dstDir, dstName);
   if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0 && !Unsupported(errno)) e = errno;
   if (!e && run.SyncsEachFile(dstDir) && fsync(out.get()) != 0) e = errno;
   if (int closed = out.Close(); !e) e = closed;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "reading/file_facts.h"
+#include "sync/new_folders.h"
 
 namespace zweiblick {
 
@@ -100,8 +101,9 @@ class SideFolder {
   // The folder last entered for writing, as a path.
   std::string WriteFolder() const { return root_ + write_.folder; }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
-  // to the file's own name.
-  int Parent(const std::string& rel, Reach reach, int& folder, std::string& name);
+  // to the file's own name. Folders made (kCreate) take their bits from `like`.
+  int Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
+             const SourceFolders* like = nullptr);
 
  private:
   struct Open {
@@ -116,17 +118,20 @@ class SideFolder {
 };
 
 // Creates the missing folders of root + rel up to the file's own folder,
-// without following links. The chosen folder itself is never created: when it
-// is gone (a stick pulled out), the copy fails rather than go to the disk
-// below. Returns 0 or an error number.
-int PrepareTarget(SideFolder& side, const std::string& rel);
+// without following links, each with the bits of the folder at its place
+// above from/fromRel, the file to be copied there. The chosen folder itself is
+// never created: when it is gone (a stick pulled out), the copy fails rather
+// than go to the disk below. Returns 0 or an error number.
+int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
+                  const std::string& fromRel);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary
-// file in the destination folder, with the source's modification time. A
-// replaced destination keeps its permission bits, owner and group; a new file
-// gets the source's bits less the umask, never setuid, setgid or sticky. A
-// write-protected destination is not replaced. Returns 0 or an error number;
-// on failure the destination is as it was.
+// file in the destination folder, with the source's modification time and
+// user.* attributes, keeping holes. A replaced destination keeps its
+// permission bits, ACL, owner and group; a new file gets the source's bits
+// less the umask, never setuid, setgid or sticky (and its folder's default
+// ACL). A write-protected destination is not replaced. Returns 0 or an error
+// number; on failure the destination is as it was.
 int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run);
 

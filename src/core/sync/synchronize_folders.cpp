@@ -68,14 +68,14 @@ class SyncRun {
       // A file on one side only keeps its relative name on the other.
       std::string target = rightName.empty() ? leftName : rightName;
       if (rightName.empty()) rightPath = rf + leftName;
-      PrepareTarget(rs, target);  // its failure shows in the copy that follows
+      PrepareTarget(rs, target, ls, leftName);  // its failure shows in the copy that follows
       return Attempt(CopyFailure(leftPath, rightPath), tally_.copied,
                      [&] { return CopyBeneath(ls, leftName, rs, target, right, disk_); });
     }
     if (action == kMarkCopyLeft) {
       std::string target = leftName.empty() ? rightName : leftName;
       if (leftName.empty()) leftPath = lf + rightName;
-      PrepareTarget(ls, target);
+      PrepareTarget(ls, target, rs, rightName);
       return Attempt(CopyFailure(rightPath, leftPath), tally_.copied,
                      [&] { return CopyBeneath(rs, rightName, ls, target, left, disk_); });
     }
