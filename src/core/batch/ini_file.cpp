@@ -8,6 +8,7 @@
 #include <set>
 
 #include "names/name_key.h"
+#include "platform/fd.h"
 
 namespace zweiblick {
 namespace {
@@ -97,21 +98,17 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {
   // Non-blocking, so that a FIFO named as control file cannot hang the program.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.ok()) return std::nullopt;
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return std::nullopt;
-  }
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::string content(std::min<size_t>(static_cast<size_t>(st.st_size), kMaxIniFileSize), '\0');
   size_t done = 0;
   while (done < content.size()) {
-    ssize_t n = read(fd, content.data() + done, content.size() - done);
+    ssize_t n = read(fd.get(), content.data() + done, content.size() - done);
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
-  close(fd);
   content.resize(done);
   return content;
 }

@@ -1,4 +1,5 @@
 #include "comparison/file_contents.h"
+#include "platform/fd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,15 +23,15 @@ class File {
   // no more than `length` bytes are ever read. Most files fit in one block;
   // only longer ones are worth the hint that they are read from start to end.
   int Open(FileRef file, uint64_t length) {
-    fd_ = openat(file.dir, file.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd_ < 0) return errno;
-    if (length > kCompareBlockSize) posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    fd_ = Fd(openat(file.dir, file.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd_.ok()) return errno;
+    if (length > kCompareBlockSize) posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     if (length > kReadAhead) ReadAhead(0, 2 * kReadAhead);
     return 0;
   }
   // Asks for `length` bytes from `position` on, read in the background.
   void ReadAhead(uint64_t position, uint64_t length) {
-    posix_fadvise(fd_, static_cast<off_t>(position), static_cast<off_t>(length),
+    posix_fadvise(fd_.get(), static_cast<off_t>(position), static_cast<off_t>(length),
                   POSIX_FADV_WILLNEED);
   }
   // Reads exactly `size` bytes unless the file ends first; -1 on error (EAGAIN
@@ -38,7 +39,7 @@ class File {
   ssize_t ReadFull(char* buffer, size_t size) {
     size_t done = 0;
     while (done < size) {
-      ssize_t n = read(fd_, buffer + done, size - done);
+      ssize_t n = read(fd_.get(), buffer + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
         return -1;
@@ -48,12 +49,9 @@ class File {
     }
     return static_cast<ssize_t>(done);
   }
-  ~File() {
-    if (fd_ >= 0) close(fd_);
-  }
 
  private:
-  int fd_ = -1;
+  Fd fd_;
 };
 
 }  // namespace

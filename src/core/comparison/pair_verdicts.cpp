@@ -10,6 +10,7 @@
 
 #include "comparison/file_contents.h"
 #include "list/comparison_list.h"
+#include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "reading/chosen_folders.h"
 #include "reading/path_helpers.h"
@@ -17,44 +18,41 @@
 namespace zweiblick {
 namespace {
 
-// Keeps the chosen folder of one side and the folder of its last file open.
-// Rows of one folder follow each other, so most files are then found by their
-// own name, and a folder by its path below the chosen one: that spares the
-// kernel most of its path lookups.
+// Keeps the chosen folder of one side open, and the folder of its last file:
+// a folder is then found by its path below the chosen one, and most files by
+// their own name.
 class FolderCache {
  public:
   explicit FolderCache(const std::string& root) : root_(root) {}
   FolderCache(const FolderCache&) = delete;
   FolderCache& operator=(const FolderCache&) = delete;
-  ~FolderCache() {
-    if (fd_ >= 0 && fd_ != rootFd_) close(fd_);
-    if (rootFd_ >= 0) close(rootFd_);
-  }
   // The file root + rel as its folder and name; 0 or the error of opening the folder.
   int Resolve(std::string_view rel, FileRef& ref) {
     size_t slash = rel.rfind(kSep);
     std::string_view folder =
         slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
-    if (fd_ < 0 || folder != folder_) {
-      if (fd_ >= 0 && fd_ != rootFd_) close(fd_);
-      fd_ = -1;
-      if (rootFd_ < 0) rootFd_ = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (rootFd_ < 0) return errno;
-      folder_ = folder;
-      fd_ = folder_.empty() ? rootFd_
-                            : openat(rootFd_, folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd_ < 0) return errno;
+    if (!rootFd_.ok()) rootFd_ = Fd(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!rootFd_.ok()) return errno;
+    int dir = rootFd_.get();
+    if (!folder.empty()) {
+      if (!last_.Holds(folder)) {
+        last_.Forget();
+        Fd opened(openat(dir, std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!opened.ok()) return errno;
+        last_.Keep(folder, std::move(opened));
+      }
+      dir = last_.get();
     }
     name_ = rel.substr(slash == std::string_view::npos ? 0 : slash + 1);
-    ref = FileRef{fd_, name_.c_str()};
+    ref = FileRef{dir, name_.c_str()};
     return 0;
   }
 
  private:
   const std::string& root_;
-  int rootFd_ = -1;
-  int fd_ = -1;
-  std::string folder_, name_;
+  Fd rootFd_;
+  LastFolder last_;
+  std::string name_;
 };
 
 }  // namespace

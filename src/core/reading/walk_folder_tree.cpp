@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/aligned_buffer.h"
+#include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
@@ -160,7 +161,8 @@ class TreeWalk {
   // subfolders to the workers, the one walked next first.
   void List(Folder& folder, int worker) {
     std::string p = WithTrailingBackslash(folder.path);
-    int fd = open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Fd dir(open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int fd = dir.get();
     if (fd < 0) {
       Done(folder, errno);
       return;
@@ -194,7 +196,7 @@ class TreeWalk {
         }
       }
     }
-    close(fd);
+    dir = Fd();
     std::vector<WorkerPool::Job> lists;
     for (auto& sub : folder.subfolders)
       if (!sub->linked) lists.push_back([this, f = sub.get()](int w) { List(*f, w); });

@@ -1,4 +1,5 @@
 #include "sync/extended_attributes.h"
+#include "platform/fd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,13 +44,13 @@ int ReadValue(const std::function<ssize_t(char*, size_t)>& get, std::string& val
 int KeepAccessAcl(int out, int dir, const std::string& name) {
   // Reached without opening the file itself (it may be one we could not
   // read); f*xattr refuses an O_PATH descriptor, its /proc name does not.
-  int old = openat(dir, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  if (old < 0) return errno == ENOENT ? 0 : errno;  // gone: nothing to keep
+  Fd old(openat(dir, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!old.ok()) return errno == ENOENT ? 0 : errno;  // gone: nothing to keep
   char path[40];
-  std::snprintf(path, sizeof path, "/proc/self/fd/%d", old);
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", old.get());
   std::string acl;
   int e = ReadValue([&](char* v, size_t n) { return getxattr(path, kAccessAcl, v, n); }, acl);
-  close(old);
+  old = Fd();
   if (NotKept(e)) return 0;
   if (e == ENODATA) {
     // The folder's default ACL must not share a file that was not shared.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/fd.h"
 #include "reading/path_helpers.h"
 
 namespace zweiblick {
@@ -11,23 +12,17 @@ namespace zweiblick {
 mode_t SourceFolders::ModeAt(size_t depth) const {
   constexpr mode_t kPrivate = S_IRWXU;
   // Through links, as the walk read the source; only when a folder is made.
-  int dir = open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  Fd dir(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   size_t start = 0;
-  for (size_t level = 0; dir >= 0 && level <= depth; ++level) {
+  for (size_t level = 0; dir.ok() && level <= depth; ++level) {
     size_t end = rel_.find(kSep, start);
-    if (end == std::string::npos) {  // the source lies less deep
-      close(dir);
-      return kPrivate;
-    }
-    int next =
-        openat(dir, rel_.substr(start, end - start).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    close(dir);
-    dir = next;
+    if (end == std::string::npos) return kPrivate;  // the source lies less deep
+    dir = Fd(openat(dir.get(), rel_.substr(start, end - start).c_str(),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     start = end + 1;
   }
   struct stat st {};
-  bool seen = dir >= 0 && fstat(dir, &st) == 0;
-  if (dir >= 0) close(dir);
+  bool seen = dir.ok() && fstat(dir.get(), &st) == 0;
   return seen ? (st.st_mode & 0777) | kPrivate : kPrivate;
 }
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/fd.h"
 #include "reading/path_helpers.h"
 #include "sync/copy_bytes.h"
 #include "sync/extended_attributes.h"
@@ -17,30 +18,6 @@
 
 namespace zweiblick {
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(Fd&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-  Fd& operator=(Fd&& o) noexcept {
-    std::swap(fd_, o.fd_);
-    return *this;
-  }
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Network and FUSE file systems report write-back errors here only.
-  int Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // Splits a relative name into its folders and its file name. Empty parts, "."
 // and ".." are refused: a name must not lead out of its folder.
@@ -210,7 +187,7 @@ void DurableRun::WritesTo(const SideFolder& side, int folder) {
   if (fstat(folder, &st) != 0) return;
   if (!disks_.count(st.st_dev)) {
     Disk& disk = disks_[st.st_dev];
-    disk.fd = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    disk.fd = Fd(fcntl(folder, F_DUPFD_CLOEXEC, 0));
     disk.eachFile = Removable(folder);
     // The chosen folder's own file system is named by the chosen folder; one
     // mounted below it by the folder where the run first wrote to it.
@@ -231,31 +208,24 @@ bool DurableRun::SyncsEachFile(int folder) const {
 std::vector<UnsafeFolder> DurableRun::Finish() {
   std::vector<UnsafeFolder> unsafe;
   for (auto& [device, disk] : disks_) {
-    if (disk.fd < 0 || syncfs(disk.fd) != 0)
-      unsafe.push_back({disk.folder, disk.fd < 0 ? EBADF : errno});
-    if (disk.fd >= 0) close(disk.fd);
+    if (!disk.fd.ok() || syncfs(disk.fd.get()) != 0)
+      unsafe.push_back({disk.folder, disk.fd.ok() ? errno : EBADF});
   }
   disks_.clear();
   return unsafe;
-}
-
-SideFolder::~SideFolder() {
-  if (read_.fd >= 0) close(read_.fd);
-  if (write_.fd >= 0) close(write_.fd);
 }
 
 int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
                        const SourceFolders* like) {
   std::vector<std::string> folders;
   if (!Split(rel, folders, name)) return rel.empty() ? ENOENT : EPERM;
-  Open& slot = reach == Reach::kRead ? read_ : write_;
-  std::string wanted = rel.substr(0, rel.size() - name.size());
-  if (slot.fd >= 0 && wanted == slot.folder) {
-    folder = slot.fd;
+  LastFolder& slot = reach == Reach::kRead ? read_ : write_;
+  std::string_view wanted = std::string_view(rel).substr(0, rel.size() - name.size());
+  if (slot.Holds(wanted)) {
+    folder = slot.get();
     return 0;
   }
-  if (slot.fd >= 0) close(slot.fd);
-  slot.fd = -1;
+  slot.Forget();
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
   int rootFd = -1;
   if (int e = OpenRoot(rootFd)) return e;
@@ -271,10 +241,8 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
     if (!next.ok()) return errno;
     dir = std::move(next);
   }
-  slot.fd = dup(dir.get());
-  if (slot.fd < 0) return errno;
-  slot.folder = wanted;
-  folder = slot.fd;
+  slot.Keep(wanted, std::move(dir));
+  folder = slot.get();
   return 0;
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fd.h"
 #include "reading/file_facts.h"
 #include "sync/new_folders.h"
 
@@ -69,7 +70,7 @@ class DurableRun {
 
  private:
   struct Disk {
-    int fd = -1;  // open since before the first write, so syncfs reports what came after
+    Fd fd;  // open since before the first write, so syncfs reports what came after
     std::string folder;
     bool eachFile = false;
   };
@@ -96,25 +97,20 @@ class SideFolder {
   SideFolder(std::string root, const FileFacts& seen) : root_(std::move(root)), seen_(seen) {}
   SideFolder(const SideFolder&) = delete;
   SideFolder& operator=(const SideFolder&) = delete;
-  ~SideFolder();
   const std::string& Root() const { return root_; }
   // The folder last entered for writing, as a path.
-  std::string WriteFolder() const { return root_ + write_.folder; }
+  std::string WriteFolder() const { return root_ + write_.Folder(); }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
   // to the file's own name. Folders made (kCreate) take their bits from `like`.
   int Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
              const SourceFolders* like = nullptr);
 
  private:
-  struct Open {
-    std::string folder;
-    int fd = -1;
-  };
   int OpenRoot(int& fd) const;
 
   std::string root_;
   FileFacts seen_;
-  Open read_, write_;
+  LastFolder read_, write_;
 };
 
 // Creates the missing folders of root + rel up to the file's own folder,
