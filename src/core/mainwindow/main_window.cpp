@@ -67,8 +67,7 @@ void MainWindow::BtnClick(int index) {
 
 void MainWindow::CompModeOptClick(int index) {
   compModeBinary_ = index != 1;
-  syncEnabled_ = index == 1;
-  report_.EnableButton(kBtnSync, syncEnabled_);
+  report_.EnableButton(kBtnSync, index == 1);
 }
 
 void MainWindow::SelectCompMode(int index) {
@@ -88,7 +87,6 @@ void MainWindow::ToolTipCheckClick(bool checked) {
 }
 
 void MainWindow::MyTopMostChkClick(bool checked) {
-  topMost_ = checked;
   window_.SetTopMost(checked);
 }
 

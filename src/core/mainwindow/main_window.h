@@ -76,12 +76,8 @@ class MainWindow {
   void EndProcess();
 
   // Option values as the window shows them.
-  bool SofortStart() const { return sofortStart_; }
-  bool Speed() const { return speed_; }
   bool ToolTips() const { return toolTips_; }
-  bool TopMost() const { return topMost_; }
   bool BinaryCompareSelected() const { return compModeBinary_; }
-  bool SyncButtonEnabled() const { return syncEnabled_; }
   bool CompareButtonEnabled() const { return run_.CompareButtonEnabled(); }
   // Selects CompModeOpt(index) from code, with the effect of a click.
   void SelectCompMode(int index);
@@ -151,9 +147,7 @@ class MainWindow {
   int lastMouseButton_ = 0;
   bool sofortStart_ = false;
   bool toolTips_ = false;
-  bool topMost_ = false;
   bool compModeBinary_ = true;
-  bool syncEnabled_ = true;
   bool busy_ = false;
   bool ending_ = false;
   bool endAfterOperation_ = false;
