@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <future>
 
+#include "child_process.h"
 #include "fake_window.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/main_window.h"
@@ -27,6 +28,9 @@ namespace zweiblick {
 namespace {
 
 using testing::FakeWindow;
+using testing::InChild;
+using testing::kCannotHere;
+using testing::OwnMountsOrCannot;
 using testing::TempTree;
 
 struct Reading : testing::TwoTrees {
@@ -326,26 +330,17 @@ TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
   // A bind mount of the left folder is the same folder, and what lies in it
   // lies in the left folder. In a child with its own mount namespace, so the
   // test process keeps its view of the mounts.
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  int held = InChild([&] {
     right.Mkdir("mnt");
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount(left.Path().c_str(), right.Path("mnt").c_str(), nullptr, MS_BIND, nullptr) != 0)
-      _exit(77);
-    bool ok =
-        NestingOf(left.Path(), right.Path("mnt")) == FolderNesting::kSame &&
-        NestingOf(left.Path(), right.Path("mnt/backup")) == FolderNesting::kSecondInsideFirst &&
-        NestingOf(right.Path("mnt/backup"), left.Path()) == FolderNesting::kFirstInsideSecond &&
-        NestingOf(left.Path("backup"), right.Path()) == FolderNesting::kApart;
-    _exit(ok ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "a bind mount fooled the check";
+    OwnMountsOrCannot();
+    if (mount(left.Path().c_str(), right.Path("mnt").c_str(), nullptr, MS_BIND, nullptr) != 0)
+      _exit(kCannotHere);
+    return NestingOf(left.Path(), right.Path("mnt")) == FolderNesting::kSame &&
+           NestingOf(left.Path(), right.Path("mnt/backup")) == FolderNesting::kSecondInsideFirst &&
+           NestingOf(right.Path("mnt/backup"), left.Path()) == FolderNesting::kFirstInsideSecond &&
+           NestingOf(left.Path("backup"), right.Path()) == FolderNesting::kApart;
+  });
+  EXPECT_CHILD_HELD(held, "a bind mount fooled the check");
 }
 
 TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderButtonsAsk) {

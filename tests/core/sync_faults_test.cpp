@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "child_process.h"
 #include "mainwindow/main_window.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
@@ -22,6 +23,9 @@ namespace {
 
 using testing::FaultyFsMount;
 using testing::FuseMount;
+using testing::InChild;
+using testing::kCannotHere;
+using testing::OwnMountsOrCannot;
 using testing::SlowFsMount;
 using testing::TempTree;
 
@@ -148,25 +152,16 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   right.Mkdir("");
   // A stick pulled out (its file system unmounted) after reading: the folder
   // below the mount point on the system disk is not the one that was read.
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
-      _exit(77);
+  int held = InChild([&] {
+    OwnMountsOrCannot();
+    if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0) _exit(kCannotHere);
     right.Write("f", "old", 1000000000);
     Fill();
-    if (umount2(right.Path().c_str(), MNT_DETACH) != 0) _exit(77);
+    if (umount2(right.Path().c_str(), MNT_DETACH) != 0) _exit(kCannotHere);
     SyncTally tally = copyBoth();
-    bool untouched = std::filesystem::is_empty(right.Path());
-    _exit(tally.failed == 2 && tally.copied == 0 && untouched ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the run wrote to the folder below the pulled stick";
+    return tally.failed == 2 && tally.copied == 0 && std::filesystem::is_empty(right.Path());
+  });
+  EXPECT_CHILD_HELD(held, "the run wrote to the folder below the pulled stick");
 }
 
 TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
@@ -174,19 +169,17 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
   // device whose backing file lies on a full tmpfs. syncfs must reach it too.
   left.Write("stick/f", std::string(4 << 20, 'x'));
   left.Write("home.txt", "h");
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  int held = InChild([&] {
     const std::string disk = outside.Path("disk"), image = disk + "/img";
     right.Mkdir("stick");
     outside.Mkdir("disk");
-    if (access("/sbin/mkfs.ext4", X_OK) != 0 || unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 || !Image(image, 32 << 20) ||
+    if (access("/sbin/mkfs.ext4", X_OK) != 0) _exit(kCannotHere);
+    OwnMountsOrCannot();
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 || !Image(image, 32 << 20) ||
         std::system(("/sbin/mkfs.ext4 -q -E nodiscard " + image).c_str()) != 0 ||
         std::system(
             ("mount -o loop,errors=continue " + image + " " + right.Path("stick")).c_str()) != 0)
-      _exit(77);
+      _exit(kCannotHere);
     Fill();
     Mark("stick/f", kMarkCopyRight);
     Mark("home.txt", kMarkCopyRight);
@@ -198,13 +191,9 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
                          "werden.\rDie Kopien dieses Abgleichs dort sind nicht sicher." &&
                  port.messages[0].icon == MsgIcon::kCritical &&
                  port.messages[0].buttons == MsgButtons::kOk;
-    _exit(named && tally.failed == 1 ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no loop device or private mount namespace here";
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write error of the disk below was not reported";
+    return named && tally.failed == 1;
+  });
+  EXPECT_CHILD_HELD(held, "the write error of the disk below was not reported");
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
@@ -70,17 +71,12 @@ std::string Acl(std::initializer_list<AclEntry> entries) {
 }
 
 // Runs `body` in a child with mounts of its own: 0 when it held, 1 when not,
-// 77 where there is no private mount namespace.
+// kCannotHere where there is no private mount namespace.
 int InPrivateMounts(const std::function<bool()>& body) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
-      _exit(77);
-    _exit(body() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+  return testing::InChild([&] {
+    testing::OwnMountsOrCannot();
+    return body();
+  });
 }
 
 TEST_F(SyncMetadata, NewFoldersTakeTheSourceFoldersBitsNeverWider) {
@@ -150,20 +146,14 @@ TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
   EXPECT_EQ(Xattr(right.Path("shared/g"), "system.posix_acl_access"), std::nullopt);
   EXPECT_EQ(Mode(right.Path("shared/g")), 0600u);
 
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-        setresuid(65534, 65534, 65534) != 0)
-      _exit(77);
+  int held = testing::InChild([&] {
+    testing::OrdinaryUserOrCannot();
     Fill();
     CopyRight({"readonly.txt"});
-    _exit(port.messages.empty() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 1);
-  if (WEXITSTATUS(status) == 0) {
+    return port.messages.empty();
+  });
+  EXPECT_NE(held, 1);
+  if (held == 0) {
     EXPECT_EQ(Xattr(right.Path("readonly.txt"), "user.tag"), "t");
     EXPECT_EQ(Mode(right.Path("readonly.txt")), 0444u);
   }

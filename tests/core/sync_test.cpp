@@ -8,6 +8,7 @@
 
 #include <ctime>
 
+#include "child_process.h"
 #include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
 #include "sync/markers.h"
@@ -19,6 +20,10 @@
 namespace zweiblick {
 namespace {
 
+using testing::InChild;
+using testing::kCannotHere;
+using testing::OrdinaryUserOrCannot;
+using testing::OwnMountsOrCannot;
 using testing::TempTree;
 
 struct Sync : testing::TwoTrees {
@@ -317,24 +322,17 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
   Mark("roots", kMarkCopyRight);
   Mark("roots-del", kMarkDeleteLeft);
   Mark("suid", kMarkCopyRight);
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-        setresuid(65534, 65534, 65534) != 0)
-      _exit(77);
+  int held = InChild([&] {
+    OrdinaryUserOrCannot();
     w.SynchronizeFolders();  // every failure answered with Ignore
-    _exit(port.messages.size() == 4 && w.Liste().Count() == 4 ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) != 77) {
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "an ordinary user replaced or deleted a protected file";
+    return port.messages.size() == 4 && w.Liste().Count() == 4;
+  });
+  if (held != kCannotHere) {
+    EXPECT_EQ(held, 0) << "an ordinary user replaced or deleted a protected file";
   }
   EXPECT_EQ(right.Read("roots"), "old");
   EXPECT_TRUE(left.Exists("roots-del"));
-  if (WEXITSTATUS(status) != 77) {
+  if (held != kCannotHere) {
     EXPECT_EQ(right.Read("suid"), "new");
     EXPECT_EQ(Stat(right.Path("suid")).st_mode & 07777, 0777u) << "setuid for its new owner";
   }
@@ -374,26 +372,18 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   // A real full disk: a 1 MiB tmpfs in a private mount namespace, in a child
   // process so the test process keeps its own view of the mounts.
   left.Write("f", std::string(3 << 20, 'n'));
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
-      _exit(77);
+  int held = InChild([&] {
+    OwnMountsOrCannot();
+    if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0) _exit(kCannotHere);
     { std::ofstream(right.Path("f"), std::ios::binary) << "old contents"; }
     DurableRun run;
     SideFolder from(left.Path(), FactsOf(Stat(left.Path()))),
         to(right.Path(), FactsOf(Stat(right.Path())));
     SeenFile seen{true, StampText(Stat(right.Path("f")).st_mtime), {}};
     int e = CopyBeneath(from, "f", to, "f", seen, run);
-    _exit(e != 0 && right.Read("f") == "old contents" && TmpFilesIn(right).empty() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here";
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the old destination was damaged or a temporary file stayed";
+    return e != 0 && right.Read("f") == "old contents" && TmpFilesIn(right).empty();
+  });
+  EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");
 }
 
 }  // namespace

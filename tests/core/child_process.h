@@ -1,0 +1,49 @@
+// What only a process of its own may do in a test: see mounts of its own, or
+// give up root to obey permissions as an ordinary user does.
+#pragma once
+
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace zweiblick::testing {
+
+// The exit status of a child that could not set itself up: the test is skipped.
+inline constexpr int kCannotHere = 77;
+
+// Runs `body` in a forked child: 0 when it returned true, 1 when false or when
+// the child died, kCannotHere when it ended with that status itself.
+inline int InChild(const std::function<bool()>& body) {
+  pid_t child = fork();
+  if (child == 0) _exit(body() ? 0 : 1);
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return 1;
+  return WEXITSTATUS(status);
+}
+
+// In a child: mounts of its own, which the test process never sees.
+inline void OwnMountsOrCannot() {
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    _exit(kCannotHere);
+}
+
+// In a child: the user "nobody", without groups.
+inline void OrdinaryUserOrCannot() {
+  if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+      setresuid(65534, 65534, 65534) != 0)
+    _exit(kCannotHere);
+}
+
+}  // namespace zweiblick::testing
+
+// The verdict of InChild: skipped where the child could not set itself up.
+#define EXPECT_CHILD_HELD(status, what)                                                   \
+  do {                                                                                    \
+    int childStatus_ = (status);                                                          \
+    if (childStatus_ == ::zweiblick::testing::kCannotHere) GTEST_SKIP() << "cannot here"; \
+    EXPECT_EQ(childStatus_, 0) << what;                                                   \
+  } while (0)
