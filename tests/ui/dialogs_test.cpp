@@ -60,9 +60,9 @@ TEST(GermanDialogs, FailureBoxReadsAbortRetryIgnoreInEveryDesktopsButtonOrder) {
     QTimer::singleShot(0, [key] {
       if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, key);
     });
-    EXPECT_EQ(
-        form.ShowMessage("Abgleichsfehler:", MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore),
-        answer);
+    EXPECT_EQ(form.Ports().ShowMessage("Abgleichsfehler:", MsgIcon::kCritical,
+                                       MsgButtons::kAbortRetryIgnore),
+              answer);
   }
 }
 

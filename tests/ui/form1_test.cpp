@@ -50,10 +50,10 @@ TEST_F(Form1Test, ControlsPointerTabOrderAndTheComparisonTypeSwitchingSynchronis
   EXPECT_EQ(form.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
             "Erster Ordner");
 
-  form.ShowBusyPointer(true);
+  form.Ports().ShowBusyPointer(true);
   EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // message boxes keep the arrow
-  form.ShowBusyPointer(false);
+  form.Ports().ShowBusyPointer(false);
   EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
 
   // Focus starts in the list and Tab follows reading order.
@@ -95,7 +95,7 @@ TEST_F(Form1Test, AScreenReaderHearsEveryControlAndReadsTheListAsATable) {
   EXPECT_TRUE(spoken(form.Btn(1), QAccessible::Name).contains("rechte Spalte"));
   EXPECT_EQ(spoken(form.Btn(8), QAccessible::Name), "Dateienvergleich");
   EXPECT_NE(spoken(form.Pbar(), QAccessible::Description), "");
-  form.ShowStatusPanel(1, "2");
+  form.Ports().ShowStatusPanel(1, "2");
   EXPECT_EQ(spoken(form.StatusPanel(1), QAccessible::Name), "2");  // what the panel shows
 
   AddRows({"a.txt", "b.txt"});
@@ -118,7 +118,7 @@ TEST_F(Form1Test, PopupOpensOnRightClickMenuKeyAndShiftF10) {
   EXPECT_EQ(form.Pum()->defaultAction(), items[9]);
 
   int opened = 0, item = 0;  // chosen item, 1-based; none at first
-  form.execPopup = [&](QMenu* menu) {
+  form.Ports().execPopup = [&](QMenu* menu) {
     ++opened;
     return item ? menu->actions().at(item - 1) : nullptr;
   };
@@ -178,15 +178,15 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
 
 TEST_F(Form1Test, OneModelessInfoDialogWithItsLinks) {
   std::vector<QUrl> opened;
-  form.openUrl = [&](const QUrl& url) { opened.push_back(url); };
+  form.Ports().openUrl = [&](const QUrl& url) { opened.push_back(url); };
   form.Btn(10)->click();
-  QDialog* dialog = form.InfoDialog();
+  QDialog* dialog = form.Ports().InfoDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(dialog->isModal());
   EXPECT_EQ(dialog->parentWidget(), nullptr);
   EXPECT_EQ(dialog->windowIcon().cacheKey(), form.windowIcon().cacheKey());
   form.Btn(10)->click();
-  EXPECT_EQ(form.InfoDialog(), dialog);  // brought to the front, not loaded again
+  EXPECT_EQ(form.Ports().InfoDialog(), dialog);  // brought to the front, not loaded again
   EXPECT_TRUE(dialog->findChild<QLabel*>("Label0")->text().startsWith(
       "Zweiblick (V2.6) – Verzeichnisvergleiche unter Linux leicht gemacht\n\n"));
   auto* image = dialog->findChild<QLabel*>("Image1");
@@ -205,13 +205,13 @@ TEST_F(Form1Test, OneModelessInfoDialogWithItsLinks) {
   EXPECT_TRUE(dialog->isVisible());
   dialog->findChild<QPushButton*>("BtnClose")->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(form.InfoDialog(), nullptr);
+  EXPECT_EQ(form.Ports().InfoDialog(), nullptr);
 }
 
 // Folders dragged from a file manager onto the list.
 TEST_F(Form1Test, DroppedFoldersFillBothColumnsWrongDropsAreRefused) {
   std::vector<std::string> shown;
-  form.messageBoxHook = [&](const std::string& text, MsgIcon, MsgButtons) {
+  form.Ports().messageBoxHook = [&](const std::string& text, MsgIcon, MsgButtons) {
     shown.push_back(text);
     return MsgAnswer::kOk;
   };

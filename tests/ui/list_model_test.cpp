@@ -19,7 +19,9 @@ struct ListModelTest : ::testing::Test {
   Form1 form;
   ComparisonList& list = form.Core().Liste();
   void SetUp() override {
-    form.messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kOk; };
+    form.Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
+      return MsgAnswer::kOk;
+    };
     form.Core().Load("");
     form.Flush();
   }

@@ -76,7 +76,7 @@ TEST_F(WindowOptionsUi, ClosingStoresThePositionAndEndDoesNot) {
   again.Core().Load("");
   EXPECT_EQ(again.pos(), QPoint(150, 120));
   again.move(10, 10);
-  again.endProcess = [] {};
+  again.Ports().endProcess = [] {};
   again.Btn(9)->click();
   EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
 }
@@ -99,7 +99,9 @@ TEST(WindowOptionsBatch, ClosingDuringABatchRunEndsTheProgramAfterTheRunningStep
                         .arg(dir.filePath("l"), dir.filePath("r")));
 
   Form1 form;
-  form.messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kAbort; };
+  form.Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
+    return MsgAnswer::kAbort;
+  };
   // The user closes the window while the left column fills.
   QTimer::singleShot(0, &form, [&] {
     form.move(150, 120);
