@@ -327,10 +327,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::MouseButtonPress) {
       auto* me = static_cast<QMouseEvent*>(event);
-      int button = me->button() == Qt::LeftButton     ? 1
-                   : me->button() == Qt::RightButton  ? 2
-                   : me->button() == Qt::MiddleButton ? 4
-                                                      : 0;
+      MouseButton button = me->button() == Qt::LeftButton     ? MouseButton::kLeft
+                           : me->button() == Qt::RightButton  ? MouseButton::kRight
+                           : me->button() == Qt::MiddleButton ? MouseButton::kMiddle
+                                                              : MouseButton::kNone;
       core_.ListMouseDown(button);
     } else if (event->type() == QEvent::MouseButtonRelease) {
       // After the view has handled the release (and its selection), as a click.
