@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 
 #include "ui/form1.h"
@@ -78,41 +73,6 @@ TEST_F(WindowOptionsUi, ClosingStoresThePositionAndEndDoesNot) {
   again.move(10, 10);
   again.Ports().endProcess = [] {};
   again.Btn(9)->click();
-  EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
-}
-
-TEST(WindowOptionsBatch, ClosingDuringABatchRunEndsTheProgramAfterTheRunningStep) {
-  Stored().clear();
-  QTemporaryDir dir;
-  for (const char* side : {"l", "r"}) QDir(dir.path()).mkpath(side);
-  auto write = [&](const QString& name, const QString& text, int ageInYears = 0) {
-    QFile f(dir.filePath(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text.toUtf8());
-    f.setFileTime(QDateTime::currentDateTime().addYears(-ageInYears),
-                  QFileDevice::FileModificationTime);
-  };
-  write("l/f.txt", "neu");
-  write("r/f.txt", "alt", 1);
-  write("lauf.ini", QStringLiteral("[Pfade]\nLinks=%1\nRechts=%2\n[AutoStart]\n"
-                                   "Altersvergleich=1\nAbgleich=1\n")
-                        .arg(dir.filePath("l"), dir.filePath("r")));
-
-  Form1 form;
-  form.Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
-    return MsgAnswer::kAbort;
-  };
-  // The user closes the window while the left column fills.
-  QTimer::singleShot(0, &form, [&] {
-    form.move(150, 120);
-    form.close();
-  });
-  form.Core().Load(dir.filePath("lauf.ini").toStdString());
-  EXPECT_TRUE(form.EndRequested());  // the program does not go on into its event loop
-  EXPECT_FALSE(form.isVisible());
-  QFile right(dir.filePath("r/f.txt"));
-  ASSERT_TRUE(right.open(QIODevice::ReadOnly));
-  EXPECT_EQ(right.readAll(), "alt");  // no later step ran hidden
   EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
 }
 
