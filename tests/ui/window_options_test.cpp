@@ -26,7 +26,7 @@ struct WindowOptionsUi : ::testing::Test {
   void SetUp() override { form.Core().Load(""); }
 };
 
-TEST_F(WindowOptionsUi, ControlsFollowTheSizeToolTipsSwitchStayOnTopKeepsTheGeometry) {
+TEST_F(WindowOptionsUi, ControlsFollowTheWindowsSizeDownToItsStartingSize) {
   QSize start = form.size();
   QWidget* liste = form.Liste();
   QWidget* frame4 = form.findChild<QWidget*>("Frame4");
@@ -43,7 +43,9 @@ TEST_F(WindowOptionsUi, ControlsFollowTheSizeToolTipsSwitchStayOnTopKeepsTheGeom
   QCoreApplication::processEvents();
   EXPECT_EQ(form.width(), start.width());
   EXPECT_EQ(liste->width(), listWidth);
+}
 
+TEST_F(WindowOptionsUi, TheToolTipOptionSwitchesTheToolTips) {
   auto* check = form.findChild<QCheckBox*>("ToolTipCheck");
   EXPECT_TRUE(check->isChecked());
   EXPECT_EQ(form.Btn(3)->toolTip(), "Kopiert den aktuellen Listeninhalt in die Zwischenablage");
@@ -52,7 +54,10 @@ TEST_F(WindowOptionsUi, ControlsFollowTheSizeToolTipsSwitchStayOnTopKeepsTheGeom
   EXPECT_EQ(form.Btn(3)->toolTip(), "");
   QTest::mouseClick(check, Qt::LeftButton);
   EXPECT_EQ(form.Btn(3)->toolTip(), "Kopiert den aktuellen Listeninhalt in die Zwischenablage");
+}
 
+TEST_F(WindowOptionsUi, StayingOnTopLeavesTheWindowWhereItIs) {
+  form.show();
   QRect before = form.geometry();
   form.findChild<QCheckBox*>("MyTopMostChk")->click();
   EXPECT_TRUE(form.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
@@ -62,7 +67,7 @@ TEST_F(WindowOptionsUi, ControlsFollowTheSizeToolTipsSwitchStayOnTopKeepsTheGeom
   EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(WindowOptionsUi, ClosingStoresThePositionAndEndDoesNot) {
+TEST_F(WindowOptionsUi, ClosingStoresThePositionEndDoesNot) {
   form.move(150, 120);
   form.close();
   EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
