@@ -25,10 +25,7 @@ namespace {
 
 struct Form1Test : ::testing::Test {
   Form1 form;
-  void SetUp() override {
-    form.Core().Load("");
-    form.Flush();
-  }
+  void SetUp() override { form.Core().Load(""); }  // shows the window
   QString Cell(int row, int column) { return form.Model().index(row, column).data().toString(); }
   void AddRows(std::initializer_list<const char*> names) {
     for (const char* n : names) form.Core().Liste().Add(form.Core().Liste().Count() + 1, n);
@@ -61,7 +58,6 @@ TEST_F(Form1Test, TheBusyPointerIsTheWindowsAlone) {
 
 // Focus starts in the list.
 TEST_F(Form1Test, TabFollowsReadingOrder) {
-  form.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   ASSERT_EQ(QApplication::focusWidget(), form.Liste());
   QStringList order;
@@ -77,7 +73,6 @@ TEST_F(Form1Test, TabFollowsReadingOrder) {
 }
 
 TEST_F(Form1Test, OnlyTheAgeComparisonEnablesSynchronisation) {
-  form.show();
   QTest::mouseClick(form.CompModeOpt(1), Qt::LeftButton);
   EXPECT_TRUE(form.Btn(7)->isEnabled());
   QTest::mouseClick(form.CompModeOpt(0), Qt::LeftButton);
@@ -132,7 +127,6 @@ TEST_F(Form1Test, PopupOpensOnRightClickMenuKeyAndShiftF10) {
     ++opened;
     return item ? menu->actions().at(item - 1) : nullptr;
   };
-  form.show();
   QTableView* list = form.Liste();
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
   QCoreApplication::processEvents();
@@ -159,7 +153,6 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
   form.Liste()->selectionModel()->select(form.Model().index(0, 0),
                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
   EXPECT_TRUE(form.Core().Liste().Selected(1));
-  form.show();
   QHeaderView* header = form.Liste()->horizontalHeader();
   auto clickFirstColumn = [&] {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -233,7 +226,6 @@ struct Drops : Form1Test {
       shown.push_back(text);
       return MsgAnswer::kOk;
     };
-    form.show();
     QFile(one.filePath("a.txt")).open(QIODevice::WriteOnly);
     QFile(two.filePath("A.TXT")).open(QIODevice::WriteOnly);
   }

@@ -25,7 +25,6 @@ struct ListModelTest : ::testing::Test {
       return MsgAnswer::kOk;
     };
     form.Core().Load("");
-    form.Flush();
   }
   void ExpectViewEqualsCore() {
     ASSERT_EQ(form.Model().rowCount(), list.Count());
