@@ -174,14 +174,23 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
   EXPECT_EQ(header->sortIndicatorSection(), -1);
 }
 
-// As a synchronisation removes the rows it carried out.
-TEST_F(Form1Test, RowsTheCoreRemovesLeaveTheOthersSelected) {
-  AddRows({"a.txt", "b.txt", "c.txt"});
-  form.Liste()->selectAll();
+// As a synchronisation removes the rows it carried out: neither the removed
+// row's selection nor its loss passes to the rows that move up.
+TEST_F(Form1Test, RowsTheCoreRemovesLeaveTheOthersAsTheyWere) {
+  AddRows({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"});
+  QItemSelectionModel* view = form.Liste()->selectionModel();
+  for (int row : {4, 2, 1})  // b, the current row, last
+    view->setCurrentIndex(form.Model().index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
   form.Core().Liste().Remove(2);
   form.Flush();
-  EXPECT_TRUE(form.Core().Liste().Selected(1) && form.Core().Liste().Selected(2));
-  EXPECT_EQ(form.Liste()->selectionModel()->selectedRows().size(), 2);
+  QList<int> core, shown;
+  for (int r = 1; r <= form.Core().Liste().Count(); ++r)
+    if (form.Core().Liste().Selected(r)) core << r - 1;
+  for (const QModelIndex& i : view->selectedRows()) shown << i.row();
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(core, (QList<int>{1, 3}));  // c and e
+  EXPECT_EQ(shown, core);
 }
 
 TEST_F(Form1Test, OneModelessInfoDialogWithItsLinks) {
