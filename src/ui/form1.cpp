@@ -22,7 +22,6 @@
 #include "mainwindow/folder_entry.h"
 #include "ui/list_model.h"
 #include "ui/list_selection.h"
-#include "ui/message_box.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
 
