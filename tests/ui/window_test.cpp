@@ -132,10 +132,12 @@ struct Ending : ::testing::Test {
     form.Core().SelectCompMode(1);
     form.Core().CompareFiles(false);
     form.move(150, 120);
+    QTimer wentOn;  // gone with the call, so that it cannot end a later loop
+    wentOn.callOnTimeout([] { QCoreApplication::exit(1); });
     QTimer::singleShot(0, &form, [&] {
       QTimer::singleShot(0, &form, atFirstYield);
       form.Btn(kBtnSync)->click();
-      QTimer::singleShot(0, [] { QCoreApplication::exit(1); });
+      wentOn.start(0);
     });
     return QApplication::exec();
   }
