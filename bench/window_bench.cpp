@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
   if (window) {
     app = std::make_unique<QApplication>(argc, argv);
     form = std::make_unique<Form1>();
-    form->messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kOk; };
+    form->Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
+      return MsgAnswer::kOk;
+    };
     form->Core().Load("");
     f = {&form->Core(), form.get()};
   } else {

@@ -1,22 +1,14 @@
 #include "ui/form1.h"
 
-#include <utility>
-
-#include <unistd.h>
 #include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -25,16 +17,11 @@
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
-#include <QWindow>
-#include <cstdio>
 
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
-#include "names/name_key.h"
-#include "ui/folder_dialog.h"
-#include "ui/info_form_freeware.h"
 #include "ui/list_model.h"
-#include "ui/message_box.h"
+#include "ui/list_selection.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
 
@@ -64,16 +51,8 @@ bool IsMenuKey(const QKeyEvent* key) {
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent), core_(*this) {
+Form1::Form1(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Form1"));
-  endProcess = [this] {
-    // The core ends only once no operation runs: leave through the event loop,
-    // without closing the window (no unload handling), so that the application
-    // shuts down in order and hands the clipboard to the desktop's clipboard
-    // manager where there is one.
-    hide();
-    QCoreApplication::exit(0);
-  };
   BuildControls();
   BuildPopupMenu();
   SetKeyboardOrder();
@@ -111,6 +90,9 @@ void Form1::BuildControls() {
   Place(liste_, 120, 240, 8355, 3555);
   model_ = new ListModel(core_.Liste(), this);
   liste_->setModel(model_);
+  QItemSelectionModel* viewsOwn = liste_->selectionModel();
+  liste_->setSelectionModel(new ListSelection(model_, core_.Liste(), liste_));
+  delete viewsOwn;
   liste_->setShowGrid(false);
   liste_->setWordWrap(false);
   liste_->setCornerButtonEnabled(false);
@@ -140,11 +122,6 @@ void Form1::BuildControls() {
   liste_->viewport()->installEventFilter(this);
   liste_->setAcceptDrops(true);
   liste_->viewport()->setAcceptDrops(true);
-  connect(liste_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this](const QItemSelection& selected, const QItemSelection& deselected) {
-            SelectionChanged(selected, deselected);
-          });
-  connect(model_, &ListModel::RowsReset, this, [this] { RestoreSelection(); });
 
   frame2_ = new QWidget(frame1_);
   frame2_->setObjectName(QStringLiteral("Frame2"));
@@ -287,44 +264,19 @@ void Form1::ShowSortIndicator() {
 }
 
 void Form1::Flush() {
-  // The core already dropped the flags of the rows it removed; the view's
-  // notices about them would name rows that have moved up since.
-  bool restoring = std::exchange(restoringSelection_, true);
   model_->Flush();
-  restoringSelection_ = restoring;
   // Filling and batch runs sort too, not only header clicks.
   ShowSortIndicator();
   pbar_->setValue(progress_);
   sinceFlush_.start();
 }
 
-// Only the rows the view reports as changed are written: a click in a list of a
-// million rows must not walk all of them.
-void Form1::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
-  if (restoringSelection_) return;
-  ComparisonList& list = core_.Liste();
-  auto apply = [&](const QItemSelection& ranges, bool on) {
-    for (const QItemSelectionRange& range : ranges)
-      for (int r = range.top(); r <= range.bottom() && r < list.Count(); ++r)
-        list.SetSelected(r + 1, on);
-  };
-  apply(deselected, false);
-  apply(selected, true);
+void Form1::FlushNowAndThen() {
+  if (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFlushIntervalMs) Flush();
 }
 
-void Form1::RestoreSelection() {
-  ComparisonList& list = core_.Liste();
-  QItemSelection selection;
-  int n = list.Count();
-  for (int r = 1; r <= n; ++r) {
-    if (!list.Selected(r)) continue;
-    int first = r;
-    while (r < n && list.Selected(r + 1)) ++r;
-    selection.select(model_->index(first - 1, 0), model_->index(r - 1, kColumnCount - 1));
-  }
-  bool restoring = std::exchange(restoringSelection_, true);
-  liste_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-  restoringSelection_ = restoring;
+QPoint Form1::PopupPosition() const {
+  return popupAt_.value_or(QCursor::pos());
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -374,10 +326,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::MouseButtonPress) {
       auto* me = static_cast<QMouseEvent*>(event);
-      int button = me->button() == Qt::LeftButton     ? 1
-                   : me->button() == Qt::RightButton  ? 2
-                   : me->button() == Qt::MiddleButton ? 4
-                                                      : 0;
+      MouseButton button = me->button() == Qt::LeftButton     ? MouseButton::kLeft
+                           : me->button() == Qt::RightButton  ? MouseButton::kRight
+                           : me->button() == Qt::MiddleButton ? MouseButton::kMiddle
+                                                              : MouseButton::kNone;
       core_.ListMouseDown(button);
     } else if (event->type() == QEvent::MouseButtonRelease) {
       // After the view has handled the release (and its selection), as a click.
@@ -416,55 +368,6 @@ void Form1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::WindowStateChange && !isMinimized()) core_.Resize(false);
 }
 
-MsgAnswer Form1::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
-  Flush();
-  if (messageBoxHook) return messageBoxHook(text, icon, buttons);
-  std::unique_ptr<QMessageBox> box = MakeMessageBox(this, text, icon, buttons);
-  box->exec();
-  return AnswerOf(*box, buttons);
-}
-
-void Form1::YieldToEventLoop() {
-  if (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFlushIntervalMs) Flush();
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void Form1::ShowStatusPanel(int panel, const std::string& text) {
-  StatusPanel(panel)->setText(QString::fromStdString(text));
-}
-
-// Shown at the next flush: the bar repaints at once when its value changes, and
-// the loops set it for every row.
-void Form1::ShowProgress(float value) {
-  progress_ = static_cast<int>(value * 10.0f);
-}
-
-void Form1::EnableButton(int index, bool enabled) {
-  if (index >= 0 && index < int(btn_.size()) && btn_[index]) btn_[index]->setEnabled(enabled);
-}
-
-// The window's own pointer: message boxes and the information dialog keep theirs.
-void Form1::ShowBusyPointer(bool busy) {
-  if (busy)
-    setCursor(Qt::WaitCursor);
-  else
-    unsetCursor();
-}
-
-void Form1::SetCaption(const std::string& caption) {
-  setWindowTitle(QString::fromStdString(caption));
-}
-
-void Form1::ShowOption(Option option, bool checked) {
-  QAbstractButton* b = OptionButton(option);
-  QSignalBlocker block(b);
-  b->setChecked(checked);
-}
-
-void Form1::EnableOption(Option option, bool enabled) {
-  OptionButton(option)->setEnabled(enabled);
-}
-
 QAbstractButton* Form1::OptionButton(Option option) const {
   QAbstractButton* b = nullptr;
   switch (option) {
@@ -488,77 +391,6 @@ QAbstractButton* Form1::OptionButton(Option option) const {
       break;
   }
   return b;
-}
-
-void Form1::ShowWindow() {
-  show();
-  Flush();
-}
-
-void Form1::ShowPopupMenu() {
-  Flush();
-  QAction* chosen = execPopup ? execPopup(pum_) : pum_->exec(popupAt_.value_or(QCursor::pos()));
-  if (chosen) core_.PopupItemClick(chosen->data().toInt());
-  Flush();
-}
-
-std::string Form1::BrowseForFolder(const std::string& prompt) {
-  FolderDialog dialog(this, DisplayLines(prompt));
-  dialog.exec();
-  return QFile::encodeName(dialog.Folder()).toStdString();
-}
-
-void Form1::SetClipboardText(const std::string& text) {
-  QGuiApplication::clipboard()->setText(QString::fromStdString(DisplayText(text)),
-                                        QClipboard::Clipboard);
-}
-
-void Form1::EndProcess() {
-  endProcess();
-}
-
-void Form1::OpenWithDesktop(const std::string& target, bool maximised) {
-  // The desktop decides how its browser shows a page; a maximised window is
-  // the browser's own choice there.
-  (void)maximised;
-  QString t = QString::fromStdString(target);
-  QUrl url = t.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(QFile::decodeName(target.c_str()))
-                                            : QUrl(t, QUrl::TolerantMode);
-  if (openUrl)
-    openUrl(url);
-  else
-    QDesktopServices::openUrl(url);
-}
-
-void Form1::ShowInfoDialog() {
-  if (!info_) {
-    info_ = new InfoFormFreeware(*this);
-    info_->show();
-  }
-  info_->raise();
-  info_->activateWindow();
-}
-
-void Form1::SetToolTip(const std::string& control, const std::string& text) {
-  QWidget* w = findChild<QWidget*>(QString::fromStdString(control));
-  if (w) w->setToolTip(QString::fromStdString(text));
-}
-
-void Form1::SetAccessibleText(const std::string& control, const std::string& name,
-                              const std::string& description) {
-  QWidget* w = findChild<QWidget*>(QString::fromStdString(control));
-  if (!w) return;
-  if (!name.empty()) w->setAccessibleName(QString::fromStdString(name));
-  w->setAccessibleDescription(QString::fromStdString(description));
-}
-
-void Form1::SetTopMost(bool onTop) {
-  // Through the window handle only the window manager's stacking hint changes;
-  // the window is neither re-created nor moved.
-  if (QWindow* handle = windowHandle())
-    handle->setFlag(Qt::WindowStaysOnTopHint, onTop);
-  else
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
 }
 
 }  // namespace zweiblick

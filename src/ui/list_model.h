@@ -27,7 +27,7 @@ class ListModel : public QAbstractTableModel {
   void Flush();
 
  signals:
-  // After a reset the view's selection is gone; the window puts the core's back.
+  // After a reset the view's selection is gone; ListSelection puts the core's back.
   void RowsReset();
 
  private:

@@ -89,7 +89,7 @@ TEST(InfoDialog, TextsAndAddressesAndHowTheyOpen) {
   UpdateButtonClick(port);
   MailButtonClick(port);
   PictureClick(port);
-  OpenDocument(port, "/usr/share/doc/x.html", 0);  // a path stays as it is
+  OpenDocument(port, "/usr/share/doc/x.html", ShowCommand::kDefault);  // a path stays as it is
   ASSERT_EQ(port.opened.size(), 4u);
   EXPECT_EQ(port.opened[0], std::make_pair("http://" + update, false));
   EXPECT_EQ(port.opened[1].first, SupportMailLink());

@@ -78,15 +78,16 @@ TEST_F(Window, PopupOpensOnlyAfterARightButtonPress) {
   w.ListClick();
   EXPECT_EQ(port.popups, 0);
   // The button pressed, and the menus shown since; whether or not a row lies under the mouse.
-  for (auto [button, popups] : {std::pair{1, 0}, {2, 1}, {4, 1}}) {
+  for (auto [button, popups] :
+       {std::pair{MouseButton::kLeft, 0}, {MouseButton::kRight, 1}, {MouseButton::kMiddle, 1}}) {
     w.ListMouseDown(button);
     w.ListClick();
-    EXPECT_EQ(port.popups, popups) << button;
+    EXPECT_EQ(port.popups, popups) << int(button);
   }
   w.ListMenuKey();
   EXPECT_EQ(port.popups, 2);
   MainWindow::Operation running(w);  // no menu whose choice would be ignored
-  w.ListMouseDown(2);
+  w.ListMouseDown(MouseButton::kRight);
   w.ListClick();
   w.ListMenuKey();
   EXPECT_EQ(port.popups, 2);

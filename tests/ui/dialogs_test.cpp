@@ -54,19 +54,23 @@ TEST(GermanDialogs, FailureBoxReadsAbortRetryIgnoreInEveryDesktopsButtonOrder) {
     EXPECT_EQ(box->text(), "Abgleichsfehler:\n\nx");
     EXPECT_EQ(box->windowTitle(), "Zweiblick");
   }
-  Form1 form;  // Escape aborts, Enter retries, keys pressed in the box the window opens
+}
+
+// Keys pressed in the box the window opens.
+TEST(GermanDialogs, EscapeAbortsAndEnterRetriesAfterAFailure) {
+  Form1 form;
   for (auto [key, answer] : {std::pair{Qt::Key_Escape, MsgAnswer::kAbort},
                              std::pair{Qt::Key_Return, MsgAnswer::kRetry}}) {
     QTimer::singleShot(0, [key] {
       if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, key);
     });
-    EXPECT_EQ(
-        form.ShowMessage("Abgleichsfehler:", MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore),
-        answer);
+    EXPECT_EQ(form.Ports().ShowMessage("Abgleichsfehler:", MsgIcon::kCritical,
+                                       MsgButtons::kAbortRetryIgnore),
+              answer);
   }
 }
 
-TEST(GermanDialogs, QtsOwnTextsAndTheFolderDialogAreGerman) {
+TEST(GermanDialogs, TheFolderDialogSpeaksGermanAndChoosesFoldersOnly) {
   FolderDialog dialog(nullptr, DisplayLines(kFolderPrompt));
   EXPECT_EQ(dialog.Prompt()->text(),
             "Bitte geben Sie den Namen des\nzu vergleichenden Ordners an:");

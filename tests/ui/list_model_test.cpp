@@ -18,10 +18,13 @@ namespace {
 struct ListModelTest : ::testing::Test {
   Form1 form;
   ComparisonList& list = form.Core().Liste();
+  QAbstractItemModelTester tester{&form.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal};
   void SetUp() override {
-    form.messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) { return MsgAnswer::kOk; };
+    form.Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
+      return MsgAnswer::kOk;
+    };
     form.Core().Load("");
-    form.Flush();
   }
   void ExpectViewEqualsCore() {
     ASSERT_EQ(form.Model().rowCount(), list.Count());
@@ -52,9 +55,7 @@ TEST_F(ListModelTest, NoticesAreAsSmallAsTheChange) {
   ExpectViewEqualsCore();
 }
 
-TEST_F(ListModelTest, ViewFollowsFillComparisonSortAndSynchronisation) {
-  QAbstractItemModelTester tester(&form.Model(),
-                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+TEST_F(ListModelTest, TheViewFollowsFillComparisonSortAndSynchronisation) {
   QTemporaryDir left, right;
   auto write = [](const QString& dir, const std::string& name, const char* text) {
     std::ofstream(dir.toStdString() + "/" + name) << text;
@@ -76,11 +77,11 @@ TEST_F(ListModelTest, ViewFollowsFillComparisonSortAndSynchronisation) {
   form.Core().SynchronizeFolders();
   form.Flush();
   ExpectViewEqualsCore();
-  form.Core().ClearList();
-  form.Flush();
+}
 
-  // Several steps gathered into one flush, as between two notices of a run:
-  // the view sees each row where the core has it, before and after each step.
+// Several steps gathered into one flush, as between two notices of a run: the
+// view sees each row where the core has it, before and after each step.
+TEST_F(ListModelTest, StepsGatheredIntoOneFlushShowEachRowWhereTheCoreHasIt) {
   QSignalSpy removed(&form.Model(), &QAbstractItemModel::rowsRemoved);
   QSignalSpy reset(&form.Model(), &QAbstractItemModel::modelReset);
   for (int i = 1; i <= 40; ++i) list.Add(i, "g" + std::to_string(i));

@@ -54,10 +54,10 @@ void PlaceInfoDialog(FormPlacement& dialog, ScreenSize screen) {
 }
 
 void UpdateButtonClick(WindowPort& port) {
-  OpenDocument(port, UpdateAddress(), 0);
+  OpenDocument(port, UpdateAddress(), ShowCommand::kDefault);
 }
 void MailButtonClick(WindowPort& port) {
-  OpenDocument(port, SupportMailLink(), 0);
+  OpenDocument(port, SupportMailLink(), ShowCommand::kDefault);
 }
 void PictureClick(WindowPort& port) {
   OpenWebSite(port);

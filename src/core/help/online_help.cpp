@@ -43,16 +43,16 @@ void ShowOnlineHelp(ReportPort& report, WindowPort& window) {
     report.ShowMessage(kHelpMissing, MsgIcon::kInformation, MsgButtons::kOk);
     return;
   }
-  OpenDocument(window, page, 0);
+  OpenDocument(window, page, ShowCommand::kDefault);
 }
 
-void OpenDocument(WindowPort& port, const std::string& target, int showCommand) {
-  if (showCommand == 0) showCommand = kShowNormal;
-  port.OpenWithDesktop(DesktopTarget(target), showCommand == kShowMaximised);
+void OpenDocument(WindowPort& port, const std::string& target, ShowCommand showCommand) {
+  if (showCommand == ShowCommand::kDefault) showCommand = ShowCommand::kNormal;
+  port.OpenWithDesktop(DesktopTarget(target), showCommand == ShowCommand::kMaximised);
 }
 
 void OpenWebSite(WindowPort& port) {
-  OpenDocument(port, kWebHost, kShowMaximised);
+  OpenDocument(port, kWebHost, ShowCommand::kMaximised);
 }
 
 }  // namespace zweiblick

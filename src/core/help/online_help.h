@@ -13,9 +13,9 @@ inline constexpr const char* kSupportMailbox = "support@melkart.example";
 inline constexpr const char* kHelpMissing =
     "Die Online-Hilfe konnte leider nicht gefunden werden ...";
 
-// Show commands in the meaning the old desktop gave them.
-inline constexpr int kShowNormal = 1;
-inline constexpr int kShowMaximised = 3;
+// How the opened document's window is to show, with the numbers the old
+// desktop gave these commands.
+enum class ShowCommand : int { kDefault = 0, kNormal = 1, kMaximised = 3 };
 
 // Opens the first help page found beside the program, or says there is none.
 void ShowOnlineHelp(ReportPort& report, WindowPort& window);
@@ -26,9 +26,9 @@ std::string FindHelpFile(const std::string& programFolder);
 // An ordinary file: a regular file whose name does not begin with "." (hidden here).
 bool FileExists(const std::string& path);
 
-// Opens `target` with its default application; show command 0 means 1 (normal).
+// Opens `target` with its default application; the default show command is normal.
 // A web address without scheme gets "http://", which the desktop needs.
-void OpenDocument(WindowPort& port, const std::string& target, int showCommand);
+void OpenDocument(WindowPort& port, const std::string& target, ShowCommand showCommand);
 
 void OpenWebSite(WindowPort& port);
 

@@ -83,7 +83,7 @@ void MainWindow::SetToolTipCheck(bool checked) {
 
 void MainWindow::ToolTipCheckClick(bool checked) {
   toolTips_ = checked;
-  LoadToolTips(*this, checked ? 1 : 0);
+  LoadToolTips(*this, checked ? ToolTipMode::kOn : ToolTipMode::kOff);
 }
 
 void MainWindow::MyTopMostChkClick(bool checked) {
@@ -113,12 +113,12 @@ void MainWindow::ColumnClick(int column) {
   }
 }
 
-void MainWindow::ListMouseDown(int button) {
+void MainWindow::ListMouseDown(MouseButton button) {
   lastMouseButton_ = button;
 }
 
 void MainWindow::ListClick() {
-  if (lastMouseButton_ == 2) ListMenuKey();
+  if (lastMouseButton_ == MouseButton::kRight) ListMenuKey();
 }
 
 void MainWindow::ListMenuKey() {

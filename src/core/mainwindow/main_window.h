@@ -31,6 +31,9 @@ enum BtnIndex : int {
   kBtnInfo = 10,
 };
 
+// The mouse button pressed on the list, with the numbers the old desktop gave them.
+enum class MouseButton : int { kNone = 0, kLeft = 1, kRight = 2, kMiddle = 4 };
+
 // Owns the state the operations share (the chosen folders, the files the walk
 // collects, the batch switches) and hands each operation what it uses.
 class MainWindow {
@@ -48,7 +51,7 @@ class MainWindow {
   void BtnClick(int index);
   void CompModeOptClick(int index);
   void ColumnClick(int column);
-  void ListMouseDown(int button);
+  void ListMouseDown(MouseButton button);
   void ListClick();
   // The keyboard's menu key (or Shift+F10) on the list: the popup, as after a right click.
   void ListMenuKey();
@@ -95,7 +98,7 @@ class MainWindow {
   const BatchSwitches& Batch() const { return batch_; }
 
   int SortColumn() const { return sortColumn_; }
-  int LastMouseButton() const { return lastMouseButton_; }
+  MouseButton LastMouseButton() const { return lastMouseButton_; }
 
   // Only one long operation (filling, comparison, synchronisation, clipboard copy,
   // popup action, sorting) runs at a time: a second one that arrives during a
@@ -144,7 +147,7 @@ class MainWindow {
   std::vector<FoundFile> FoundFiles{FoundFile{}};
   BatchSwitches batch_;
   int sortColumn_ = 0;
-  int lastMouseButton_ = 0;
+  MouseButton lastMouseButton_ = MouseButton::kNone;
   bool sofortStart_ = false;
   bool toolTips_ = false;
   bool compModeBinary_ = true;

@@ -36,9 +36,9 @@ const ToolTip kToolTips[] = {
 
 }  // namespace
 
-void LoadToolTips(MainWindow& w, int mode) {
+void LoadToolTips(MainWindow& w, ToolTipMode mode) {
   for (const ToolTip& t : kToolTips) {
-    if (mode != 0)
+    if (mode == ToolTipMode::kOn)
       w.Window().SetToolTip(t.control, t.text);
     else if (!t.keptWhenOff)
       w.Window().SetToolTip(t.control, "");

@@ -5,9 +5,11 @@ namespace zweiblick {
 
 class MainWindow;
 
-// Non-zero mode sets every tool tip of the window; 0 empties them, except those
-// of the two folder buttons, which show only a symbol and keep their text.
-void LoadToolTips(MainWindow& w, int mode);
+enum class ToolTipMode { kOff, kOn };
+
+// kOn sets every tool tip of the window; kOff empties them, except those of the
+// two folder buttons, which show only a symbol and keep their text.
+void LoadToolTips(MainWindow& w, ToolTipMode mode);
 
 // Why "always on top" cannot be had where the window system keeps it from the
 // window; the tool tip stays in both states of the tool-tip option, as it is
