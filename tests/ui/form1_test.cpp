@@ -213,7 +213,10 @@ TEST_F(Form1Test, OneModelessInfoDialogWithItsLinks) {
   QTest::mouseClick(image, Qt::LeftButton);
   ASSERT_EQ(opened.size(), 3u);
   EXPECT_TRUE(opened[0].toString().startsWith(
-      "http://www.melkart.example/?find_update&app=zweiblick&ver=2.6.3&win="));
+      QString("http://www.melkart.example/?find_update&app=zweiblick&ver=%1.%2.%3&win=")
+          .arg(ZWEIBLICK_VERSION_MAJOR)
+          .arg(ZWEIBLICK_VERSION_MINOR)
+          .arg(ZWEIBLICK_VERSION_PATCH)));
   EXPECT_EQ(opened[1].scheme(), "mailto");
   EXPECT_EQ(opened[2].host(), "www.melkart.example");
   for (QPushButton* b : dialog->findChildren<QPushButton*>())
