@@ -170,6 +170,13 @@ void MainWindow::Resize(bool minimised) {
 
 void MainWindow::Unload() {
   ending_ = true;
+  // The window is gone: a running operation stops at its next yield, as after
+  // Abort (a synchronisation makes what it wrote durable first), instead of
+  // going on unseen with nobody to answer its questions.
+  if (busy_) {
+    run_.RequestStop();
+    endAfterOperation_ = true;
+  }
   FormPlacement* form = window_.Placement();
   SettingsStore* store = window_.Settings();
   if (form && store && window_.PlacesItself()) SaveWindowPosition(*form, *store);

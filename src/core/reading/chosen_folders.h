@@ -17,6 +17,9 @@ struct ChosenFolders {
   // folder that was read, never into another one mounted in its place.
   FileFacts LeftFolderFacts;
   FileFacts RightFolderFacts;
+  // The mounts that held them then (MountOf).
+  uint64_t LeftFolderMount = 0;
+  uint64_t RightFolderMount = 0;
 };
 
 }  // namespace zweiblick

@@ -25,6 +25,12 @@ struct FileFacts {
   }
 };
 
+// The mount that holds `path` (0 when the kernel cannot tell). A device and
+// inode do not tell two sticks apart that come into the same place one after
+// the other (a FAT root is always inode 1, FUSE reuses its device numbers);
+// the mount does, as the kernel numbers every mount anew.
+uint64_t MountOf(const char* path);
+
 inline FileFacts FactsOf(const struct stat& st) {
   FileFacts f;
   f.size = static_cast<int64_t>(st.st_size);

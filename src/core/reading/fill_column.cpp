@@ -83,6 +83,7 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   foundFiles.assign(1, FoundFile{});
   run.SetProgress(25);
   run.SetStatus(2, kStatusWalking);
+  (isLeft ? folders.LeftFolderMount : folders.RightFolderMount) = MountOf(path.c_str());
   (isLeft ? folders.LeftFolderFacts : folders.RightFolderFacts) =
       WalkFolderTree(foundFiles, run, path);
   run.SetProgress(50);

@@ -118,10 +118,13 @@ class TreeWalk {
     }
     folder.entries = {};
     run_.YieldAlways();
-    ReadLinkedAhead(folder);
+    if (run_.StopRequested()) stop_.store(true);  // the program ends: list nothing more
+    if (!stop_.load()) ReadLinkedAhead(folder);
     for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub) {
       Folder& f = **sub;
-      if (f.linked && !walkedBehindLinks_.insert({f.dev, f.ino}).second) {
+      if (stop_.load()) {
+        Drain(f);
+      } else if (f.linked && !walkedBehindLinks_.insert({f.dev, f.ino}).second) {
         // Walked under an earlier name already. A listing read ahead in vain
         // must end before its folder goes.
         if (f.posted) f.listed.Await(pool_, run_);
@@ -131,6 +134,14 @@ class TreeWalk {
       }
       sub->reset();
     }
+  }
+
+  // After a stop: waits for the listings already handed to the workers (they
+  // end at once now) before their folders go.
+  void Drain(Folder& folder) {
+    if (folder.linked && !folder.posted) return;
+    folder.listed.Await(pool_, run_);
+    for (auto& sub : folder.subfolders) Drain(*sub);
   }
 
   // Folders behind links fanned out (two links per level to the next) would
@@ -160,6 +171,10 @@ class TreeWalk {
   // On a worker: reads the whole listing of one folder, then hands its
   // subfolders to the workers, the one walked next first.
   void List(Folder& folder, int worker) {
+    if (stop_.load()) {
+      Done(folder, ECANCELED);
+      return;
+    }
     std::string p = WithTrailingBackslash(folder.path);
     Fd dir(open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const int fd = dir.get();
@@ -219,6 +234,7 @@ class TreeWalk {
   RunReporter& run_;
   // The folders walked behind links so far (device, inode); window's thread only.
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
+  std::atomic<bool> stop_{false};       // set by the window's thread when the program ends
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
   WorkerPool pool_;                     // ends first: no job outlives the buffers
 };

@@ -42,6 +42,18 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
 // and device where the walk saw them (else the same time stamp), or still
 // absent when it did not exist. `found`, when given, receives what is there
 // now (a link itself, not its target); it stays all zero when nothing is.
+bool Removable(int folder);
+
+// Whether a file is still the one the walk saw: the same size and time to the
+// nanosecond, and the same inode where inodes last. FAT and FUSE file systems
+// hand out new inode numbers once the kernel forgets a file, so there an
+// unchanged file would look replaced.
+bool SameAsSeen(const FileFacts& seen, const struct stat& st, int folder) {
+  FileFacts now = FactsOf(st);
+  if (now.size != seen.size || !now.SameTime(seen)) return false;
+  return (now.inode == seen.inode && now.device == seen.device) || Removable(folder);
+}
+
 int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
                    struct stat* found = nullptr) {
   struct stat st {};
@@ -53,13 +65,8 @@ int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
   if (!seen.existed) return kChangedSinceRead;  // appeared since (a dangling link too)
   // The folders were read through links; so is the time stamp compared.
   if (S_ISLNK(st.st_mode) && fstatat(dir, name.c_str(), &st, 0) != 0) return kChangedSinceRead;
-  if (seen.facts.Known()) {
-    // An edit within the second of the stamp, or a file put in its place.
-    FileFacts now = FactsOf(st);
-    bool same = now.size == seen.facts.size && now.SameTime(seen.facts) &&
-                now.inode == seen.facts.inode && now.device == seen.facts.device;
-    return same ? 0 : kChangedSinceRead;
-  }
+  // An edit within the second of the stamp, or a file put in its place.
+  if (seen.facts.Known()) return SameAsSeen(seen.facts, st, dir) ? 0 : kChangedSinceRead;
   if (StampText(st.st_mtim.tv_sec) != seen.stamp) return kChangedSinceRead;
   return 0;
 }
@@ -255,6 +262,7 @@ int SideFolder::OpenRoot(int& fd) const {
   struct stat st {};
   if (fstat(root.get(), &st) != 0) return errno;
   if (st.st_dev != seen_.device || st.st_ino != seen_.inode) return kNotTheFolderRead;
+  if (mount_ != 0 && MountOf(root_.c_str()) != mount_) return kNotTheFolderRead;
   fd = dup(root.get());
   return fd < 0 ? errno : 0;
 }
@@ -267,7 +275,23 @@ int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& fr
   return side.Parent(rel, Reach::kCreate, folder, name, &like);
 }
 
-int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
+namespace {
+
+// Puts the finished copy in place. Where nothing is replaced, a file that
+// another program created under the name since the last look is not
+// overwritten (file systems without RENAME_NOREPLACE get a plain rename).
+int Rename(int dir, const std::string& tmp, const std::string& name, bool replaces) {
+  if (!replaces) {
+    if (renameat2(dir, tmp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno == EEXIST) return kChangedSinceRead;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+  }
+  return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run) {
   int srcDir = -1, dstDir = -1;
   std::string srcName, dstName;
@@ -278,6 +302,13 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   if (fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;  // never read a FIFO or a device
   if (int e = FreshState(in.get(), st)) return e;
+  // A source put back to an older version since it was read (an old archive
+  // unpacked over it) is no longer the newer file the row was marked for; one
+  // saved again since is newer still, and is copied.
+  if (source.facts.Known() &&
+      (st.st_mtim.tv_sec < source.facts.mtimeSec ||
+       (st.st_mtim.tv_sec == source.facts.mtimeSec && st.st_mtim.tv_nsec < source.facts.mtimeNsec)))
+    return kChangedSinceRead;
   if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, dstName)) return e;
   struct stat old {};
   if (int e = CheckUnchanged(dstDir, dstName, destination, &old)) return e;
@@ -310,13 +341,17 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
   if (!e) e = CopyUserAttributes(in.get(), out.get());
   if (!e && replaces) e = KeepPermissions(out.get(), old);
   if (!e && replaces) e = KeepAccessAcl(out.get(), dstDir, dstName);
-  if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0 && !Unsupported(errno)) e = errno;
+  // A copy that cannot take its source's time would look newer than the
+  // source, and the next age comparison would copy it back over a later edit:
+  // it fails before it replaces anything.
+  if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0)
+    e = Unsupported(errno) ? kTimeNotKept : errno;
   if (!e && run.SyncsEachFile(dstDir) && fsync(out.get()) != 0) e = errno;
   if (int closed = out.Close(); !e) e = closed;
   // Checked once more right before the rename, so the window in which a change
   // by another program could be overwritten stays as small as it can be.
   if (!e) e = CheckUnchanged(dstDir, dstName, destination);
-  if (!e && renameat(dstDir, tmp.c_str(), dstDir, dstName.c_str()) != 0) e = errno;
+  if (!e) e = Rename(dstDir, tmp, dstName, replaces);
   if (e) unlinkat(dstDir, tmp.c_str(), 0);
   EndUnfinishedCopy();
   if (!e) e = KeepTime(dstDir, dstName, times);
@@ -329,7 +364,8 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
   std::string name;
   if (int e = side.Parent(rel, Reach::kWrite, dir, name)) return e;
   struct stat st {};
-  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT ? 0 : errno;    // gone already: what the user asked for
   if (S_ISDIR(st.st_mode)) return EISDIR;  // folders are never deleted
   if (int e = CheckUnchanged(dir, name, target)) return e;
   if (WriteProtected(dir, name.c_str(), st)) return EACCES;

@@ -94,7 +94,9 @@ class SideFolder {
  public:
   // `seen`: the chosen folder as the filling found it (not Known() when it did
   // not exist then). A side is only entered while its folder is still that one.
-  SideFolder(std::string root, const FileFacts& seen) : root_(std::move(root)), seen_(seen) {}
+  // `mount`: the mount that held it then (0: not known, not compared).
+  SideFolder(std::string root, const FileFacts& seen, uint64_t mount = 0)
+      : root_(std::move(root)), seen_(seen), mount_(mount) {}
   SideFolder(const SideFolder&) = delete;
   SideFolder& operator=(const SideFolder&) = delete;
   const std::string& Root() const { return root_; }
@@ -110,6 +112,7 @@ class SideFolder {
 
   std::string root_;
   FileFacts seen_;
+  uint64_t mount_;
   LastFolder read_, write_;
 };
 
@@ -128,7 +131,7 @@ int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& fr
 // less the umask, never setuid, setgid or sticky (and its folder's default
 // ACL). A write-protected destination is not replaced. Returns 0 or an error
 // number; on failure the destination is as it was.
-int CopyBeneath(SideFolder& src, const std::string& srcRel, SideFolder& dst,
+int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run);
 
 // Deletes side/rel (a link is removed, never its target; never a folder, never

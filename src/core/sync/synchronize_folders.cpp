@@ -36,8 +36,8 @@ class SyncRun {
       : list_(list),
         folders_(folders),
         run_(run),
-        lf_(folders.LeftFolder, folders.LeftFolderFacts),
-        rf_(folders.RightFolder, folders.RightFolderFacts),
+        lf_(folders.LeftFolder, folders.LeftFolderFacts, folders.LeftFolderMount),
+        rf_(folders.RightFolder, folders.RightFolderFacts, folders.RightFolderMount),
         proposals_(proposals) {}
 
   // Carries out row i. False when the user aborted the run.
@@ -70,14 +70,14 @@ class SyncRun {
       if (rightName.empty()) rightPath = rf + leftName;
       PrepareTarget(rs, target, ls, leftName);  // its failure shows in the copy that follows
       return Attempt(CopyFailure(leftPath, rightPath), tally_.copied,
-                     [&] { return CopyBeneath(ls, leftName, rs, target, right, disk_); });
+                     [&] { return CopyBeneath(ls, leftName, left, rs, target, right, disk_); });
     }
     if (action == kMarkCopyLeft) {
       std::string target = leftName.empty() ? rightName : leftName;
       if (leftName.empty()) leftPath = lf + rightName;
       PrepareTarget(ls, target, rs, rightName);
       return Attempt(CopyFailure(rightPath, leftPath), tally_.copied,
-                     [&] { return CopyBeneath(rs, rightName, ls, target, left, disk_); });
+                     [&] { return CopyBeneath(rs, rightName, right, ls, target, left, disk_); });
     }
     if (action == kMarkDeleteRight)
       return Attempt(DeleteFailure(rightPath), tally_.deleted,
