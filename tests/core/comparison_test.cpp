@@ -226,7 +226,7 @@ TEST_F(Comparison, SizesBeyond32BitsCompare) {
 // contents are read: large files are read side by side, not one by one.
 TEST_F(Comparison, LargePairsAreReadSideBySide) {
   left.Mkdir("stick");
-  testing::SlowFsMount stick(left.Path("stick"), true);
+  testing::SlowFsMount stick(left.Path("stick"), "pairs");
   if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
   std::string zeros(2 << 20, '\0');
   right.Write("stick/a.bin", zeros);

@@ -162,7 +162,7 @@ TEST_F(Reading, FolderThatCannotBeListedIsReportedAndTheWalkGoesOn) {
 TEST_F(Reading, WindowStaysAliveWhileAFolderHangs) {
   left.Write("a.txt", "a");
   left.Mkdir("stick");
-  testing::SlowFsMount stick(left.Path("stick"), false);
+  testing::SlowFsMount stick(left.Path("stick"), "hang");
   if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
   Walk(left.Path());
   std::vector<std::string> found = Found(left.Dir());

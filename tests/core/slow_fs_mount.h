@@ -77,16 +77,10 @@ inline constexpr const char* kSlowFs = ZWEIBLICK_SLOW_FS;
 inline constexpr const char* kSlowFs = "/nonexistent/slow_fs";
 #endif
 
-// slow_fs: `pairs` the two slow 2 MiB files instead of the slow listing.
+// slow_fs in one of its modes ("hang", "pairs", or the operations to fail).
 struct SlowFsMount : FuseMount {
-  SlowFsMount(const std::string& folder, bool pairs)
-      : FuseMount(folder, {kSlowFs, "-f", folder}, pairs ? "SLOW_FS_PAIRS" : nullptr, "1") {}
-};
-
-// slow_fs as a writable folder that fails the operations named in `faults`.
-struct FaultyFsMount : FuseMount {
-  FaultyFsMount(const std::string& folder, const char* faults)
-      : FuseMount(folder, {kSlowFs, "-f", folder}, "SLOW_FS_FAULTS", faults) {}
+  SlowFsMount(const std::string& folder, const char* mode)
+      : FuseMount(folder, {kSlowFs, "-f", folder}, "SLOW_FS", mode) {}
 };
 
 }  // namespace zweiblick::testing

@@ -21,7 +21,6 @@
 namespace zweiblick {
 namespace {
 
-using testing::FaultyFsMount;
 using testing::FuseMount;
 using testing::InChild;
 using testing::kCannotHere;
@@ -54,7 +53,7 @@ struct SyncFaults : testing::TwoTrees {
 TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
   // The source's first read waits; meanwhile another program saves the
   // destination, after the copy's first look at it.
-  SlowFsMount source(left.Path(), true);
+  SlowFsMount source(left.Path(), "pairs");
   if (!source.Mounted()) GTEST_SKIP() << "no FUSE here";
   right.Write("a.bin", "old");
   std::thread editor([&] {
@@ -74,7 +73,7 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
   // is closed or synced; the old destination holds "old".
   for (const char* fault : {"flush", "fsync"}) {
     SCOPED_TRACE(fault);
-    FaultyFsMount stick(right.Path(), fault);
+    SlowFsMount stick(right.Path(), fault);
     if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
     left.Write("old.txt", "new", 2000000000);
     SyncTally tally = Copy("old.txt", kMarkCopyRight);
@@ -88,7 +87,7 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
 
 TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedFailsAndRetryCopiesItAgain) {
   // changing.bin is rewritten ("a" to "b" throughout) while its first copy reads it.
-  FaultyFsMount share(left.Path(), "");
+  SlowFsMount share(left.Path(), "");
   if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
   port.answers = {MsgAnswer::kRetry};
   SyncTally tally = Copy("changing.bin", kMarkCopyRight);
