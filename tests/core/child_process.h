@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <string>
 
 namespace zweiblick::testing {
 
@@ -36,6 +37,17 @@ inline void OrdinaryUserOrCannot() {
   if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
       setresuid(65534, 65534, 65534) != 0)
     _exit(kCannotHere);
+}
+
+// Runs `body` in a child with mounts of its own and a fresh file system of
+// `type` on `folder`; kCannotHere where it cannot mount.
+inline int InChildOnMount(const std::string& folder, const char* type, const char* options,
+                          const std::function<bool()>& body) {
+  return InChild([&] {
+    OwnMountsOrCannot();
+    if (mount(type, folder.c_str(), type, 0, options) != 0) _exit(kCannotHere);
+    return body();
+  });
 }
 
 }  // namespace zweiblick::testing

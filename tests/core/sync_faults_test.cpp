@@ -31,11 +31,6 @@ using testing::TempTree;
 struct SyncFaults : testing::TwoTrees {
   TempTree outside;
 
-  bool TemporaryFilesIn(const TempTree& t) {
-    for (auto& e : std::filesystem::recursive_directory_iterator(t.Path()))
-      if (e.path().filename().string().rfind(".zweiblick-", 0) == 0) return true;
-    return false;
-  }
   // An empty image file of `size` bytes.
   static bool Image(const std::string& path, off_t size) {
     std::ofstream(path).close();
@@ -57,7 +52,7 @@ TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
   if (!source.Mounted()) GTEST_SKIP() << "no FUSE here";
   right.Write("a.bin", "old");
   std::thread editor([&] {
-    while (!TemporaryFilesIn(right)) std::this_thread::yield();
+    while (right.TemporaryFiles().empty()) std::this_thread::yield();
     std::ofstream(right.Path("a.bin"), std::ios::app) << ", edited meanwhile";
   });
   SyncTally tally = Copy("a.bin", kMarkCopyRight);
@@ -65,7 +60,7 @@ TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
   EXPECT_EQ(tally.copied, 0);
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(right.Read("a.bin"), "old, edited meanwhile");
-  EXPECT_FALSE(TemporaryFilesIn(right));
+  EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
 TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
@@ -80,7 +75,7 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
     EXPECT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(tally.copied, 0);
     EXPECT_EQ(right.Read("old.txt"), "old");
-    EXPECT_FALSE(TemporaryFilesIn(right));
+    EXPECT_TRUE(right.TemporaryFiles().empty());
     EXPECT_EQ(Marker("old.txt"), kMarkCopyRight);  // the row stays for another try
   }
 }
@@ -94,7 +89,7 @@ TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedFailsAndRetryCopiesItAgain) {
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(tally.copied, 1);
   EXPECT_TRUE(right.Read("changing.bin") == std::string(1 << 20, 'b')) << "a torn copy";
-  EXPECT_FALSE(TemporaryFilesIn(right));
+  EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
 TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
@@ -151,9 +146,7 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   right.Mkdir("");
   // A stick pulled out (its file system unmounted) after reading: the folder
   // below the mount point on the system disk is not the one that was read.
-  int held = InChild([&] {
-    OwnMountsOrCannot();
-    if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0) _exit(kCannotHere);
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("f", "old", 1000000000);
     Fill();
     if (umount2(right.Path().c_str(), MNT_DETACH) != 0) _exit(kCannotHere);
