@@ -6,11 +6,9 @@
 
 #include "batch/ini_file.h"
 #include "batch/start_batch_mode.h"
-#include "fake_window.h"
-#include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
 #include "sync/synchronize_folders.h"
-#include "temp_tree.h"
+#include "two_trees.h"
 
 namespace zweiblick {
 namespace {
@@ -48,10 +46,8 @@ TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {
   EXPECT_EQ(LeadingNumber("2.5e1kg"), 25);
 }
 
-struct Batch : ::testing::Test {
-  FakeWindow port;
-  MainWindow w{port};
-  TempTree dir, left, right;
+struct Batch : testing::TwoTrees {
+  TempTree dir;
 
   void SetUp() override {
     left.Write("a.txt", "same", 1000000000);

@@ -8,8 +8,6 @@
 
 #include "comparison/compare_files.h"
 #include "comparison/file_contents.h"
-#include "mainwindow/main_window.h"
-#include "reading/fill_column.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "two_trees.h"
@@ -23,28 +21,23 @@ using testing::TempTree;
 using Comparison = testing::TwoTrees;
 
 TEST_F(Comparison, BinaryMarksEveryKindOfPair) {
-  std::string block(kCompareBlockSize, 'x');
-  left.Write("same.bin", block + "tail");
-  right.Write("same.bin", block + "tail");
-  left.Write("last.bin", block + "tail");
-  right.Write("last.bin", block + "taiL");  // differs in the last byte of the second block
-  left.Write("short.txt", "ab");
-  right.Write("short.txt", "abc");
-  left.Write("long.txt", "abcd");
-  right.Write("long.txt", "abc");
-  left.Write("empty", "");
-  right.Write("empty", "");
-  left.Write("onlyleft", "l");
-  right.Write("onlyright", "r");
+  // The name, the left and right contents ("-": no file) and the marker.
+  const std::string block(kCompareBlockSize, 'x');
+  const std::tuple<const char*, std::string, std::string, const char*> pairs[] = {
+      {"same.bin", block + "tail", block + "tail", "="},
+      {"last.bin", block + "tail", block + "taiL", "<>"},  // the last byte of the second block
+      {"short.txt", "ab", "abc", "<"},
+      {"long.txt", "abcd", "abc", ">"},
+      {"empty", "", "", "="},
+      {"onlyleft", "l", "-", "?"},
+      {"onlyright", "-", "r", "?"}};
+  for (auto& [name, l, r, marker] : pairs) {
+    if (l != "-") left.Write(name, l);
+    if (r != "-") right.Write(name, r);
+  }
   Fill();
   w.BtnClick(kBtnCompare);
-  EXPECT_EQ(Marker("same.bin"), "=");
-  EXPECT_EQ(Marker("last.bin"), "<>");
-  EXPECT_EQ(Marker("short.txt"), "<");
-  EXPECT_EQ(Marker("long.txt"), ">");
-  EXPECT_EQ(Marker("empty"), "=");
-  EXPECT_EQ(Marker("onlyleft"), "?");
-  EXPECT_EQ(Marker("onlyright"), "?");
+  for (auto& [name, l, r, marker] : pairs) EXPECT_EQ(Marker(name), marker) << name;
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text,
             "Ergebnis des Binärvergleichs von 7 Dateien:\r\r"

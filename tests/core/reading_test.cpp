@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -14,10 +12,7 @@
 #include <future>
 
 #include "child_process.h"
-#include "fake_window.h"
 #include "mainwindow/folder_entry.h"
-#include "mainwindow/main_window.h"
-#include "reading/fill_column.h"
 #include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
@@ -38,6 +33,15 @@ struct Reading : testing::TwoTrees {
   void Walk(const std::string& folder) {
     found.assign(1, FoundFile{});
     WalkFolderTree(found, w.Run(), folder);
+  }
+  // The texts of the messages, each shown without an icon.
+  std::vector<std::string> PlainMessages() {
+    std::vector<std::string> texts;
+    for (auto& m : port.messages) {
+      texts.push_back(m.text);
+      EXPECT_EQ(m.icon, MsgIcon::kNone);
+    }
+    return texts;
   }
   std::vector<std::string> Found(const std::string& base) {
     std::vector<std::string> out;
@@ -278,12 +282,7 @@ TEST_F(Reading, DropChecksComeInTheirOrder) {
   DropOnList(w, {left.Path("file.txt")}, 0, 100);
   DropOnList(w, {left.Path("gone")}, 0, 100);
   DropOnList(w, {left.Path("what?")}, 0, 100);
-  std::vector<std::string> texts;
-  for (auto& m : port.messages) {
-    texts.push_back(m.text);
-    EXPECT_EQ(m.icon, MsgIcon::kNone);
-  }
-  EXPECT_EQ(texts,
+  EXPECT_EQ(PlainMessages(),
             (std::vector<std::string>{kDropOnlyOne, kDropNoFiles, kDropNoFiles, kDropBadName}));
   EXPECT_EQ(w.Liste().Count(), 0);
   EXPECT_EQ(w.Folders().LeftFolder, "");
@@ -299,18 +298,14 @@ TEST_F(Reading, RightFolderNestedWithTheLeftOneIsRefused) {
   DropOnList(w, {left.Path("backup")}, 500, 100);
   port.folderAnswer = right.Path("to-left");  // the same folder by another name
   w.BtnClick(kBtnRightFolder);
-  std::vector<std::string> texts;
-  for (auto& m : port.messages) {
-    texts.push_back(m.text);
-    EXPECT_EQ(m.icon, MsgIcon::kNone);
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "Der Ordner '" + left.Path("backup/") + "'\rliegt im Ordner '" + left.Dir() +
-                           "'.\r\rIneinander liegende Ordner lassen sich nicht vergleichen.",
-                       "Der Ordner '" + right.Path("to-left/") +
-                           "'\rist derselbe wie der Ordner '" + left.Dir() +
-                           "' der linken Spalte.\r\rEin Ordner lässt sich nicht mit sich "
-                           "selbst vergleichen."}));
+  EXPECT_EQ(PlainMessages(),
+            (std::vector<std::string>{
+                "Der Ordner '" + left.Path("backup/") + "'\rliegt im Ordner '" + left.Dir() +
+                    "'.\r\rIneinander liegende Ordner lassen sich nicht vergleichen.",
+                "Der Ordner '" + right.Path("to-left/") + "'\rist derselbe wie der Ordner '" +
+                    left.Dir() +
+                    "' der linken Spalte.\r\rEin Ordner lässt sich nicht mit sich "
+                    "selbst vergleichen."}));
   EXPECT_EQ(w.Folders().RightFolder, "");
   EXPECT_EQ(w.Liste().Header(3), "Zweiter Ordner");
   EXPECT_EQ(w.Liste().Count(), 2);

@@ -1,10 +1,8 @@
 // A synchronisation on file systems that fail late, change under the copy or
 // do not keep times: nothing is reported done that is not on the disk.
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,7 +10,6 @@
 #include <thread>
 
 #include "child_process.h"
-#include "mainwindow/main_window.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -36,10 +33,10 @@ struct SyncFaults : testing::TwoTrees {
     std::ofstream(path).close();
     return truncate(path.c_str(), size) == 0;
   }
-  // Copies `name` as marked and returns the tally.
-  SyncTally Copy(const char* name, const char* marker) {
+  // Reads both folders, copies these names to the right and returns the tally.
+  SyncTally CopyRight(std::initializer_list<const char*> names) {
     Fill();
-    Mark(name, marker);
+    for (const char* name : names) Mark(name, kMarkCopyRight);
     port.messages.clear();
     return w.SynchronizeFolders();
   }
@@ -55,7 +52,7 @@ TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
     while (right.TemporaryFiles().empty()) std::this_thread::yield();
     std::ofstream(right.Path("a.bin"), std::ios::app) << ", edited meanwhile";
   });
-  SyncTally tally = Copy("a.bin", kMarkCopyRight);
+  SyncTally tally = CopyRight({"a.bin"});
   editor.join();
   EXPECT_EQ(tally.copied, 0);
   EXPECT_EQ(port.messages.size(), 1u);
@@ -71,7 +68,7 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
     SlowFsMount stick(right.Path(), fault);
     if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
     left.Write("old.txt", "new", 2000000000);
-    SyncTally tally = Copy("old.txt", kMarkCopyRight);
+    SyncTally tally = CopyRight({"old.txt"});
     EXPECT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(tally.copied, 0);
     EXPECT_EQ(right.Read("old.txt"), "old");
@@ -85,7 +82,7 @@ TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedFailsAndRetryCopiesItAgain) {
   SlowFsMount share(left.Path(), "");
   if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
   port.answers = {MsgAnswer::kRetry};
-  SyncTally tally = Copy("changing.bin", kMarkCopyRight);
+  SyncTally tally = CopyRight({"changing.bin"});
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(tally.copied, 1);
   EXPECT_TRUE(right.Read("changing.bin") == std::string(1 << 20, 'b')) << "a torn copy";
@@ -108,11 +105,7 @@ TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
   if (!fat->Mounted()) GTEST_SKIP() << "no fusefat here";
   left.Write("kept.txt", "x", 1500000000);
   left.Write("1973.txt", "x", 100000000);  // before 1980: FAT cannot hold it
-  Fill();
-  Mark("kept.txt", kMarkCopyRight);
-  Mark("1973.txt", kMarkCopyRight);
-  SyncTally tally = w.SynchronizeFolders();
-  EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(CopyRight({"kept.txt", "1973.txt"}).copied, 1);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "1973.txt", port.messages[0].text);
   fat->Unmount();
@@ -129,9 +122,7 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   left.Write("f", "new", 2000000000);
   left.Write("new.txt", "n");
   auto copyBoth = [&] {
-    Mark("f", kMarkCopyRight);
-    Mark("new.txt", kMarkCopyRight);
-    port.messages.clear();
+    for (const char* name : {"f", "new.txt"}) Mark(name, kMarkCopyRight);
     return w.SynchronizeFolders();
   };
   // Removed since it was read: it is not made anew.
@@ -140,8 +131,7 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   EXPECT_EQ(copyBoth().failed, 2);
   EXPECT_FALSE(right.Exists(""));
   // Missing when it was read: the same.
-  Fill();
-  EXPECT_EQ(copyBoth().failed, 2);
+  EXPECT_EQ(CopyRight({"f", "new.txt"}).failed, 2);
   EXPECT_FALSE(right.Exists(""));
   right.Mkdir("");
   // A stick pulled out (its file system unmounted) after reading: the folder
@@ -172,10 +162,7 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
         std::system(
             ("mount -o loop,errors=continue " + image + " " + right.Path("stick")).c_str()) != 0)
       _exit(kCannotHere);
-    Fill();
-    Mark("stick/f", kMarkCopyRight);
-    Mark("home.txt", kMarkCopyRight);
-    SyncTally tally = w.SynchronizeFolders();
+    SyncTally tally = CopyRight({"stick/f", "home.txt"});
     bool named = port.messages.size() == 1 &&
                  port.messages[0].text ==
                      "Die Daten im Ordner '" + right.Dir() +

@@ -1,21 +1,17 @@
 // What a copy carries besides the bytes: folder modes, ACLs, user attributes,
 // holes.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/posix_acl.h>
 #include <linux/posix_acl_xattr.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

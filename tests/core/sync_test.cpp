@@ -1,15 +1,11 @@
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
 
 #include "child_process.h"
-#include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
