@@ -50,10 +50,8 @@ struct Batch : testing::TwoTrees {
   TempTree dir;
 
   void SetUp() override {
-    left.Write("a.txt", "same", 1000000000);
-    right.Write("a.txt", "same", 1000000000);
-    left.Write("new.txt", "newer", 2000000000);
-    right.Write("new.txt", "older", 1000000000);
+    Both("a.txt", "same", "same", 1000000000, 1000000000);
+    Both("new.txt", "newer", "older", 2000000000, 1000000000);
   }
   std::string Control(const std::string& autoStart, const std::string& paths = "") {
     std::string p =

@@ -69,12 +69,9 @@ TEST_F(Comparison, BlockBoundaries) {
 }
 
 TEST_F(Comparison, AgeComparesTheStampsOfTheHiddenColumns) {
-  left.Write("newer-left", "a", 1000000000);
-  right.Write("newer-left", "b", 999999999);  // one second older
-  left.Write("newer-right", "a", 1000000000);
-  right.Write("newer-right", "a", 1000000060);
-  left.Write("same", "a", 1000000000);
-  right.Write("same", "different contents", 1000000000);
+  Both("newer-left", "a", "b", 1000000000, 999999999);  // one second older
+  Both("newer-right", "a", "a", 1000000000, 1000000060);
+  Both("same", "a", "different contents", 1000000000, 1000000000);
   left.Write("onlyleft", "l");
   right.Write("onlyright", "r");
   Fill();
@@ -107,12 +104,8 @@ TEST_F(Comparison, EmptyListsAreIdenticalInBothModes) {
 }
 
 TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
-  for (const char* n : {"gone", "fifo", "ok"}) {
-    left.Write(n, "same");
-    right.Write(n, "same");
-  }
-  left.Write("x", "");
-  right.Write("x", "");
+  for (const char* n : {"gone", "fifo", "ok"}) Both(n, "same", "same");
+  Both("x", "", "");
   Fill();
   std::filesystem::remove(right.Path("gone"));
   // Files replaced by something that is no file after the folders were read;
@@ -158,10 +151,7 @@ TEST_F(Comparison, YieldsEveryEighthRowUnlessFast) {
 }
 
 TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
-  for (const char* n : {"a", "b", "c", "d"}) {
-    left.Write(n, n);
-    right.Write(n, n);
-  }
+  for (const char* n : {"a", "b", "c", "d"}) Both(n, n, n);
   Fill();
   w.CompareFiles(true);
   w.Liste().SetSelected(1, true);
@@ -183,8 +173,7 @@ TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
 }
 
 TEST_F(Comparison, ImmediateComparisonAfterTheRightFillingOnly) {
-  left.Write("a", "1");
-  right.Write("a", "1");
+  Both("a", "1", "1");
   w.SetSofortStart(true);
   w.FillColumn(left.Path(), true);
   EXPECT_TRUE(port.messages.empty());

@@ -231,10 +231,7 @@ TEST_F(Reading, TwoFoldersFillSideBySide) {
 }
 
 TEST_F(Reading, NamesThatDifferOnlyInCaseKeepTheirOwnPartners) {
-  for (const char* n : {"a.txt", "A.txt"}) {
-    left.Write(n, n);
-    right.Write(n, n);
-  }
+  for (const char* n : {"a.txt", "A.txt"}) Both(n, n, n);
   right.Write("a.TXT", "third spelling");
   w.FillColumn(left.Path(), true);
   w.FillColumn(right.Path(), false);

@@ -88,8 +88,7 @@ TEST_F(SyncMetadata, NewFoldersTakeTheSourceFoldersBitsNeverWider) {
 }
 
 TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
-  left.Write("f", "new", 2000000000);
-  right.Write("f", "old", 1000000000);
+  Both("f", "new", "old", 2000000000, 1000000000);
   chmod(right.Path("f").c_str(), 0644);
   // Everybody may read it, except the interns' group.
   const std::string shutOut = Acl(
@@ -99,8 +98,7 @@ TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
   SetXattr(left.Path("f"), "user.rating", "5");
   SetXattr(right.Path("f"), "user.old", "of the old version");
   // A private file in a folder whose default ACL would share a new one.
-  left.Write("shared/g", "new", 2000000000);
-  right.Write("shared/g", "old", 1000000000);
+  Both("shared/g", "new", "old", 2000000000, 1000000000);
   chmod(right.Path("shared/g").c_str(), 0600);
   SetXattr(right.Path("shared"), "system.posix_acl_default",
            Acl({{ACL_USER_OBJ, 7},

@@ -27,11 +27,6 @@ struct Sync : testing::TwoTrees {
   void SetUp() override { outside.Write("sentinel", "do not touch"); }
   void TearDown() override { EXPECT_EQ(outside.Read("sentinel"), "do not touch"); }
 
-  // The same name on both sides; times in seconds since the epoch when given.
-  void Both(const char* name, const char* l, const char* r, long lt = 0, long rt = 0) {
-    left.Write(name, l, lt);
-    right.Write(name, r, rt);
-  }
   // Marks the rows of these names, then synchronises.
   void MarkAndSync(std::initializer_list<std::pair<const char*, const char*>> marks) {
     for (auto [name, marker] : marks) Mark(name, marker);
