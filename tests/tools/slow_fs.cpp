@@ -44,10 +44,12 @@ timespec Now() {
   return t;
 }
 
-// The node of `path`, or null; `lock` is held.
-Node* Find(const char* path) {
+// Runs `change` on the node of `path` under the lock; ENOENT when there is none.
+template <class Change>
+int OnNode(const char* path, Change change) {
+  std::lock_guard<std::mutex> hold(lock);
   auto it = files.find(path);
-  return it == files.end() ? nullptr : &it->second;
+  return it == files.end() ? -ENOENT : change(it->second);
 }
 
 void* Init(fuse_conn_info*, fuse_config* cfg) {
@@ -68,20 +70,17 @@ void* Init(fuse_conn_info*, fuse_config* cfg) {
 }
 
 int GetAttr(const char* path, struct stat* st, fuse_file_info*) {
-  std::lock_guard<std::mutex> hold(lock);
   *st = {};
   st->st_nlink = 1;
-  if (std::strcmp(path, "/") == 0) {
-    st->st_mode = S_IFDIR | 0755;
+  st->st_mode = S_IFDIR | 0755;
+  if (std::strcmp(path, "/") == 0) return 0;
+  return OnNode(path, [&](Node& node) {
+    st->st_mode = S_IFREG | node.mode;
+    st->st_size = static_cast<off_t>(node.data.size());
+    st->st_mtim = node.mtime;
+    st->st_ctim = node.ctime;
     return 0;
-  }
-  Node* node = Find(path);
-  if (!node) return -ENOENT;
-  st->st_mode = S_IFREG | node->mode;
-  st->st_size = static_cast<off_t>(node->data.size());
-  st->st_mtim = node->mtime;
-  st->st_ctim = node->ctime;
-  return 0;
+  });
 }
 
 int ReadDir(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
@@ -122,36 +121,30 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     std::lock_guard<std::mutex> hold(lock);
     --waiting;
   }
-  std::lock_guard<std::mutex> hold(lock);
-  Node* node = Find(path);
-  if (!node) return -ENOENT;
-  if (offset >= static_cast<off_t>(node->data.size())) return 0;
-  size_t n = std::min(size, node->data.size() - static_cast<size_t>(offset));
-  std::memcpy(buffer, node->data.data() + offset, n);
-  if (std::strcmp(path, "/changing.bin") == 0 && !changed) {
-    changed = true;  // the other program writes its new version while the copy reads
-    node->data.assign(node->data.size(), 'b');
-    node->mtime = node->ctime = Now();
-  }
-  return static_cast<int>(n);
+  return OnNode(path, [&](Node& node) {
+    if (offset >= static_cast<off_t>(node.data.size())) return 0;
+    size_t n = std::min(size, node.data.size() - static_cast<size_t>(offset));
+    std::memcpy(buffer, node.data.data() + offset, n);
+    if (std::strcmp(path, "/changing.bin") == 0 && !changed) {
+      changed = true;  // the other program writes its new version while the copy reads
+      node.data.assign(node.data.size(), 'b');
+      node.mtime = node.ctime = Now();
+    }
+    return static_cast<int>(n);
+  });
 }
 
 int Write(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
-  std::lock_guard<std::mutex> hold(lock);
-  Node* node = Find(path);
-  if (!node) return -ENOENT;
-  if (node->data.size() < offset + size) node->data.resize(offset + size);
-  std::memcpy(node->data.data() + offset, buffer, size);
-  node->mtime = node->ctime = Now();
-  return static_cast<int>(size);
+  return OnNode(path, [&](Node& node) {
+    if (node.data.size() < offset + size) node.data.resize(offset + size);
+    std::memcpy(node.data.data() + offset, buffer, size);
+    node.mtime = node.ctime = Now();
+    return static_cast<int>(size);
+  });
 }
 
 int Truncate(const char* path, off_t size, fuse_file_info*) {
-  std::lock_guard<std::mutex> hold(lock);
-  Node* node = Find(path);
-  if (!node) return -ENOENT;
-  node->data.resize(static_cast<size_t>(size));
-  return 0;
+  return OnNode(path, [&](Node& node) { return node.data.resize(static_cast<size_t>(size)), 0; });
 }
 
 int Flush(const char*, fuse_file_info* fi) {
@@ -163,29 +156,23 @@ int Fsync(const char*, int, fuse_file_info*) {
 }
 
 int Chmod(const char* path, mode_t bits, fuse_file_info*) {
-  std::lock_guard<std::mutex> hold(lock);
-  Node* node = Find(path);
-  if (!node) return -ENOENT;
-  node->mode = bits & 07777;
-  return 0;
+  return OnNode(path, [&](Node& node) { return node.mode = bits & 07777, 0; });
 }
 
 int Utimens(const char* path, const timespec times[2], fuse_file_info*) {
-  std::lock_guard<std::mutex> hold(lock);
-  Node* node = Find(path);
-  if (!node) return -ENOENT;
-  if (times[1].tv_nsec != UTIME_OMIT)
-    node->mtime = times[1].tv_nsec == UTIME_NOW ? Now() : times[1];
-  return 0;
+  return OnNode(path, [&](Node& node) {
+    if (times[1].tv_nsec != UTIME_OMIT)
+      node.mtime = times[1].tv_nsec == UTIME_NOW ? Now() : times[1];
+    return 0;
+  });
 }
 
 int Rename(const char* from, const char* to, unsigned int flags) {
   std::lock_guard<std::mutex> hold(lock);
-  Node* node = Find(from);
-  if (!node) return -ENOENT;
-  if (flags) return -EINVAL;
-  Node moved = *node;
-  files.erase(from);
+  auto it = files.find(from);
+  if (it == files.end() || flags) return it == files.end() ? -ENOENT : -EINVAL;
+  Node moved = it->second;
+  files.erase(it);
   files[to] = moved;
   return 0;
 }
