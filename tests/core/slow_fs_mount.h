@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,21 @@ class FuseMount {
   std::string folder_;
   pid_t server_ = -1;
   bool mounted_ = false;
+};
+
+// fusefat on `folder` with the FAT image `image`, a new one of 32 MiB when
+// `format`; not mounted where mkfs.vfat or fusefat is missing.
+inline std::vector<std::string> Fusefat(const std::string& folder, const std::string& image,
+                                        bool format) {
+  bool made =
+      !format ||
+      std::system(("truncate -s 32M " + image + " && /sbin/mkfs.vfat " + image + " >/dev/null 2>&1")
+                      .c_str()) == 0;
+  return {made ? "/usr/bin/fusefat" : "/nonexistent", "-f", "-o", "rw+", image, folder};
+}
+struct FatMount : FuseMount {
+  FatMount(const std::string& folder, const std::string& image, bool format = true)
+      : FuseMount(folder, Fusefat(folder, image, format)) {}
 };
 
 #ifdef ZWEIBLICK_SLOW_FS

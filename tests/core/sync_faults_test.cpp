@@ -28,11 +28,6 @@ using testing::TempTree;
 struct SyncFaults : testing::TwoTrees {
   TempTree outside;
 
-  // An empty image file of `size` bytes.
-  static bool Image(const std::string& path, off_t size) {
-    std::ofstream(path).close();
-    return truncate(path.c_str(), size) == 0;
-  }
   // Reads both folders, copies these names to the right and returns the tally.
   SyncTally CopyRight(std::initializer_list<const char*> names) {
     Fill();
@@ -92,30 +87,20 @@ TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedFailsAndRetryCopiesItAgain) {
 TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
   // fusefat writes the time of the rename to the disk, whatever the file had.
   const std::string image = outside.Path("fat.img");
-  ASSERT_TRUE(Image(image, 32 << 20));
-  if (access("/sbin/mkfs.vfat", X_OK) != 0 ||
-      std::system(("/sbin/mkfs.vfat " + image + " >/dev/null").c_str()) != 0)
-    GTEST_SKIP() << "no mkfs.vfat here";
-  auto fusefat = [&] {
-    return std::make_unique<FuseMount>(
-        right.Path(),
-        std::vector<std::string>{"/usr/bin/fusefat", "-f", "-o", "rw+", image, right.Path()});
-  };
-  auto fat = fusefat();
-  if (!fat->Mounted()) GTEST_SKIP() << "no fusefat here";
+  auto fat = std::make_unique<testing::FatMount>(right.Path(), image);
+  if (!fat->Mounted()) GTEST_SKIP() << "no FAT here";
   left.Write("kept.txt", "x", 1500000000);
   left.Write("1973.txt", "x", 100000000);  // before 1980: FAT cannot hold it
   EXPECT_EQ(CopyRight({"kept.txt", "1973.txt"}).copied, 1);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "1973.txt", port.messages[0].text);
   fat->Unmount();
-  fat = fusefat();  // what the disk holds, not what the cache remembers
-  ASSERT_TRUE(fat->Mounted());
-  struct stat st {};
-  ASSERT_EQ(stat(right.Path("kept.txt").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mtime, 1500000000);
-  ASSERT_EQ(stat(right.Path("1973.txt").c_str(), &st), 0);
-  EXPECT_LT(st.st_mtime, 1500000000) << "a copy that failed its time looks newer than a later edit";
+  // What the disk holds, not what the cache remembers.
+  fat = std::make_unique<testing::FatMount>(right.Path(), image, false);
+  ASSERT_TRUE(fat->Mounted() && right.Exists("kept.txt") && right.Exists("1973.txt"));
+  EXPECT_EQ(right.Stat("kept.txt").st_mtime, 1500000000);
+  EXPECT_LT(right.Stat("1973.txt").st_mtime, 1500000000)
+      << "a copy that failed its time looks newer than a later edit";
 }
 
 TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
@@ -157,8 +142,9 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
     outside.Mkdir("disk");
     if (access("/sbin/mkfs.ext4", X_OK) != 0) _exit(kCannotHere);
     OwnMountsOrCannot();
-    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 || !Image(image, 32 << 20) ||
-        std::system(("/sbin/mkfs.ext4 -q -E nodiscard " + image).c_str()) != 0 ||
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 ||
+        std::system(("truncate -s 32M " + image + " && /sbin/mkfs.ext4 -q -E nodiscard " + image)
+                        .c_str()) != 0 ||
         std::system(
             ("mount -o loop,errors=continue " + image + " " + right.Path("stick")).c_str()) != 0)
       _exit(kCannotHere);
