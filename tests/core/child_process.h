@@ -2,6 +2,7 @@
 // give up root to obey permissions as an ordinary user does.
 #pragma once
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zweiblick::testing {
 
@@ -24,6 +26,23 @@ inline int InChild(const std::function<bool()>& body) {
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return 1;
   return WEXITSTATUS(status);
+}
+
+// Starts `argv` in a child with no input and its output into the files `out`
+// and `err`; `prepare` runs in the child first.
+inline pid_t Spawn(std::vector<std::string> argv, const std::string& out, const std::string& err,
+                   const std::function<void()>& prepare = {}) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  if (prepare) prepare();
+  dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
+  dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+  dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  execv(args[0], args.data());
+  _exit(127);
 }
 
 // In a child: mounts of its own, which the test process never sees.

@@ -2,7 +2,6 @@
 // (fusefat) on a folder and takes it down again.
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/mount.h>
@@ -13,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "child_process.h"
 
 namespace zweiblick::testing {
 
@@ -27,18 +28,9 @@ class FuseMount {
     if (access("/dev/fuse", R_OK | W_OK) != 0 || stat(folder.c_str(), &top) != 0 ||
         access(argv[0].c_str(), X_OK) != 0)
       return;
-    server_ = fork();
-    if (server_ == 0) {
+    server_ = Spawn(argv, "/dev/null", "/dev/null", [&] {  // fusefat talks a lot
       if (env) setenv(env, value, 1);
-      int quiet = open("/dev/null", O_WRONLY);  // fusefat talks a lot
-      dup2(quiet, STDOUT_FILENO);
-      dup2(quiet, STDERR_FILENO);
-      std::vector<char*> args;
-      for (std::string& a : argv) args.push_back(a.data());
-      args.push_back(nullptr);
-      execv(args[0], args.data());
-      _exit(127);
-    }
+    });
     struct stat inside = top;  // until the mount shows
     for (int i = 0; i < 500 && inside.st_dev == top.st_dev; ++i) {
       usleep(20000);
