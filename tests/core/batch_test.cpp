@@ -13,7 +13,6 @@
 namespace zweiblick {
 namespace {
 
-using testing::FakeWindow;
 using testing::TempTree;
 
 TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {

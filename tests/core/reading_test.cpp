@@ -22,7 +22,6 @@
 namespace zweiblick {
 namespace {
 
-using testing::FakeWindow;
 using testing::InChild;
 using testing::kCannotHere;
 using testing::OwnMountsOrCannot;

@@ -18,7 +18,6 @@
 namespace zweiblick {
 namespace {
 
-using testing::FuseMount;
 using testing::InChild;
 using testing::kCannotHere;
 using testing::OwnMountsOrCannot;

@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 #include <linux/posix_acl.h>
 #include <linux/posix_acl_xattr.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
