@@ -6,16 +6,13 @@
 
 #include "batch/ini_file.h"
 #include "batch/start_batch_mode.h"
-#include "fake_window.h"
-#include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
 #include "sync/synchronize_folders.h"
-#include "temp_tree.h"
+#include "two_trees.h"
 
 namespace zweiblick {
 namespace {
 
-using testing::FakeWindow;
 using testing::TempTree;
 
 TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {
@@ -48,16 +45,12 @@ TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {
   EXPECT_EQ(LeadingNumber("2.5e1kg"), 25);
 }
 
-struct Batch : ::testing::Test {
-  FakeWindow port;
-  MainWindow w{port};
-  TempTree dir, left, right;
+struct Batch : testing::TwoTrees {
+  TempTree dir;
 
   void SetUp() override {
-    left.Write("a.txt", "same", 1000000000);
-    right.Write("a.txt", "same", 1000000000);
-    left.Write("new.txt", "newer", 2000000000);
-    right.Write("new.txt", "older", 1000000000);
+    Both("a.txt", "same", "same", 1000000000, 1000000000);
+    Both("new.txt", "newer", "older", 2000000000, 1000000000);
   }
   std::string Control(const std::string& autoStart, const std::string& paths = "") {
     std::string p =
@@ -97,6 +90,13 @@ TEST_F(Batch, ControlFileAndFolderChecks) {
   StartBatchMode(w, "bare-name-nowhere.ini");  // looked for beside the program
   EXPECT_EQ(Errors(), " * Die Steuerdatei ''" + ProgramFolder() +
                           "bare-name-nowhere.ini'' wurde nicht gefunden.\r");
+  // A FIFO is no control file, and reading it must not hang.
+  ASSERT_EQ(mkfifo(dir.Path("pipe.ini").c_str(), 0600), 0);
+  auto run =
+      std::async(std::launch::async, [&] { return StartBatchMode(w, dir.Path("pipe.ini")); });
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "hangs on a FIFO";
+  EXPECT_EQ(Errors(),
+            " * Die Steuerdatei ''" + dir.Path("pipe.ini") + "'' wurde nicht gefunden.\r");
   EXPECT_EQ(w.Liste().Count(), 0);
   left.Write("only-subfolders/sub/f", "f");
   StartBatchMode(w, Control("", "[Pfade]\nRechts=" + left.Path("a.txt") + "\n"));
@@ -200,15 +200,6 @@ TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
   EXPECT_EQ(next.Liste().Count(), 0);
   EXPECT_EQ(tally.copied, 2);
   EXPECT_EQ(tally.proposals, 0);
-}
-
-TEST_F(Batch, ControlFileThatIsAFifoDoesNotHang) {
-  ASSERT_EQ(mkfifo(dir.Path("pipe.ini").c_str(), 0600), 0);
-  auto run =
-      std::async(std::launch::async, [&] { return StartBatchMode(w, dir.Path("pipe.ini")); });
-  ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "hangs on a FIFO";
-  EXPECT_EQ(Errors(),
-            " * Die Steuerdatei ''" + dir.Path("pipe.ini") + "'' wurde nicht gefunden.\r");
 }
 
 TEST_F(Batch, ClipboardTextOfEveryRowEndsInCrLf) {

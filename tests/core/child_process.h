@@ -2,6 +2,7 @@
 // give up root to obey permissions as an ordinary user does.
 #pragma once
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace zweiblick::testing {
 
@@ -25,6 +28,23 @@ inline int InChild(const std::function<bool()>& body) {
   return WEXITSTATUS(status);
 }
 
+// Starts `argv` in a child with no input and its output into the files `out`
+// and `err`; `prepare` runs in the child first.
+inline pid_t Spawn(std::vector<std::string> argv, const std::string& out, const std::string& err,
+                   const std::function<void()>& prepare = {}) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  if (prepare) prepare();
+  dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
+  dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+  dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  execv(args[0], args.data());
+  _exit(127);
+}
+
 // In a child: mounts of its own, which the test process never sees.
 inline void OwnMountsOrCannot() {
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
@@ -36,6 +56,17 @@ inline void OrdinaryUserOrCannot() {
   if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
       setresuid(65534, 65534, 65534) != 0)
     _exit(kCannotHere);
+}
+
+// Runs `body` in a child with mounts of its own and a fresh file system of
+// `type` on `folder`; kCannotHere where it cannot mount.
+inline int InChildOnMount(const std::string& folder, const char* type, const char* options,
+                          const std::function<bool()>& body) {
+  return InChild([&] {
+    OwnMountsOrCannot();
+    if (mount(type, folder.c_str(), type, 0, options) != 0) _exit(kCannotHere);
+    return body();
+  });
 }
 
 }  // namespace zweiblick::testing

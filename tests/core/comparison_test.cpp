@@ -8,8 +8,6 @@
 
 #include "comparison/compare_files.h"
 #include "comparison/file_contents.h"
-#include "mainwindow/main_window.h"
-#include "reading/fill_column.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "two_trees.h"
@@ -22,40 +20,50 @@ using testing::TempTree;
 
 using Comparison = testing::TwoTrees;
 
-TEST_F(Comparison, BinaryMarksEveryKindOfPair) {
-  std::string block(kCompareBlockSize, 'x');
-  left.Write("same.bin", block + "tail");
-  right.Write("same.bin", block + "tail");
-  left.Write("last.bin", block + "tail");
-  right.Write("last.bin", block + "taiL");  // differs in the last byte of the second block
-  left.Write("short.txt", "ab");
-  right.Write("short.txt", "abc");
-  left.Write("long.txt", "abcd");
-  right.Write("long.txt", "abc");
-  left.Write("empty", "");
-  right.Write("empty", "");
-  left.Write("onlyleft", "l");
-  right.Write("onlyright", "r");
+// No row has the same marker in both comparisons, so a row the second one
+// leaves alone shows.
+TEST_F(Comparison, BinaryAndAgeMarkEveryKindOfPair) {
+  // The name, the left and right contents ("-": no file) and times, and the markers.
+  const std::string block(kCompareBlockSize, 'x');
+  const long t = 1000000000;
+  const std::tuple<const char*, std::string, std::string, long, long, const char*, const char*>
+      pairs[] = {
+          {"same.bin", block + "tail", block + "tail", t, t + 60, "=", "<--"},
+          {"last.bin", block + "tail", block + "taiL", t + 60, t, "<>", "-->"},  // second block
+          {"short.txt", "ab", "abc", t, t + 60, "<", "<--"},
+          {"long.txt", "abcd", "abc", t, t - 1, ">", "-->"},  // one second older
+          {"empty", "", "", t + 1, t, "=", "-->"},
+          {"same-age", "a", "different contents", t, t, "<", "="},
+          {"onlyleft", "l", "-", t, t, "?", "? -->"},
+          {"onlyright", "-", "r", t, t, "?", "? <--"}};
+  for (auto& [name, l, r, lt, rt, binary, age] : pairs) {
+    if (l != "-") left.Write(name, l, lt);
+    if (r != "-") right.Write(name, r, rt);
+  }
   Fill();
   w.BtnClick(kBtnCompare);
-  EXPECT_EQ(Marker("same.bin"), "=");
-  EXPECT_EQ(Marker("last.bin"), "<>");
-  EXPECT_EQ(Marker("short.txt"), "<");
-  EXPECT_EQ(Marker("long.txt"), ">");
-  EXPECT_EQ(Marker("empty"), "=");
-  EXPECT_EQ(Marker("onlyleft"), "?");
-  EXPECT_EQ(Marker("onlyright"), "?");
+  for (auto& [name, l, r, lt, rt, binary, age] : pairs) EXPECT_EQ(Marker(name), binary) << name;
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(port.messages[0].text,
-            "Ergebnis des Binärvergleichs von 7 Dateien:\r\r"
+            "Ergebnis des Binärvergleichs von 8 Dateien:\r\r"
             "2 Dateien sind verwaist.\r"
-            "2 Dateien haben eine unterschiedliche Länge.\r"
+            "3 Dateien haben eine unterschiedliche Länge.\r"
             "1 Dateien sind zwar gleich groß, aber nicht identisch.\r"
             "2 Dateien sind absolut identisch.\r");
   EXPECT_EQ(port.messages[0].icon, MsgIcon::kInformation);
   EXPECT_EQ(port.statusHistory.back(), "Status: Binärvergleich fertig!");
   EXPECT_EQ(port.progress, 0);
   EXPECT_TRUE(w.CompareButtonEnabled());
+  w.SelectCompMode(1);
+  w.BtnClick(kBtnCompare);
+  for (auto& [name, l, r, lt, rt, binary, age] : pairs) EXPECT_EQ(Marker(name), age) << name;
+  ASSERT_EQ(port.messages.size(), 2u);
+  EXPECT_EQ(port.messages[1].text,
+            "Ergebnis des Versionsvergleichs von 8 Dateien:\r\r"
+            "2 Dateien sind verwaist.\r"
+            "5 Dateien haben ein unterschiedliches Alter.\r"
+            "1 Dateien haben ein gleiches Alter.\r");
+  EXPECT_EQ(port.statusHistory.back(), "Status: Altersvergleich fertig!");
 }
 
 TEST_F(Comparison, BlockBoundaries) {
@@ -75,32 +83,6 @@ TEST_F(Comparison, BlockBoundaries) {
   }
 }
 
-TEST_F(Comparison, AgeComparesTheStampsOfTheHiddenColumns) {
-  left.Write("newer-left", "a", 1000000000);
-  right.Write("newer-left", "b", 999999999);  // one second older
-  left.Write("newer-right", "a", 1000000000);
-  right.Write("newer-right", "a", 1000000060);
-  left.Write("same", "a", 1000000000);
-  right.Write("same", "different contents", 1000000000);
-  left.Write("onlyleft", "l");
-  right.Write("onlyright", "r");
-  Fill();
-  w.SelectCompMode(1);
-  w.BtnClick(kBtnCompare);
-  EXPECT_EQ(Marker("newer-left"), "-->");
-  EXPECT_EQ(Marker("newer-right"), "<--");
-  EXPECT_EQ(Marker("same"), "=");
-  EXPECT_EQ(Marker("onlyleft"), "? -->");
-  EXPECT_EQ(Marker("onlyright"), "? <--");
-  ASSERT_EQ(port.messages.size(), 1u);
-  EXPECT_EQ(port.messages[0].text,
-            "Ergebnis des Versionsvergleichs von 5 Dateien:\r\r"
-            "2 Dateien sind verwaist.\r"
-            "2 Dateien haben ein unterschiedliches Alter.\r"
-            "1 Dateien haben ein gleiches Alter.\r");
-  EXPECT_EQ(port.statusHistory.back(), "Status: Altersvergleich fertig!");
-}
-
 TEST_F(Comparison, EmptyListsAreIdenticalInBothModes) {
   w.CompareFiles(true);
   w.CompareFiles(false);
@@ -114,12 +96,8 @@ TEST_F(Comparison, EmptyListsAreIdenticalInBothModes) {
 }
 
 TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
-  for (const char* n : {"gone", "fifo", "ok"}) {
-    left.Write(n, "same");
-    right.Write(n, "same");
-  }
-  left.Write("x", "");
-  right.Write("x", "");
+  for (const char* n : {"gone", "fifo", "ok"}) Both(n, "same", "same");
+  Both("x", "", "");
   Fill();
   std::filesystem::remove(right.Path("gone"));
   // Files replaced by something that is no file after the folders were read;
@@ -165,10 +143,7 @@ TEST_F(Comparison, YieldsEveryEighthRowUnlessFast) {
 }
 
 TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
-  for (const char* n : {"a", "b", "c", "d"}) {
-    left.Write(n, n);
-    right.Write(n, n);
-  }
+  for (const char* n : {"a", "b", "c", "d"}) Both(n, n, n);
   Fill();
   w.CompareFiles(true);
   w.Liste().SetSelected(1, true);
@@ -190,8 +165,7 @@ TEST_F(Comparison, PopupWritesIntoSelectedRowsAndAComparisonReplacesIt) {
 }
 
 TEST_F(Comparison, ImmediateComparisonAfterTheRightFillingOnly) {
-  left.Write("a", "1");
-  right.Write("a", "1");
+  Both("a", "1", "1");
   w.SetSofortStart(true);
   w.FillColumn(left.Path(), true);
   EXPECT_TRUE(port.messages.empty());
@@ -226,7 +200,7 @@ TEST_F(Comparison, SizesBeyond32BitsCompare) {
 // contents are read: large files are read side by side, not one by one.
 TEST_F(Comparison, LargePairsAreReadSideBySide) {
   left.Mkdir("stick");
-  testing::SlowFsMount stick(left.Path("stick"), true);
+  testing::SlowFsMount stick(left.Path("stick"), "pairs");
   if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
   std::string zeros(2 << 20, '\0');
   right.Write("stick/a.bin", zeros);

@@ -24,15 +24,11 @@ struct AgeOnFat : testing::TwoTrees {
 };
 
 TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
-  left.Write("odd", "x", 1000000001);  // a faithful copy onto FAT reads one second off
-  right.Write("odd", "x", 1000000000);
-  left.Write("three", "x", 1000000000);
-  right.Write("three", "x", 1000000003);
+  Both("odd", "x", "x", 1000000001, 1000000000);  // a faithful copy onto FAT reads one second off
+  Both("three", "x", "x", 1000000000, 1000000003);
   // Another system's clock: the same file, an hour off to the second.
-  left.Write("hour", "x", 1000000000);
-  right.Write("hour", "y", 1000003601);
-  left.Write("hour-longer", "x", 1000000000);
-  right.Write("hour-longer", "xx", 1000003600);
+  Both("hour", "x", "y", 1000000000, 1000003601);
+  Both("hour-longer", "x", "xx", 1000000000, 1000003600);
   Fill();
   EXPECT_FALSE(OnFatFileSystem(right.Path()));
   EXPECT_EQ(Markers(), (std::vector<std::string>{"-->", "<--", "<--", "<--"}));
@@ -56,8 +52,7 @@ TEST_F(AgeOnFat, InstantsDecideWhereTheLocalStampsRunBackwardsOrOutOfDigits) {
   setenv("TZ", "Europe/Berlin", 1);
   tzset();
   // 02:30 summer time, then 02:10 winter time forty minutes later.
-  left.Write("autumn", "x", 1792888200);
-  right.Write("autumn", "y", 1792890600);
+  Both("autumn", "x", "y", 1792888200, 1792890600);
   Fill();
   EXPECT_EQ(w.Liste().Text(1, kLeftStampColumn), "2026102502:30:00");
   EXPECT_EQ(w.Liste().Text(1, kRightStampColumn), "2026102502:10:00");

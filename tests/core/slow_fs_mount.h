@@ -2,7 +2,6 @@
 // (fusefat) on a folder and takes it down again.
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/mount.h>
@@ -10,8 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "child_process.h"
 
 namespace zweiblick::testing {
 
@@ -26,18 +28,9 @@ class FuseMount {
     if (access("/dev/fuse", R_OK | W_OK) != 0 || stat(folder.c_str(), &top) != 0 ||
         access(argv[0].c_str(), X_OK) != 0)
       return;
-    server_ = fork();
-    if (server_ == 0) {
+    server_ = Spawn(argv, "/dev/null", "/dev/null", [&] {  // fusefat talks a lot
       if (env) setenv(env, value, 1);
-      int quiet = open("/dev/null", O_WRONLY);  // fusefat talks a lot
-      dup2(quiet, STDOUT_FILENO);
-      dup2(quiet, STDERR_FILENO);
-      std::vector<char*> args;
-      for (std::string& a : argv) args.push_back(a.data());
-      args.push_back(nullptr);
-      execv(args[0], args.data());
-      _exit(127);
-    }
+    });
     struct stat inside = top;  // until the mount shows
     for (int i = 0; i < 500 && inside.st_dev == top.st_dev; ++i) {
       usleep(20000);
@@ -71,22 +64,31 @@ class FuseMount {
   bool mounted_ = false;
 };
 
+// fusefat on `folder` with the FAT image `image`, a new one of 32 MiB when
+// `format`; not mounted where mkfs.vfat or fusefat is missing.
+inline std::vector<std::string> Fusefat(const std::string& folder, const std::string& image,
+                                        bool format) {
+  bool made =
+      !format ||
+      std::system(("truncate -s 32M " + image + " && /sbin/mkfs.vfat " + image + " >/dev/null 2>&1")
+                      .c_str()) == 0;
+  return {made ? "/usr/bin/fusefat" : "/nonexistent", "-f", "-o", "rw+", image, folder};
+}
+struct FatMount : FuseMount {
+  FatMount(const std::string& folder, const std::string& image, bool format = true)
+      : FuseMount(folder, Fusefat(folder, image, format)) {}
+};
+
 #ifdef ZWEIBLICK_SLOW_FS
 inline constexpr const char* kSlowFs = ZWEIBLICK_SLOW_FS;
 #else
 inline constexpr const char* kSlowFs = "/nonexistent/slow_fs";
 #endif
 
-// slow_fs: `pairs` the two slow 2 MiB files instead of the slow listing.
+// slow_fs in one of its modes ("hang", "pairs", or the operations to fail).
 struct SlowFsMount : FuseMount {
-  SlowFsMount(const std::string& folder, bool pairs)
-      : FuseMount(folder, {kSlowFs, "-f", folder}, pairs ? "SLOW_FS_PAIRS" : nullptr, "1") {}
-};
-
-// slow_fs as a writable folder that fails the operations named in `faults`.
-struct FaultyFsMount : FuseMount {
-  FaultyFsMount(const std::string& folder, const char* faults)
-      : FuseMount(folder, {kSlowFs, "-f", folder}, "SLOW_FS_FAULTS", faults) {}
+  SlowFsMount(const std::string& folder, const char* mode)
+      : FuseMount(folder, {kSlowFs, "-f", folder}, "SLOW_FS", mode) {}
 };
 
 }  // namespace zweiblick::testing

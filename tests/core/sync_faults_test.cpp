@@ -1,10 +1,8 @@
 // A synchronisation on file systems that fail late, change under the copy or
 // do not keep times: nothing is reported done that is not on the disk.
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,7 +10,6 @@
 #include <thread>
 
 #include "child_process.h"
-#include "mainwindow/main_window.h"
 #include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
@@ -21,8 +18,6 @@
 namespace zweiblick {
 namespace {
 
-using testing::FaultyFsMount;
-using testing::FuseMount;
 using testing::InChild;
 using testing::kCannotHere;
 using testing::OwnMountsOrCannot;
@@ -32,20 +27,10 @@ using testing::TempTree;
 struct SyncFaults : testing::TwoTrees {
   TempTree outside;
 
-  bool TemporaryFilesIn(const TempTree& t) {
-    for (auto& e : std::filesystem::recursive_directory_iterator(t.Path()))
-      if (e.path().filename().string().rfind(".zweiblick-", 0) == 0) return true;
-    return false;
-  }
-  // An empty image file of `size` bytes.
-  static bool Image(const std::string& path, off_t size) {
-    std::ofstream(path).close();
-    return truncate(path.c_str(), size) == 0;
-  }
-  // Copies `name` as marked and returns the tally.
-  SyncTally Copy(const char* name, const char* marker) {
+  // Reads both folders, copies these names to the right and returns the tally.
+  SyncTally CopyRight(std::initializer_list<const char*> names) {
     Fill();
-    Mark(name, marker);
+    for (const char* name : names) Mark(name, kMarkCopyRight);
     port.messages.clear();
     return w.SynchronizeFolders();
   }
@@ -54,19 +39,19 @@ struct SyncFaults : testing::TwoTrees {
 TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
   // The source's first read waits; meanwhile another program saves the
   // destination, after the copy's first look at it.
-  SlowFsMount source(left.Path(), true);
+  SlowFsMount source(left.Path(), "pairs");
   if (!source.Mounted()) GTEST_SKIP() << "no FUSE here";
   right.Write("a.bin", "old");
   std::thread editor([&] {
-    while (!TemporaryFilesIn(right)) std::this_thread::yield();
+    while (right.TemporaryFiles().empty()) std::this_thread::yield();
     std::ofstream(right.Path("a.bin"), std::ios::app) << ", edited meanwhile";
   });
-  SyncTally tally = Copy("a.bin", kMarkCopyRight);
+  SyncTally tally = CopyRight({"a.bin"});
   editor.join();
   EXPECT_EQ(tally.copied, 0);
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(right.Read("a.bin"), "old, edited meanwhile");
-  EXPECT_FALSE(TemporaryFilesIn(right));
+  EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
 TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
@@ -74,70 +59,54 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
   // is closed or synced; the old destination holds "old".
   for (const char* fault : {"flush", "fsync"}) {
     SCOPED_TRACE(fault);
-    FaultyFsMount stick(right.Path(), fault);
+    SlowFsMount stick(right.Path(), fault);
     if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
     left.Write("old.txt", "new", 2000000000);
-    SyncTally tally = Copy("old.txt", kMarkCopyRight);
+    SyncTally tally = CopyRight({"old.txt"});
     EXPECT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(tally.copied, 0);
     EXPECT_EQ(right.Read("old.txt"), "old");
-    EXPECT_FALSE(TemporaryFilesIn(right));
+    EXPECT_TRUE(right.TemporaryFiles().empty());
     EXPECT_EQ(Marker("old.txt"), kMarkCopyRight);  // the row stays for another try
   }
 }
 
 TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedFailsAndRetryCopiesItAgain) {
   // changing.bin is rewritten ("a" to "b" throughout) while its first copy reads it.
-  FaultyFsMount share(left.Path(), "");
+  SlowFsMount share(left.Path(), "");
   if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
   port.answers = {MsgAnswer::kRetry};
-  SyncTally tally = Copy("changing.bin", kMarkCopyRight);
+  SyncTally tally = CopyRight({"changing.bin"});
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(tally.copied, 1);
   EXPECT_TRUE(right.Read("changing.bin") == std::string(1 << 20, 'b')) << "a torn copy";
-  EXPECT_FALSE(TemporaryFilesIn(right));
+  EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
 TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
   // fusefat writes the time of the rename to the disk, whatever the file had.
   const std::string image = outside.Path("fat.img");
-  ASSERT_TRUE(Image(image, 32 << 20));
-  if (access("/sbin/mkfs.vfat", X_OK) != 0 ||
-      std::system(("/sbin/mkfs.vfat " + image + " >/dev/null").c_str()) != 0)
-    GTEST_SKIP() << "no mkfs.vfat here";
-  auto fusefat = [&] {
-    return std::make_unique<FuseMount>(
-        right.Path(),
-        std::vector<std::string>{"/usr/bin/fusefat", "-f", "-o", "rw+", image, right.Path()});
-  };
-  auto fat = fusefat();
-  if (!fat->Mounted()) GTEST_SKIP() << "no fusefat here";
+  auto fat = std::make_unique<testing::FatMount>(right.Path(), image);
+  if (!fat->Mounted()) GTEST_SKIP() << "no FAT here";
   left.Write("kept.txt", "x", 1500000000);
   left.Write("1973.txt", "x", 100000000);  // before 1980: FAT cannot hold it
-  Fill();
-  Mark("kept.txt", kMarkCopyRight);
-  Mark("1973.txt", kMarkCopyRight);
-  SyncTally tally = w.SynchronizeFolders();
-  EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(CopyRight({"kept.txt", "1973.txt"}).copied, 1);
   ASSERT_EQ(port.messages.size(), 1u);
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "1973.txt", port.messages[0].text);
   fat->Unmount();
-  fat = fusefat();  // what the disk holds, not what the cache remembers
-  ASSERT_TRUE(fat->Mounted());
-  struct stat st {};
-  ASSERT_EQ(stat(right.Path("kept.txt").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mtime, 1500000000);
-  ASSERT_EQ(stat(right.Path("1973.txt").c_str(), &st), 0);
-  EXPECT_LT(st.st_mtime, 1500000000) << "a copy that failed its time looks newer than a later edit";
+  // What the disk holds, not what the cache remembers.
+  fat = std::make_unique<testing::FatMount>(right.Path(), image, false);
+  ASSERT_TRUE(fat->Mounted() && right.Exists("kept.txt") && right.Exists("1973.txt"));
+  EXPECT_EQ(right.Stat("kept.txt").st_mtime, 1500000000);
+  EXPECT_LT(right.Stat("1973.txt").st_mtime, 1500000000)
+      << "a copy that failed its time looks newer than a later edit";
 }
 
 TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   left.Write("f", "new", 2000000000);
   left.Write("new.txt", "n");
   auto copyBoth = [&] {
-    Mark("f", kMarkCopyRight);
-    Mark("new.txt", kMarkCopyRight);
-    port.messages.clear();
+    for (const char* name : {"f", "new.txt"}) Mark(name, kMarkCopyRight);
     return w.SynchronizeFolders();
   };
   // Removed since it was read: it is not made anew.
@@ -146,15 +115,12 @@ TEST_F(SyncFaults, AChosenFolderThatIsGoneOrReplacedIsNeverWritten) {
   EXPECT_EQ(copyBoth().failed, 2);
   EXPECT_FALSE(right.Exists(""));
   // Missing when it was read: the same.
-  Fill();
-  EXPECT_EQ(copyBoth().failed, 2);
+  EXPECT_EQ(CopyRight({"f", "new.txt"}).failed, 2);
   EXPECT_FALSE(right.Exists(""));
   right.Mkdir("");
   // A stick pulled out (its file system unmounted) after reading: the folder
   // below the mount point on the system disk is not the one that was read.
-  int held = InChild([&] {
-    OwnMountsOrCannot();
-    if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0) _exit(kCannotHere);
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("f", "old", 1000000000);
     Fill();
     if (umount2(right.Path().c_str(), MNT_DETACH) != 0) _exit(kCannotHere);
@@ -175,15 +141,13 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
     outside.Mkdir("disk");
     if (access("/sbin/mkfs.ext4", X_OK) != 0) _exit(kCannotHere);
     OwnMountsOrCannot();
-    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 || !Image(image, 32 << 20) ||
-        std::system(("/sbin/mkfs.ext4 -q -E nodiscard " + image).c_str()) != 0 ||
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=3m") != 0 ||
+        std::system(("truncate -s 32M " + image + " && /sbin/mkfs.ext4 -q -E nodiscard " + image)
+                        .c_str()) != 0 ||
         std::system(
             ("mount -o loop,errors=continue " + image + " " + right.Path("stick")).c_str()) != 0)
       _exit(kCannotHere);
-    Fill();
-    Mark("stick/f", kMarkCopyRight);
-    Mark("home.txt", kMarkCopyRight);
-    SyncTally tally = w.SynchronizeFolders();
+    SyncTally tally = CopyRight({"stick/f", "home.txt"});
     bool named = port.messages.size() == 1 &&
                  port.messages[0].text ==
                      "Die Daten im Ordner '" + right.Dir() +

@@ -1,26 +1,20 @@
 // What a copy carries besides the bytes: folder modes, ACLs, user attributes,
 // holes.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/posix_acl.h>
 #include <linux/posix_acl_xattr.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
+#include "slow_fs_mount.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
@@ -34,12 +28,6 @@ struct SyncMetadata : testing::TwoTrees {
     w.SynchronizeFolders();
   }
 };
-
-mode_t Mode(const std::string& path) {
-  struct stat st {};
-  stat(path.c_str(), &st);
-  return st.st_mode & 07777;
-}
 
 std::optional<std::string> Xattr(const std::string& path, const char* name) {
   char value[4096];
@@ -70,15 +58,6 @@ std::string Acl(std::initializer_list<AclEntry> entries) {
   return out;
 }
 
-// Runs `body` in a child with mounts of its own: 0 when it held, 1 when not,
-// kCannotHere where there is no private mount namespace.
-int InPrivateMounts(const std::function<bool()>& body) {
-  return testing::InChild([&] {
-    testing::OwnMountsOrCannot();
-    return body();
-  });
-}
-
 TEST_F(SyncMetadata, NewFoldersTakeTheSourceFoldersBitsNeverWider) {
   left.Write("a/b/c/f.txt", "f");
   left.Write("ro/x", "x");
@@ -98,17 +77,16 @@ TEST_F(SyncMetadata, NewFoldersTakeTheSourceFoldersBitsNeverWider) {
   umask(oldMask);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(right.Read("a/b/c/f.txt"), "f");
-  EXPECT_EQ(Mode(right.Path("a")), 0700u);
-  EXPECT_EQ(Mode(right.Path("a/b")), 0750u);
-  EXPECT_EQ(Mode(right.Path("a/b/c")), 0755u);  // no setuid, setgid, sticky; the umask
-  EXPECT_EQ(Mode(right.Path("ro")), 0755u);
-  EXPECT_EQ(Mode(left.Path("R")), 0711u);
-  EXPECT_EQ(Mode(left.Path("R/s")), 0700u);
+  EXPECT_EQ(right.Mode("a"), 0700u);
+  EXPECT_EQ(right.Mode("a/b"), 0750u);
+  EXPECT_EQ(right.Mode("a/b/c"), 0755u);  // no setuid, setgid, sticky; the umask
+  EXPECT_EQ(right.Mode("ro"), 0755u);
+  EXPECT_EQ(left.Mode("R"), 0711u);
+  EXPECT_EQ(left.Mode("R/s"), 0700u);
 }
 
 TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
-  left.Write("f", "new", 2000000000);
-  right.Write("f", "old", 1000000000);
+  Both("f", "new", "old", 2000000000, 1000000000);
   chmod(right.Path("f").c_str(), 0644);
   // Everybody may read it, except the interns' group.
   const std::string shutOut = Acl(
@@ -118,8 +96,7 @@ TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
   SetXattr(left.Path("f"), "user.rating", "5");
   SetXattr(right.Path("f"), "user.old", "of the old version");
   // A private file in a folder whose default ACL would share a new one.
-  left.Write("shared/g", "new", 2000000000);
-  right.Write("shared/g", "old", 1000000000);
+  Both("shared/g", "new", "old", 2000000000, 1000000000);
   chmod(right.Path("shared/g").c_str(), 0600);
   SetXattr(right.Path("shared"), "system.posix_acl_default",
            Acl({{ACL_USER_OBJ, 7},
@@ -138,13 +115,13 @@ TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(right.Read("f"), "new");
   EXPECT_EQ(Xattr(right.Path("f"), "system.posix_acl_access"), shutOut);
-  EXPECT_EQ(Mode(right.Path("f")), 0644u);
+  EXPECT_EQ(right.Mode("f"), 0644u);
   EXPECT_EQ(Xattr(right.Path("f"), "user.xdg.tags"), "urlaub");
   EXPECT_EQ(Xattr(right.Path("f"), "user.rating"), "5");
   EXPECT_EQ(Xattr(right.Path("f"), "user.old"), std::nullopt);
   EXPECT_EQ(right.Read("shared/g"), "new");
   EXPECT_EQ(Xattr(right.Path("shared/g"), "system.posix_acl_access"), std::nullopt);
-  EXPECT_EQ(Mode(right.Path("shared/g")), 0600u);
+  EXPECT_EQ(right.Mode("shared/g"), 0600u);
 
   int held = testing::InChild([&] {
     testing::OrdinaryUserOrCannot();
@@ -155,16 +132,16 @@ TEST_F(SyncMetadata, ReplacedFilesKeepTheirAclAndCopiesCarryUserAttributes) {
   EXPECT_NE(held, 1);
   if (held == 0) {
     EXPECT_EQ(Xattr(right.Path("readonly.txt"), "user.tag"), "t");
-    EXPECT_EQ(Mode(right.Path("readonly.txt")), 0444u);
+    EXPECT_EQ(right.Mode("readonly.txt"), 0444u);
   }
 
   // Where the file system keeps no attributes at all, the copy stands without them.
-  EXPECT_NE(InPrivateMounts([&] {
-              if (mount("ramfs", right.Path().c_str(), "ramfs", 0, nullptr) != 0) _exit(77);
-              Fill();
-              CopyRight({"f"});
-              return port.messages.empty() && right.Read("f") == "new";
-            }),
+  EXPECT_NE(testing::InChildOnMount(right.Path(), "ramfs", nullptr,
+                                    [&] {
+                                      Fill();
+                                      CopyRight({"f"});
+                                      return port.messages.empty() && right.Read("f") == "new";
+                                    }),
             1);
 }
 
@@ -216,36 +193,27 @@ TEST_F(SyncMetadata, SparseFilesStaySparseOnOneFileSystemAndAcross) {
   CopyRight({"disk.img"});
   EXPECT_TRUE(port.messages.empty());
   EXPECT_TRUE(SameAndSparse(left.Path("disk.img"), right.Path("disk.img")));
-  EXPECT_NE(InPrivateMounts([&] {
-              if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=64m") != 0) _exit(77);
-              Fill();
-              CopyRight({"disk.img"});
-              return port.messages.empty() &&
-                     SameAndSparse(left.Path("disk.img"), right.Path("disk.img"));
-            }),
+  EXPECT_NE(testing::InChildOnMount(right.Path(), "tmpfs", "size=64m",
+                                    [&] {
+                                      Fill();
+                                      CopyRight({"disk.img"});
+                                      return port.messages.empty() &&
+                                             SameAndSparse(left.Path("disk.img"),
+                                                           right.Path("disk.img"));
+                                    }),
             1);
   // FAT keeps no holes, and through FUSE it refuses to lengthen a file by
   // truncating it: the hole at the end is written.
   left.Write("ends-in-a-hole", std::string(1 << 20, 'd'));
   ASSERT_EQ(truncate(left.Path("ends-in-a-hole").c_str(), 4 << 20), 0);
   testing::TempTree stick;
-  std::string image = stick.Path("fat.img");
-  EXPECT_NE(InPrivateMounts([&] {
-              std::string mountFat = "truncate -s 32M " + image + " && mkfs.vfat " + image +
-                                     " >/dev/null && fusefat -o rw+ -o nonempty " + image + " " +
-                                     right.Path() + " >/dev/null";
-              struct statfs fs {};
-              if (system(mountFat.c_str()) != 0 || statfs(right.Path().c_str(), &fs) != 0 ||
-                  fs.f_type != 0x65735546)  // FUSE
-                _exit(77);
-              Fill();
-              CopyRight({"ends-in-a-hole"});
-              bool ok = port.messages.empty() &&
-                        right.Read("ends-in-a-hole") == left.Read("ends-in-a-hole");
-              umount(right.Path().c_str());
-              return ok;
-            }),
-            1);
+  std::filesystem::remove(right.Path("disk.img"));
+  testing::FatMount fat(right.Path(), stick.Path("fat.img"));
+  if (!fat.Mounted()) GTEST_SKIP() << "no FAT here";
+  Fill();
+  CopyRight({"ends-in-a-hole"});
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_TRUE(right.Read("ends-in-a-hole") == left.Read("ends-in-a-hole")) << "the hole was lost";
 }
 
 }  // namespace

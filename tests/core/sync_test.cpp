@@ -1,15 +1,11 @@
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
 
 #include "child_process.h"
-#include "mainwindow/main_window.h"
 #include "reading/path_helpers.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
@@ -23,7 +19,6 @@ namespace {
 using testing::InChild;
 using testing::kCannotHere;
 using testing::OrdinaryUserOrCannot;
-using testing::OwnMountsOrCannot;
 using testing::TempTree;
 
 struct Sync : testing::TwoTrees {
@@ -32,21 +27,10 @@ struct Sync : testing::TwoTrees {
   void SetUp() override { outside.Write("sentinel", "do not touch"); }
   void TearDown() override { EXPECT_EQ(outside.Read("sentinel"), "do not touch"); }
 
-  // The same name on both sides; times in seconds since the epoch when given.
-  void Both(const char* name, const char* l, const char* r, long lt = 0, long rt = 0) {
-    left.Write(name, l, lt);
-    right.Write(name, r, rt);
-  }
   // Marks the rows of these names, then synchronises.
   void MarkAndSync(std::initializer_list<std::pair<const char*, const char*>> marks) {
     for (auto [name, marker] : marks) Mark(name, marker);
     w.SynchronizeFolders();
-  }
-  std::vector<std::string> TmpFilesIn(const TempTree& t) {
-    std::vector<std::string> out;
-    for (auto& e : std::filesystem::recursive_directory_iterator(t.Path()))
-      if (e.path().filename().string().rfind(".zweiblick-", 0) == 0) out.push_back(e.path());
-    return out;
   }
 };
 
@@ -84,56 +68,14 @@ TEST_F(Sync, CarriesOutTheFiveActionsAndRemovesEveryRow) {
   EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich beendet.");
   EXPECT_EQ(port.progress, 0);
   EXPECT_TRUE(w.CompareButtonEnabled());
-  EXPECT_TRUE(TmpFilesIn(left).empty());
-  EXPECT_TRUE(TmpFilesIn(right).empty());
+  EXPECT_TRUE(left.TemporaryFiles().empty());
+  EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
 int Refuse(int error) {
   errno = error;
   return -1;
 }
-
-struct stat Stat(const std::string& path) {
-  struct stat st {};
-  stat(path.c_str(), &st);
-  return st;
-}
-
-// A temporary name made by another process, which has ended or, while
-// `running` is open, still runs.
-struct OtherProcess {
-  std::string name;
-  pid_t pid = -1;
-  int running = -1;
-  explicit OtherProcess(bool keepRunning) {
-    int made[2], hold[2];
-    if (pipe(made) != 0 || pipe(hold) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      close(hold[1]);
-      std::string n = TemporaryName();
-      if (write(made[1], n.data(), n.size()) < 0) _exit(1);
-      close(made[1]);
-      char c;
-      if (keepRunning && read(hold[0], &c, 1) < 0) _exit(1);
-      _exit(0);
-    }
-    close(made[1]);
-    close(hold[0]);
-    char buffer[256];
-    ssize_t n = read(made[0], buffer, sizeof buffer);
-    close(made[0]);
-    name.assign(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-    running = hold[1];
-    if (!keepRunning) End();
-  }
-  void End() {
-    if (running >= 0) close(running);
-    if (pid > 0) waitpid(pid, nullptr, 0);
-    running = pid = -1;
-  }
-  ~OtherProcess() { End(); }
-};
 
 TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   // A stick shows every file as 0777; the private file at home stays private.
@@ -149,31 +91,35 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   right.Write(".zweiblick-abcdefghijkl.tmp", "another run's copy", now - 60);
   right.Write("other/.zweiblick-0123456789ab.tmp", "not written to", now - 2 * 86400);
   // Newer ones go at once when their run is gone: its process has ended, or
-  // the machine has been restarted since. Another instance's stays.
-  OtherProcess ended(false), running(true);
-  std::string bootId;
+  // the machine has been restarted since. A running process's (this one's) stays.
+  const std::string running = TemporaryName();
+  if (pid_t ended = fork(); ended == 0) {
+    right.Write(TemporaryName(), "copy");
+    _exit(0);
+  } else {
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  }
+  std::string bootId, rebooted = running;
   std::getline(std::ifstream("/proc/sys/kernel/random/boot_id"), bootId);
-  std::string rebooted = running.name;
   size_t boot = rebooted.find(bootId.substr(0, 8) + bootId.substr(9, 4));
   ASSERT_NE(boot, std::string::npos);
   rebooted.replace(boot, 12, "000000000000");
-  for (const std::string& name : {ended.name, running.name, rebooted}) right.Write(name, "copy");
+  for (const std::string& name : {running, rebooted}) right.Write(name, "copy");
+  ASSERT_EQ(right.TemporaryFiles().size(), 6u);
   mode_t oldMask = umask(022);
   Fill();
   MarkAndSync({{"private.txt", kMarkCopyRight}, {"tool", kMarkCopyRight}});
   umask(oldMask);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(right.Read("private.txt"), "from the stick");
-  EXPECT_EQ(Stat(right.Path("private.txt")).st_mode & 07777, 0600u);
-  EXPECT_EQ(Stat(right.Path("tool")).st_mode & 07777, 0755u);
-  EXPECT_EQ(Stat(right.Path("private.txt")).st_mtime, 1500000000);
-  EXPECT_EQ(Stat(right.Path("tool")).st_mtime, 1500000000);
-  EXPECT_FALSE(right.Exists(".zweiblick-0123456789ab.tmp"));
-  EXPECT_TRUE(right.Exists(".zweiblick-abcdefghijkl.tmp"));
-  EXPECT_TRUE(right.Exists("other/.zweiblick-0123456789ab.tmp"));
-  EXPECT_FALSE(right.Exists(ended.name));
-  EXPECT_FALSE(right.Exists(rebooted));
-  EXPECT_TRUE(right.Exists(running.name));
+  EXPECT_EQ(right.Mode("private.txt"), 0600u);
+  EXPECT_EQ(right.Mode("tool"), 0755u);
+  EXPECT_EQ(right.Stat("private.txt").st_mtime, 1500000000);
+  EXPECT_EQ(right.Stat("tool").st_mtime, 1500000000);
+  std::vector<std::string> kept{right.Path(running), right.Path(".zweiblick-abcdefghijkl.tmp"),
+                                right.Path("other/.zweiblick-0123456789ab.tmp")};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(right.TemporaryFiles(), kept);
 }
 
 TEST_F(Sync, AModeAFileSystemCannotKeepDoesNotFailTheCopyATimeDoes) {
@@ -200,7 +146,7 @@ TEST_F(Sync, AModeAFileSystemCannotKeepDoesNotFailTheCopyATimeDoes) {
   calls = MetadataCalls{};
   EXPECT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(right.Read("g") + right.Read("h"), "oldold");
-  EXPECT_TRUE(TmpFilesIn(right).empty());
+  EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
 TEST_F(Sync, AbortKeepsTheFailingRowAndEveryRowAboveIt) {
@@ -298,7 +244,7 @@ TEST_F(Sync, NothingIsWrittenOrDeletedThroughALink) {
   std::filesystem::remove(left.Path("victim-link"));
   ASSERT_EQ(symlink(outside.Path("sentinel").c_str(), left.Path("victim-link").c_str()), 0);
   // As if the walk had seen the link already.
-  w.Liste().SetFacts(Row("victim-link"), true, FactsOf(Stat(outside.Path("sentinel"))));
+  w.Liste().SetFacts(Row("victim-link"), true, FactsOf(outside.Stat("sentinel")));
   port.answers = {MsgAnswer::kIgnore};
   MarkAndSync({{"sub/x", kMarkCopyRight}, {"victim-link", kMarkDeleteLeft}});
   EXPECT_EQ(port.messages.size(), 1u);
@@ -332,14 +278,12 @@ TEST_F(Sync, WriteProtectedFilesAreNeitherReplacedNorDeleted) {
     w.SynchronizeFolders();  // every failure answered with Ignore
     return port.messages.size() == 4 && w.Liste().Count() == 4;
   });
-  if (held != kCannotHere) {
-    EXPECT_EQ(held, 0) << "an ordinary user replaced or deleted a protected file";
-  }
   EXPECT_EQ(right.Read("roots"), "old");
   EXPECT_TRUE(left.Exists("roots-del"));
   if (held != kCannotHere) {
+    EXPECT_EQ(held, 0) << "an ordinary user replaced or deleted a protected file";
     EXPECT_EQ(right.Read("suid"), "new");
-    EXPECT_EQ(Stat(right.Path("suid")).st_mode & 07777, 0777u) << "setuid for its new owner";
+    EXPECT_EQ(right.Mode("suid"), 0777u) << "setuid for its new owner";
   }
   Mark("suid", kMarkSkip);  // done by the child
   w.SynchronizeFolders();   // as root
@@ -377,16 +321,13 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   // A real full disk: a 1 MiB tmpfs in a private mount namespace, in a child
   // process so the test process keeps its own view of the mounts.
   left.Write("f", std::string(3 << 20, 'n'));
-  int held = InChild([&] {
-    OwnMountsOrCannot();
-    if (mount("tmpfs", right.Path().c_str(), "tmpfs", 0, "size=1m") != 0) _exit(kCannotHere);
-    { std::ofstream(right.Path("f"), std::ios::binary) << "old contents"; }
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
+    right.Write("f", "old contents");
     DurableRun run;
-    SideFolder from(left.Path(), FactsOf(Stat(left.Path()))),
-        to(right.Path(), FactsOf(Stat(right.Path())));
-    SeenFile seen{true, StampText(Stat(right.Path("f")).st_mtime), {}};
+    SideFolder from(left.Path(), FactsOf(left.Stat(""))), to(right.Path(), FactsOf(right.Stat("")));
+    SeenFile seen{true, StampText(right.Stat("f").st_mtime), {}};
     int e = CopyBeneath(from, "f", SeenFile{}, to, "f", seen, run);
-    return e != 0 && right.Read("f") == "old contents" && TmpFilesIn(right).empty();
+    return e != 0 && right.Read("f") == "old contents" && right.TemporaryFiles().empty();
   });
   EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");
 }

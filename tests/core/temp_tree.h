@@ -5,10 +5,12 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace zweiblick::testing {
 
@@ -50,6 +52,20 @@ class TempTree {
   bool Exists(const std::string& rel) const {
     struct stat st {};
     return lstat(Path(rel).c_str(), &st) == 0;
+  }
+  struct stat Stat(const std::string& rel) const {
+    struct stat st {};
+    stat(Path(rel).c_str(), &st);
+    return st;
+  }
+  mode_t Mode(const std::string& rel) const { return Stat(rel).st_mode & 07777; }
+  // The temporary files of copies anywhere below the root.
+  std::vector<std::string> TemporaryFiles() const {
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::recursive_directory_iterator(root_))
+      if (e.path().filename().string().rfind(".zweiblick-", 0) == 0) out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
   }
 
  private:

@@ -18,6 +18,12 @@ struct TwoTrees : ::testing::Test {
   MainWindow w{port};
   TempTree left, right;
 
+  // The same name on both sides; times in seconds since the epoch when given.
+  void Both(const std::string& name, const std::string& l, const std::string& r, long lt = 0,
+            long rt = 0) {
+    left.Write(name, l, lt);
+    right.Write(name, r, rt);
+  }
   void Fill() {
     w.FillColumn(left.Path(), true);
     w.FillColumn(right.Path(), false);

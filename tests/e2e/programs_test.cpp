@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "../core/child_process.h"
 #include "../core/temp_tree.h"
 
 namespace {
@@ -22,21 +23,11 @@ struct Result {
 // and its output into the files `out` and `err`. An alarm ends it after a minute.
 pid_t Start(std::vector<std::string> argv, std::vector<std::string> env, const std::string& cwd,
             const std::string& out, const std::string& err) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(open("/dev/null", O_RDONLY), 0);
-    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+  return zweiblick::testing::Spawn(argv, out, err, [&] {
     if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
     for (auto& e : env) putenv(e.data());
     alarm(60);
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  return pid;
+  });
 }
 
 // Runs `argv` to its end, with standard output into `outFile` when given.
