@@ -351,5 +351,15 @@ TEST_F(Reading, FirstFolderGoesLeftThenDropSideFollowsTheFirstColumnAndFolderBut
   EXPECT_EQ(w.Folders().RightFolder, empty.Dir());
 }
 
+TEST_F(Reading, EndDuringTheWalkListsNothingMore) {
+  for (int i = 0; i < 300; ++i) left.Write("d" + std::to_string(i) + "/f", "x");
+  port.onYield = [&] {
+    if (port.yields == 1) w.BtnClick(kBtnEnd);
+  };
+  w.FillColumn(left.Path(), true);
+  EXPECT_EQ(port.yields, 1);  // not once more per folder
+  EXPECT_EQ(port.ended, 1);
+}
+
 }  // namespace
 }  // namespace zweiblick

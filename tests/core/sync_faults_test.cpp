@@ -18,6 +18,7 @@
 namespace zweiblick {
 namespace {
 
+using testing::FatMount;
 using testing::InChild;
 using testing::kCannotHere;
 using testing::OwnMountsOrCannot;
@@ -52,6 +53,43 @@ TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
   EXPECT_EQ(port.messages.size(), 1u);
   EXPECT_EQ(right.Read("a.bin"), "old, edited meanwhile");
   EXPECT_TRUE(right.TemporaryFiles().empty());
+}
+
+TEST_F(SyncFaults, ASourcePutBackToAnOlderVersionIsNotCopiedAGoneFileIsDeleted) {
+  Both("f.txt", "newer edit", "older", 1600000000, 1500000000);
+  right.Write("gone.txt", "g");
+  Fill();
+  Mark("f.txt", kMarkCopyRight);
+  Mark("gone.txt", kMarkDeleteRight);
+  left.Write("f.txt", "restored from an old archive", 1000000000);
+  std::filesystem::remove(right.Path("gone.txt"));
+  SyncTally tally = w.SynchronizeFolders();
+  EXPECT_EQ(right.Read("f.txt"), "older");
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(tally.deleted, 1);  // what the user asked for is so
+}
+
+TEST_F(SyncFaults, AStickIsKnownByItsMountNotByItsInodeNumbers) {
+  auto stick = std::make_unique<FatMount>(right.Path(), outside.Path("a.img"));
+  if (!stick->Mounted()) GTEST_SKIP() << "no fusefat here";
+  Both("f.txt", "new", "old", 1500000000, 1400000000);
+  left.Write("g.txt", "new", 1500000000);
+  Fill();
+  Mark("f.txt", kMarkCopyRight);
+  // FAT numbers its files anew once the kernel forgets them: still unchanged.
+  sync();
+  std::ofstream("/proc/sys/vm/drop_caches") << "2";
+  EXPECT_EQ(w.SynchronizeFolders().copied, 1);
+  EXPECT_EQ(right.Read("f.txt"), "new");
+  // Another stick in the same place has the same device and root inode.
+  Fill();
+  Mark("g.txt", kMarkCopyRight);
+  stick.reset();
+  stick = std::make_unique<FatMount>(right.Path(), outside.Path("b.img"));
+  ASSERT_TRUE(stick->Mounted());
+  SyncTally tally = w.SynchronizeFolders();
+  EXPECT_EQ(tally.copied, 0);
+  EXPECT_FALSE(right.Exists("g.txt"));
 }
 
 TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
