@@ -4,6 +4,7 @@
 
 #include "list/comparison_list.h"
 #include "platform/run_reporter.h"
+#include "platform/worker_pool.h"
 #include "reading/chosen_folders.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
@@ -99,7 +100,11 @@ class SyncRun {
   // row does not make the ignored one done.
   bool Keep() const { return keep_; }
   const SyncTally& Finish() {
-    for (const UnsafeFolder& unsafe : disk_.Finish()) {
+    // A slow stick takes its time to write everything out: the window goes
+    // on meanwhile, and asks only afterwards.
+    std::vector<UnsafeFolder> unsafeFolders;
+    RunServingEvents([&] { unsafeFolders = disk_.Finish(); }, run_);
+    for (const UnsafeFolder& unsafe : unsafeFolders) {
       ++tally_.failed;
       run_.ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical, MsgButtons::kOk);
     }
