@@ -50,6 +50,13 @@ int KeepAccessAcl(int out, int dir, const std::string& name) {
   std::snprintf(path, sizeof path, "/proc/self/fd/%d", old.get());
   std::string acl;
   int e = ReadValue([&](char* v, size_t n) { return getxattr(path, kAccessAcl, v, n); }, acl);
+  if (e == ENOENT) {  // no /proc here (a chroot): through the file itself
+    Fd file(openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    e = file.ok()
+            ? ReadValue([&](char* v, size_t n) { return fgetxattr(file.get(), kAccessAcl, v, n); },
+                        acl)
+            : errno;
+  }
   old = Fd();
   if (NotKept(e)) return 0;
   if (e == ENODATA) {

@@ -296,6 +296,11 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   int srcDir = -1, dstDir = -1;
   std::string srcName, dstName;
   if (int e = src.Parent(srcRel, Reach::kRead, srcDir, srcName)) return e;
+  // Opening a device has effects of its own (a watchdog reboots the machine):
+  // something that is no file is not even opened.
+  struct stat seen {};
+  if (fstatat(srcDir, srcName.c_str(), &seen, 0) != 0) return errno;
+  if (!S_ISREG(seen.st_mode)) return EINVAL;
   Fd in(openat(srcDir, srcName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!in.ok()) return errno;
   struct stat st {};
