@@ -4,10 +4,12 @@
 //   bench_window window|headless LEFT RIGHT STEP...
 // Prints each step's seconds and processor seconds. Steps, run in the order given: fill (both
 // columns), binary, age, sort (each visible column, then the last one reversed), select (all rows),
-// skip (the popup action "][" on the selection), sync.
+// skip (the popup action "][" on the selection), sync, differ (every tenth row marked "<>"), hide
+// and show ("Nur Unterschiede zeigen" checked and unchecked).
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QTableView>
 #include <chrono>
 #include <cstdio>
@@ -122,6 +124,16 @@ int main(int argc, char** argv) {
       }
     } else if (step == "select") {
       f.SelectAll();
+    } else if (step == "differ") {
+      // Every tenth row differs, as after a comparison of two near copies.
+      for (int i = 10; i <= w.Liste().Count(); i += 10) w.Liste().SetText(i, kMarkerColumn, "<>");
+    } else if (step == "hide" || step == "show") {
+      if (!f.form) {
+        w.DiffOnlyCheckClick(step == "hide");
+      } else if (auto* box = f.form->findChild<QCheckBox*>("DiffOnlyCheck");
+                 box->isChecked() != (step == "hide")) {
+        box->click();  // as the user does
+      }
     } else if (step == "skip") {
       w.PopupItemClick(8);
     } else if (step == "sync") {

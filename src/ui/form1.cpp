@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
@@ -22,6 +23,7 @@
 #include "mainwindow/folder_entry.h"
 #include "ui/list_model.h"
 #include "ui/list_selection.h"
+#include "ui/list_view.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
 
@@ -55,6 +57,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Form1"));
   BuildControls();
   BuildPopupMenu();
+  BuildFactColumns();
   SetKeyboardOrder();
   ShowSortIndicator();
   resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
@@ -85,7 +88,7 @@ void Form1::BuildControls() {
 
   // A flat table: a tree view lays out every row again whenever rows come or go,
   // which a list of a million rows cannot afford at every step of a long run.
-  liste_ = new QTableView(frame1_);
+  liste_ = new ListView(frame1_);
   liste_->setObjectName(QStringLiteral("Liste"));
   Place(liste_, 120, 240, 8355, 3555);
   model_ = new ListModel(core_.Liste(), this);
@@ -117,6 +120,9 @@ void Form1::BuildControls() {
   for (int c = 0; c < kColumnCount; ++c) header->resizeSection(c, Px(kColumnWidthTwips[c]));
   liste_->setColumnHidden(kLeftStampColumn - 1, true);
   liste_->setColumnHidden(kRightStampColumn - 1, true);
+  // A new folder in the list is shown from its left edge.
+  connect(model_, &QAbstractItemModel::headerDataChanged, this,
+          [this] { liste_->horizontalScrollBar()->setValue(0); });
   connect(header, &QHeaderView::sectionClicked, this,
           [this](int section) { Handle([&] { core_.ColumnClick(section + 1); }); });
   liste_->viewport()->installEventFilter(this);
@@ -191,6 +197,10 @@ void Form1::BuildControls() {
   speedCheck_ = new WrapCheckBox(QString::fromUtf8(kSpeedCaption), frame3_);
   speedCheck_->setObjectName(QStringLiteral("SpeedCheck"));
   Place(speedCheck_, 3480, 900, 1755, 315);
+  // In the room between the two columns of check boxes, moving with the frame.
+  diffOnlyCheck_ = new WrapCheckBox(QString::fromUtf8(kDiffOnlyCaption), frame3_);
+  diffOnlyCheck_->setObjectName(QStringLiteral("DiffOnlyCheck"));
+  Place(diffOnlyCheck_, 1830, 840, 1620, 435);
 
   sbar_ = new QWidget(this);
   sbar_->setObjectName(QStringLiteral("Sbar"));
@@ -222,6 +232,29 @@ void Form1::BuildControls() {
   connect(sofortStartCheck_, &QCheckBox::toggled, this,
           [this](bool on) { core_.SetSofortStart(on); });
   connect(speedCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSpeed(on); });
+  connect(diffOnlyCheck_, &QCheckBox::clicked, this,
+          [this](bool on) { Handle([&] { core_.DiffOnlyCheckClick(on); }); });
+}
+
+// The size and time columns come before the empty column 4, which reaches far
+// to the right; they keep their numbers after the six. Hidden at start.
+void Form1::BuildFactColumns() {
+  QHeaderView* header = liste_->horizontalHeader();
+  columnMenu_ = new QMenu(this);
+  columnMenu_->setObjectName(QStringLiteral("ColumnMenu"));
+  for (int c = kColumnCount + 1; c <= kListColumnCount; ++c) {
+    header->resizeSection(c - 1, Px(kFactColumnWidthTwips[c - kColumnCount - 1]));
+    header->moveSection(header->visualIndex(c - 1), header->visualIndex(kEmptyColumn - 1));
+    liste_->setColumnHidden(c - 1, true);
+    QAction* a = columnMenu_->addAction(QString::fromUtf8(core_.Liste().Header(c).c_str()));
+    a->setObjectName(QStringLiteral("Column%1").arg(c));
+    a->setCheckable(true);
+    connect(a, &QAction::toggled, this,
+            [this, c](bool on) { liste_->setColumnHidden(c - 1, !on); });
+  }
+  header->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(header, &QWidget::customContextMenuRequested, this,
+          [this, header](const QPoint& at) { columnMenu_->exec(header->mapToGlobal(at)); });
 }
 
 void Form1::BuildPopupMenu() {
@@ -245,11 +278,11 @@ void Form1::BuildPopupMenu() {
 void Form1::SetKeyboardOrder() {
   liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   liste_->installEventFilter(this);
-  QWidget* order[] = {liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder],
-                      compModeOpt_[0], compModeOpt_[1],      btn_[kBtnCompare],
-                      btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],
-                      btn_[kBtnInfo],  btn_[kBtnEnd],        sofortStartCheck_,
-                      myTopMostChk_,   toolTipCheck_,        speedCheck_};
+  QWidget* order[] = {
+      liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder], compModeOpt_[0],
+      compModeOpt_[1], btn_[kBtnCompare],    btn_[kBtnSync],        btn_[kBtnClipboard],
+      btn_[kBtnHelp],  btn_[kBtnInfo],       btn_[kBtnEnd],         sofortStartCheck_,
+      myTopMostChk_,   toolTipCheck_,        diffOnlyCheck_,        speedCheck_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   liste_->setFocus(Qt::OtherFocusReason);
 }
@@ -264,7 +297,9 @@ void Form1::ShowSortIndicator() {
 }
 
 void Form1::Flush() {
+  model_->ShowRowToolTips(core_.ToolTips());
   model_->Flush();
+  core_.ShowShownCount();
   // Filling and batch runs sort too, not only header clicks.
   ShowSortIndicator();
   pbar_->setValue(progress_);

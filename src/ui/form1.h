@@ -44,6 +44,8 @@ class Form1 : public QWidget {
   QRadioButton* CompModeOpt(int index) const { return compModeOpt_[index]; }
   QAbstractButton* OptionButton(Option option) const;
   QMenu* Pum() const { return pum_; }
+  // The header's context menu: switches the size and time columns on and off.
+  QMenu* ColumnMenu() const { return columnMenu_; }
   // Where the popup opens: at the current row when the keyboard asked for it.
   QPoint PopupPosition() const;
   QLabel* StatusPanel(int panel) const { return panel == 1 ? panel1_ : panel2_; }
@@ -68,6 +70,7 @@ class Form1 : public QWidget {
  private:
   void BuildControls();
   void BuildPopupMenu();
+  void BuildFactColumns();
   void SetKeyboardOrder();
   void ShowSortIndicator();
   void PlaceStatusBar();
@@ -93,11 +96,13 @@ class Form1 : public QWidget {
   QCheckBox* toolTipCheck_ = nullptr;
   QCheckBox* speedCheck_ = nullptr;
   QCheckBox* myTopMostChk_ = nullptr;
+  QCheckBox* diffOnlyCheck_ = nullptr;
   QProgressBar* pbar_ = nullptr;
   QWidget* sbar_ = nullptr;
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QMenu* pum_ = nullptr;
+  QMenu* columnMenu_ = nullptr;
   // Where the popup opens when the keyboard asked for it.
   std::optional<QPoint> popupAt_;
   // The view hears of changes at most this often during a long run; each notice

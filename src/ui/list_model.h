@@ -7,10 +7,11 @@
 #include <QAbstractTableModel>
 
 #include "list/comparison_list.h"
+#include "ui/shown_rows.h"
 
 namespace zweiblick {
 
-class ListModel : public QAbstractTableModel {
+class ListModel : public QAbstractTableModel, private ShownRows::Notices {
   Q_OBJECT
  public:
   explicit ListModel(ComparisonList& list, QObject* parent = nullptr);
@@ -26,21 +27,33 @@ class ListModel : public QAbstractTableModel {
   // only when rows moved.
   void Flush();
 
+  // The core position (1-based) of the row the views know as `row`, or 0 when
+  // that row is already gone from the core. While a flush replays its steps,
+  // the views know the list as it was before the step being announced.
+  int CoreRow(int row) const;
+  // The rows' tool tips tell sizes and times while the window's tool tips are on.
+  void ShowRowToolTips(bool on) { rowToolTips_ = on; }
+
  signals:
   // After a reset the view's selection is gone; ListSelection puts the core's back.
   void RowsReset();
 
  private:
-  // The core position (1-based) of the row the views know as `row`, or 0 when
-  // that row is already gone from the core. While a flush replays its steps,
-  // the views know the list as it was before the step being announced.
-  int CoreRow(int row) const;
+  void BeginRemove(int first, int last) override { beginRemoveRows({}, first, last); }
+  void EndRemove() override { endRemoveRows(); }
+  void BeginInsert(int first, int last) override { beginInsertRows({}, first, last); }
+  void EndInsert() override { endInsertRows(); }
+  void ReplayShown();
 
   ComparisonList& list_;
   int shownRows_ = 0;
   uint64_t headersSeen_ = 0;
   ListChanges replaying_;
   size_t stepsShown_ = 0;
+  // While the list hides rows, the views see only the shown ones.
+  bool filtering_ = false;
+  ShownRows shown_;
+  bool rowToolTips_ = false;
 };
 
 }  // namespace zweiblick

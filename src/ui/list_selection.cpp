@@ -8,7 +8,7 @@
 namespace zweiblick {
 
 ListSelection::ListSelection(ListModel* model, ComparisonList& list, QObject* parent)
-    : QItemSelectionModel(model, parent), list_(list) {
+    : QItemSelectionModel(model, parent), model_(model), list_(list) {
   connect(this, &QItemSelectionModel::selectionChanged, this, &ListSelection::Forward);
   connect(model, &ListModel::RowsReset, this, &ListSelection::ShowCore);
 }
@@ -25,8 +25,8 @@ void ListSelection::Forward(const QItemSelection& selected, const QItemSelection
   if (!inCommand_) return;
   auto apply = [&](const QItemSelection& ranges, bool on) {
     for (const QItemSelectionRange& range : ranges)
-      for (int r = range.top(); r <= range.bottom() && r < list_.Count(); ++r)
-        list_.SetSelected(r + 1, on);
+      for (int r = range.top(); r <= range.bottom() && r < model_->rowCount(); ++r)
+        if (int position = model_->CoreRow(r)) list_.SetSelected(position, on);
   };
   apply(deselected, false);
   apply(selected, true);
@@ -34,12 +34,13 @@ void ListSelection::Forward(const QItemSelection& selected, const QItemSelection
 
 void ListSelection::ShowCore() {
   QItemSelection selection;
-  int n = list_.Count();
-  for (int r = 1; r <= n; ++r) {
-    if (!list_.Selected(r)) continue;
+  int n = model_->rowCount();
+  auto selected = [&](int row) { return list_.Selected(model_->CoreRow(row)); };
+  for (int r = 0; r < n; ++r) {
+    if (!selected(r)) continue;
     int first = r;
-    while (r < n && list_.Selected(r + 1)) ++r;
-    selection.select(model()->index(first - 1, 0), model()->index(r - 1, kColumnCount - 1));
+    while (r + 1 < n && selected(r + 1)) ++r;
+    selection.select(model_->index(first, 0), model_->index(r, kListColumnCount - 1));
   }
   // Past this class's select: showing the core is no command.
   QItemSelectionModel::select(selection, ClearAndSelect);

@@ -31,6 +31,7 @@ class ListSelection : public QItemSelectionModel {
   void Forward(const QItemSelection& selected, const QItemSelection& deselected);
   void ShowCore();
 
+  ListModel* model_;
   ComparisonList& list_;
   // Set while a command runs: the changes Qt reports meanwhile are that command's.
   bool inCommand_ = false;

@@ -3,6 +3,8 @@
 #include <random>
 
 #include "list/comparison_list.h"
+#include "list/facts_text.h"
+#include "list/row_count_text.h"
 #include "names/name_key.h"
 
 namespace zweiblick {
@@ -145,6 +147,20 @@ TEST(ComparisonList, SortingKeepsEachRowTogether) {
     EXPECT_EQ(l.Selected(i), std::stoi(left.substr(1)) % 3 == 0);
     EXPECT_EQ(l.Find(left), i);
   }
+}
+
+// Rounded as shown, so no "1024 KB" and no "100,0 MB".
+TEST(FactsText, SizesInUnitsOf1024WithADecimalComma) {
+  EXPECT_EQ(SizeText(0), "0 B");
+  EXPECT_EQ(SizeText(1023), "1023 B");
+  EXPECT_EQ(SizeText(1024), "1,0 KB");
+  EXPECT_EQ(SizeText(12897485), "12,3 MB");
+  EXPECT_EQ(SizeText(1048575), "1,0 MB");
+  EXPECT_EQ(SizeText(104805172), "100 MB");  // 99.95 MB
+  EXPECT_EQ(SizeText(361758720), "345 MB");
+  EXPECT_EQ(SizeText(int64_t(5) << 40), "5,0 TB");
+  EXPECT_EQ(RowCountText(1), "1 Datei");
+  EXPECT_EQ(RowCountText(339, 12), "339 Dateien (12 gezeigt)");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QFile>
 #include <QHeaderView>
@@ -12,11 +13,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include "list/facts_text.h"
 #include "ui/form1.h"
 #include "ui/list_model.h"
 
@@ -61,7 +64,7 @@ TEST_F(Form1Test, TabFollowsReadingOrder) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   ASSERT_EQ(QApplication::focusWidget(), form.Liste());
   QStringList order;
-  for (int i = 0; i < 13; ++i) {
+  for (int i = 0; i < 14; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     order << QApplication::focusWidget()->objectName();
   }
@@ -69,7 +72,7 @@ TEST_F(Form1Test, TabFollowsReadingOrder) {
   // passes "Dateien- &abgleich", disabled while the binary comparison is selected.
   EXPECT_EQ(order.join(' ').toStdString(),
             "Btn0 Btn1 CompModeOpt0 Btn8 Btn3 Btn2 Btn10 Btn9 SofortStartCheck MyTopMostChk "
-            "ToolTipCheck SpeedCheck Liste");
+            "ToolTipCheck DiffOnlyCheck SpeedCheck Liste");
 }
 
 TEST_F(Form1Test, OnlyTheAgeComparisonEnablesSynchronisation) {
@@ -93,7 +96,7 @@ TEST_F(Form1Test, AScreenReaderHearsEveryControl) {
     EXPECT_NE(spoken(w, QAccessible::Name), "") << w->objectName().toStdString();
     EXPECT_NE(spoken(w, QAccessible::Description), "") << w->objectName().toStdString();
   }
-  EXPECT_EQ(controls, 15);
+  EXPECT_EQ(controls, 16);
   EXPECT_TRUE(spoken(form.Btn(0), QAccessible::Name).contains("linke Spalte"));
   EXPECT_TRUE(spoken(form.Btn(1), QAccessible::Name).contains("rechte Spalte"));
   EXPECT_EQ(spoken(form.Btn(8), QAccessible::Name), "Dateienvergleich");
@@ -172,6 +175,83 @@ TEST_F(Form1Test, HeaderClicksSortTheRowsAndKeepTheSelection) {
   form.Core().Liste().SetSorted(false);  // as the filling does, until it is done
   form.Flush();
   EXPECT_EQ(header->sortIndicatorSection(), -1);
+}
+
+// Sizes and times of the walk, in the row's tool tip and in the columns the
+// header's menu switches on; sorting keeps the order among equal keys.
+TEST_F(Form1Test, SizesAndTimesShowAndSortByValueInAStableOrder) {
+  QTemporaryDir dir;
+  QDateTime time(QDate(2026, 12, 7), QTime(14, 3, 22));
+  for (int i = 0; i < 40; ++i) {
+    QFile f(dir.filePath(QStringLiteral("f%1.txt").arg(39 - i, 2, 10, QChar('0'))));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(200 + i % 3 * 700, 'x'));  // 200 B, 900 B, 1,6 KB
+    ASSERT_TRUE(f.flush());                       // before the time: writing sets it anew
+    f.setFileTime(time.addSecs(i), QFileDevice::FileModificationTime);
+  }
+  form.Core().FillColumn(dir.path().toStdString(), true);
+  ComparisonList& list = form.Core().Liste();
+  for (int r = 1; r <= 40; ++r) list.SetText(r, kMarkerColumn, r % 4 ? "<>" : "=");
+  form.Flush();
+  QModelIndex f39 = form.Model().index(39, 0);
+  ASSERT_EQ(f39.data().toString(), "f39.txt");
+  EXPECT_EQ(f39.data(Qt::ToolTipRole).toString().toStdString(),
+            "Links: 200 B, 07.12.2026 14:03:22\nRechts: —");
+
+  QHeaderView* header = form.Liste()->horizontalHeader();
+  for (int c = 6; c < 10; ++c) EXPECT_TRUE(form.Liste()->isColumnHidden(c)) << c;
+  form.ColumnMenu()->findChild<QAction*>("Column7")->trigger();
+  EXPECT_FALSE(form.Liste()->isColumnHidden(6));
+  EXPECT_EQ(header->visualIndex(6), 3);  // before the empty column 4
+  EXPECT_EQ(form.Model().headerData(6, Qt::Horizontal, Qt::DisplayRole).toString(), "Größe links");
+  EXPECT_EQ(Cell(39, 6).toStdString(), "200 B");
+  EXPECT_EQ(Cell(39, 8).toStdString(), "07.12.2026 14:03:22");
+
+  // By name, by marker, by size: each group keeps the order it had.
+  auto order = [&] {
+    std::vector<std::string> names;
+    for (int r = 0; r < form.Model().rowCount(); ++r) names.push_back(Cell(r, 0).toStdString());
+    return names;
+  };
+  auto click = [&](int column) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  };
+  click(1);
+  std::vector<std::string> byName = order(), byMarker;
+  for (const char* marker : {"<>", "="})
+    for (const std::string& name : byName)
+      if (list.Text(list.Find(name), kMarkerColumn) == marker) byMarker.push_back(name);
+  EXPECT_EQ(order(), byMarker);
+  click(6);
+  std::vector<std::string> bySize;
+  for (const char* size : {"200 B", "900 B", "1,6 KB"})
+    for (const std::string& name : byMarker)
+      if (FactsColumnText(list, list.Find(name), kLeftSizeColumn) == size) bySize.push_back(name);
+  EXPECT_EQ(order(), bySize);
+
+  form.Core().ToolTipCheckClick(false);
+  form.Flush();
+  EXPECT_EQ(f39.data(Qt::ToolTipRole).toString(), "");
+}
+
+// The list scrolls sideways only when the user scrolls it.
+TEST_F(Form1Test, NeitherAClickNorAKeyNorAFillingScrollsTheListSideways) {
+  AddRows({"a.txt", "b.txt", "c.txt"});
+  QTableView* list = form.Liste();
+  QScrollBar* sideways = list->horizontalScrollBar();
+  QHeaderView* header = list->horizontalHeader();
+  QPoint rightColumn(header->sectionViewportPosition(2) + header->sectionSize(2) - 5, 5);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rightColumn);
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_End);
+  EXPECT_EQ(sideways->value(), 0);
+  QTest::keyClick(list, Qt::Key_Right);  // the user scrolls
+  EXPECT_EQ(sideways->value(), 1);
+  sideways->setValue(3);
+  QTemporaryDir dir;
+  form.Core().FillColumn(dir.path().toStdString(), true);
+  EXPECT_EQ(sideways->value(), 0);
 }
 
 // As a synchronisation removes the rows it carried out: neither the removed

@@ -7,8 +7,9 @@
 namespace zweiblick {
 
 ComparisonList::ComparisonList()
-    : headers_{kHeaderLeftInitial, kHeaderMarker,    kHeaderRightInitial, "",
-               kHeaderLeftStamp,   kHeaderRightStamp} {}
+    : headers_{kHeaderLeftInitial, kHeaderMarker,     kHeaderRightInitial, "",
+               kHeaderLeftStamp,   kHeaderRightStamp, kHeaderLeftSize,     kHeaderRightSize,
+               kHeaderLeftTime,    kHeaderRightTime} {}
 
 int ComparisonList::Add(int position, std::string text) {
   int count = Count();
@@ -82,10 +83,15 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
       if (text.empty()) row.leftFacts = {};
       indexValid_ = false;
       break;
-    case kMarkerColumn:
+    case kMarkerColumn: {
       if (row.marker == text) return;
+      bool wasHidden = Hidden(position);
       row.marker = text;
+      bool hidden = Hidden(position);
+      hiddenCount_ += int(hidden) - int(wasHidden);
+      if (hidden) row.selected = false;
       break;
+    }
     case kRightNameColumn:
       if (row.right == text) return;
       row.right = text;
@@ -109,10 +115,24 @@ void ComparisonList::SetFacts(int position, bool left, const FileFacts& facts) {
 }
 
 void ComparisonList::SetSelected(int position, bool selected) {
-  rows_[position - 1].selected = selected;
+  rows_[position - 1].selected = selected && !Hidden(position);
+}
+
+void ComparisonList::HideRowsMarked(std::string marker) {
+  if (marker == hiddenMarker_) return;
+  hiddenMarker_ = std::move(marker);
+  hiddenCount_ = 0;
+  for (int r = 1; r <= Count(); ++r)
+    if (Hidden(r)) {
+      ++hiddenCount_;
+      rows_[r - 1].selected = false;
+    }
+  // Other rows are shown: the view reads the list anew.
+  changes_.Reorder();
 }
 
 void ComparisonList::Remove(int position) {
+  hiddenCount_ -= int(Hidden(position));
   rows_.erase(rows_.begin() + (position - 1));
   indexValid_ = false;
   changes_.Remove(position);
@@ -121,6 +141,7 @@ void ComparisonList::Remove(int position) {
 void ComparisonList::Clear() {
   rows_.clear();
   rows_.shrink_to_fit();
+  hiddenCount_ = 0;
   index_.Clear();
   indexValid_ = true;
   changes_.Reorder();
@@ -138,7 +159,7 @@ void ComparisonList::SetSorted(bool sorted) {
 }
 
 void ComparisonList::SetSortKey(int key) {
-  key = std::clamp(key, 0, kColumnCount - 1);
+  key = std::clamp(key, 0, kListColumnCount - 1);
   if (key == sortKey_) return;
   sortKey_ = key;
   if (sorted_) Reorder();
@@ -151,37 +172,68 @@ void ComparisonList::SetSortOrder(int order) {
   if (sorted_) Reorder();
 }
 
+std::vector<uint32_t> ComparisonList::TextOrder() const {
+  // One collation key per row in one buffer, then a stable sort of positions by
+  // plain byte comparison of the keys: far cheaper than collating pairwise.
+  size_t n = rows_.size();
+  std::string keys;
+  std::vector<uint32_t> offset(n + 1);
+  bool ascii = true;
+  for (size_t i = 0; i < n && ascii; ++i)
+    ascii = IsAscii(View(static_cast<int>(i + 1), sortKey_ + 1));
+  for (size_t i = 0; i < n; ++i) {
+    offset[i] = static_cast<uint32_t>(keys.size());
+    std::string_view text = View(static_cast<int>(i + 1), sortKey_ + 1);
+    if (ascii)
+      AppendAsciiCollationKey(text, keys);
+    else
+      AppendCollationKey(text, keys);
+  }
+  offset[n] = static_cast<uint32_t>(keys.size());
+  auto key = [&](uint32_t i) {
+    return std::string_view(keys.data() + offset[i], offset[i + 1] - offset[i]);
+  };
+  std::vector<uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  if (sortOrder_ == 0)
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+  else
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return key(b) < key(a); });
+  return order;
+}
+
+std::vector<uint32_t> ComparisonList::FactOrder() const {
+  int column = sortKey_ + 1;
+  bool left = column == kLeftSizeColumn || column == kLeftTimeColumn;
+  bool size = column == kLeftSizeColumn || column == kRightSizeColumn;
+  size_t n = rows_.size();
+  // A side without a file sorts before every file.
+  std::vector<std::pair<int64_t, int32_t>> keys(n);
+  for (size_t i = 0; i < n; ++i) {
+    const FileFacts& f = left ? rows_[i].leftFacts : rows_[i].rightFacts;
+    if (!f.Known())
+      keys[i] = {INT64_MIN, INT32_MIN};
+    else
+      keys[i] = size ? std::pair<int64_t, int32_t>{f.size, 0}
+                     : std::pair<int64_t, int32_t>{f.mtimeSec, f.mtimeNsec};
+  }
+  std::vector<uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  if (sortOrder_ == 0)
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+  else
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return keys[b] < keys[a]; });
+  return order;
+}
+
 void ComparisonList::Reorder() {
   size_t n = rows_.size();
   if (n > 1) {
-    // One collation key per row in one buffer, then a stable sort of positions by
-    // plain byte comparison of the keys: far cheaper than collating pairwise.
-    std::string keys;
-    std::vector<uint32_t> offset(n + 1);
-    bool ascii = true;
-    for (size_t i = 0; i < n && ascii; ++i)
-      ascii = IsAscii(View(static_cast<int>(i + 1), sortKey_ + 1));
-    for (size_t i = 0; i < n; ++i) {
-      offset[i] = static_cast<uint32_t>(keys.size());
-      std::string_view text = View(static_cast<int>(i + 1), sortKey_ + 1);
-      if (ascii)
-        AppendAsciiCollationKey(text, keys);
-      else
-        AppendCollationKey(text, keys);
-    }
-    offset[n] = static_cast<uint32_t>(keys.size());
-    auto key = [&](uint32_t i) {
-      return std::string_view(keys.data() + offset[i], offset[i + 1] - offset[i]);
-    };
-    std::vector<uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    if (sortOrder_ == 0)
-      std::stable_sort(order.begin(), order.end(),
-                       [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
-    else
-      std::stable_sort(order.begin(), order.end(),
-                       [&](uint32_t a, uint32_t b) { return key(b) < key(a); });
-    std::string().swap(keys);
+    std::vector<uint32_t> order = sortKey_ + 1 > kColumnCount ? FactOrder() : TextOrder();
     // Apply the permutation in place, cycle by cycle, so no second row vector is needed.
     for (size_t start = 0; start < n; ++start) {
       if (order[start] == start || order[start] == UINT32_MAX) continue;

@@ -22,17 +22,31 @@ enum Column : int {
   kEmptyColumn = 4,
   kLeftStampColumn = 5,
   kRightStampColumn = 6,
+  // What the walk saw of each file, for the view only: no text of the row,
+  // never on the clipboard.
+  kLeftSizeColumn = 7,
+  kRightSizeColumn = 8,
+  kLeftTimeColumn = 9,
+  kRightTimeColumn = 10,
 };
-inline constexpr int kColumnCount = 6;
+inline constexpr int kColumnCount = 6;       // the columns with texts
+inline constexpr int kListColumnCount = 10;  // with the fact columns
 
 inline constexpr const char* kHeaderLeftInitial = "Erster Ordner";
 inline constexpr const char* kHeaderMarker = "<-->";
 inline constexpr const char* kHeaderRightInitial = "Zweiter Ordner";
 inline constexpr const char* kHeaderLeftStamp = "unsichtbar für datum LINKS";
 inline constexpr const char* kHeaderRightStamp = "unsichtbar für datum Rechts";
+inline constexpr const char* kHeaderLeftSize = "Größe links";
+inline constexpr const char* kHeaderRightSize = "Größe rechts";
+inline constexpr const char* kHeaderLeftTime = "Geändert links";
+inline constexpr const char* kHeaderRightTime = "Geändert rechts";
 
 // Starting column widths in twips; columns 5 and 6 are hidden.
 inline constexpr std::array<int, kColumnCount> kColumnWidthTwips = {3777, 800, 3777, 66667, 0, 0};
+// The fact columns, hidden until the user switches them on.
+inline constexpr std::array<int, kListColumnCount - kColumnCount> kFactColumnWidthTwips = {
+    1200, 1200, 2100, 2100};
 
 class ComparisonList {
  public:
@@ -74,8 +88,20 @@ class ComparisonList {
   }
   void SetFacts(int position, bool left, const FileFacts& facts);
 
+  // A hidden row is never selected: selecting it does nothing, and hiding it
+  // takes its selection away.
   bool Selected(int position) const { return rows_[position - 1].selected; }
   void SetSelected(int position, bool selected);
+
+  // Hides the rows whose marker is `marker` from the view, from now on and as
+  // markers change; "" hides none. Positions are not affected: every operation
+  // still walks all rows.
+  void HideRowsMarked(std::string marker);
+  bool HidesRows() const { return !hiddenMarker_.empty(); }
+  bool Hidden(int position) const {
+    return HidesRows() && rows_[position - 1].marker == hiddenMarker_;
+  }
+  int HiddenCount() const { return hiddenCount_; }
 
   void Remove(int position);
   void Clear();
@@ -84,7 +110,9 @@ class ComparisonList {
   void SetHeader(int column, std::string text);
 
   // Sort state. The rows are re-ordered when Sorted becomes true and when the key
-  // or the order change while it is true; nothing else moves a row.
+  // or the order change while it is true; nothing else moves a row. Rows that
+  // sort equal keep their order. The fact columns sort by size or time, a side
+  // without a file first.
   bool Sorted() const { return sorted_; }
   void SetSorted(bool sorted);
   int SortKey() const { return sortKey_; }
@@ -115,15 +143,19 @@ class ComparisonList {
 
   static void SetStamp(Stamp& s, std::string_view text);
   void Reorder();
+  std::vector<uint32_t> TextOrder() const;
+  std::vector<uint32_t> FactOrder() const;
   void EnsureIndex() const;
 
   std::vector<Row> rows_;
-  std::array<std::string, kColumnCount> headers_;
+  std::array<std::string, kListColumnCount> headers_;
   bool sorted_ = false;
   int sortKey_ = 0;
   int sortOrder_ = 0;
   ListChanges changes_;
   uint64_t headerRevision_ = 0;
+  std::string hiddenMarker_;
+  int hiddenCount_ = 0;
 
   // The lookup index of column 1. Appends keep it current; anything that moves
   // rows or rewrites column 1 drops it and the next lookup rebuilds it, so it can

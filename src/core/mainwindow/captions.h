@@ -20,6 +20,7 @@ inline constexpr const char* kSofortStartCaption =
     "&Nach dem Auffüllen der rechten Spalte sofort mit dem Vergleich beginnen";
 inline constexpr const char* kToolTipCaption = "&ToolTips anzeigen";
 inline constexpr const char* kSpeedCaption = "&Schneller ausführen";
+inline constexpr const char* kDiffOnlyCaption = "Nur &Unterschiede zeigen";
 
 // The popup menu pum, items 1 to 10; "-" is a separator.
 inline constexpr const char* kPopupCaptions[10] = {"--> kopiere nach rechts",

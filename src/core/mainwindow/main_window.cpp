@@ -5,6 +5,7 @@
 #include "export/copy_list_to_clipboard.h"
 #include "help/online_help.h"
 #include "layout/modresize_app.h"
+#include "list/row_count_text.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/screen_reader_texts.h"
 #include "mainwindow/window_options.h"
@@ -86,6 +87,24 @@ void MainWindow::ToolTipCheckClick(bool checked) {
   LoadToolTips(*this, checked ? ToolTipMode::kOn : ToolTipMode::kOff);
 }
 
+void MainWindow::DiffOnlyCheckClick(bool checked) {
+  liste_.HideRowsMarked(checked ? kMarkEqual : "");
+  if (!checked && shownHidden_ > 0) run_.SetStatus(1, RowCountText(liste_.Count()));
+  shownHidden_ = 0;
+  ShowShownCount();
+}
+
+// Nothing hidden: panel 1 keeps what the filling wrote. Rows stop being hidden
+// without the option only when a filling empties the markers, and the filling
+// writes the panel itself.
+void MainWindow::ShowShownCount() {
+  int rows = liste_.Count(), hidden = liste_.HiddenCount();
+  if (hidden == shownHidden_ && (hidden == 0 || rows == shownRows_)) return;
+  shownRows_ = rows;
+  shownHidden_ = hidden;
+  if (hidden > 0) run_.SetStatus(1, RowCountText(rows, rows - hidden));
+}
+
 void MainWindow::MyTopMostChkClick(bool checked) {
   window_.SetTopMost(checked);
 }
@@ -101,7 +120,7 @@ void MainWindow::RestorePosition() {
 }
 
 void MainWindow::ColumnClick(int column) {
-  if (column < 1 || column > kColumnCount) return;
+  if (column < 1 || column > kListColumnCount) return;
   Operation op(*this);
   if (!op) return;
   if (column != sortColumn_) {

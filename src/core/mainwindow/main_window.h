@@ -60,6 +60,13 @@ class MainWindow {
   void MyTopMostChkClick(bool checked);
   void SetSofortStart(bool checked) { sofortStart_ = checked; }
   void SetSpeed(bool checked) { speed_ = checked; }
+  // "Nur &Unterschiede zeigen": hides the rows marked "=" from the view at
+  // once, also while an operation runs (no row moves, every row is still
+  // carried out).
+  void DiffOnlyCheckClick(bool checked);
+  // Panel 1 tells how many rows are shown while some are hidden. The front end
+  // calls it whenever it has shown the list anew.
+  void ShowShownCount();
   void Resize(bool minimised);
   // The immediate comparison after the right column is filled.
   void CompareAfterFilling();
@@ -149,6 +156,7 @@ class MainWindow {
   int sortColumn_ = 0;
   MouseButton lastMouseButton_ = MouseButton::kNone;
   bool sofortStart_ = false;
+  int shownRows_ = 0, shownHidden_ = 0;  // what panel 1 last said of hidden rows
   bool toolTips_ = false;
   bool compModeBinary_ = true;
   bool busy_ = false;

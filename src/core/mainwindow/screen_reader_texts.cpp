@@ -44,6 +44,9 @@ const SpokenText kSpokenTexts[] = {
     {"MyTopMostChk", "Fenster immer im Vordergrund halten",
      "Hält das Fenster über allen anderen Fenstern."},
     {"ToolTipCheck", "ToolTips anzeigen", "Schaltet die Tooltips ein oder aus"},
+    {"DiffOnlyCheck", "Nur Unterschiede zeigen",
+     "Blendet die Zeilen aus, deren Dateien gleich sind (\"=\"); der Abgleich führt trotzdem "
+     "alle Zeilen aus."},
     {"SpeedCheck", "Schneller ausführen",
      "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks; während langer Vorgänge "
      "reagiert das Fenster dann nicht."},

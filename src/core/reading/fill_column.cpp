@@ -3,16 +3,13 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "list/row_count_text.h"
 #include "platform/run_reporter.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
 
 namespace zweiblick {
 namespace {
-
-std::string RowCountText(int count) {
-  return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
-}
 
 // Finds the row a right file belongs to. On a file system that tells letter
 // case apart, "a.txt" and "A.txt" are two files: pairing one with the other's
