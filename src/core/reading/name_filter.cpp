@@ -50,6 +50,15 @@ bool Glob(std::string_view glob, std::string_view name, bool lowerAscii) {
   return g == glob.size();
 }
 
+// Whether `text` equals the folded `folded`, `text` folded or ASCII and folded here.
+bool Equal(std::string_view folded, std::string_view text, bool lowerAscii) {
+  if (folded.size() != text.size()) return false;
+  if (!lowerAscii) return folded == text;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (folded[i] != LowerAscii(text[i])) return false;
+  return true;
+}
+
 // Why `pattern` (trimmed, not empty) cannot be used; empty when it can.
 std::string Refusal(std::string_view pattern) {
   if (pattern.find('\0') != std::string_view::npos)
@@ -63,6 +72,36 @@ std::string Refusal(std::string_view pattern) {
 }
 
 }  // namespace
+
+NameFilter::Part NameFilter::PartOf(std::string_view name) {
+  if (name == "**") return Part{"", Kind::kAnyFolders};
+  std::string folded = MatchKey(name);
+  std::string_view f = folded;
+  size_t wild = f.find_first_of("*?");
+  if (wild == std::string_view::npos) return Part{folded, Kind::kLiteral};
+  if (f.size() > 1 && f.find_first_of("*?", 1) == std::string_view::npos && f[0] == '*')
+    return Part{std::string(f.substr(1)), Kind::kSuffix};
+  if (wild == f.size() - 1 && f.back() == '*')
+    return Part{std::string(f.substr(0, wild)), Kind::kPrefix};
+  return Part{folded, Kind::kGlob};
+}
+
+bool NameFilter::Part::Matches(std::string_view name, bool lowerAscii) const {
+  switch (kind) {
+    case Kind::kLiteral:
+      return Equal(text, name, lowerAscii);
+    case Kind::kSuffix:
+      return name.size() >= text.size() &&
+             Equal(text, name.substr(name.size() - text.size()), lowerAscii);
+    case Kind::kPrefix:
+      return name.size() >= text.size() && Equal(text, name.substr(0, text.size()), lowerAscii);
+    case Kind::kGlob:
+      return Glob(text, name, lowerAscii);
+    case Kind::kAnyFolders:
+      break;
+  }
+  return true;
+}
 
 NameFilter NameFilter::Compile(std::string_view patterns, bool dotNames,
                                std::vector<PatternProblem>& problems) {
@@ -95,13 +134,20 @@ NameFilter NameFilter::Compile(std::string_view patterns, bool dotNames,
       else if (name != "**" && name.find("**") != std::string_view::npos)
         reason = "** steht nur allein zwischen zwei /";
       else
-        p.parts.push_back(Part{MatchKey(name), name == "**"});
+        p.parts.push_back(PartOf(name));
     }
     if (!reason.empty()) {
       problems.push_back({p.text, reason});
       continue;
     }
-    for (const Part& part : p.parts) p.hasAnyFolders = p.hasAnyFolders || part.anyFolders;
+    // "**/name" is the name at any depth, without the path matcher.
+    if (p.parts.size() == 2 && p.parts[0].kind == Kind::kAnyFolders &&
+        p.parts[1].kind != Kind::kAnyFolders) {
+      p.parts.erase(p.parts.begin());
+      p.anchored = false;
+    }
+    for (const Part& part : p.parts)
+      p.hasAnyFolders = p.hasAnyFolders || part.kind == Kind::kAnyFolders;
     filter.anchored_ = filter.anchored_ || p.anchored;
     filter.patterns_.push_back(std::move(p));
   }
@@ -116,36 +162,42 @@ bool NameFilter::MatchPath(const std::vector<Part>& parts, size_t pi, std::strin
   if (pi == parts.size()) return done;
   size_t slash = done ? rel.size() : rel.find('/', at);
   size_t next = slash == std::string_view::npos ? rel.size() + 1 : slash + 1;
-  if (parts[pi].anyFolders) {
+  if (parts[pi].kind == Kind::kAnyFolders) {
     if (pi + 1 == parts.size()) return !done;  // "a/**": everything inside a, not a
     if (MatchPath(parts, pi + 1, rel, at, lowerAscii)) return true;
     return !done && MatchPath(parts, pi, rel, next, lowerAscii);
   }
   if (done) return false;
   std::string_view name = rel.substr(at, std::min(slash, rel.size()) - at);
-  return Glob(parts[pi].glob, name, lowerAscii) && MatchPath(parts, pi + 1, rel, next, lowerAscii);
+  return parts[pi].Matches(name, lowerAscii) && MatchPath(parts, pi + 1, rel, next, lowerAscii);
 }
 
-NameFilter::Verdict NameFilter::Check(std::string_view rel) const {
+NameFilter::Verdict NameFilter::Check(std::string_view rel, bool mayBeFolder) const {
   if (patterns_.empty()) return Verdict::kKeep;
-  // An ASCII path is folded while it is compared; any other is folded once,
-  // into a buffer each thread keeps.
-  bool ascii = IsAscii(rel);
+  // One pass finds the names and whether the path is ASCII. An ASCII path is
+  // folded while it is compared; any other is folded once, into a buffer each
+  // thread keeps.
+  size_t names = 1, nameStart = 0;
+  unsigned char high = 0;
+  for (size_t i = 0; i < rel.size(); ++i) {
+    high |= static_cast<unsigned char>(rel[i]);
+    if (rel[i] == '/') ++names, nameStart = i + 1;
+  }
+  bool ascii = high < 0x80;
   if (!ascii) {
     thread_local std::string folded;
     MatchKeyInto(rel, folded);
     rel = folded;
+    size_t lastSlash = rel.rfind('/');
+    nameStart = lastSlash == std::string_view::npos ? 0 : lastSlash + 1;
   }
-  size_t lastSlash = rel.rfind('/');
-  std::string_view name = lastSlash == std::string_view::npos ? rel : rel.substr(lastSlash + 1);
-  size_t names = 1;
-  if (anchored_)
-    for (char c : rel) names += c == '/';
+  std::string_view name = rel.substr(nameStart);
   Verdict verdict = Verdict::kKeep;
   for (const Pattern& p : patterns_) {
+    if (p.foldersOnly && !mayBeFolder) continue;
     bool match;
     if (!p.anchored)
-      match = Glob(p.parts[0].glob, name, ascii);
+      match = p.parts[0].Matches(name, ascii);
     else
       match = (p.hasAnyFolders || names == p.parts.size()) && MatchPath(p.parts, 0, rel, 0, ascii);
     if (!match) continue;

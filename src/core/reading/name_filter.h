@@ -38,8 +38,9 @@ class NameFilter {
   enum class Verdict { kKeep, kLeaveOut, kLeaveOutIfFolder };
   // What the walk does with the entry `rel`: its path below the chosen folder,
   // names separated by "/", no leading "/". Names beginning with a dot are not
-  // judged here (see DotNames). Allocates nothing for an ASCII path.
-  Verdict Check(std::string_view rel) const;
+  // judged here (see DotNames). `mayBeFolder` false (the listing said "file")
+  // skips the patterns for folders. Allocates nothing for an ASCII path.
+  Verdict Check(std::string_view rel, bool mayBeFolder = true) const;
 
   // Whether names beginning with a dot are walked.
   bool DotNames() const { return dotNames_; }
@@ -48,9 +49,13 @@ class NameFilter {
   std::string PatternText() const;
 
  private:
+  // How one name is matched: most patterns are a plain name, "*" and a
+  // suffix, or a prefix and "*", which need no glob.
+  enum class Kind { kLiteral, kSuffix, kPrefix, kGlob, kAnyFolders };
   struct Part {
-    std::string glob;  // folded; "*" and "?" are wildcards
-    bool anyFolders;   // "**": any number of whole names
+    std::string text;  // folded; for kSuffix and kPrefix without the "*"
+    Kind kind;
+    bool Matches(std::string_view name, bool lowerAscii) const;
   };
   struct Pattern {
     std::string text;  // as written, trimmed
@@ -59,6 +64,7 @@ class NameFilter {
     bool foldersOnly = false;
     bool hasAnyFolders = false;
   };
+  static Part PartOf(std::string_view name);
   static bool MatchPath(const std::vector<Part>& parts, size_t pi, std::string_view rel, size_t at,
                         bool lowerAscii);
 

@@ -199,7 +199,8 @@ class TreeWalk {
         if (name[0] == '.' && !DotNameWalked(name)) continue;
         std::string full = p + name;
         // Judged by name before it is examined: nothing left out is looked at.
-        NameFilter::Verdict verdict = filter_.Check(std::string_view(full).substr(rootLength_));
+        NameFilter::Verdict verdict =
+            filter_.Check(std::string_view(full).substr(rootLength_), entry->d_type != DT_REG);
         if (verdict == NameFilter::Verdict::kLeaveOut) continue;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
