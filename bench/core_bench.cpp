@@ -4,18 +4,24 @@
 //   bench_core binary LEFT RIGHT       fill both columns, then the binary comparison
 //   bench_core age LEFT RIGHT          fill both columns, then time the age comparison
 //   bench_core sync SOURCE TARGET      fill, mark every row "-->", time the synchronisation
+//   bench_core walk TREE               the walk without and with 10 exclusion patterns
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "comparison/compare_files.h"
 #include "mainwindow/main_window.h"
 #include "platform/report_port.h"
 #include "reading/fill_column.h"
+#include "reading/name_filter.h"
+#include "reading/path_helpers.h"
+#include "reading/walk_folder_tree.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 
@@ -51,13 +57,76 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Ten patterns as a project would write them, none of which matches in the
+// benchmark trees: the walk does the same work and pays for the patterns alone.
+// Two are anchored with "**", so every entry goes through the path matcher.
+constexpr const char* kTenPatterns =
+    "node_modules/; build/; *.tmp; *.bak; *~; ?.swp; /dist; **/target/; doc/**/alt; .cache/";
+
+// Walks TREE alternately without and with the patterns (the order swapped every
+// round) and prints the medians and their ratio, then what the patterns cost
+// per entry when only they are timed.
+int WalkBench(const std::string& tree) {
+  CountingWindow port;
+  MainWindow w(port);
+  std::vector<PatternProblem> problems;
+  NameFilter none, ten = NameFilter::Compile(kTenPatterns, false, problems);
+  if (!problems.empty()) return 2;
+  const char* env = std::getenv("ENGINE_ROUNDS");
+  int rounds = env ? std::max(1, std::atoi(env)) : 7;
+  std::vector<FoundFile> found;
+  auto walk = [&](const NameFilter& filter) {
+    found.assign(1, FoundFile{});
+    auto t0 = std::chrono::steady_clock::now();
+    WalkFolderTree(found, w.Run(), tree, filter);
+    return Seconds(t0);
+  };
+  walk(none);  // warms the cache
+  size_t files = found.size() - 1;
+  std::vector<double> without, with;
+  for (int r = 0; r < rounds; ++r) {
+    if (r % 2 == 0) without.push_back(walk(none));
+    with.push_back(walk(ten));
+    if (r % 2 == 1) without.push_back(walk(none));
+    if (found.size() - 1 != files) return 1;  // the patterns must leave nothing out
+  }
+  // The paths side by side, as the walk has each one at hand in its cache.
+  size_t start = WithTrailingBackslash(tree).size();
+  std::string paths;
+  std::vector<std::pair<size_t, size_t>> at;
+  for (size_t i = 1; i < found.size(); ++i) {
+    at.emplace_back(paths.size(), found[i].path.size() - start);
+    paths += std::string_view(found[i].path).substr(start);
+  }
+  auto t0 = std::chrono::steady_clock::now();
+  size_t kept = 0;
+  for (int r = 0; r < 10; ++r)
+    for (auto [offset, length] : at)
+      kept +=
+          ten.Check(std::string_view(paths).substr(offset, length)) == NameFilter::Verdict::kKeep;
+  double match = Seconds(t0) / 10;
+  double a = Median(without), b = Median(with);
+  std::printf(
+      "files=%zu rounds=%d without=%.3f with10=%.3f ratio=%.3f matcher_ms=%.2f "
+      "ns_per_entry=%.0f kept=%zu\n",
+      files, rounds, a, b, b / a, match * 1000, match * 1e9 / std::max<size_t>(files, 1),
+      kept / 10);
+  return 0;
+}
+
 }  // namespace
 }  // namespace zweiblick
 
 int main(int argc, char** argv) {
   using namespace zweiblick;
+  if (argc == 3 && std::strcmp(argv[1], "walk") == 0) return WalkBench(argv[2]);
   if (argc != 4) {
-    std::fprintf(stderr, "usage: bench_core fill|binary|age|sync LEFT RIGHT\n");
+    std::fprintf(stderr, "usage: bench_core fill|binary|age|sync LEFT RIGHT | walk TREE\n");
     return 2;
   }
   std::string mode = argv[1];

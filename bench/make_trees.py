@@ -5,6 +5,7 @@ small/left, small/right: about 100,000 small files in nested folders; the right
 tree is a copy with a few hundred files changed, added and removed.
 large/left, large/right: a few files of 100 to 500 MB, about 2 GB in all,
 identical except one that differs only in its last byte.
+make_trees.py OUT [FILES [small]]: "small" makes the small pair only.
 """
 import os
 import random
@@ -13,6 +14,7 @@ import sys
 
 out = sys.argv[1]
 files = int(sys.argv[2]) if len(sys.argv) > 2 else 100_000
+small_only = len(sys.argv) > 3 and sys.argv[3] == "small"
 rng = random.Random(4711)
 stamp = 1_700_000_000
 
@@ -47,7 +49,7 @@ if not os.path.exists(os.path.join(small, "done")):
     open(os.path.join(small, "done"), "w").close()
 
 large = os.path.join(out, "large")
-if not os.path.exists(os.path.join(large, "done")):
+if not small_only and not os.path.exists(os.path.join(large, "done")):
     shutil.rmtree(large, ignore_errors=True)
     block = bytes(rng.getrandbits(8) for _ in range(1 << 20))
     for side in ("left", "right"):

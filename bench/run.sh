@@ -2,7 +2,7 @@
 # Runs the whole-program benchmarks against the usual command-line tools on the
 # same trees, in one run (warm cache; cold too where the cache can be dropped).
 # Needs about 10 GB free below bench/out.
-#   bench/run.sh [fill|compare|sync|copies|list|window|all]
+#   bench/run.sh [fill|filter|compare|sync|copies|list|window|all]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${BENCH_OUT:-$root/bench/out}
@@ -22,6 +22,11 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 source "$root/bench/engine.sh"
 if [[ $what == fill || $what == all ]]; then engine_fill; fi
 if [[ $what == compare || $what == all ]]; then engine_compare; fi
+# The walk with ten exclusion patterns against the walk without (target <= 1.05).
+if [[ $what == filter || $what == all ]]; then
+  warm "$out/small/left"
+  echo "filter : walk with 10 patterns: $("$bin/bench_core" walk "$out/small/left") (target ratio <= 1.05)"
+fi
 
 # Times a synchronisation that copies SOURCE into an empty folder against
 # `cp -r SOURCE DST && sync`, each after the disk has nothing left to write.

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kUsage, stdout);
     std::fputs(
-        "Führt die Schritte der Steuerdatei aus (Abschnitte [Pfade] und [AutoStart]).\n"
+        "Führt die Schritte der Steuerdatei aus (Abschnitte [Pfade], [AutoStart] und\n"
+        "[Filter]).\n"
         "Ein relativer Name der Steuerdatei gilt vom aktuellen Verzeichnis aus.\n"
         "Die Liste von \"Zwischenablage\" geht auf die Standardausgabe, Meldungen auf die\n"
         "Standardfehlerausgabe; ein fehlgeschlagenes Kopieren oder Löschen wird übergangen.\n"

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -120,6 +121,11 @@ void QtPorts::SetAccessibleText(const std::string& control, const std::string& n
   if (!w) return;
   if (!name.empty()) w->setAccessibleName(QString::fromStdString(name));
   w->setAccessibleDescription(QString::fromStdString(description));
+}
+
+void QtPorts::SetFrameCaption(const std::string& frame, const std::string& caption) {
+  if (auto* box = form_.findChild<QGroupBox*>(QString::fromStdString(frame)))
+    box->setTitle(QString::fromStdString(DisplayText(caption)));
 }
 
 void QtPorts::SetTopMost(bool onTop) {

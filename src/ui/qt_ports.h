@@ -57,6 +57,7 @@ class QtPorts : public DesktopPort {
   void SetToolTip(const std::string& control, const std::string& text) override;
   void SetAccessibleText(const std::string& control, const std::string& name,
                          const std::string& description) override;
+  void SetFrameCaption(const std::string& frame, const std::string& caption) override;
   void SetTopMost(bool onTop) override;
   void EnableOption(Option option, bool enabled) override;
   SettingsStore* Settings() override { return &settings_; }

@@ -177,6 +177,37 @@ TEST_F(Batch, PathsOnlyOrBinaryWithClipboardStayInteractive) {
   EXPECT_EQ(port.ended, 0);
 }
 
+// A control file without steps is a saved folder pair with its exclusions.
+TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
+  const std::string paths = "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() + "\n";
+  StartBatchMode(w, Control("", paths + "[Filter]\nAusnahmen=!*.o; cache/;a**\nDotfiles=1\n"));
+  EXPECT_EQ(Errors(),
+            " * Der Schlüssel ''Dotfiles'' im Abschnitt [Filter] ist unbekannt; dort gelten nur "
+            "Ausnahmen und Punktdateien.\r"
+            " * Das Muster ''!*.o'' unter [Filter] Ausnahmen ist ungültig: ein ! am Anfang "
+            "(Umkehrung) wird nicht unterstützt.\r"
+            " * Das Muster ''a**'' unter [Filter] Ausnahmen ist ungültig: ** steht nur allein "
+            "zwischen zwei /.\r");
+  EXPECT_EQ(w.Liste().Count(), 0);
+  EXPECT_TRUE(port.frameCaptions.empty());
+  left.Write("Cache/x.bin", "x");
+  right.Write("sub/cache/y.bin", "y");
+  right.Write("cache", "a file, not a folder");
+  left.Write("neu.TMP", "t");
+  left.Write(".git/config", "c");
+  right.Write(".zweiblick-x-1.tmp", "a copy under way");
+  EXPECT_EQ(StartBatchMode(w, Control("", paths + "[filter]\nausnahmen = cache/ ; *.tmp\n"
+                                                  "Punktdateien=1\n")),
+            BatchOutcome::kDone);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "", "cache"},
+                                                           {".git/config", "", ""},
+                                                           {"a.txt", "", "a.txt"},
+                                                           {"new.txt", "", "new.txt"}}));
+  EXPECT_EQ(port.frameCaptions["Frame1"],
+            "Vergleichsliste – ohne cache/; *.tmp – mit Punktdateien");
+}
+
 TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
   left.Write("nur-links/l.txt", "L");
   right.Write("nur-rechts.txt", "R");

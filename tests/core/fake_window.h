@@ -59,6 +59,9 @@ class FakeWindow : public DesktopPort {
     toolTips[control] = text;
   }
   void SetTopMost(bool on) override { topMost = on; }
+  void SetFrameCaption(const std::string& frame, const std::string& caption) override {
+    frameCaptions[frame] = caption;
+  }
 
   std::vector<ShownMessage> messages;
   std::deque<MsgAnswer> answers;
@@ -81,6 +84,7 @@ class FakeWindow : public DesktopPort {
   int ended = 0;
   std::map<std::string, std::string> toolTips;
   bool topMost = false;
+  std::map<std::string, std::string> frameCaptions;
   std::string clipboard = "previous contents";
 };
 

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "mainwindow/folder_entry.h"
+#include "reading/name_filter.h"
 #include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
@@ -359,6 +360,84 @@ TEST_F(Reading, EndDuringTheWalkListsNothingMore) {
   w.FillColumn(left.Path(), true);
   EXPECT_EQ(port.yields, 1);  // not once more per folder
   EXPECT_EQ(port.ended, 1);
+}
+
+// The rules of the exclusion patterns, as the documentation states them. 'x'
+// leaves the entry out, 'd' leaves it out if it is a folder, '-' keeps it.
+TEST(NameFilter, PatternsFollowTheDocumentedRules) {
+  const struct {
+    const char* patterns;
+    const char* rel;
+    char verdict;
+  } cases[] = {
+      // A name matches at any depth, the whole name only.
+      {"node_modules", "node_modules", 'x'},
+      {"node_modules", "web/app/node_modules", 'x'},
+      {"node_modules", "node_modules.txt", '-'},
+      {"node_modules", "node/modules", '-'},
+      // "*" and "?" within one name; "?" is one character, also an umlaut.
+      {"*.o", "src/deep/main.o", 'x'},
+      {"*.o", "main.oo", '-'},
+      {"?.txt", "a.txt", 'x'},
+      {"?.txt", "ä.txt", 'x'},
+      {"?.txt", "ab.txt", '-'},
+      {"a*b*c", "a-xb-b-c", 'x'},
+      {"a*b*c", "a-xb-b-", '-'},
+      // A "/" anchors at the chosen folder; "*" does not cross it.
+      {"/build", "build", 'x'},
+      {"/build", "sub/build", '-'},
+      {"src/*.c", "src/a.c", 'x'},
+      {"src/*.c", "src/sub/a.c", '-'},
+      {"src/*.c", "lib/src/a.c", '-'},
+      // "**" is any number of folders.
+      {"**/cache", "cache", 'x'},
+      {"**/cache", "a/b/cache", 'x'},
+      {"doc/**/alt", "doc/alt", 'x'},
+      {"doc/**/alt", "doc/x/y/alt", 'x'},
+      {"doc/**/alt", "x/doc/alt", '-'},
+      {"build/**", "build", '-'},
+      {"build/**", "build/x", 'x'},
+      // A trailing "/" is for folders only.
+      {"tmp/", "a/tmp", 'd'},
+      {"tmp/; *.log", "tmp", 'd'},
+      {"tmp/; tm*", "tmp", 'x'},
+      {"/doc/tmp/", "doc/tmp", 'd'},
+      // Letter case as the pairing ignores it: umlauts and composed forms too.
+      {"*.JPG", "urlaub/bild.jpg", 'x'},
+      {"ÄRGER*", "ärger.txt", 'x'},
+      {"Über",
+       "u\xCC\x88"
+       "ber",
+       'x'},
+      {"Projekte/ALT", "projekte/alt", 'x'},
+      // Dot names are judged like any other once they are walked.
+      {".git/", ".git", 'd'},
+      {"*", ".profile", 'x'},
+      // Blanks around patterns and empty patterns do not count.
+      {" ; *.bak ;;", "x.bak", 'x'},
+      {" ; *.bak ;;", "x", '-'},
+  };
+  for (const auto& c : cases) {
+    std::vector<PatternProblem> problems;
+    NameFilter f = NameFilter::Compile(c.patterns, false, problems);
+    EXPECT_TRUE(problems.empty()) << c.patterns;
+    NameFilter::Verdict v = f.Check(c.rel);
+    char got = v == NameFilter::Verdict::kLeaveOut           ? 'x'
+               : v == NameFilter::Verdict::kLeaveOutIfFolder ? 'd'
+                                                             : '-';
+    EXPECT_EQ(got, c.verdict) << c.patterns << " on " << c.rel;
+  }
+  // Each pattern the rules cannot express is refused; the others stay in force.
+  const char patterns[] = "***;/;..;a/../b;a//b;!x;[ab];a\\b;a**;x\0y; *.o ";
+  std::vector<PatternProblem> problems;
+  NameFilter f = NameFilter::Compile(std::string(patterns, sizeof patterns - 1), true, problems);
+  std::vector<std::string> refused;
+  for (auto& p : problems) refused.push_back(p.pattern);
+  EXPECT_EQ(refused, (std::vector<std::string>{"***", "/", "..", "a/../b", "a//b", "!x", "[ab]",
+                                               "a\\b", "a**", std::string("x\0y", 3)}));
+  EXPECT_EQ(f.PatternText(), "*.o");
+  EXPECT_TRUE(f.DotNames());
+  EXPECT_EQ(f.Check("x.o"), NameFilter::Verdict::kLeaveOut);
 }
 
 }  // namespace

@@ -131,6 +131,21 @@ TEST_F(Programs, CliExitStatusesForBadControlFilesUsageAndEntriesThatCannotBeExa
   EXPECT_PRED_FORMAT2(testing::IsSubstring, "Ergebnis des Binärvergleichs von 3 Dateien:", r.err);
 }
 
+// A control file without steps is a saved pair with its exclusions: below an
+// excluded folder nothing is read, so an entry there that cannot be examined
+// goes unreported.
+TEST_F(Programs, CliWithAFilterAndNoStepsNeverReadsBelowAnExcludedFolder) {
+  left.Mkdir("web/node_modules/pkg");
+  ASSERT_EQ(symlink("nowhere", left.Path("web/node_modules/pkg/kaputt").c_str()), 0);
+  Result r = RunProgram({cli, Control("")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_PRED_FORMAT2(testing::IsSubstring, "Zugriffsfehler 53", r.err);
+  r = RunProgram({cli, Control("[Filter]\r\nAusnahmen=node_modules/\r\n")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "");
+}
+
 TEST_F(Programs, WindowRunsAgeSyncEndAndExitsByItself) {
   std::string gui = std::string(ZWEIBLICK_BIN_DIR) + "/zweiblick";
   Result r = RunProgram({gui, Control("Altersvergleich=1\r\nAbgleich=1\r\nEnde=1\r\n")},

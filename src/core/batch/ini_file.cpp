@@ -59,8 +59,12 @@ std::string FromWindows1252(std::string_view bytes) {
   return out;
 }
 
-std::optional<std::string> IniValue(std::string_view content, std::string_view section,
-                                    std::string_view key) {
+namespace {
+
+// Calls `entry` (key, value, both trimmed) for each entry of the first section
+// named `section`, in file order, until it returns false.
+template <typename Entry>
+void ForEachEntry(std::string_view content, std::string_view section, Entry entry) {
   std::string converted;
   if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
   if (!IsValidUtf8(content)) {
@@ -68,7 +72,6 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
     content = converted;
   }
   const std::string wantedSection = MatchKey(TrimBlanks(section));
-  const std::string wantedKey = MatchKey(TrimBlanks(key));
   std::set<std::string> seenSections;
   bool inSection = false;
   while (!content.empty()) {
@@ -90,10 +93,31 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
     if (!inSection) continue;
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (MatchKey(TrimBlanks(line.substr(0, eq))) == wantedKey)
-      return CutValue(TrimBlanks(line.substr(eq + 1)));
+    if (!entry(TrimBlanks(line.substr(0, eq)), TrimBlanks(line.substr(eq + 1)))) return;
   }
-  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> IniValue(std::string_view content, std::string_view section,
+                                    std::string_view key) {
+  const std::string wantedKey = MatchKey(TrimBlanks(key));
+  std::optional<std::string> value;
+  ForEachEntry(content, section, [&](std::string_view k, std::string_view v) {
+    if (MatchKey(k) != wantedKey) return true;
+    value = CutValue(v);
+    return false;
+  });
+  return value;
+}
+
+std::vector<std::string> IniKeys(std::string_view content, std::string_view section) {
+  std::vector<std::string> keys;
+  ForEachEntry(content, section, [&](std::string_view k, std::string_view) {
+    keys.emplace_back(k);
+    return true;
+  });
+  return keys;
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zweiblick {
 
@@ -20,6 +21,9 @@ inline constexpr size_t kMaxIniValueChars = 32766;
 // byte-order mark is skipped. Text that is not valid UTF-8 is read as Windows-1252.
 std::optional<std::string> IniValue(std::string_view content, std::string_view section,
                                     std::string_view key);
+
+// The keys of the first section named `section`, as written, in file order.
+std::vector<std::string> IniKeys(std::string_view content, std::string_view section);
 
 // Reads the file: only a regular file, and at most kMaxIniFileSize bytes.
 // Nothing when it cannot be read.

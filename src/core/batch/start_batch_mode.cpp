@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "batch/filter_section.h"
 #include "batch/ini_file.h"
 #include "help/online_help.h"
 #include "mainwindow/main_window.h"
@@ -57,7 +58,8 @@ std::string NestingLine(const std::string& left, const std::string& right) {
 // The problems of the control file, each as one line " * ...\r"; empty when it
 // can run. Reads the switches into `b` on the way.
 std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const std::string& name,
-                             std::string& leftFolder, std::string& rightFolder) {
+                             std::string& leftFolder, std::string& rightFolder,
+                             NameFilter& filter) {
   if (IsFolder(name))
     return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
   if (!FileExists(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
@@ -98,6 +100,7 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
     errors +=
         " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
         "angefordert.\r";
+  errors += CheckFilterSection(iniFileName, filter);
   return errors;
 }
 
@@ -119,7 +122,9 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)
     name = ProgramFolder() + name;
   std::string leftFolder, rightFolder;
-  std::string errors = CheckControlFile(w.IniFileName, w.Batch(), name, leftFolder, rightFolder);
+  NameFilter filter;
+  std::string errors =
+      CheckControlFile(w.IniFileName, w.Batch(), name, leftFolder, rightFolder, filter);
   if (!errors.empty()) {
     w.Report().ShowMessage(
         std::string("Sie haben ") + kProgramName +
@@ -133,6 +138,7 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   if (w.Batch().BatchBinaryCompare) w.SelectCompMode(0);
   if (w.Batch().BatchAgeCompare) w.SelectCompMode(1);
   const BatchSwitches& batch = w.Batch();
+  w.SetNameFilter(std::move(filter));
   w.FillColumn(leftFolder, true);
   w.FillColumn(rightFolder, false);
   if (batch.BatchBinaryCompare || batch.BatchAgeCompare) w.CompareFiles(w.BinaryCompareSelected());

@@ -6,6 +6,7 @@
 #include "help/online_help.h"
 #include "layout/modresize_app.h"
 #include "list/row_count_text.h"
+#include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
 #include "mainwindow/screen_reader_texts.h"
 #include "mainwindow/window_options.h"
@@ -210,6 +211,16 @@ void MainWindow::EndProcess() {
   }
   endAfterOperation_ = false;
   report_.EndProcess();
+}
+
+// The frame of the list names what is left out, so that a missing file is
+// not taken for one the folder lacks; without a filter it keeps its caption.
+void MainWindow::SetNameFilter(NameFilter filter) {
+  folders_.Filter = std::move(filter);
+  std::string caption = kFrame1Caption;
+  if (folders_.Filter.HasPatterns()) caption += " – ohne " + folders_.Filter.PatternText();
+  if (folders_.Filter.DotNames()) caption += " – mit Punktdateien";
+  window_.SetFrameCaption("Frame1", caption);
 }
 
 void MainWindow::ClearList() {

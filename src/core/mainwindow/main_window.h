@@ -100,6 +100,8 @@ class MainWindow {
   WindowPort& Window() { return window_; }
   RunReporter& Run() { return run_; }
   const ChosenFolders& Folders() const { return folders_; }
+  // What the walks leave out, from a control file; the list's frame tells it.
+  void SetNameFilter(NameFilter filter);
   // Set only by the batch mode.
   BatchSwitches& Batch() { return batch_; }
   const BatchSwitches& Batch() const { return batch_; }

@@ -40,6 +40,8 @@ class WindowPort {
   // What a screen reader says of a control; an empty name leaves the control's own.
   virtual void SetAccessibleText(const std::string& control, const std::string& name,
                                  const std::string& description) {}
+  // The caption of a frame, named as its object ("Frame1").
+  virtual void SetFrameCaption(const std::string& frame, const std::string& caption) {}
   // Keeps the window above all others, without moving or resizing it.
   virtual void SetTopMost(bool onTop) {}
   // Lets the user change an option, or shows it as unavailable.

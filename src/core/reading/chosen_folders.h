@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reading/file_facts.h"
+#include "reading/name_filter.h"
 
 namespace zweiblick {
 
@@ -20,6 +21,8 @@ struct ChosenFolders {
   // The mounts that held them then (MountOf).
   uint64_t LeftFolderMount = 0;
   uint64_t RightFolderMount = 0;
+  // What the walks of both columns leave out; set only by a control file.
+  NameFilter Filter;
 };
 
 }  // namespace zweiblick

@@ -82,7 +82,7 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   run.SetStatus(2, kStatusWalking);
   (isLeft ? folders.LeftFolderMount : folders.RightFolderMount) = MountOf(path.c_str());
   (isLeft ? folders.LeftFolderFacts : folders.RightFolderFacts) =
-      WalkFolderTree(foundFiles, run, path);
+      WalkFolderTree(foundFiles, run, path, folders.Filter);
   run.SetProgress(50);
   size_t start = path.size();  // the relative name begins right after the folder path
   run.SetStatus(2, kStatusEntering);

@@ -19,6 +19,7 @@
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
+#include "sync/temporary_files.h"
 
 namespace zweiblick {
 namespace {
@@ -77,13 +78,14 @@ struct Folder {
 
 class TreeWalk {
  public:
-  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run)
-      : found_(foundFiles), run_(run), pool_(DefaultWorkerCount()) {
+  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run, const NameFilter& filter)
+      : found_(foundFiles), run_(run), filter_(filter), pool_(DefaultWorkerCount()) {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
   }
 
   FileFacts Run(const std::string& folderPath) {
     Folder root(folderPath, 0, 0, nullptr, false);
+    rootLength_ = WithTrailingBackslash(folderPath).size();
     FileFacts facts;
     pool_.Post([this, &root, &facts](int worker) {
       struct stat st {};
@@ -194,13 +196,18 @@ class TreeWalk {
         auto* entry = reinterpret_cast<const Dirent64*>(buffer.data() + at);
         at += entry->d_reclen;
         const char* name = entry->d_name;
-        if (name[0] == '.') continue;
+        if (name[0] == '.' && !DotNameWalked(name)) continue;
         std::string full = p + name;
+        // Judged by name before it is examined: nothing left out is looked at.
+        NameFilter::Verdict verdict =
+            filter_.Check(std::string_view(full).substr(rootLength_), entry->d_type != DT_REG);
+        if (verdict == NameFilter::Verdict::kLeaveOut) continue;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
           folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
         } else if (S_ISDIR(st.st_mode)) {
-          if (!folder.OnPath(st.st_dev, st.st_ino))
+          if (verdict != NameFilter::Verdict::kLeaveOutIfFolder &&
+              !folder.OnPath(st.st_dev, st.st_ino))
             folder.subfolders.push_back(
                 std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder,
                                          folder.linked || IsLink(fd, name, entry->d_type)));
@@ -219,6 +226,12 @@ class TreeWalk {
     Done(folder, 0);
   }
 
+  // "." and ".." never are; nor the temporary files of copies under way.
+  bool DotNameWalked(const char* name) const {
+    if (!filter_.DotNames() || name[1] == '\0' || (name[1] == '.' && name[2] == '\0')) return false;
+    return !IsTemporaryName(name);
+  }
+
   void Done(Folder& folder, int error) {
     folder.error = error;
     folder.listed.Publish(pool_);
@@ -232,6 +245,8 @@ class TreeWalk {
 
   std::vector<FoundFile>& found_;
   RunReporter& run_;
+  const NameFilter& filter_;
+  size_t rootLength_ = 0;  // the chosen folder's path with its separator
   // The folders walked behind links so far (device, inode); window's thread only.
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
   std::atomic<bool> stop_{false};       // set by the window's thread when the program ends
@@ -242,8 +257,8 @@ class TreeWalk {
 }  // namespace
 
 FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
-                         const std::string& folderPath) {
-  return TreeWalk(foundFiles, run).Run(folderPath);
+                         const std::string& folderPath, const NameFilter& filter) {
+  return TreeWalk(foundFiles, run, filter).Run(folderPath);
 }
 
 }  // namespace zweiblick

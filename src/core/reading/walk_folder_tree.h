@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "reading/file_facts.h"
+#include "reading/name_filter.h"
 
 namespace zweiblick {
 
@@ -19,7 +20,9 @@ struct FoundFile {
 
 // Appends to `foundFiles`: first the files directly in the folder, in listing
 // order, then everything below each subfolder, subfolders in reverse listing
-// order. Names beginning with "." are skipped; only regular files (or links to
+// order. Names beginning with "." are skipped unless `filter` lets them in;
+// what `filter` leaves out is skipped before it is examined, a folder with
+// everything below it; only regular files (or links to
 // them) are collected; an entry that cannot be examined is reported and skipped.
 // Linked folders are walked, each folder behind links once, under the first
 // name the walk meets; a folder already on the path down to the current one is
@@ -28,6 +31,6 @@ struct FoundFile {
 // the order of a walk on one thread. Returns what the folder itself is (not
 // Known() when it could not be found).
 FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
-                         const std::string& folderPath);
+                         const std::string& folderPath, const NameFilter& filter = {});
 
 }  // namespace zweiblick

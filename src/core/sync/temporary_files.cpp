@@ -29,12 +29,6 @@ char unfinishedName[128];
 std::atomic<int> unfinishedFolder{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-bool IsTemporaryName(const char* name) {
-  size_t n = std::strlen(name), p = sizeof kPrefix - 1, s = sizeof kSuffix - 1;
-  return n > p + s && std::strncmp(name, kPrefix, p) == 0 &&
-         std::strcmp(name + n - s, kSuffix) == 0;
-}
-
 // Who writes a temporary file: the machine, its boot, the process namespace,
 // the process and the moment it started (a process number is used again).
 // An id that cannot be read stays "x": nothing is judged by it then.
@@ -143,6 +137,12 @@ void RemoveAndRaise(int signal) {
 }
 
 }  // namespace
+
+bool IsTemporaryName(const char* name) {
+  size_t n = std::strlen(name), p = sizeof kPrefix - 1, s = sizeof kSuffix - 1;
+  return n > p + s && std::strncmp(name, kPrefix, p) == 0 &&
+         std::strcmp(name + n - s, kSuffix) == 0;
+}
 
 std::string TemporaryName() {
   static std::mt19937_64 random{std::random_device{}()};

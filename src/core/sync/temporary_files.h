@@ -11,6 +11,8 @@ namespace zweiblick {
 // name, so the walk never lists one. It tells which process of which boot of
 // which machine wrote it, so a later run can tell when that run is gone.
 std::string TemporaryName();
+// Whether `name` is one of those names.
+bool IsTemporaryName(const char* name);
 
 // The copy under way writes `name` in the open folder `folder`; until
 // EndUnfinishedCopy an interruption removes it. Only one copy runs at a time.
