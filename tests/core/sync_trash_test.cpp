@@ -135,13 +135,17 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("sub/gone.txt", "old");
     left.Write("sub/gone.txt", "x");
+    Both("replaced.txt", "new", "old replaced", 2000000000, 1000000000);
     Fill();
     Mark("sub/gone.txt", kMarkDeleteRight);
+    Mark("replaced.txt", kMarkCopyRight);
     w.SynchronizeFolders();
     std::map<std::string, std::string> listed = Listed(right.Path(".Trash-0"));
     // Relative to the stick's top folder: it restores wherever it is mounted.
     std::string tool = TrashList();
     return !right.Exists("sub/gone.txt") && listed.count("sub/gone.txt") &&
+           right.Read("replaced.txt") == "new" &&
+           right.Read(".Trash-0/files/replaced.txt") == "old replaced" &&
            tool.find(right.Path("sub/gone.txt") + "\n") != std::string::npos &&
            right.Read(".Trash-0/files/gone.txt") == "old" && (right.Mode(".Trash-0") == 0700) &&
            !data.Exists("Trash/files/gone.txt");
@@ -180,6 +184,21 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   EXPECT_EQ(tally.copied, 1);
   EXPECT_EQ(tally.trashed, 0);
   EXPECT_EQ(right.Read("old.txt"), "new");
+}
+
+TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {
+  TempTree image;
+  testing::FatMount fat(right.Path(), image.Path("fat.img"));
+  if (!fat.Mounted()) GTEST_SKIP() << "no FAT here";
+  Both("f.txt", "new", "old", 2000000000, 1000000000);
+  Fill();
+  Mark("f.txt", kMarkCopyRight);
+  SyncTally tally = w.SynchronizeFolders();
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(tally.trashed, 1);
+  EXPECT_EQ(right.Read("f.txt"), "new");
+  EXPECT_EQ(right.Read(".Trash-0/files/f.txt"), "old");
+  EXPECT_EQ(Listed(right.Path(".Trash-0")).count("f.txt"), 1u);
 }
 
 TEST_F(SyncTrash, PapierkorbZeroDeletesAndReplacesForGood) {

@@ -62,10 +62,10 @@ int OpenOwn(int parent, const char* name, Fd& files, Fd& info) {
 }
 
 // The top folder of the file system of `folder`: up from it, one ".." at a
-// time (never a link), while the mount stays the same.
+// time (never a link), while the mount stays the same (the device, where the
+// kernel does not tell mounts apart).
 int TopFolder(int folder, Fd& top) {
   uint64_t mount = MountId(folder);
-  if (mount == 0) return ENOTSUP;
   Fd cur(fcntl(folder, F_DUPFD_CLOEXEC, 0));
   if (!cur.ok()) return errno;
   for (;;) {
@@ -75,8 +75,8 @@ int TopFolder(int folder, Fd& top) {
     Fd parent(openat(cur.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.ok()) return errno;
     if (fstat(parent.get(), &up) != 0) return errno;
-    if ((up.st_dev == here.st_dev && up.st_ino == here.st_ino) || MountId(parent.get()) != mount)
-      break;
+    bool same = up.st_dev == here.st_dev && (mount == 0 || MountId(parent.get()) == mount);
+    if ((up.st_dev == here.st_dev && up.st_ino == here.st_ino) || !same) break;
     cur = std::move(parent);
   }
   top = std::move(cur);
