@@ -22,7 +22,9 @@ MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgB
   if (icon == MsgIcon::kExclamation || icon == MsgIcon::kCritical ||
       buttons == MsgButtons::kAbortRetryIgnore)
     failed_ = true;
-  // Nobody can answer: OK, or Ignore for a failed copy or deletion.
+  // Nobody can answer: OK, Ignore for a failed copy or deletion, and No to
+  // deleting for good (what would then be deleted fails instead).
+  if (buttons == MsgButtons::kYesNo) return MsgAnswer::kNo;
   return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
 }
 

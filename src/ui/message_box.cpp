@@ -36,13 +36,20 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
     box->addButton(QMessageBox::Ok);  // AnswerOf gives kOk for any way it closes
     return box;
   }
-  // One role for all three: the button box keeps buttons of one role in the
+  // One role for all: the button box keeps buttons of one role in the
   // order they were added, whatever order the style gives the standard roles.
   auto add = [&](const char* caption, MsgAnswer answer) {
     QPushButton* b = box->addButton(QString::fromUtf8(caption), QMessageBox::ActionRole);
     b->setProperty(kAnswerProperty, int(answer));
     return b;
   };
+  if (buttons == MsgButtons::kYesNo) {
+    add("&Ja", MsgAnswer::kYes);
+    QPushButton* no = add("&Nein", MsgAnswer::kNo);
+    box->setDefaultButton(no);  // deleting for good needs a deliberate Yes
+    box->setEscapeButton(no);
+    return box;
+  }
   QPushButton* abort = add("&Abbrechen", MsgAnswer::kAbort);
   QPushButton* retry = add("&Wiederholen", MsgAnswer::kRetry);
   add("&Ignorieren", MsgAnswer::kIgnore);
@@ -56,6 +63,7 @@ MsgAnswer AnswerOf(const QMessageBox& box, MsgButtons buttons) {
     QVariant answer = clicked->property(kAnswerProperty);
     if (answer.isValid()) return MsgAnswer(answer.toInt());
   }
+  if (buttons == MsgButtons::kYesNo) return MsgAnswer::kNo;
   return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kAbort : MsgAnswer::kOk;
 }
 

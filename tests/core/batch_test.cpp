@@ -221,6 +221,7 @@ TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
   EXPECT_FALSE(right.Exists("nur-links/l.txt"));
   EXPECT_FALSE(left.Exists("nur-rechts.txt"));
   EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(tally.trashed, 1);  // the trash without a Papierkorb key
   EXPECT_EQ(tally.proposals, 2);
   // "Ende" ended that program; this is the next one.
   MainWindow next{port};

@@ -6,9 +6,12 @@
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,8 +54,16 @@ inline void OwnMountsOrCannot() {
     _exit(kCannotHere);
 }
 
-// In a child: the user "nobody", without groups.
+// In a child: the user "nobody", without groups, with a home trash of its own
+// below the tests' one.
 inline void OrdinaryUserOrCannot() {
+  if (const char* data = getenv("XDG_DATA_HOME")) {
+    std::string own = std::string(data) + "/nobody";
+    if (chmod(data, 0711) != 0 || (mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) ||
+        chown(own.c_str(), 65534, 65534) != 0)
+      _exit(kCannotHere);
+    setenv("XDG_DATA_HOME", own.c_str(), 1);
+  }
   if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
       setresuid(65534, 65534, 65534) != 0)
     _exit(kCannotHere);

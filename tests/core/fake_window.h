@@ -22,7 +22,10 @@ class FakeWindow : public DesktopPort {
  public:
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
     messages.push_back({text, icon, buttons});
-    if (answers.empty()) return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
+    if (answers.empty()) {
+      if (buttons == MsgButtons::kYesNo) return MsgAnswer::kNo;
+      return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
+    }
     MsgAnswer a = answers.front();
     answers.pop_front();
     return a;

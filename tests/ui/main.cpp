@@ -9,9 +9,10 @@
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Never the real user's settings: a settings folder of the test's own.
-  QTemporaryDir config;
+  // Never the real user's settings or trash: folders of the test's own.
+  QTemporaryDir config, data;
   setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+  setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
   // As the program starts: German in Qt's own texts too.
   zweiblick::SetUpApplication(app);

@@ -75,6 +75,13 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
   // Carrying out the proposals "? -->" and "? <--" lets an unattended run fill
   // a new, empty folder; without the key a run copies only what is newer.
   b.BatchProposals = SwitchOn(iniFileName, "Vorschläge");
+  // Deleted and replaced files go to the trash unless the file says
+  // Papierkorb=0: only a number switches it off, never a word or an empty value.
+  std::string trash(
+      TrimBlanks(ReadIniString(iniFileName, "AutoStart", "Papierkorb", "", iniFileName)));
+  bool number =
+      !trash.empty() && std::string_view("0123456789+-.").find(trash[0]) != std::string_view::npos;
+  b.Trash = !number || LeadingNumber(trash) != 0;
   bool binary = b.BatchBinaryCompare, age = b.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
     errors +=

@@ -175,7 +175,11 @@ void MainWindow::CompareFiles(bool binary) {
 SyncTally MainWindow::SynchronizeFolders(bool proposals) {
   Operation op(*this);
   if (!op) return {};
-  return zweiblick::SynchronizeFolders(liste_, folders_, run_, proposals);
+  SyncOptions options;
+  options.proposals = proposals;
+  options.trash = batch_.Trash;
+  options.unattended = batch_.BatchActive;
+  return zweiblick::SynchronizeFolders(liste_, folders_, run_, options);
 }
 
 void MainWindow::CopyListToClipboard() {

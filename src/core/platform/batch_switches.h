@@ -13,6 +13,9 @@ struct BatchSwitches {
   bool BatchEnd = false;
   // The synchronisation also carries out the proposals "? -->" and "? <--".
   bool BatchProposals = false;
+  // Deleted and replaced files go to the trash; a control file's Papierkorb=0
+  // deletes and replaces for good.
+  bool Trash = true;
 };
 
 }  // namespace zweiblick

@@ -12,15 +12,16 @@ namespace zweiblick {
 inline constexpr const char* kProgramName = "Zweiblick";
 
 enum class MsgIcon { kNone, kExclamation, kInformation, kCritical };
-enum class MsgButtons { kOk, kAbortRetryIgnore };
-enum class MsgAnswer { kOk, kAbort, kRetry, kIgnore };
+enum class MsgButtons { kOk, kAbortRetryIgnore, kYesNo };
+enum class MsgAnswer { kOk, kAbort, kRetry, kIgnore, kYes, kNo };
 
 class ReportPort {
  public:
   virtual ~ReportPort() = default;
 
   // A modal message box titled with the program name. Line breaks in `text` are
-  // single carriage returns. For Abort/Retry/Ignore, Retry is the default button.
+  // single carriage returns. For Abort/Retry/Ignore, Retry is the default button;
+  // for Yes/No, No (a box closed otherwise answers No).
   virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
   // Replaces the clipboard's contents with `text` (rows of bytes as the list holds them).
   virtual void SetClipboardText(const std::string& text) = 0;

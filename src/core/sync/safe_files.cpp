@@ -289,10 +289,65 @@ int Rename(int dir, const std::string& tmp, const std::string& name, bool replac
   return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
 }
 
+// File systems that have no hard links, or will not make one here (FAT,
+// exFAT, many FUSE and network file systems; a file of another user under
+// protected_hardlinks).
+bool NoHardLink(int error) {
+  return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS ||
+         error == EMLINK || error == EINVAL;
+}
+
+// Puts the finished copy dir/tmp in place of dir/name, whose old version goes
+// to the trash. The old version gets its second name in the trash first (a
+// hard link), and one rename then puts the new version in place: the name
+// never goes missing, and at every moment the old version is at its place or
+// in the trash. An exchange of the two names (RENAME_EXCHANGE) would leave the
+// old version under a temporary name for a moment, which an interruption then
+// removes as a leftover copy. Without hard links the old version is renamed
+// into the trash and the new one takes its name by the very next call: for
+// that one call the name is missing, while the old version is already in the
+// trash with its .trashinfo.
+int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
+                      const std::string& where, Trash& trash) {
+  TrashSlot slot;
+  if (int e = trash.Reserve(dir, name, where, slot)) return e;
+  if (slot.forGood) return Rename(dir, tmp, name, true);
+  const char* inTrash = slot.name.c_str();
+  if (linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
+    if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
+      trash.CountMoved();
+      return 0;
+    }
+    int e = errno;
+    unlinkat(slot.files, inTrash, 0);  // the old version is still in its place
+    Trash::Abandon(slot);
+    return e;
+  }
+  if (!NoHardLink(errno)) {
+    int e = errno;
+    Trash::Abandon(slot);
+    return e;
+  }
+  if (int e = MoveNoReplace(dir, name.c_str(), slot.files, inTrash)) {
+    Trash::Abandon(slot);
+    return e;
+  }
+  int e = Rename(dir, tmp, name, false);
+  if (e == 0) {
+    trash.CountMoved();
+    return 0;
+  }
+  // The old version goes back; where even that fails it stays in the trash,
+  // listed and restorable.
+  if (MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0) Trash::Abandon(slot);
+  return e;
+}
+
 }  // namespace
 
 int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
-                const std::string& dstRel, const SeenFile& destination, DurableRun& run) {
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
+                Trash& trash) {
   int srcDir = -1, dstDir = -1;
   std::string srcName, dstName;
   if (int e = src.Parent(srcRel, Reach::kRead, srcDir, srcName)) return e;
@@ -356,15 +411,16 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   // Checked once more right before the rename, so the window in which a change
   // by another program could be overwritten stays as small as it can be.
   if (!e) e = CheckUnchanged(dstDir, dstName, destination);
-  if (!e) e = Rename(dstDir, tmp, dstName, replaces);
+  if (!e && replaces) e = ReplaceKeepingOld(dstDir, tmp, dstName, dst.WriteFolder(), trash);
+  if (!e && !replaces) e = Rename(dstDir, tmp, dstName, false);
   if (e) unlinkat(dstDir, tmp.c_str(), 0);
   EndUnfinishedCopy();
   if (!e) e = KeepTime(dstDir, dstName, times);
   return e;
 }
 
-int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target,
-                  DurableRun& run) {
+int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,
+                  Trash& trash) {
   int dir = -1;
   std::string name;
   if (int e = side.Parent(rel, Reach::kWrite, dir, name)) return e;
@@ -375,8 +431,7 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
   if (int e = CheckUnchanged(dir, name, target)) return e;
   if (WriteProtected(dir, name.c_str(), st)) return EACCES;
   run.WritesTo(side, dir);
-  if (unlinkat(dir, name.c_str(), 0) != 0) return errno;
-  return 0;
+  return trash.Move(dir, name, side.WriteFolder());
 }
 
 }  // namespace zweiblick

@@ -16,6 +16,7 @@
 #include "platform/fd.h"
 #include "reading/file_facts.h"
 #include "sync/new_folders.h"
+#include "sync/trash.h"
 
 namespace zweiblick {
 
@@ -35,6 +36,8 @@ inline constexpr int kNotTheFolderRead = -3;
 // Returned when a copy could not be given its source's modification time and
 // would look newer than its source.
 inline constexpr int kTimeNotKept = -2;
+// kNoTrash (-4, sync/trash.h): a file system without a trash, where nobody
+// agreed to delete and replace for good.
 
 // The calls that set a copy's permission bits and times. Tests put in ones
 // that refuse, as the drivers of some file systems do.
@@ -130,13 +133,15 @@ int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& fr
 // permission bits, ACL, owner and group; a new file gets the source's bits
 // less the umask, never setuid, setgid or sticky (and its folder's default
 // ACL). A write-protected destination is not replaced. Returns 0 or an error
-// number; on failure the destination is as it was.
+// number; on failure the destination is as it was. The replaced version goes
+// to `trash`.
 int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
-                const std::string& dstRel, const SeenFile& destination, DurableRun& run);
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
+                Trash& trash);
 
-// Deletes side/rel (a link is removed, never its target; never a folder, never
-// a write-protected file).
-int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target,
-                  DurableRun& run);
+// Moves side/rel into `trash` (a link goes as the link, never its target;
+// never a folder, never a write-protected file).
+int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,
+                  Trash& trash);
 
 }  // namespace zweiblick

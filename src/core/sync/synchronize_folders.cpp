@@ -33,13 +33,19 @@ std::string SyncFailureMessage(const std::string& failureText) {
 
 class SyncRun {
  public:
-  SyncRun(ComparisonList& list, const ChosenFolders& folders, RunReporter& run, bool proposals)
+  SyncRun(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+          const SyncOptions& options)
       : list_(list),
         folders_(folders),
         run_(run),
         lf_(folders.LeftFolder, folders.LeftFolderFacts, folders.LeftFolderMount),
         rf_(folders.RightFolder, folders.RightFolderFacts, folders.RightFolderMount),
-        proposals_(proposals) {}
+        proposals_(options.proposals),
+        trash_(
+            options.trash, options.unattended ? Trash::AskForGood{} : [&run](const std::string& f) {
+              return run.ShowMessage(NoTrashQuestion(f), MsgIcon::kExclamation,
+                                     MsgButtons::kYesNo) == MsgAnswer::kYes;
+            }) {}
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
@@ -70,27 +76,29 @@ class SyncRun {
       std::string target = rightName.empty() ? leftName : rightName;
       if (rightName.empty()) rightPath = rf + leftName;
       PrepareTarget(rs, target, ls, leftName);  // its failure shows in the copy that follows
-      return Attempt(CopyFailure(leftPath, rightPath), tally_.copied,
-                     [&] { return CopyBeneath(ls, leftName, left, rs, target, right, disk_); });
+      return Attempt(CopyFailure(leftPath, rightPath), tally_.copied, [&] {
+        return CopyBeneath(ls, leftName, left, rs, target, right, disk_, trash_);
+      });
     }
     if (action == kMarkCopyLeft) {
       std::string target = leftName.empty() ? rightName : leftName;
       if (leftName.empty()) leftPath = lf + rightName;
       PrepareTarget(ls, target, rs, rightName);
-      return Attempt(CopyFailure(rightPath, leftPath), tally_.copied,
-                     [&] { return CopyBeneath(rs, rightName, right, ls, target, left, disk_); });
+      return Attempt(CopyFailure(rightPath, leftPath), tally_.copied, [&] {
+        return CopyBeneath(rs, rightName, right, ls, target, left, disk_, trash_);
+      });
     }
     if (action == kMarkDeleteRight)
       return Attempt(DeleteFailure(rightPath), tally_.deleted,
-                     [&] { return DeleteBeneath(rs, rightName, right, disk_); });
+                     [&] { return DeleteBeneath(rs, rightName, right, disk_, trash_); });
     if (action == kMarkDeleteLeft)
       return Attempt(DeleteFailure(leftPath), tally_.deleted,
-                     [&] { return DeleteBeneath(ls, leftName, left, disk_); });
+                     [&] { return DeleteBeneath(ls, leftName, left, disk_, trash_); });
     if (action == kMarkDeleteBoth) {
       return Attempt(DeleteFailure(leftPath), tally_.deleted,
-                     [&] { return DeleteBeneath(ls, leftName, left, disk_); }) &&
+                     [&] { return DeleteBeneath(ls, leftName, left, disk_, trash_); }) &&
              Attempt(DeleteFailure(rightPath), tally_.deleted,
-                     [&] { return DeleteBeneath(rs, rightName, right, disk_); });
+                     [&] { return DeleteBeneath(rs, rightName, right, disk_, trash_); });
     }
     return true;  // every other marker names no file operation
   }
@@ -108,6 +116,7 @@ class SyncRun {
       ++tally_.failed;
       run_.ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical, MsgButtons::kOk);
     }
+    tally_.trashed = trash_.Moved();
     return tally_;
   }
 
@@ -133,25 +142,32 @@ class SyncRun {
   DurableRun disk_;
   SideFolder lf_, rf_;
   bool proposals_;
+  Trash trash_;
   bool keep_ = false;
   SyncTally tally_;
 };
 
 }  // namespace
 
+std::string NoTrashQuestion(const std::string& folder) {
+  return "Auf dem Datenträger von '" + folder +
+         "' lässt sich kein Papierkorb anlegen.\rSollen die Dateien dort endgültig gelöscht und "
+         "ersetzt werden?";
+}
+
 std::string SyncTallyLine(const SyncTally& t) {
   return "Abgleich: " + std::to_string(t.copied) + " kopiert, " + std::to_string(t.deleted) +
-         " gelöscht, " + std::to_string(t.failed) + " fehlgeschlagen, " +
-         std::to_string(t.proposals) +
+         " gelöscht, " + std::to_string(t.trashed) + " in den Papierkorb, " +
+         std::to_string(t.failed) + " fehlgeschlagen, " + std::to_string(t.proposals) +
          " nur vorgeschlagen (\"? -->\" oder \"? <--\") und daher nicht kopiert.";
 }
 
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
-                             bool proposals) {
+                             const SyncOptions& options) {
   run.EnableCompareButton(false);
   run.SetStatus(2, kStatusSyncRunning);
   int count = list.Count();
-  SyncRun rows(list, folders, run, proposals);
+  SyncRun rows(list, folders, run, options);
   for (int i = count; i >= 1; --i) {
     if (!rows.Row(i)) break;
     run.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));

@@ -16,6 +16,7 @@ inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
 struct SyncTally {
   int copied = 0;
   int deleted = 0;
+  int trashed = 0;    // deleted or replaced files now in a trash
   int failed = 0;     // ended in Ignore or Abort; a folder whose data could not be made durable
   int proposals = 0;  // rows "? -->" and "? <--" left alone
 };
@@ -23,12 +24,25 @@ struct SyncTally {
 // The tally as one German line (without line end), for a run without a window.
 std::string SyncTallyLine(const SyncTally& tally);
 
+// How a run goes about its work.
+struct SyncOptions {
+  // The proposals "? -->" and "? <--" are carried out as copies too (an
+  // unattended run that is to bring a new folder up to date).
+  bool proposals = false;
+  // Deleted and replaced files go to the trash; false: they are gone for good.
+  bool trash = true;
+  // Nobody is asked whether to delete for good where a file system has no
+  // trash: those rows fail.
+  bool unattended = false;
+};
+
+// The question where a file system has no trash.
+std::string NoTrashQuestion(const std::string& folder);
+
 // Copies and deletes as the markers "-->", "<--", "X->", "<-X" and "XX" say and
 // removes every processed row. A failed operation asks abort, retry or ignore;
-// a row whose failure was ignored stays in the list. With `proposals` the
-// proposals "? -->" and "? <--" are carried out as copies too (an unattended
-// run that is to bring a new folder up to date).
+// a row whose failure was ignored stays in the list.
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
-                             bool proposals);
+                             const SyncOptions& options);
 
 }  // namespace zweiblick

@@ -1,0 +1,306 @@
+#include "sync/trash.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+namespace zweiblick {
+namespace {
+
+constexpr const char kInfoSuffix[] = ".trashinfo";
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+
+// The mount an open folder belongs to; 0 when the kernel cannot tell. The
+// plain id, the one /proc/self/mountinfo shows.
+uint64_t MountId(int fd, const char* name = "") {
+  struct statx st {};
+  int flags = *name ? AT_SYMLINK_NOFOLLOW : AT_EMPTY_PATH;
+  if (statx(fd, name, flags, STATX_MNT_ID, &st) != 0 || !(st.stx_mask & STATX_MNT_ID)) return 0;
+  return st.stx_mnt_id;
+}
+
+// The path the kernel knows an open folder by; empty where /proc is missing.
+std::string PathOf(int fd) {
+  char buf[PATH_MAX];
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  ssize_t n = readlink(link.c_str(), buf, sizeof buf);
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf) || buf[0] != '/') return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+// Opens the folder `name` in `parent`, never through a link, making it
+// (private) when it is missing.
+int OpenOrMake(int parent, const char* name, Fd& out) {
+  out = Fd(openat(parent, name, kDirFlags));
+  if (!out.ok() && errno == ENOENT) {
+    if (mkdirat(parent, name, 0700) != 0 && errno != EEXIST) return errno;
+    out = Fd(openat(parent, name, kDirFlags));
+  }
+  return out.ok() ? 0 : errno;
+}
+
+// files/ and info/ of the trash folder `trash`.
+int OpenParts(int trash, Fd& files, Fd& info) {
+  if (int e = OpenOrMake(trash, "files", files)) return e;
+  return OpenOrMake(trash, "info", info);
+}
+
+// A trash folder of this user below a top folder: a link, a folder of another
+// user (planted on a shared stick) or no folder is not taken.
+int OpenOwn(int parent, const char* name, Fd& files, Fd& info) {
+  Fd trash;
+  if (int e = OpenOrMake(parent, name, trash)) return e;
+  struct stat st {};
+  if (fstat(trash.get(), &st) != 0) return errno;
+  if (st.st_uid != geteuid()) return EPERM;
+  return OpenParts(trash.get(), files, info);
+}
+
+// The top folder of the file system of `folder`: up from it, one ".." at a
+// time (never a link), while the mount stays the same (the device, where the
+// kernel does not tell mounts apart).
+int TopFolder(int folder, Fd& top) {
+  uint64_t mount = MountId(folder);
+  Fd cur(fcntl(folder, F_DUPFD_CLOEXEC, 0));
+  if (!cur.ok()) return errno;
+  for (;;) {
+    struct stat here {
+    }, up{};
+    if (fstat(cur.get(), &here) != 0) return errno;
+    Fd parent(openat(cur.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.ok()) return errno;
+    if (fstat(parent.get(), &up) != 0) return errno;
+    bool same = up.st_dev == here.st_dev && (mount == 0 || MountId(parent.get()) == mount);
+    if ((up.st_dev == here.st_dev && up.st_ino == here.st_ino) || !same) break;
+    cur = std::move(parent);
+  }
+  top = std::move(cur);
+  return 0;
+}
+
+// The home trash's folder: $XDG_DATA_HOME/Trash, by default ~/.local/share/Trash.
+std::string HomeTrashPath() {
+  const char* data = getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return std::string(data) + "/Trash";
+  const char* home = getenv("HOME");
+  if (!home || home[0] != '/') return {};
+  return std::string(home) + "/.local/share/Trash";
+}
+
+// The nearest folder of `path` that exists, opened (through links: the
+// user's own choice of where the home trash lives).
+Fd NearestExisting(std::string path) {
+  for (;;) {
+    Fd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.ok() || errno != ENOENT) return fd;
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos || path.empty()) return Fd();
+    path = slash == 0 ? "/" : path.substr(0, slash);
+  }
+}
+
+// Makes every missing folder of `path` (private, as the home trash is).
+int MakeFolders(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
+}
+
+// A name for the trash: the file's own, then "name.2.ext", "name.3.ext", ...,
+// shortened where the .trashinfo's name would be too long for the disk.
+std::string Candidate(const std::string& name, int n) {
+  size_t dot = name.rfind('.');
+  if (dot == 0 || dot == std::string::npos) dot = name.size();
+  std::string stem = name.substr(0, dot), ext = name.substr(dot);
+  std::string number = n == 1 ? "" : "." + std::to_string(n);
+  size_t room = NAME_MAX - (sizeof kInfoSuffix - 1) - number.size();
+  if (ext.size() > room / 2) ext.clear();
+  if (stem.size() + ext.size() > room) {
+    stem.resize(room - ext.size());
+    // Never cut a character of UTF-8 in two.
+    while (!stem.empty() && (static_cast<unsigned char>(stem.back()) & 0xC0) == 0x80)
+      stem.pop_back();
+    if (!stem.empty() && static_cast<unsigned char>(stem.back()) >= 0xC0) stem.pop_back();
+  }
+  return stem + number + ext;
+}
+
+bool Unreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+int WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string EscapedTrashPath(const std::string& path) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : path) {
+    if (Unreserved(c) || c == '/') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string TrashInfoText(const std::string& path, time_t when) {
+  struct tm local {};
+  char date[32] = "";
+  if (localtime_r(&when, &local)) strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+  return "[Trash Info]\nPath=" + EscapedTrashPath(path) + "\nDeletionDate=" + date + "\n";
+}
+
+int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to) {
+  if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  return renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
+}
+
+Trash::Can& Trash::For(int folder, const struct stat& st) {
+  auto found = cans_.find(st.st_dev);
+  if (found != cans_.end()) return found->second;
+  Can& can = cans_[st.st_dev];
+  if (!enabled_) {
+    can.forGood = true;
+    return can;
+  }
+  // The home trash serves the files of its own mount; a rename cannot leave a mount.
+  std::string home = HomeTrashPath();
+  Fd nearest = home.empty() ? Fd() : NearestExisting(home);
+  struct stat homeSt {};
+  if (nearest.ok() && fstat(nearest.get(), &homeSt) == 0 && homeSt.st_dev == st.st_dev &&
+      MountId(nearest.get()) == MountId(folder)) {
+    can.error = MakeFolders(home);
+    Fd trash(open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!can.error && !trash.ok()) can.error = errno;
+    if (!can.error) can.error = OpenParts(trash.get(), can.files, can.info);
+  } else {
+    can.error = TopFolder(folder, can.top);
+    if (!can.error) {
+      const std::string uid = std::to_string(geteuid());
+      // $topdir/.Trash, made by an administrator for all users: only a real
+      // folder with the sticky bit, so no user can take another one's.
+      struct stat shared {};
+      Fd dotTrash;
+      if (fstatat(can.top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX))
+        dotTrash = Fd(openat(can.top.get(), ".Trash", kDirFlags));
+      can.error =
+          dotTrash.ok() ? OpenOwn(dotTrash.get(), uid.c_str(), can.files, can.info) : ENOENT;
+      if (can.error)
+        can.error = OpenOwn(can.top.get(), (".Trash-" + uid).c_str(), can.files, can.info);
+      can.topPath = PathOf(can.top.get());
+    }
+  }
+  // The trash must lie on the file's own file system: nothing is copied to trash it.
+  struct stat in {};
+  if (!can.error && (fstat(can.files.get(), &in) != 0 || in.st_dev != st.st_dev)) can.error = EXDEV;
+  if (can.error) {
+    can.files = Fd();
+    can.info = Fd();
+  }
+  return can;
+}
+
+int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot) {
+  slot = TrashSlot{};
+  struct stat st {};
+  if (fstat(folder, &st) != 0) return errno;
+  Can& can = For(folder, st);
+  if (can.error && !can.forGood && !can.asked) {
+    can.asked = true;
+    can.forGood = ask_ && ask_(where);
+  }
+  if (can.forGood) {
+    slot.forGood = true;
+    return 0;
+  }
+  if (can.error) return kNoTrash;
+
+  // Where a file manager restores it to: the absolute path, or below a
+  // trash's top folder the path from there, so a stick mounted elsewhere
+  // next time still restores into itself.
+  std::string folderPath = PathOf(folder);
+  if (folderPath.empty()) folderPath = where;
+  while (folderPath.size() > 1 && folderPath.back() == '/') folderPath.pop_back();
+  std::string path = (folderPath == "/" ? "" : folderPath) + "/" + name;
+  const std::string& top = can.topPath;
+  if (!top.empty()) {
+    std::string prefix = top == "/" ? "/" : top + "/";
+    if (path.compare(0, prefix.size(), prefix) == 0) path = path.substr(prefix.size());
+  }
+  std::string text = TrashInfoText(path, time(nullptr));
+
+  for (int n = 1; n < 100000; ++n) {
+    std::string candidate = Candidate(name, n);
+    std::string infoName = candidate + kInfoSuffix;
+    Fd out(openat(can.info.get(), infoName.c_str(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!out.ok()) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    struct stat taken {};
+    if (fstatat(can.files.get(), candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ||
+        errno != ENOENT) {
+      // A file without its .trashinfo (another program's leftover): not overwritten.
+      unlinkat(can.info.get(), infoName.c_str(), 0);
+      continue;
+    }
+    // On the disk before the file moves: a trashed file without its
+    // .trashinfo is listed by no trash tool and is as good as lost.
+    int e = WriteAll(out.get(), text);
+    if (!e && fsync(out.get()) != 0) e = errno;
+    if (int closed = out.Close(); !e) e = closed;
+    if (!e && fsync(can.info.get()) != 0 && errno != EINVAL) e = errno;
+    if (e) {
+      unlinkat(can.info.get(), infoName.c_str(), 0);
+      return e;
+    }
+    slot.files = can.files.get();
+    slot.info = can.info.get();
+    slot.name = candidate;
+    return 0;
+  }
+  return EEXIST;
+}
+
+void Trash::Abandon(const TrashSlot& slot) {
+  if (slot.forGood || slot.info < 0) return;
+  unlinkat(slot.info, (slot.name + kInfoSuffix).c_str(), 0);
+}
+
+int Trash::Move(int folder, const std::string& name, const std::string& where) {
+  TrashSlot slot;
+  if (int e = Reserve(folder, name, where, slot)) return e;
+  if (slot.forGood) return unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno;
+  int e = MoveNoReplace(folder, name.c_str(), slot.files, slot.name.c_str());
+  if (e == 0) ++moved_;
+  if (e) Abandon(slot);
+  return e;
+}
+
+}  // namespace zweiblick

@@ -1,0 +1,90 @@
+// The desktop's trash (freedesktop.org layout), where the synchronisation puts
+// every file it deletes or replaces: the home trash for files on the home
+// trash's own file system, $topdir/.Trash/$uid or $topdir/.Trash-$uid on
+// others (a stick, a second disk). A file gets there by a rename on its own
+// file system, relative to folders already open, never through a link; it is
+// never copied to another file system.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/fd.h"
+
+namespace zweiblick {
+
+// Returned when a file system has no trash to be had (no writable top folder,
+// a share that refuses) and nobody agreed to delete for good there.
+inline constexpr int kNoTrash = -4;
+
+// A place reserved in a trash for one file: its .trashinfo is written and on
+// the disk; the file still has to be moved (or linked) to files/name.
+struct TrashSlot {
+  bool forGood = false;  // no trash: the file is deleted (replaced) for good
+  int files = -1;        // the trash's open files/ folder
+  int info = -1;         // and its info/ folder
+  std::string name;      // the file's name in files/, and name + ".trashinfo" in info/
+};
+
+class Trash {
+ public:
+  // Asked once per file system without a trash, with the folder of the first
+  // file concerned: whether to delete and replace for good there. Without it
+  // (an unattended run) such files fail with kNoTrash.
+  using AskForGood = std::function<bool(const std::string& folder)>;
+
+  // `enabled` false: everything is deleted and replaced for good.
+  explicit Trash(bool enabled = true, AskForGood ask = {})
+      : enabled_(enabled), ask_(std::move(ask)) {}
+  Trash(const Trash&) = delete;
+  Trash& operator=(const Trash&) = delete;
+
+  // Reserves a place for folder/name (folder: an open folder, `where`: its
+  // path as the user knows it, for the question). Returns 0 or an error
+  // number (kNoTrash).
+  int Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot);
+  // Removes the .trashinfo of a slot whose file did not get there.
+  static void Abandon(const TrashSlot& slot);
+
+  // Moves folder/name into the trash. Returns 0 or an error number; on
+  // failure the file is where it was.
+  int Move(int folder, const std::string& name, const std::string& where);
+
+  // The files this run put into a trash.
+  int Moved() const { return moved_; }
+  void CountMoved() { ++moved_; }
+
+ private:
+  struct Can {
+    int error = 0;  // why this file system has no trash (0: it has one)
+    bool forGood = false;
+    bool asked = false;
+    Fd files, info;
+    Fd top;               // the top folder of a trash below $topdir, for relative paths
+    std::string topPath;  // its path, empty for the home trash
+  };
+  Can& For(int folder, const struct stat& st);
+
+  bool enabled_;
+  AskForGood ask_;
+  std::map<dev_t, Can> cans_;
+  int moved_ = 0;
+};
+
+// Renames without replacing what is there (a plain rename on file systems
+// that cannot tell). Returns 0 or an error number.
+int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to);
+
+// The text of a .trashinfo for the file at `path` (absolute, or relative to
+// the trash's top folder), deleted at `when`.
+std::string TrashInfoText(const std::string& path, time_t when);
+
+// The path percent-encoded as a URL path: every byte except the unreserved
+// ones and "/".
+std::string EscapedTrashPath(const std::string& path);
+
+}  // namespace zweiblick

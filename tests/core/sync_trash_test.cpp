@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "batch/start_batch_mode.h"
+#include "child_process.h"
+#include "slow_fs_mount.h"
+#include "sync/markers.h"
+#include "sync/synchronize_folders.h"
+#include "two_trees.h"
+
+namespace zweiblick {
+namespace {
+
+using testing::TempTree;
+
+// No test ever fills the trash of the user who runs them: every run of the
+// tests gets a home trash of its own, and tests of the trash one each.
+struct TestDataHome {
+  TempTree home;
+  TestDataHome() { setenv("XDG_DATA_HOME", home.Path().c_str(), 1); }
+};
+const TestDataHome testDataHome;
+
+// A .trashinfo as trash tools read it: the path decoded, the date as a moment.
+struct TrashInfo {
+  std::string path;
+  time_t date = -1;
+};
+
+TrashInfo ReadTrashInfo(const std::string& file) {
+  std::ifstream in(file);
+  std::string line;
+  TrashInfo info;
+  std::getline(in, line);
+  if (line != "[Trash Info]") return info;
+  while (std::getline(in, line)) {
+    if (line.rfind("Path=", 0) == 0) {
+      for (size_t i = 5; i < line.size(); ++i) {
+        if (line[i] == '%' && i + 2 < line.size()) {
+          info.path += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+          i += 2;
+        } else {
+          info.path += line[i];
+        }
+      }
+    } else if (line.rfind("DeletionDate=", 0) == 0) {
+      struct tm t {};
+      t.tm_isdst = -1;
+      const char* end = strptime(line.c_str() + 13, "%Y-%m-%dT%H:%M:%S", &t);
+      if (end && !*end) info.date = mktime(&t);
+    }
+  }
+  return info;
+}
+
+// The trash at `trash`: the name in files/ of every entry, by its path.
+std::map<std::string, std::string> Listed(const std::string& trash) {
+  std::map<std::string, std::string> out;
+  std::error_code ec;
+  for (auto& e : std::filesystem::directory_iterator(trash + "/info", ec)) {
+    std::string name = e.path().filename().string();
+    TrashInfo info = ReadTrashInfo(e.path().string());
+    EXPECT_LE(std::abs(info.date - time(nullptr)), 120) << name;
+    out[info.path] = name.substr(0, name.size() - 10);
+  }
+  return out;
+}
+
+// What trash-list (trash-cli) lists: "date time path" lines; where it is
+// missing, what it would say is taken from the check above.
+std::string TrashList() {
+  if (std::system("command -v trash-list >/dev/null 2>&1") != 0) {
+    ADD_FAILURE() << "trash-list missing (scripts/install-deps installs trash-cli)";
+    return {};
+  }
+  TempTree io;
+  std::system(("trash-list > '" + io.Path("out") + "' 2>/dev/null").c_str());
+  return io.Read("out");
+}
+
+struct SyncTrash : testing::TwoTrees {
+  TempTree data;
+  void SetUp() override { setenv("XDG_DATA_HOME", data.Path().c_str(), 1); }
+  void TearDown() override { setenv("XDG_DATA_HOME", testDataHome.home.Path().c_str(), 1); }
+  std::string Home() { return data.Path("Trash"); }
+};
+
+TEST_F(SyncTrash, DeletedAndReplacedFilesGoToTheHomeTrashAndComeBack) {
+  const std::string odd = "odd name 100% ä.txt";
+  Both(odd, "keep", "old odd");
+  Both("a/" + odd, "keep", "old a/odd");
+  Both("replaced.txt", "new", "old replaced", 2000000000, 1000000000);
+  Fill();
+  Mark(odd, kMarkDeleteRight);
+  Mark("a/" + odd, kMarkDeleteRight);
+  Mark("replaced.txt", kMarkCopyRight);
+  SyncTally tally = w.SynchronizeFolders();
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(tally.trashed, 3);
+  EXPECT_EQ(tally.deleted, 2);
+  EXPECT_FALSE(right.Exists(odd));
+  EXPECT_EQ(right.Read("replaced.txt"), "new");
+
+  std::map<std::string, std::string> listed = Listed(Home());
+  ASSERT_EQ(listed.size(), 3u);
+  std::string kernelRight = std::filesystem::canonical(right.Path()).string();
+  std::map<std::string, std::string> expected = {
+      {odd, "old odd"}, {"a/" + odd, "old a/odd"}, {"replaced.txt", "old replaced"}};
+  for (auto& [rel, content] : expected) {
+    std::string path = kernelRight + "/" + rel;
+    ASSERT_TRUE(listed.count(path)) << path;
+    std::string inTrash = Home() + "/files/" + listed[path];
+    std::ifstream in(inTrash, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content) << rel;
+  }
+  // Two files of one name: the second gets a name of its own.
+  EXPECT_EQ(listed[kernelRight + "/a/" + odd], "odd name 100% ä.2.txt");
+  // A restore is a move back.
+  std::filesystem::rename(Home() + "/files/" + listed[kernelRight + "/" + odd], right.Path(odd));
+  EXPECT_EQ(right.Read(odd), "old odd");
+
+  // A trash tool of the desktop lists them under their original paths.
+  std::string tool = TrashList();
+  EXPECT_NE(tool.find(kernelRight + "/a/" + odd + "\n"), std::string::npos) << tool;
+}
+
+TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
+    right.Write("sub/gone.txt", "old");
+    left.Write("sub/gone.txt", "x");
+    Both("replaced.txt", "new", "old replaced", 2000000000, 1000000000);
+    Fill();
+    Mark("sub/gone.txt", kMarkDeleteRight);
+    Mark("replaced.txt", kMarkCopyRight);
+    w.SynchronizeFolders();
+    std::map<std::string, std::string> listed = Listed(right.Path(".Trash-0"));
+    // Relative to the stick's top folder: it restores wherever it is mounted.
+    std::string tool = TrashList();
+    return !right.Exists("sub/gone.txt") && listed.count("sub/gone.txt") &&
+           right.Read("replaced.txt") == "new" &&
+           right.Read(".Trash-0/files/replaced.txt") == "old replaced" &&
+           tool.find(right.Path("sub/gone.txt") + "\n") != std::string::npos &&
+           right.Read(".Trash-0/files/gone.txt") == "old" && (right.Mode(".Trash-0") == 0700) &&
+           !data.Exists("Trash/files/gone.txt");
+  });
+  EXPECT_CHILD_HELD(held, "the stick's trash is not $topdir/.Trash-0");
+
+  // A share that makes no folders: no trash can be had there.
+  testing::SlowFsMount share(right.Path(), "none");
+  if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
+  left.Write("old.txt", "new", 2000000000);
+  Fill();
+  Mark("old.txt", kMarkDeleteRight);
+  w.Batch().BatchActive = true;
+  SyncTally tally = w.SynchronizeFolders();
+  ASSERT_EQ(port.messages.size(), 1u);  // the failure, never the question
+  EXPECT_EQ(port.messages[0].buttons, MsgButtons::kAbortRetryIgnore);
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("old.txt"), "old");
+  EXPECT_EQ(Marker("old.txt"), kMarkDeleteRight);
+
+  // The window asks once for that file system; No fails the rows, Yes
+  // deletes and replaces for good.
+  w.Batch().BatchActive = false;
+  port.messages.clear();
+  port.answers = {MsgAnswer::kNo, MsgAnswer::kIgnore};
+  Mark("old.txt", kMarkCopyRight);
+  tally = w.SynchronizeFolders();
+  ASSERT_EQ(port.messages.size(), 2u);
+  EXPECT_EQ(port.messages[0].buttons, MsgButtons::kYesNo);
+  EXPECT_EQ(port.messages[0].text, NoTrashQuestion(right.Dir()));
+  EXPECT_EQ(right.Read("old.txt"), "old");
+  port.messages.clear();
+  port.answers = {MsgAnswer::kYes};
+  tally = w.SynchronizeFolders();
+  EXPECT_EQ(port.messages.size(), 1u);
+  EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(tally.trashed, 0);
+  EXPECT_EQ(right.Read("old.txt"), "new");
+}
+
+TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {
+  TempTree image;
+  testing::FatMount fat(right.Path(), image.Path("fat.img"));
+  if (!fat.Mounted()) GTEST_SKIP() << "no FAT here";
+  Both("f.txt", "new", "old", 2000000000, 1000000000);
+  Fill();
+  Mark("f.txt", kMarkCopyRight);
+  SyncTally tally = w.SynchronizeFolders();
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(tally.trashed, 1);
+  EXPECT_EQ(right.Read("f.txt"), "new");
+  EXPECT_EQ(right.Read(".Trash-0/files/f.txt"), "old");
+  EXPECT_EQ(Listed(right.Path(".Trash-0")).count("f.txt"), 1u);
+}
+
+TEST_F(SyncTrash, PapierkorbZeroDeletesAndReplacesForGood) {
+  Both("gone.txt", "keep", "old", 1000000000, 1000000000);
+  Both("replaced.txt", "new", "old", 2000000000, 1000000000);
+  data.Write("steuer.ini", "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() +
+                               "\n[AutoStart]\nAltersvergleich=1\nAbgleich=1\nPapierkorb=0\n");
+  SyncTally tally;
+  StartBatchMode(w, data.Path("steuer.ini"), &tally);
+  EXPECT_EQ(tally.copied, 1);
+  EXPECT_EQ(right.Read("replaced.txt"), "new");
+  // The window's next run keeps to what the control file said.
+  Fill();
+  Mark("gone.txt", kMarkDeleteRight);
+  tally = w.SynchronizeFolders();
+  EXPECT_EQ(tally.deleted, 1);
+  EXPECT_FALSE(right.Exists("gone.txt"));
+  EXPECT_EQ(tally.trashed, 0);
+  EXPECT_FALSE(data.Exists("Trash/files/gone.txt"));
+  EXPECT_FALSE(data.Exists("Trash/files/replaced.txt"));
+}
+
+}  // namespace
+}  // namespace zweiblick
