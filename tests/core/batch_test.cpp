@@ -196,6 +196,7 @@ TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
   left.Write("neu.TMP", "t");
   left.Write(".git/config", "c");
   right.Write(".zweiblick-x-1.tmp", "a copy under way");
+  right.Write(".Trash-0/files/old.txt", "what a run deleted");
   EXPECT_EQ(StartBatchMode(w, Control("", paths + "[filter]\nausnahmen = cache/ ; *.tmp\n"
                                                   "Punktdateien=1\n")),
             BatchOutcome::kDone);

@@ -20,6 +20,7 @@
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
 #include "sync/temporary_files.h"
+#include "sync/trash.h"
 
 namespace zweiblick {
 namespace {
@@ -226,10 +227,12 @@ class TreeWalk {
     Done(folder, 0);
   }
 
-  // "." and ".." never are; nor the temporary files of copies under way.
+  // "." and ".." never are; nor the temporary files of copies under way, nor
+  // the trash a run moved old versions to (a synchronisation would copy them
+  // back to the other side, and so carry every deleted file along).
   bool DotNameWalked(const char* name) const {
     if (!filter_.DotNames() || name[1] == '\0' || (name[1] == '.' && name[2] == '\0')) return false;
-    return !IsTemporaryName(name);
+    return !IsTemporaryName(name) && !IsTrashFolderName(name);
   }
 
   void Done(Folder& folder, int error) {

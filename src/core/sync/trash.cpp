@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace zweiblick {
@@ -301,6 +302,15 @@ int Trash::Move(int folder, const std::string& name, const std::string& where) {
   if (e == 0) ++moved_;
   if (e) Abandon(slot);
   return e;
+}
+
+bool IsTrashFolderName(const char* name) {
+  if (std::strncmp(name, ".Trash", 6) != 0) return false;
+  if (name[6] == '\0') return true;
+  if (name[6] != '-' || name[7] == '\0') return false;
+  for (const char* c = name + 7; *c != '\0'; ++c)
+    if (*c < '0' || *c > '9') return false;
+  return true;
 }
 
 }  // namespace zweiblick

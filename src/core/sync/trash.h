@@ -21,6 +21,10 @@ namespace zweiblick {
 // a share that refuses) and nobody agreed to delete for good there.
 inline constexpr int kNoTrash = -4;
 
+// ".Trash" and ".Trash-<number>", the trash folders at the top of a file
+// system: the files the runs put there are no files of the tree.
+bool IsTrashFolderName(const char* name);
+
 // A place reserved in a trash for one file: its .trashinfo is written and on
 // the disk; the file still has to be moved (or linked) to files/name.
 struct TrashSlot {
