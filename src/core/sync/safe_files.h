@@ -35,6 +35,8 @@ inline constexpr int kNotTheFolderRead = -3;
 // Returned when a copy could not be given its source's modification time and
 // would look newer than its source.
 inline constexpr int kTimeNotKept = -2;
+// Returned when a file system has no trash to move a file to.
+inline constexpr int kNoTrash = -4;
 
 // The calls that set a copy's permission bits and times. Tests put in ones
 // that refuse, as the drivers of some file systems do.

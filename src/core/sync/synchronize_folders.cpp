@@ -6,6 +6,7 @@
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/chosen_folders.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 
@@ -114,9 +115,12 @@ class SyncRun {
  private:
   bool Attempt(const std::string& failureText, int& done, const std::function<int()>& operation) {
     for (;;) {
-      if (operation() == 0) return ++done, true;
-      MsgAnswer answer = run_.ShowMessage(SyncFailureMessage(failureText), MsgIcon::kCritical,
-                                          MsgButtons::kAbortRetryIgnore);
+      int error = operation();
+      if (error == 0) return ++done, true;
+      MsgAnswer answer = MsgAnswer::kIgnore;  // the user asked to be asked no more
+      if (!ignoreRest_)
+        answer =
+            run_.ShowFailure(SyncFailureMessage(failureText), FailureReason(error), ignoreRest_);
       if (answer == MsgAnswer::kRetry) continue;
       ++tally_.failed;
       if (answer == MsgAnswer::kIgnore) {
@@ -134,16 +138,18 @@ class SyncRun {
   SideFolder lf_, rf_;
   bool proposals_;
   bool keep_ = false;
+  bool ignoreRest_ = false;  // every later failure of this run is ignored without a box
   SyncTally tally_;
 };
 
 }  // namespace
 
 std::string SyncTallyLine(const SyncTally& t) {
-  return "Abgleich: " + std::to_string(t.copied) + " kopiert, " + std::to_string(t.deleted) +
-         " gelöscht, " + std::to_string(t.failed) + " fehlgeschlagen, " +
-         std::to_string(t.proposals) +
-         " nur vorgeschlagen (\"? -->\" oder \"? <--\") und daher nicht kopiert.";
+  std::string line = "Abgleich: " + std::to_string(t.copied) + " kopiert, " +
+                     std::to_string(t.deleted) + " gelöscht, ";
+  if (t.trashed > 0) line += std::to_string(t.trashed) + " in den Papierkorb, ";
+  return line + std::to_string(t.failed) + " fehlgeschlagen, " + std::to_string(t.proposals) +
+         " nur vorgeschlagen (nicht kopiert)";
 }
 
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,

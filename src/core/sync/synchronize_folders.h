@@ -16,11 +16,13 @@ inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
 struct SyncTally {
   int copied = 0;
   int deleted = 0;
+  int trashed = 0;    // old versions moved to the trash (of deleted and replaced files)
   int failed = 0;     // ended in Ignore or Abort; a folder whose data could not be made durable
   int proposals = 0;  // rows "? -->" and "? <--" left alone
 };
 
-// The tally as one German line (without line end), for a run without a window.
+// The tally as one German line (without line end): the command-line
+// program's last line, and status panel 1 after a run in the window.
 std::string SyncTallyLine(const SyncTally& tally);
 
 // Copies and deletes as the markers "-->", "<--", "X->", "<-X" and "XX" say and
