@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
@@ -222,6 +223,11 @@ void Form1::BuildControls() {
   connect(sofortStartCheck_, &QCheckBox::toggled, this,
           [this](bool on) { core_.SetSofortStart(on); });
   connect(speedCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSpeed(on); });
+  // Heard at a yield of a running operation; a message box open meanwhile
+  // keeps Escape for itself.
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stop->setObjectName(QStringLiteral("StopShortcut"));
+  connect(stop, &QShortcut::activated, this, [this] { core_.StopOperation(); });
 }
 
 void Form1::BuildPopupMenu() {
@@ -358,6 +364,9 @@ void Form1::PlaceStatusBar() {
   int h = Px(kSbarHeightTwips);
   sbar_->setGeometry(0, height() - h, width(), h);
   int p1 = std::min(width() / 4, Px(1800));
+  // The plan and the account are longer than a row count.
+  int text = panel1_->sizeHint().width() + panel1_->fontMetrics().averageCharWidth();
+  p1 = std::max(p1, std::min(text, width() * 3 / 4));
   panel1_->setGeometry(0, 0, p1, h);
   panel2_->setGeometry(p1, 0, width() - p1, h);
 }

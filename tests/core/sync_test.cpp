@@ -9,6 +9,7 @@
 #include "reading/path_helpers.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
+#include "sync/sync_plan.h"
 #include "sync/synchronize_folders.h"
 #include "sync/temporary_files.h"
 #include "two_trees.h"
@@ -330,6 +331,21 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
     return e != 0 && right.Read("f") == "old contents" && right.TemporaryFiles().empty();
   });
   EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");
+}
+
+// The plan's sizes: three significant digits, a decimal comma, and what
+// rounds up to 1000 in the next unit.
+TEST(SyncPlanText, SizesReadAsGermanReadersExpect) {
+  EXPECT_EQ(ByteText(0), "0 B");
+  EXPECT_EQ(ByteText(999), "999 B");
+  EXPECT_EQ(ByteText(1000), "1,00 kB");
+  EXPECT_EQ(ByteText(12345678), "12,3 MB");
+  EXPECT_EQ(ByteText(345000000), "345 MB");
+  EXPECT_EQ(ByteText(999500), "1,00 MB");
+  EXPECT_EQ(ByteText(9996000), "10,0 MB");
+  EXPECT_EQ(SyncPlanText({}), "nichts zu tun");
+  EXPECT_EQ(SyncPlanText({.copies = 1, .bytes = 5, .deletions = 0, .proposals = 2}),
+            "1 kopieren (5 B), 2 nur vorgeschlagen");
 }
 
 }  // namespace

@@ -130,6 +130,8 @@ void MainWindow::PopupItemClick(int index) {
   Operation op(*this);
   if (!op) return;
   ApplyRowAction(liste_, index);
+  panelOne_.account.reset();
+  ShowPanelOne();
 }
 
 void MainWindow::CompareAfterFilling() {
@@ -141,21 +143,49 @@ void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {
   {
     Operation op(*this);
     if (!op) return;
+    panelOne_.account.reset();
+    ShowRunning();
     filledRight = zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft);
+    ShowPanelOne();
   }
   // Only after the filling has ended: the comparison is an operation of its own.
-  if (filledRight && sofortStart_ && !batch_.BatchActive) CompareAfterFilling();
+  if (filledRight && sofortStart_ && !batch_.BatchActive && !lastStopped_) CompareAfterFilling();
 }
 
 void MainWindow::CompareFiles(bool binary) {
   Operation op(*this);
-  if (op) zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary);
+  if (!op) return;
+  panelOne_.account.reset();
+  ShowRunning();
+  // The plan shows beside the summary, not only once it is closed.
+  zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary, [this] { ShowPanelOne(); });
+  ShowPanelOne();
 }
 
 SyncTally MainWindow::SynchronizeFolders(bool proposals) {
   Operation op(*this);
   if (!op) return {};
-  return zweiblick::SynchronizeFolders(liste_, folders_, run_, proposals);
+  ShowRunning();
+  SyncTally tally = zweiblick::SynchronizeFolders(liste_, folders_, run_, proposals);
+  panelOne_.account = tally;
+  ShowPanelOne();
+  return tally;
+}
+
+void MainWindow::ShowRunning() {
+  panelOne_.running = true;
+  run_.SetStatus(1, PanelOneText(panelOne_));
+}
+
+void MainWindow::ShowPanelOne() {
+  panelOne_.running = false;
+  panelOne_.rows = liste_.Count();
+  panelOne_.plan = PlanSync(liste_, batch_.BatchActive && batch_.BatchProposals);
+  run_.SetStatus(1, PanelOneText(panelOne_));
+}
+
+void MainWindow::StopOperation() {
+  if (busy_) run_.RequestStop();
 }
 
 void MainWindow::CopyListToClipboard() {

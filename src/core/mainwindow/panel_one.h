@@ -1,0 +1,29 @@
+// Status panel 1: the row count, and next to it what a synchronisation would
+// do with the markers as they stand, or what the last one did.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "sync/sync_plan.h"
+#include "sync/synchronize_folders.h"
+
+namespace zweiblick {
+
+inline constexpr const char* kPanelOneRunning = "Esc bricht ab";
+
+struct PanelOne {
+  int rows = 0;
+  bool running = false;              // a filling, comparison or synchronisation
+  SyncPlan plan;                     // of the rows now in the list
+  std::optional<SyncTally> account;  // the last run's, until the list changes otherwise
+};
+
+// "1 Datei", "339 Dateien".
+std::string RowCountText(int count);
+
+// "339 Dateien · Abgleich: 12 kopieren (345 MB), 3 löschen" before a run;
+// after one its account, and what the rows left would still do.
+std::string PanelOneText(const PanelOne& panel);
+
+}  // namespace zweiblick
