@@ -364,9 +364,12 @@ void Form1::PlaceStatusBar() {
   int h = Px(kSbarHeightTwips);
   sbar_->setGeometry(0, height() - h, width(), h);
   int p1 = std::min(width() / 4, Px(1800));
-  // The plan and the account are longer than a row count.
-  int text = panel1_->sizeHint().width() + panel1_->fontMetrics().averageCharWidth();
-  p1 = std::max(p1, std::min(text, width() * 3 / 4));
+  // The plan and the account are longer than a row count; the status keeps
+  // the room its own text needs, up to half the bar.
+  int margin = panel1_->fontMetrics().averageCharWidth();
+  int text = panel1_->sizeHint().width() + margin;
+  int status = std::min(panel2_->sizeHint().width() + margin, width() / 2);
+  p1 = std::max(p1, std::min(text, width() - status));
   panel1_->setGeometry(0, 0, p1, h);
   panel2_->setGeometry(p1, 0, width() - p1, h);
 }

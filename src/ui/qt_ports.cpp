@@ -70,7 +70,7 @@ void QtPorts::HandleEventsNowAndThen() {
 
 void QtPorts::ShowStatusPanel(int panel, const std::string& text) {
   form_.StatusPanel(panel)->setText(QString::fromStdString(text));
-  if (panel == 1) form_.PlaceStatusBar();  // panel 1 is as wide as its text
+  form_.PlaceStatusBar();  // panel 1 is as wide as its text, panel 2 keeps room
 }
 
 // Shown at the next flush: the bar repaints at once when its value changes, and

@@ -12,9 +12,10 @@ std::string PanelOneText(const PanelOne& p) {
   std::string text = RowCountText(p.rows);
   // Rows without any marker are only read, not compared: nothing to plan yet.
   bool planned = p.plan.marked > 0;
+  // After a run its account; what the rows left would do is in sight in the
+  // list, and in this panel again once their markers change.
   if (p.account) {
-    text += dot + SyncTallyLine(*p.account);
-    if (planned && p.plan.Acts()) text += dot + ("noch offen: " + SyncPlanText(p.plan));
+    text += dot + SyncTallyLine(*p.account, true);
   } else if (planned) {
     text += dot + ("Abgleich: " + SyncPlanText(p.plan));
   }

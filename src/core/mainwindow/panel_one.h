@@ -22,8 +22,8 @@ struct PanelOne {
 // "1 Datei", "339 Dateien".
 std::string RowCountText(int count);
 
-// "339 Dateien · Abgleich: 12 kopieren (345 MB), 3 löschen" before a run;
-// after one its account, and what the rows left would still do.
+// "339 Dateien · Abgleich: 12 kopieren (345 MB), 3 löschen" before a run,
+// "2 Dateien · Abgleich: 3 kopiert, 2 fehlgeschlagen" after one.
 std::string PanelOneText(const PanelOne& panel);
 
 }  // namespace zweiblick

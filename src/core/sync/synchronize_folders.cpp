@@ -144,12 +144,18 @@ class SyncRun {
 
 }  // namespace
 
-std::string SyncTallyLine(const SyncTally& t) {
-  std::string line = "Abgleich: " + std::to_string(t.copied) + " kopiert, " +
-                     std::to_string(t.deleted) + " gelöscht, ";
-  if (t.trashed > 0) line += std::to_string(t.trashed) + " in den Papierkorb, ";
-  return line + std::to_string(t.failed) + " fehlgeschlagen, " + std::to_string(t.proposals) +
-         " nur vorgeschlagen (nicht kopiert)";
+std::string SyncTallyLine(const SyncTally& t, bool brief) {
+  std::string line;
+  auto part = [&](int count, const char* what, bool always) {
+    if (count == 0 && (brief || !always)) return;
+    line += (line.empty() ? "" : ", ") + std::to_string(count) + what;
+  };
+  part(t.copied, " kopiert", true);
+  part(t.deleted, " gelöscht", true);
+  part(t.trashed, " in den Papierkorb", false);
+  part(t.failed, " fehlgeschlagen", true);
+  part(t.proposals, brief ? " nur vorgeschlagen" : " nur vorgeschlagen (nicht kopiert)", true);
+  return "Abgleich: " + (line.empty() ? std::string("nichts getan") : line);
 }
 
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,

@@ -22,8 +22,9 @@ struct SyncTally {
 };
 
 // The tally as one German line (without line end): the command-line
-// program's last line, and status panel 1 after a run in the window.
-std::string SyncTallyLine(const SyncTally& tally);
+// program's last line, every count; `brief`, for status panel 1 after a run
+// in the window, leaves out the counts that are 0.
+std::string SyncTallyLine(const SyncTally& tally, bool brief = false);
 
 // Copies and deletes as the markers "-->", "<--", "X->", "<-X" and "XX" say and
 // removes every processed row. A failed operation asks abort, retry or ignore;
