@@ -169,7 +169,7 @@ SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders,
     run.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
     if (!rows.Keep()) list.Remove(i);
     run.YieldUnlessFast();
-    if (run.StopRequested()) break;  // the program ends: as after Abort
+    if (run.StopRequested()) break;  // Escape, or the program ends: as after Abort
   }
   // Durable before the run says it has ended.
   SyncTally tally = rows.Finish();
