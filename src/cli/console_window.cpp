@@ -28,6 +28,14 @@ MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgB
   return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
 }
 
+MsgAnswer ConsoleWindow::ShowFailure(const std::string& text, const std::string& reason,
+                                     bool& ignoreRest) {
+  (void)ignoreRest;
+  MsgAnswer answer = ShowMessage(text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
+  Report("Grund: " + reason);
+  return answer;
+}
+
 void ConsoleWindow::ShowStatusPanel(int panel, const std::string& text) {
   if (panel != 2) return;
   status_ = text;

@@ -14,6 +14,10 @@ class ConsoleWindow : public ReportPort {
   ConsoleWindow();
 
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+  // Every failure is listed with its reason and answered with Ignore, so
+  // nothing is left to stop asking about.
+  MsgAnswer ShowFailure(const std::string& text, const std::string& reason,
+                        bool& ignoreRest) override;
   void ShowStatusPanel(int panel, const std::string& text) override;
   void ShowProgress(float value) override;
   void SetClipboardText(const std::string& text) override;

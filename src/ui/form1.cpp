@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
@@ -234,6 +235,11 @@ void Form1::BuildControls() {
   connect(speedCheck_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSpeed(on); });
   connect(diffOnlyCheck_, &QCheckBox::clicked, this,
           [this](bool on) { Handle([&] { core_.DiffOnlyCheckClick(on); }); });
+  // Heard at a yield of a running operation; a message box open meanwhile
+  // keeps Escape for itself.
+  auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stop->setObjectName(QStringLiteral("StopShortcut"));
+  connect(stop, &QShortcut::activated, this, [this] { core_.StopOperation(); });
 }
 
 // The size and time columns come before the empty column 4, which reaches far
@@ -393,6 +399,12 @@ void Form1::PlaceStatusBar() {
   int h = Px(kSbarHeightTwips);
   sbar_->setGeometry(0, height() - h, width(), h);
   int p1 = std::min(width() / 4, Px(1800));
+  // The plan and the account are longer than a row count; the status keeps
+  // the room its own text needs, up to half the bar.
+  int margin = panel1_->fontMetrics().averageCharWidth();
+  int text = panel1_->sizeHint().width() + margin;
+  int status = std::min(panel2_->sizeHint().width() + margin, width() / 2);
+  p1 = std::max(p1, std::min(text, width() - status));
   panel1_->setGeometry(0, 0, p1, h);
   panel2_->setGeometry(p1, 0, width() - p1, h);
 }

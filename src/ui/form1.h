@@ -60,6 +60,8 @@ class Form1 : public QWidget {
   void FlushNowAndThen();
   // The progress bar's value in tenths of a percent, shown at the next flush.
   void SetProgress(int value) { progress_ = value; }
+  // Panel 1 takes the width its text needs, within limits; panel 2 the rest.
+  void PlaceStatusBar();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -73,7 +75,6 @@ class Form1 : public QWidget {
   void BuildFactColumns();
   void SetKeyboardOrder();
   void ShowSortIndicator();
-  void PlaceStatusBar();
   // Runs a core event handler and then shows what it changed.
   template <class F>
   void Handle(F&& f) {

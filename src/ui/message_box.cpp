@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -55,6 +56,16 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& 
   add("&Ignorieren", MsgAnswer::kIgnore);
   box->setDefaultButton(retry);
   box->setEscapeButton(abort);
+  return box;
+}
+
+std::unique_ptr<QMessageBox> MakeFailureBox(QWidget* parent, const std::string& text,
+                                            const std::string& reason) {
+  std::unique_ptr<QMessageBox> box =
+      MakeMessageBox(parent, text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
+  // Shown at once below the text, without a click on "details".
+  box->setInformativeText(QStringLiteral("Grund: ") + DisplayLines(reason));
+  box->setCheckBox(new QCheckBox(QString::fromUtf8(kIgnoreRestCaption)));
   return box;
 }
 

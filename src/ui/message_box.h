@@ -20,6 +20,13 @@ QString DisplayLines(const std::string& text);
 // default and Escape meaning "Abbrechen".
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text, MsgIcon icon,
                                             MsgButtons buttons);
+// The failure box of a synchronisation: as above with Abort/Retry/Ignore, the
+// reason below the text, and a check box (its checkBox()) that asks to ignore
+// every later failure of the run.
+std::unique_ptr<QMessageBox> MakeFailureBox(QWidget* parent, const std::string& text,
+                                            const std::string& reason);
+inline constexpr const char* kIgnoreRestCaption =
+    "Alle weiteren Fehler dieses Abgleichs ignorieren";
 // The answer of a box that has been closed.
 MsgAnswer AnswerOf(const QMessageBox& box, MsgButtons buttons);
 

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
@@ -41,6 +42,17 @@ MsgAnswer QtPorts::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons
   return AnswerOf(*box, buttons);
 }
 
+MsgAnswer QtPorts::ShowFailure(const std::string& text, const std::string& reason,
+                               bool& ignoreRest) {
+  form_.Flush();
+  if (messageBoxHook)
+    return messageBoxHook(text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
+  std::unique_ptr<QMessageBox> box = MakeFailureBox(&form_, text, reason);
+  box->exec();
+  ignoreRest = box->checkBox()->isChecked();
+  return AnswerOf(*box, MsgButtons::kAbortRetryIgnore);
+}
+
 void QtPorts::SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(DisplayText(text)),
                                         QClipboard::Clipboard);
@@ -51,8 +63,15 @@ void QtPorts::YieldToEventLoop() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtPorts::HandleEventsNowAndThen() {
+  if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kFastRunEventsMs) return;
+  YieldToEventLoop();
+  sinceEvents_.start();
+}
+
 void QtPorts::ShowStatusPanel(int panel, const std::string& text) {
   form_.StatusPanel(panel)->setText(QString::fromStdString(text));
+  form_.PlaceStatusBar();  // panel 1 is as wide as its text, panel 2 keeps room
 }
 
 // Shown at the next flush: the bar repaints at once when its value changes, and

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <functional>
 #include <string>
@@ -40,8 +41,12 @@ class QtPorts : public DesktopPort {
 
   // ReportPort
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+  // Through messageBoxHook too, when set, as an Abort/Retry/Ignore message.
+  MsgAnswer ShowFailure(const std::string& text, const std::string& reason,
+                        bool& ignoreRest) override;
   void SetClipboardText(const std::string& text) override;
   void YieldToEventLoop() override;
+  void HandleEventsNowAndThen() override;
   void ShowStatusPanel(int panel, const std::string& text) override;
   void ShowProgress(float value) override;
   void EnableButton(int index, bool enabled) override;
@@ -74,6 +79,9 @@ class QtPorts : public DesktopPort {
   QtSettingsStore settings_;
   WidgetPlacement placement_;
   QPointer<QDialog> info_;
+  // A run without yields still hears of Escape this late at most.
+  static constexpr int kFastRunEventsMs = 100;
+  QElapsedTimer sinceEvents_;
 };
 
 }  // namespace zweiblick

@@ -30,6 +30,12 @@ class FakeWindow : public DesktopPort {
     answers.pop_front();
     return a;
   }
+  MsgAnswer ShowFailure(const std::string& text, const std::string& reason,
+                        bool& ignoreRest) override {
+    reasons.push_back(reason);
+    ignoreRest = ignoreRestChecked;
+    return ShowMessage(text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
+  }
   void YieldToEventLoop() override {
     ++yields;
     if (onYield) onYield();
@@ -68,6 +74,8 @@ class FakeWindow : public DesktopPort {
 
   std::vector<ShownMessage> messages;
   std::deque<MsgAnswer> answers;
+  std::vector<std::string> reasons;  // of the failure boxes
+  bool ignoreRestChecked = false;    // how the failure box's check box is left
   int yields = 0;
   std::function<void()> onYield;
   int waits = 0;

@@ -9,6 +9,7 @@
 #include "reading/path_helpers.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
+#include "sync/sync_plan.h"
 #include "sync/synchronize_folders.h"
 #include "sync/temporary_files.h"
 #include "two_trees.h"
@@ -331,6 +332,14 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
     return e != 0 && right.Read("f") == "old contents" && right.TemporaryFiles().empty();
   });
   EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");
+}
+
+// The plan's sizes: three significant digits, a decimal comma, and what
+// rounds up to 1000 in the next unit.
+TEST(SyncPlanText, OnlyThePartsThatAreNotZero) {
+  EXPECT_EQ(SyncPlanText({}), "nichts zu tun");
+  EXPECT_EQ(SyncPlanText({.copies = 1, .bytes = 5, .deletions = 0, .proposals = 2}),
+            "1 kopieren (5 B), 2 nur vorgeschlagen");
 }
 
 }  // namespace

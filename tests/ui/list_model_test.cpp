@@ -156,7 +156,8 @@ TEST_F(ListModelTest, HiddenRowsFollowTheMarkersAndAreNeverSelected) {
   list.Remove(list.Count() - 2);
   form.Flush();
   ExpectViewEqualsCore();
-  EXPECT_EQ(form.StatusPanel(1)->text(), "39 Dateien (25 gezeigt)");
+  EXPECT_EQ(form.StatusPanel(1)->text().toStdString(),
+            "39 Dateien (25 gezeigt) · Abgleich: nichts zu tun");
   form.Liste()->selectAll();
   list.SetText(2, kMarkerColumn, "=");  // a comparison marks a selected row "="
   EXPECT_FALSE(list.Selected(2));
@@ -164,7 +165,7 @@ TEST_F(ListModelTest, HiddenRowsFollowTheMarkersAndAreNeverSelected) {
   check->click();
   ExpectViewEqualsCore();
   EXPECT_EQ(form.Model().rowCount(), 39);
-  EXPECT_EQ(form.StatusPanel(1)->text(), "39 Dateien");
+  EXPECT_EQ(form.StatusPanel(1)->text().toStdString(), "39 Dateien · Abgleich: nichts zu tun");
 }
 
 }  // namespace

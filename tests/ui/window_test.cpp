@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
@@ -89,22 +90,46 @@ TEST_F(WindowOptionsUi, ClosingStoresThePositionEndDoesNot) {
   EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
 }
 
-// How the program ends while an operation runs. Three files differ, the
-// left ones newer.
+// Operations in the real window: what panel 1 says, how they stop, how the
+// program ends meanwhile. Three files differ, the left ones newer.
 struct Ending : ::testing::Test {
   Cleared cleared;
   QTemporaryDir dir;
   Form1 form;
+  std::vector<std::string> messages;
   void SetUp() override {
     for (const char* side : {"l", "r"}) QDir(dir.path()).mkpath(side);
     for (const char* name : {"f1.txt", "f2.txt", "f3.txt"}) {
       Write(QStringLiteral("l/") + name, "neu");
       Write(QStringLiteral("r/") + name, "alt", 1);
     }
-    form.Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
+    form.Ports().messageBoxHook = [this](const std::string& text, MsgIcon, MsgButtons) {
+      messages.push_back(text);
       return MsgAnswer::kOk;
     };
   }
+  QString Panel(int panel) { return form.StatusPanel(panel)->text(); }
+  void Compared() {
+    form.Core().Load("");
+    form.Core().FillColumn(dir.filePath("l").toStdString(), true);
+    form.Core().FillColumn(dir.filePath("r").toStdString(), false);
+    form.Core().SelectCompMode(1);
+    form.Core().CompareFiles(false);
+  }
+  // Runs `start` in the program's event loop; `atFirstYield` comes at the
+  // operation's first yield. Returns the loop's exit code: 1 when the program
+  // went on after the operation.
+  int RunWith(std::function<void()> start, std::function<void()> atFirstYield) {
+    QTimer wentOn;  // gone with the call, so that it cannot end a later loop
+    wentOn.callOnTimeout([] { QCoreApplication::exit(1); });
+    QTimer::singleShot(0, &form, [&] {
+      QTimer::singleShot(0, &form, atFirstYield);
+      start();
+      wentOn.start(0);
+    });
+    return QApplication::exec();
+  }
+  void PressEscape() { QTest::keyClick(&form, Qt::Key_Escape); }
   void Write(const QString& name, const QString& text, int ageInYears = 0) {
     QFile f(dir.filePath(name));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -126,22 +151,120 @@ struct Ending : ::testing::Test {
   // program's event loop; `atFirstYield` comes after the run's first row.
   // Returns the loop's exit code: 1 when the program went on after the run.
   int SynchroniseWith(std::function<void()> atFirstYield) {
-    form.Core().Load("");
-    form.Core().FillColumn(dir.filePath("l").toStdString(), true);
-    form.Core().FillColumn(dir.filePath("r").toStdString(), false);
-    form.Core().SelectCompMode(1);
-    form.Core().CompareFiles(false);
+    Compared();
     form.move(150, 120);
-    QTimer wentOn;  // gone with the call, so that it cannot end a later loop
-    wentOn.callOnTimeout([] { QCoreApplication::exit(1); });
-    QTimer::singleShot(0, &form, [&] {
-      QTimer::singleShot(0, &form, atFirstYield);
-      form.Btn(kBtnSync)->click();
-      wentOn.start(0);
-    });
-    return QApplication::exec();
+    return RunWith([&] { form.Btn(kBtnSync)->click(); }, atFirstYield);
   }
 };
+
+// Before a run panel 1 says what it would do, from the markers as they stand.
+TEST_F(Ending, PanelOneShowsThePlanOnceThereAreMarkers) {
+  form.Core().Load("");
+  form.Core().FillColumn(dir.filePath("l").toStdString(), true);
+  form.Core().FillColumn(dir.filePath("r").toStdString(), false);
+  EXPECT_EQ(Panel(1), "3 Dateien");  // only read, nothing compared yet
+  form.Core().SelectCompMode(1);
+  form.Core().CompareFiles(false);
+  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: 3 kopieren (9 B)");
+  form.Core().Liste().SetSelected(1, true);
+  form.Core().PopupItemClick(6);  // "XX  beide löschen": two files
+  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: 2 kopieren (6 B), 2 löschen");
+}
+
+// The box tells why, and one tick spares the user every later box of the run.
+TEST_F(Ending, TheFailureBoxSaysWhyAndItsCheckBoxIgnoresEveryLaterFailure) {
+  for (const char* name : {"r/f1.txt", "r/f3.txt"})  // root obeys no bits, our copy does
+    ASSERT_TRUE(QFile(dir.filePath(name)).setPermissions(QFile::ReadOwner));
+  Compared();
+  form.Ports().messageBoxHook = nullptr;
+  QStringList reasons;
+  QTimer answer;
+  answer.callOnTimeout([&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    reasons << box->informativeText();
+    ASSERT_NE(box->checkBox(), nullptr);
+    EXPECT_EQ(box->checkBox()->text(), "Alle weiteren Fehler dieses Abgleichs ignorieren");
+    box->checkBox()->setChecked(true);
+    box->buttons().at(2)->click();  // "&Ignorieren"
+  });
+  answer.start(10);
+  form.Btn(kBtnSync)->click();
+  EXPECT_EQ(reasons, QStringList{"Grund: Die Datei oder ihr Ordner ist schreibgeschützt, oder "
+                                 "die Berechtigung fehlt."});
+  EXPECT_EQ(RightFiles(), "alt neu alt");  // f3 failed and asked, f2 copied, f1 failed silently
+  EXPECT_EQ(Panel(1), "2 Dateien · Abgleich: 1 kopiert, 1 in den Papierkorb, 2 fehlgeschlagen");
+  EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
+}
+
+// Escape stops a run after the row in hand, as Abort does; the rows not yet
+// carried out keep their markers, and the account says what was done.
+TEST_F(Ending, EscapeDuringASynchronisationStopsItAfterTheRowAndShowsTheAccount) {
+  QString whileRunning;
+  EXPECT_EQ(SynchroniseWith([&] {
+              whileRunning = Panel(1);
+              PressEscape();
+            }),
+            1);
+  EXPECT_EQ(whileRunning, "Esc bricht ab");
+  EXPECT_EQ(RightFiles(), "alt alt neu");
+  EXPECT_EQ(form.Core().Liste().Text(2, kMarkerColumn), "-->");
+  EXPECT_EQ(Panel(1), "2 Dateien · Abgleich: 1 kopiert, 1 in den Papierkorb");
+  EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
+  EXPECT_FALSE(form.Core().Busy());
+  // The next run is not stopped by that Escape.
+  form.Btn(kBtnSync)->click();
+  EXPECT_EQ(RightFiles(), "neu neu neu");
+}
+
+// A stopped comparison gives no verdict for the rows it did not reach, not
+// even the one they had before, and no summary. The speed option, which
+// skips the yields, does not keep Escape out.
+TEST_F(Ending, EscapeDuringAComparisonLeavesTheRowsNotReachedWithoutMarker) {
+  for (int i = 0; i < 7; ++i) Write(QStringLiteral("l/g%1.txt").arg(i), "nur links");
+  Compared();  // ten rows with markers
+  messages.clear();
+  form.findChild<QCheckBox*>("SpeedCheck")->setChecked(true);
+  RunWith([&] { form.Btn(kBtnCompare)->click(); }, [&] { PressEscape(); });
+  const ComparisonList& list = form.Core().Liste();
+  ASSERT_EQ(list.Count(), 10);
+  for (int r = 1; r <= 10; ++r)
+    EXPECT_EQ(list.Text(r, kMarkerColumn).empty(), r > 8) << "row " << r;  // a yield every 8th
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(Panel(2), "Status: Altersvergleich abgebrochen.");
+  EXPECT_TRUE(form.Btn(kBtnCompare)->isEnabled());
+}
+
+// A stopped filling leaves no half column: the left one leaves an empty list,
+// the right one the left column alone.
+TEST_F(Ending, EscapeDuringAFillingLeavesTheListAsBeforeIt) {
+  for (int i = 0; i < 70; ++i) Write(QStringLiteral("r/x%1.txt").arg(i), "nur rechts");
+  form.Core().Load("");
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));  // Escape is the active window's
+  RunWith([&] { form.Core().FillColumn(dir.filePath("l").toStdString(), true); },
+          [&] { PressEscape(); });
+  EXPECT_EQ(form.Core().Liste().Count(), 0);
+  EXPECT_EQ(Panel(1), "0 Dateien");
+  EXPECT_EQ(form.Core().Liste().Header(1), "Erster Ordner");
+
+  form.Core().FillColumn(dir.filePath("l").toStdString(), true);
+  // Escape once the right filling has entered files (past the walk's yield).
+  const ComparisonList& list = form.Core().Liste();
+  QTimer press;
+  press.callOnTimeout([&] {
+    if (list.Count() > 3) PressEscape();
+  });
+  press.start(0);
+  form.Core().FillColumn(dir.filePath("r").toStdString(), false);
+  ASSERT_EQ(list.Count(), 3);
+  for (int r = 1; r <= 3; ++r) {
+    EXPECT_EQ(list.Text(r, kRightNameColumn), "") << "row " << r;
+    EXPECT_FALSE(list.Facts(r, false).Known()) << "row " << r;
+  }
+  EXPECT_EQ(list.Header(3), "Zweiter Ordner");
+  EXPECT_EQ(Panel(1), "3 Dateien");
+  EXPECT_EQ(Panel(2), "Status: Einlesen des Ordners abgebrochen.");
+}
 
 // Nobody is left to answer the run's questions: it stops after the row in
 // hand, as after Abort, and the program ends.

@@ -146,15 +146,19 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   if (w.Batch().BatchAgeCompare) w.SelectCompMode(1);
   const BatchSwitches& batch = w.Batch();
   w.SetNameFilter(std::move(filter));
+  // A step the user stopped with Escape ends the run there: the later steps
+  // would work on what he did not want, and the window stays to look at.
+  auto stopped = [&] { return w.LastOperationStopped() && !w.Ending(); };
   w.FillColumn(leftFolder, true);
-  w.FillColumn(rightFolder, false);
-  if (batch.BatchBinaryCompare || batch.BatchAgeCompare) w.CompareFiles(w.BinaryCompareSelected());
-  if (batch.BatchClipboard) w.CopyListToClipboard();
-  if (batch.BatchSync) {
+  if (!stopped()) w.FillColumn(rightFolder, false);
+  if (!stopped() && (batch.BatchBinaryCompare || batch.BatchAgeCompare))
+    w.CompareFiles(w.BinaryCompareSelected());
+  if (!stopped() && batch.BatchClipboard) w.CopyListToClipboard();
+  if (!stopped() && batch.BatchSync) {
     SyncTally done = w.SynchronizeFolders(batch.BatchProposals);
     if (tally) *tally = done;
   }
-  if (batch.BatchEnd) w.EndProcess();
+  if (!stopped() && batch.BatchEnd) w.EndProcess();
   w.Batch().BatchActive = false;
   return BatchOutcome::kDone;
 }

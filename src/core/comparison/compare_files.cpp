@@ -98,7 +98,7 @@ std::string CompareSummary(bool binary, const CompareCounts& c) {
 }
 
 void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
-                  const BatchSwitches& batch, bool binary) {
+                  const BatchSwitches& batch, bool binary, const std::function<void()>& marked) {
   run.EnableCompareButton(false);
   const std::string mode = binary ? "Binär" : "Alters";
   run.SetStatus(2, mode + "vergleich läuft ...");
@@ -124,9 +124,14 @@ void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporte
     run.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));
     if (i % 8 == 0) {
       run.YieldUnlessFast();
-      if (run.StopRequested()) break;  // the program ends: no summary to wait at
+      if (run.StopRequested()) {
+        for (int r = i + 1; r <= counts.total; ++r) list.SetText(r, kMarkerColumn, kMarkNone);
+        run.SetStatus(2, mode + kStatusCompareStopped);
+        break;
+      }
     }
   }
+  if (marked) marked();
   if (!run.StopRequested() && !(batch.BatchActive && (batch.BatchEnd || batch.BatchSync))) {
     run.SetStatus(2, mode + "vergleich fertig!");
     run.ShowMessage(CompareSummary(binary, counts), MsgIcon::kInformation, MsgButtons::kOk);

@@ -1,6 +1,7 @@
 // The binary and the age comparison of every row of the list.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/batch_switches.h"
@@ -14,8 +15,15 @@ struct ChosenFolders;
 // Writes a relation marker into every row and, unless a batch run that
 // synchronises or ends asks otherwise, shows the counts in one message.
 // binary: compare contents; otherwise compare the time stamps in the hidden columns.
+// `marked` is called once every marker is written, before the message. A
+// comparison stopped at a yield leaves the rows it did not reach without a
+// marker (a marker of before would be taken for its verdict) and shows no
+// message.
 void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
-                  const BatchSwitches& batch, bool binary);
+                  const BatchSwitches& batch, bool binary,
+                  const std::function<void()>& marked = {});
+
+inline constexpr const char* kStatusCompareStopped = "vergleich abgebrochen.";
 
 struct CompareCounts {
   int total = 0;

@@ -90,20 +90,18 @@ void MainWindow::ToolTipCheckClick(bool checked) {
 
 void MainWindow::DiffOnlyCheckClick(bool checked) {
   liste_.HideRowsMarked(checked ? kMarkEqual : "");
-  if (!checked && shownHidden_ > 0) run_.SetStatus(1, RowCountText(liste_.Count()));
-  shownHidden_ = 0;
   ShowShownCount();
 }
 
-// Nothing hidden: panel 1 keeps what the filling wrote. Rows stop being hidden
-// without the option only when a filling empties the markers, and the filling
-// writes the panel itself.
+// Called at every refresh of the view, also while the markers change during a
+// comparison: panel 1 is written only when the count of rows or of hidden rows
+// differs from what it says. While an operation runs it says how to stop it.
 void MainWindow::ShowShownCount() {
   int rows = liste_.Count(), hidden = liste_.HiddenCount();
-  if (hidden == shownHidden_ && (hidden == 0 || rows == shownRows_)) return;
-  shownRows_ = rows;
-  shownHidden_ = hidden;
-  if (hidden > 0) run_.SetStatus(1, RowCountText(rows, rows - hidden));
+  if (panelOne_.running || (rows == panelOne_.rows && hidden == panelOne_.hidden)) return;
+  panelOne_.rows = rows;
+  panelOne_.hidden = hidden;
+  run_.SetStatus(1, PanelOneText(panelOne_));
 }
 
 void MainWindow::MyTopMostChkClick(bool checked) {
@@ -150,6 +148,8 @@ void MainWindow::PopupItemClick(int index) {
   Operation op(*this);
   if (!op) return;
   ApplyRowAction(liste_, index);
+  panelOne_.account.reset();
+  ShowPanelOne();
 }
 
 void MainWindow::CompareAfterFilling() {
@@ -161,15 +161,23 @@ void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {
   {
     Operation op(*this);
     if (!op) return;
+    panelOne_.account.reset();
+    ShowRunning();
     filledRight = zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft);
+    ShowPanelOne();
   }
   // Only after the filling has ended: the comparison is an operation of its own.
-  if (filledRight && sofortStart_ && !batch_.BatchActive) CompareAfterFilling();
+  if (filledRight && sofortStart_ && !batch_.BatchActive && !lastStopped_) CompareAfterFilling();
 }
 
 void MainWindow::CompareFiles(bool binary) {
   Operation op(*this);
-  if (op) zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary);
+  if (!op) return;
+  panelOne_.account.reset();
+  ShowRunning();
+  // The plan shows beside the summary, not only once it is closed.
+  zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary, [this] { ShowPanelOne(); });
+  ShowPanelOne();
 }
 
 SyncTally MainWindow::SynchronizeFolders(bool proposals) {
@@ -179,7 +187,28 @@ SyncTally MainWindow::SynchronizeFolders(bool proposals) {
   options.proposals = proposals;
   options.trash = batch_.Trash;
   options.unattended = batch_.BatchActive;
-  return zweiblick::SynchronizeFolders(liste_, folders_, run_, options);
+  ShowRunning();
+  SyncTally tally = zweiblick::SynchronizeFolders(liste_, folders_, run_, options);
+  panelOne_.account = tally;
+  ShowPanelOne();
+  return tally;
+}
+
+void MainWindow::ShowRunning() {
+  panelOne_.running = true;
+  run_.SetStatus(1, PanelOneText(panelOne_));
+}
+
+void MainWindow::ShowPanelOne() {
+  panelOne_.running = false;
+  panelOne_.rows = liste_.Count();
+  panelOne_.hidden = liste_.HiddenCount();
+  panelOne_.plan = PlanSync(liste_, batch_.BatchActive && batch_.BatchProposals);
+  run_.SetStatus(1, PanelOneText(panelOne_));
+}
+
+void MainWindow::StopOperation() {
+  if (busy_) run_.RequestStop();
 }
 
 void MainWindow::CopyListToClipboard() {

@@ -8,6 +8,7 @@
 
 #include "layout/modresize_app.h"
 #include "list/comparison_list.h"
+#include "mainwindow/panel_one.h"
 #include "platform/batch_switches.h"
 #include "platform/run_reporter.h"
 #include "platform/window_port.h"
@@ -84,6 +85,11 @@ class MainWindow {
   // unload handling; while an operation runs, stops it at its next yield and
   // ends as soon as it has returned.
   void EndProcess();
+  // Escape: a running filling, comparison or synchronisation stops at its next
+  // yield. A stopped filling leaves the list as it was before it.
+  void StopOperation();
+  // Whether the last operation was stopped (Escape, or the program ends).
+  bool LastOperationStopped() const { return lastStopped_; }
 
   // Option values as the window shows them.
   bool ToolTips() const { return toolTips_; }
@@ -121,11 +127,14 @@ class MainWindow {
   class Operation {
    public:
     explicit Operation(MainWindow& w) : w_(w), acquired_(!w.busy_ && !w.ending_) {
-      if (acquired_) w.busy_ = true;
+      if (!acquired_) return;
+      w.busy_ = true;
+      w.run_.ClearStop();  // an Escape before this operation is not meant for it
     }
     ~Operation() {
       if (!acquired_) return;
       w_.busy_ = false;
+      w_.lastStopped_ = w_.run_.StopRequested();
       if (w_.endAfterOperation_) w_.EndProcess();
     }
     Operation(const Operation&) = delete;
@@ -143,6 +152,9 @@ class MainWindow {
  private:
   MainWindow(ReportPort& report, WindowPort& window);
   void RestorePosition();
+  // Panel 1 while a filling, comparison or synchronisation runs, and after it.
+  void ShowRunning();
+  void ShowPanelOne();
 
   ReportPort& report_;
   WindowPort noWindow_;  // the dressing of a run without a window: nowhere
@@ -158,12 +170,13 @@ class MainWindow {
   int sortColumn_ = 0;
   MouseButton lastMouseButton_ = MouseButton::kNone;
   bool sofortStart_ = false;
-  int shownRows_ = 0, shownHidden_ = 0;  // what panel 1 last said of hidden rows
   bool toolTips_ = false;
   bool compModeBinary_ = true;
   bool busy_ = false;
   bool ending_ = false;
   bool endAfterOperation_ = false;
+  bool lastStopped_ = false;
+  PanelOne panelOne_;
 };
 
 }  // namespace zweiblick

@@ -23,6 +23,17 @@ class ReportPort {
   // single carriage returns. For Abort/Retry/Ignore, Retry is the default button;
   // for Yes/No, No (a box closed otherwise answers No).
   virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
+  // The failure box of a synchronisation: `text` as ShowMessage shows it with
+  // the critical icon and Abort/Retry/Ignore, `reason` (why it failed) below
+  // it. Sets `ignoreRest` when the user asks that every later failure of the
+  // run be ignored without a box. A front end without that check box shows
+  // the text alone.
+  virtual MsgAnswer ShowFailure(const std::string& text, const std::string& reason,
+                                bool& ignoreRest) {
+    (void)reason;
+    (void)ignoreRest;
+    return ShowMessage(text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
+  }
   // Replaces the clipboard's contents with `text` (rows of bytes as the list holds them).
   virtual void SetClipboardText(const std::string& text) = 0;
 
@@ -32,6 +43,10 @@ class ReportPort {
   // or stalled disk). It is no yield point of a run: it is called only when a
   // result has not come for a while, with or without the speed option.
   virtual void HandleEventsWhileWaiting() { YieldToEventLoop(); }
+  // Where a run does not yield (the speed option): the window still hears of
+  // a key now and then, so that Escape can stop the run. No yield point
+  // either: a front end decides how seldom.
+  virtual void HandleEventsNowAndThen() {}
   virtual void ShowStatusPanel(int panel, const std::string& text) {}
   virtual void ShowProgress(float value) {}
   virtual void EnableButton(int index, bool enabled) {}

@@ -24,25 +24,34 @@ class RunReporter {
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
     return port_.ShowMessage(text, icon, buttons);
   }
+  MsgAnswer ShowFailure(const std::string& text, const std::string& reason, bool& ignoreRest) {
+    return port_.ShowFailure(text, reason, ignoreRest);
+  }
   // Panel 2 shows "Status: " before a non-empty text.
   void SetStatus(int panel, const std::string& text);
   void SetProgress(float value) { port_.ShowProgress(value); }
   void ShowBusyPointer(bool busy) { port_.ShowBusyPointer(busy); }
   void EnableCompareButton(bool enabled);
   bool CompareButtonEnabled() const { return compareEnabled_; }
-  // The yield of the long loops: skipped while the speed option is checked.
+  // The yield of the long loops: skipped while the speed option is checked,
+  // but for a look at the keyboard now and then.
   void YieldUnlessFast() {
-    if (!speed_) port_.YieldToEventLoop();
+    if (!speed_)
+      port_.YieldToEventLoop();
+    else
+      port_.HandleEventsNowAndThen();
   }
   // The walk's yield once per folder, whatever the speed option says.
   void YieldAlways() { port_.YieldToEventLoop(); }
   void HandleEventsWhileWaiting() { port_.HandleEventsWhileWaiting(); }
 
-  // The program is to end: the running operation stops at its next yield, as
-  // after Abort, so that it ends in order (a synchronisation makes what it
-  // wrote durable first).
+  // The program is to end, or the user pressed Escape: the running operation
+  // stops at its next yield, as after Abort, so that it ends in order (a
+  // synchronisation makes what it wrote durable first).
   void RequestStop() { stopRequested_ = true; }
   bool StopRequested() const { return stopRequested_; }
+  // A new operation starts: an earlier Escape does not stop it.
+  void ClearStop() { stopRequested_ = false; }
 
  private:
   ReportPort& port_;

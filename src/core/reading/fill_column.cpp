@@ -53,6 +53,28 @@ class RightMatcher {
   std::unordered_set<std::string_view> names_;
 };
 
+// A filling stopped halfway would leave a column that looks complete to the
+// comparison and the synchronisation: the list goes back to what it was
+// before, with the right column empty. The rows the filling appended are
+// the last ones (the list is not sorted meanwhile); the others had no right
+// name since the filling emptied them.
+void Undo(ComparisonList& list, ChosenFolders& folders, const ChosenFolders& before, int rowsBefore,
+          bool isLeft) {
+  folders = before;
+  if (isLeft) {
+    list.Clear();
+    list.SetHeader(kLeftNameColumn, kHeaderLeftInitial);
+  } else {
+    for (int r = list.Count(); r > rowsBefore; --r) list.Remove(r);
+    for (int r = 1; r <= rowsBefore; ++r)
+      if (!list.View(r, kRightNameColumn).empty()) {
+        list.SetText(r, kRightNameColumn, "");
+        list.SetText(r, kRightStampColumn, "");
+      }
+  }
+  list.SetHeader(kRightNameColumn, kHeaderRightInitial);
+}
+
 }  // namespace
 
 bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
@@ -61,9 +83,10 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   std::string path = WithTrailingBackslash(folderPath);
   run.EnableCompareButton(false);
   run.ShowBusyPointer(true);
-  run.SetStatus(1, "");
   run.SetStatus(2, "");
   list.SetSorted(false);
+  const ChosenFolders before = folders;
+  const int rowsBefore = list.Count();
   if (isLeft) {
     folders.LeftFolder = path;
     list.SetHeader(kLeftNameColumn, path);
@@ -86,7 +109,7 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   run.SetProgress(50);
   size_t start = path.size();  // the relative name begins right after the folder path
   run.SetStatus(2, kStatusEntering);
-  int n = static_cast<int>(foundFiles.size()) - 1;
+  int n = run.StopRequested() ? 0 : static_cast<int>(foundFiles.size()) - 1;
   RightMatcher matcher(list, foundFiles, start);
   for (int i = 1; i <= n; ++i) {
     run.SetProgress(static_cast<float>(static_cast<double>(i) * 50.0 / n + 50.0));
@@ -105,11 +128,15 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
     }
     if (i % 64 == 0) {
       run.YieldUnlessFast();
-      if (run.StopRequested()) break;  // the program ends
+      if (run.StopRequested()) break;
     }
   }
-  run.SetStatus(2, kStatusEntered);
-  run.SetStatus(1, RowCountText(list.Count()));
+  if (run.StopRequested()) {
+    Undo(list, folders, before, rowsBefore, isLeft);
+    run.SetStatus(2, kStatusFillStopped);
+  } else {
+    run.SetStatus(2, kStatusEntered);
+  }
   list.SetSorted(true);
   run.ShowBusyPointer(false);
   run.SetProgress(0);

@@ -16,7 +16,9 @@ class RunReporter;
 // per file. The right column matches each file to a row by relative name,
 // ignoring letter case, or appends a row. The first folder given to an empty list
 // always fills the left column. `foundFiles` receives the files the walk
-// collects. True when it filled the right column.
+// collects. True when it filled the right column. Stopped at a yield, it
+// leaves the list as it was before (the right column empty). Panel 1 is the
+// caller's.
 bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
                 RunReporter& run, const std::string& folderPath, bool isLeft);
 
@@ -25,5 +27,6 @@ inline constexpr const char* kStatusWalking =
 inline constexpr const char* kStatusEntering =
     "Eintragung der Dateien in die Vergleichsliste läuft ...";
 inline constexpr const char* kStatusEntered = "Eintragung der Dateien abgeschlossen.";
+inline constexpr const char* kStatusFillStopped = "Einlesen des Ordners abgebrochen.";
 
 }  // namespace zweiblick

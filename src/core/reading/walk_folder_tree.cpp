@@ -121,7 +121,7 @@ class TreeWalk {
     }
     folder.entries = {};
     run_.YieldAlways();
-    if (run_.StopRequested()) stop_.store(true);  // the program ends: list nothing more
+    if (run_.StopRequested()) stop_.store(true);  // Escape, or the program ends: list nothing more
     if (!stop_.load()) ReadLinkedAhead(folder);
     for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub) {
       Folder& f = **sub;
@@ -252,7 +252,7 @@ class TreeWalk {
   size_t rootLength_ = 0;  // the chosen folder's path with its separator
   // The folders walked behind links so far (device, inode); window's thread only.
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
-  std::atomic<bool> stop_{false};       // set by the window's thread when the program ends
+  std::atomic<bool> stop_{false};       // set by the window's thread on a stop
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
   WorkerPool pool_;                     // ends first: no job outlives the buffers
 };

@@ -6,6 +6,7 @@
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/chosen_folders.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 
@@ -123,9 +124,12 @@ class SyncRun {
  private:
   bool Attempt(const std::string& failureText, int& done, const std::function<int()>& operation) {
     for (;;) {
-      if (operation() == 0) return ++done, true;
-      MsgAnswer answer = run_.ShowMessage(SyncFailureMessage(failureText), MsgIcon::kCritical,
-                                          MsgButtons::kAbortRetryIgnore);
+      int error = operation();
+      if (error == 0) return ++done, true;
+      MsgAnswer answer = MsgAnswer::kIgnore;  // the user asked to be asked no more
+      if (!ignoreRest_)
+        answer =
+            run_.ShowFailure(SyncFailureMessage(failureText), FailureReason(error), ignoreRest_);
       if (answer == MsgAnswer::kRetry) continue;
       ++tally_.failed;
       if (answer == MsgAnswer::kIgnore) {
@@ -144,6 +148,7 @@ class SyncRun {
   bool proposals_;
   Trash trash_;
   bool keep_ = false;
+  bool ignoreRest_ = false;  // every later failure of this run is ignored without a box
   SyncTally tally_;
 };
 
@@ -155,11 +160,18 @@ std::string NoTrashQuestion(const std::string& folder) {
          "ersetzt werden?";
 }
 
-std::string SyncTallyLine(const SyncTally& t) {
-  return "Abgleich: " + std::to_string(t.copied) + " kopiert, " + std::to_string(t.deleted) +
-         " gelöscht, " + std::to_string(t.trashed) + " in den Papierkorb, " +
-         std::to_string(t.failed) + " fehlgeschlagen, " + std::to_string(t.proposals) +
-         " nur vorgeschlagen (\"? -->\" oder \"? <--\") und daher nicht kopiert.";
+std::string SyncTallyLine(const SyncTally& t, bool brief) {
+  std::string line;
+  auto part = [&](int count, const char* what, bool always) {
+    if (count == 0 && (brief || !always)) return;
+    line += (line.empty() ? "" : ", ") + std::to_string(count) + what;
+  };
+  part(t.copied, " kopiert", true);
+  part(t.deleted, " gelöscht", true);
+  part(t.trashed, " in den Papierkorb", true);
+  part(t.failed, " fehlgeschlagen", true);
+  part(t.proposals, brief ? " nur vorgeschlagen" : " nur vorgeschlagen (nicht kopiert)", true);
+  return "Abgleich: " + (line.empty() ? std::string("nichts getan") : line);
 }
 
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
@@ -173,7 +185,7 @@ SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders,
     run.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
     if (!rows.Keep()) list.Remove(i);
     run.YieldUnlessFast();
-    if (run.StopRequested()) break;  // the program ends: as after Abort
+    if (run.StopRequested()) break;  // Escape, or the program ends: as after Abort
   }
   // Durable before the run says it has ended.
   SyncTally tally = rows.Finish();

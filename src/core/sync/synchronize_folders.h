@@ -21,8 +21,10 @@ struct SyncTally {
   int proposals = 0;  // rows "? -->" and "? <--" left alone
 };
 
-// The tally as one German line (without line end), for a run without a window.
-std::string SyncTallyLine(const SyncTally& tally);
+// The tally as one German line (without line end): the command-line
+// program's last line, every count; `brief`, for status panel 1 after a run
+// in the window, leaves out the counts that are 0.
+std::string SyncTallyLine(const SyncTally& tally, bool brief = false);
 
 // How a run goes about its work.
 struct SyncOptions {

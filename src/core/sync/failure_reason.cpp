@@ -1,0 +1,69 @@
+#include "sync/failure_reason.h"
+
+#include <locale.h>
+#include <string.h>
+
+#include <cerrno>
+
+#include "sync/safe_files.h"
+
+namespace zweiblick {
+namespace {
+
+// The system's own text in German where the German locale is installed;
+// otherwise a German sentence with the number, which support can look up.
+std::string SystemText(int error) {
+  std::string text;
+  if (locale_t german = newlocale(LC_MESSAGES_MASK, "de_DE.UTF-8", static_cast<locale_t>(0))) {
+    text = strerror_l(error, german);
+    freelocale(german);
+    if (text != strerror_l(error, LC_GLOBAL_LOCALE)) return text + ".";
+  }
+  return "Das Betriebssystem meldet den Fehler Nr. " + std::to_string(error) + ".";
+}
+
+}  // namespace
+
+std::string FailureReason(int error) {
+  switch (error) {
+    case kChangedSinceRead:
+      return "Die Datei wurde seit dem Einlesen der Ordner verändert; bitte die Ordner neu "
+             "einlesen und vergleichen.";
+    case kNotTheFolderRead:
+      return "Der Ordner ist nicht mehr der, der eingelesen wurde (etwa ein abgezogener oder "
+             "anderer Datenträger).";
+    case kTimeNotKept:
+      return "Die Änderungszeit ließ sich am Ziel nicht setzen; die Kopie sähe neuer aus als "
+             "ihr Original.";
+    case kNoTrash:
+      return "Auf diesem Datenträger gibt es keinen Papierkorb.";
+    case ENOSPC:
+      return "Auf dem Datenträger ist kein Platz mehr frei.";
+    case EDQUOT:
+      return "Der Speicherplatz, der Ihnen auf dem Datenträger zusteht (Quota), ist erschöpft.";
+    case EROFS:
+      return "Der Datenträger ist schreibgeschützt.";
+    case EACCES:
+    case EPERM:
+      return "Die Datei oder ihr Ordner ist schreibgeschützt, oder die Berechtigung fehlt.";
+    case ENOENT:
+    case ENOTDIR:
+      return "Die Datei oder ihr Ordner ist nicht mehr vorhanden.";
+    case EIO:
+      return "Ein- oder Ausgabefehler: Der Datenträger ist beschädigt oder nicht mehr "
+             "verbunden.";
+    case ENAMETOOLONG:
+      return "Der Name ist für das Dateisystem zu lang.";
+    case EFBIG:
+      return "Die Datei ist zu groß für das Dateisystem des Ziels.";
+    case EISDIR:
+      return "An dieser Stelle steht ein Ordner; Ordner werden nie gelöscht.";
+    case EBUSY:
+    case ETXTBSY:
+      return "Die Datei ist in Gebrauch.";
+    default:
+      return SystemText(error);
+  }
+}
+
+}  // namespace zweiblick
