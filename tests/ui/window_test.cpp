@@ -193,7 +193,7 @@ TEST_F(Ending, TheFailureBoxSaysWhyAndItsCheckBoxIgnoresEveryLaterFailure) {
   EXPECT_EQ(reasons, QStringList{"Grund: Die Datei oder ihr Ordner ist schreibgeschützt, oder "
                                  "die Berechtigung fehlt."});
   EXPECT_EQ(RightFiles(), "alt neu alt");  // f3 failed and asked, f2 copied, f1 failed silently
-  EXPECT_EQ(Panel(1), "2 Dateien · Abgleich: 1 kopiert, 1 in den Papierkorb, 2 fehlgeschlagen");
+  EXPECT_EQ(Panel(1), "2 Dateien · 1 kopiert, 1 im Papierkorb, 2 fehlgeschlagen");
   EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
 }
 
@@ -209,7 +209,7 @@ TEST_F(Ending, EscapeDuringASynchronisationStopsItAfterTheRowAndShowsTheAccount)
   EXPECT_EQ(whileRunning, "Esc bricht ab");
   EXPECT_EQ(RightFiles(), "alt alt neu");
   EXPECT_EQ(form.Core().Liste().Text(2, kMarkerColumn), "-->");
-  EXPECT_EQ(Panel(1), "2 Dateien · Abgleich: 1 kopiert, 1 in den Papierkorb");
+  EXPECT_EQ(Panel(1), "2 Dateien · 1 kopiert, 1 im Papierkorb");
   EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
   EXPECT_FALSE(form.Core().Busy());
   // The next run is not stopped by that Escape.

@@ -162,16 +162,21 @@ std::string NoTrashQuestion(const std::string& folder) {
 
 std::string SyncTallyLine(const SyncTally& t, bool brief) {
   std::string line;
-  auto part = [&](int count, const char* what, bool always) {
-    if (count == 0 && (brief || !always)) return;
+  auto part = [&](int count, const char* what) {
+    if (count == 0 && brief) return;
     line += (line.empty() ? "" : ", ") + std::to_string(count) + what;
   };
-  part(t.copied, " kopiert", true);
-  part(t.deleted, " gelöscht", true);
-  part(t.trashed, " in den Papierkorb", true);
-  part(t.failed, " fehlgeschlagen", true);
-  part(t.proposals, brief ? " nur vorgeschlagen" : " nur vorgeschlagen (nicht kopiert)", true);
-  return "Abgleich: " + (line.empty() ? std::string("nichts getan") : line);
+  part(t.copied, " kopiert");
+  part(t.deleted, " gelöscht");
+  part(t.trashed, brief ? " im Papierkorb" : " in den Papierkorb");
+  part(t.failed, " fehlgeschlagen");
+  if (brief)
+    part(t.proposals, t.proposals == 1 ? " Vorschlag offen" : " Vorschläge offen");
+  else
+    part(t.proposals, " nur vorgeschlagen (nicht kopiert)");
+  // Panel 1 stands beside "Datenabgleich beendet.": it needs no heading of its own.
+  if (brief) return line.empty() ? std::string("nichts getan") : line;
+  return "Abgleich: " + line;
 }
 
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,

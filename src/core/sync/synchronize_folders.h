@@ -23,7 +23,8 @@ struct SyncTally {
 
 // The tally as one German line (without line end): the command-line
 // program's last line, every count; `brief`, for status panel 1 after a run
-// in the window, leaves out the counts that are 0.
+// in the window, leaves out the counts that are 0 and says the rest in short
+// words, so that it fits beside panel 2 in a window of its first size.
 std::string SyncTallyLine(const SyncTally& tally, bool brief = false);
 
 // How a run goes about its work.
