@@ -11,7 +11,9 @@
 #include "batch/start_batch_mode.h"
 #include "child_process.h"
 #include "slow_fs_mount.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
+#include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
 
@@ -184,6 +186,23 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   EXPECT_EQ(tally.copied, 1);
   EXPECT_EQ(tally.trashed, 0);
   EXPECT_EQ(right.Read("old.txt"), "new");
+
+  // Yes was said to the file as it was; one edited while the question was
+  // open is neither replaced nor deleted.
+  port.onMessage = [&](const testing::ShownMessage& m) {
+    if (m.buttons == MsgButtons::kYesNo) right.Write("old.txt", "edited meanwhile");
+  };
+  for (const char* marker : {kMarkCopyRight, kMarkDeleteRight}) {
+    right.Write("old.txt", "old");
+    Fill();
+    Mark("old.txt", marker);
+    port.reasons.clear();
+    port.answers = {MsgAnswer::kYes, MsgAnswer::kIgnore};
+    tally = w.SynchronizeFolders();
+    EXPECT_EQ(tally.failed, 1) << marker;
+    EXPECT_EQ(port.reasons, std::vector<std::string>{FailureReason(kChangedSinceRead)}) << marker;
+    EXPECT_EQ(right.Read("old.txt"), "edited meanwhile") << marker;
+  }
 }
 
 TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {

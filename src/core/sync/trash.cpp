@@ -294,9 +294,7 @@ void Trash::Abandon(const TrashSlot& slot) {
   unlinkat(slot.info, (slot.name + kInfoSuffix).c_str(), 0);
 }
 
-int Trash::Move(int folder, const std::string& name, const std::string& where) {
-  TrashSlot slot;
-  if (int e = Reserve(folder, name, where, slot)) return e;
+int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
   if (slot.forGood) return unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno;
   int e = MoveNoReplace(folder, name.c_str(), slot.files, slot.name.c_str());
   if (e == 0) ++moved_;
