@@ -205,6 +205,26 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   }
 }
 
+TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {
+  // The left side is a folder of the right one's file system, mounted a
+  // second time: a rename cannot go from one mount to the other.
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m,mode=0777", [&] {
+    right.Write("locked/mine/r.txt", "r");
+    right.Write("locked/mine/sub/l.txt", "l");
+    if (mount(right.Path("locked/mine/sub").c_str(), left.Path().c_str(), nullptr, MS_BIND,
+              nullptr) != 0)
+      _exit(testing::kCannotHere);
+    w.FillColumn(left.Path(), true);
+    w.FillColumn(right.Path("locked/mine"), false);
+    Mark("l.txt", kMarkDeleteLeft);
+    Mark("r.txt", kMarkDeleteRight);
+    w.SynchronizeFolders();
+    return port.messages.empty() && left.Read(".Trash-0/files/l.txt") == "l" &&
+           right.Read(".Trash-0/files/r.txt") == "r";
+  });
+  EXPECT_CHILD_HELD(held, "a file of one mount went to the trash of the other");
+}
+
 TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {
   TempTree image;
   testing::FatMount fat(right.Path(), image.Path("fat.img"));

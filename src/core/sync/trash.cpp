@@ -181,9 +181,10 @@ int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to) {
 }
 
 Trash::Can& Trash::For(int folder, const struct stat& st) {
-  auto found = cans_.find(st.st_dev);
+  const uint64_t mount = MountId(folder);
+  auto found = cans_.find({st.st_dev, mount});
   if (found != cans_.end()) return found->second;
-  Can& can = cans_[st.st_dev];
+  Can& can = cans_[{st.st_dev, mount}];
   if (!enabled_) {
     can.forGood = true;
     return can;
@@ -193,7 +194,7 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   Fd nearest = home.empty() ? Fd() : NearestExisting(home);
   struct stat homeSt {};
   if (nearest.ok() && fstat(nearest.get(), &homeSt) == 0 && homeSt.st_dev == st.st_dev &&
-      MountId(nearest.get()) == MountId(folder)) {
+      MountId(nearest.get()) == mount) {
     can.error = MakeFolders(home);
     Fd trash(open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!can.error && !trash.ok()) can.error = errno;
@@ -216,9 +217,11 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
       can.topPath = PathOf(can.top.get());
     }
   }
-  // The trash must lie on the file's own file system: nothing is copied to trash it.
+  // The trash must lie on the file's own mount: nothing is copied to trash it.
   struct stat in {};
-  if (!can.error && (fstat(can.files.get(), &in) != 0 || in.st_dev != st.st_dev)) can.error = EXDEV;
+  if (!can.error && (fstat(can.files.get(), &in) != 0 || in.st_dev != st.st_dev ||
+                     MountId(can.files.get()) != mount))
+    can.error = EXDEV;
   if (can.error) {
     can.files = Fd();
     can.info = Fd();

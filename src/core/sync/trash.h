@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "platform/fd.h"
 
@@ -77,7 +78,9 @@ class Trash {
 
   bool enabled_;
   AskForGood ask_;
-  std::map<dev_t, Can> cans_;
+  // By file system and mount (0 where the kernel does not tell mounts
+  // apart): one file system mounted twice has a trash at each mount.
+  std::map<std::pair<dev_t, uint64_t>, Can> cans_;
   int moved_ = 0;
 };
 
