@@ -207,22 +207,29 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
 
 TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {
   // The left side is a folder of the right one's file system, mounted a
-  // second time: a rename cannot go from one mount to the other.
+  // second time: a rename cannot go from one mount to the other. The way up
+  // from the right side to its top folder leads through a folder an ordinary
+  // user may pass but not read.
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m,mode=0777", [&] {
     right.Write("locked/mine/r.txt", "r");
     right.Write("locked/mine/sub/l.txt", "l");
-    if (mount(right.Path("locked/mine/sub").c_str(), left.Path().c_str(), nullptr, MS_BIND,
+    for (const char* own :
+         {"locked/mine", "locked/mine/r.txt", "locked/mine/sub", "locked/mine/sub/l.txt"})
+      if (chown(right.Path(own).c_str(), 65534, 65534) != 0) _exit(testing::kCannotHere);
+    if (chmod(right.Path("locked").c_str(), 0711) != 0 ||
+        mount(right.Path("locked/mine/sub").c_str(), left.Path().c_str(), nullptr, MS_BIND,
               nullptr) != 0)
       _exit(testing::kCannotHere);
+    testing::OrdinaryUserOrCannot();
     w.FillColumn(left.Path(), true);
     w.FillColumn(right.Path("locked/mine"), false);
     Mark("l.txt", kMarkDeleteLeft);
     Mark("r.txt", kMarkDeleteRight);
     w.SynchronizeFolders();
-    return port.messages.empty() && left.Read(".Trash-0/files/l.txt") == "l" &&
-           right.Read(".Trash-0/files/r.txt") == "r";
+    return port.messages.empty() && left.Read(".Trash-65534/files/l.txt") == "l" &&
+           right.Read(".Trash-65534/files/r.txt") == "r";
   });
-  EXPECT_CHILD_HELD(held, "a file of one mount went to the trash of the other");
+  EXPECT_CHILD_HELD(held, "a file went to the trash of another mount, or found none");
 }
 
 TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {

@@ -64,16 +64,18 @@ int OpenOwn(int parent, const char* name, Fd& files, Fd& info) {
 
 // The top folder of the file system of `folder`: up from it, one ".." at a
 // time (never a link), while the mount stays the same (the device, where the
-// kernel does not tell mounts apart).
+// kernel does not tell mounts apart). The folders on the way are only passed,
+// not opened for reading: an ordinary user may pass a folder of mode 0711.
+// `top` is such a path-only descriptor, good for *at() calls below it.
 int TopFolder(int folder, Fd& top) {
   uint64_t mount = MountId(folder);
-  Fd cur(fcntl(folder, F_DUPFD_CLOEXEC, 0));
+  Fd cur(openat(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!cur.ok()) return errno;
   for (;;) {
     struct stat here {
     }, up{};
     if (fstat(cur.get(), &here) != 0) return errno;
-    Fd parent(openat(cur.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd parent(openat(cur.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent.ok()) return errno;
     if (fstat(parent.get(), &up) != 0) return errno;
     bool same = up.st_dev == here.st_dev && (mount == 0 || MountId(parent.get()) == mount);
