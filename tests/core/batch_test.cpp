@@ -214,7 +214,7 @@ TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
   right.Write("nur-rechts.txt", "R");
   w.SetSofortStart(true);  // ignored in batch mode
   SyncTally tally;
-  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nEnde=1\n"), &tally);
+  StartBatchMode(w, Control("Altersvergleich=1\nAbgleich=1\nEnde=1\nPapierkorb=-\n"), &tally);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(right.Read("new.txt"), "newer");
   EXPECT_EQ(port.ended, 1);
@@ -222,7 +222,7 @@ TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {
   EXPECT_FALSE(right.Exists("nur-links/l.txt"));
   EXPECT_FALSE(left.Exists("nur-rechts.txt"));
   EXPECT_EQ(tally.copied, 1);
-  EXPECT_EQ(tally.trashed, 1);  // the trash without a Papierkorb key
+  EXPECT_EQ(tally.trashed, 1);  // a Papierkorb that reads no digit keeps the trash
   EXPECT_EQ(tally.proposals, 2);
   // "Ende" ended that program; this is the next one.
   MainWindow next{port};

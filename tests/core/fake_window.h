@@ -22,6 +22,7 @@ class FakeWindow : public DesktopPort {
  public:
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
     messages.push_back({text, icon, buttons});
+    if (onMessage) onMessage(messages.back());
     if (answers.empty()) {
       if (buttons == MsgButtons::kYesNo) return MsgAnswer::kNo;
       return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kIgnore;
@@ -74,6 +75,8 @@ class FakeWindow : public DesktopPort {
 
   std::vector<ShownMessage> messages;
   std::deque<MsgAnswer> answers;
+  // Runs while the box is open, before it is answered.
+  std::function<void(const ShownMessage&)> onMessage;
   std::vector<std::string> reasons;  // of the failure boxes
   bool ignoreRestChecked = false;    // how the failure box's check box is left
   int yields = 0;

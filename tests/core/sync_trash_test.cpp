@@ -11,7 +11,9 @@
 #include "batch/start_batch_mode.h"
 #include "child_process.h"
 #include "slow_fs_mount.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
+#include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
 
@@ -184,6 +186,50 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   EXPECT_EQ(tally.copied, 1);
   EXPECT_EQ(tally.trashed, 0);
   EXPECT_EQ(right.Read("old.txt"), "new");
+
+  // Yes was said to the file as it was; one edited while the question was
+  // open is neither replaced nor deleted.
+  port.onMessage = [&](const testing::ShownMessage& m) {
+    if (m.buttons == MsgButtons::kYesNo) right.Write("old.txt", "edited meanwhile");
+  };
+  for (const char* marker : {kMarkCopyRight, kMarkDeleteRight}) {
+    right.Write("old.txt", "old");
+    Fill();
+    Mark("old.txt", marker);
+    port.reasons.clear();
+    port.answers = {MsgAnswer::kYes, MsgAnswer::kIgnore};
+    tally = w.SynchronizeFolders();
+    EXPECT_EQ(tally.failed, 1) << marker;
+    EXPECT_EQ(port.reasons, std::vector<std::string>{FailureReason(kChangedSinceRead)}) << marker;
+    EXPECT_EQ(right.Read("old.txt"), "edited meanwhile") << marker;
+  }
+}
+
+TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {
+  // The left side is a folder of the right one's file system, mounted a
+  // second time: a rename cannot go from one mount to the other. The way up
+  // from the right side to its top folder leads through a folder an ordinary
+  // user may pass but not read.
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m,mode=0777", [&] {
+    right.Write("locked/mine/r.txt", "r");
+    right.Write("locked/mine/sub/l.txt", "l");
+    for (const char* own :
+         {"locked/mine", "locked/mine/r.txt", "locked/mine/sub", "locked/mine/sub/l.txt"})
+      if (chown(right.Path(own).c_str(), 65534, 65534) != 0) _exit(testing::kCannotHere);
+    if (chmod(right.Path("locked").c_str(), 0711) != 0 ||
+        mount(right.Path("locked/mine/sub").c_str(), left.Path().c_str(), nullptr, MS_BIND,
+              nullptr) != 0)
+      _exit(testing::kCannotHere);
+    testing::OrdinaryUserOrCannot();
+    w.FillColumn(left.Path(), true);
+    w.FillColumn(right.Path("locked/mine"), false);
+    Mark("l.txt", kMarkDeleteLeft);
+    Mark("r.txt", kMarkDeleteRight);
+    w.SynchronizeFolders();
+    return port.messages.empty() && left.Read(".Trash-65534/files/l.txt") == "l" &&
+           right.Read(".Trash-65534/files/r.txt") == "r";
+  });
+  EXPECT_CHILD_HELD(held, "a file went to the trash of another mount, or found none");
 }
 
 TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {

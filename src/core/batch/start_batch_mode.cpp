@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <string_view>
+
 #include "batch/filter_section.h"
 #include "batch/ini_file.h"
 #include "help/online_help.h"
@@ -20,6 +22,15 @@ bool IsFolder(const std::string& path) {
 
 bool SwitchOn(std::string& iniFileName, const char* key) {
   return LeadingNumber(ReadIniString(iniFileName, "AutoStart", key, "", iniFileName)) != 0;
+}
+
+// Whether a value begins with a number that has a digit, as LeadingNumber
+// reads it: "0", "-0", ".0", not "", "-", "+" or ".".
+bool ReadsDigit(std::string_view value) {
+  size_t i = value.find_first_not_of(" \t");
+  if (i != std::string_view::npos && (value[i] == '+' || value[i] == '-')) ++i;
+  if (i < value.size() && value[i] == '.') ++i;
+  return i < value.size() && value[i] >= '0' && value[i] <= '9';
 }
 
 std::string CheckFolder(std::string& iniFileName, const char* key, const char* side,
@@ -76,12 +87,10 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
   // a new, empty folder; without the key a run copies only what is newer.
   b.BatchProposals = SwitchOn(iniFileName, "Vorschläge");
   // Deleted and replaced files go to the trash unless the file says
-  // Papierkorb=0: only a number switches it off, never a word or an empty value.
-  std::string trash(
-      TrimBlanks(ReadIniString(iniFileName, "AutoStart", "Papierkorb", "", iniFileName)));
-  bool number =
-      !trash.empty() && std::string_view("0123456789+-.").find(trash[0]) != std::string_view::npos;
-  b.Trash = !number || LeadingNumber(trash) != 0;
+  // Papierkorb=0: only a number that is 0 switches it off, never a word, a
+  // lone sign or an empty value.
+  std::string trash = ReadIniString(iniFileName, "AutoStart", "Papierkorb", "", iniFileName);
+  b.Trash = !ReadsDigit(trash) || LeadingNumber(trash) != 0;
   bool binary = b.BatchBinaryCompare, age = b.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
     errors +=

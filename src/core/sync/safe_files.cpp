@@ -298,19 +298,17 @@ bool NoHardLink(int error) {
 }
 
 // Puts the finished copy dir/tmp in place of dir/name, whose old version goes
-// to the trash. The old version gets its second name in the trash first (a
-// hard link), and one rename then puts the new version in place: the name
-// never goes missing, and at every moment the old version is at its place or
-// in the trash. An exchange of the two names (RENAME_EXCHANGE) would leave the
-// old version under a temporary name for a moment, which an interruption then
-// removes as a leftover copy. Without hard links the old version is renamed
-// into the trash and the new one takes its name by the very next call: for
-// that one call the name is missing, while the old version is already in the
-// trash with its .trashinfo.
+// to the place `slot` reserved for it in the trash. The old version gets its
+// second name in the trash first (a hard link), and one rename then puts the
+// new version in place: the name never goes missing, and at every moment the
+// old version is at its place or in the trash. An exchange of the two names
+// (RENAME_EXCHANGE) would leave the old version under a temporary name for a
+// moment, which an interruption then removes as a leftover copy. Without hard
+// links the old version is renamed into the trash and the new one takes its
+// name by the very next call: for that one call the name is missing, while the
+// old version is already in the trash with its .trashinfo.
 int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
-                      const std::string& where, Trash& trash) {
-  TrashSlot slot;
-  if (int e = trash.Reserve(dir, name, where, slot)) return e;
+                      const TrashSlot& slot, Trash& trash) {
   if (slot.forGood) return Rename(dir, tmp, name, true);
   const char* inTrash = slot.name.c_str();
   if (linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
@@ -408,10 +406,17 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& sour
     e = Unsupported(errno) ? kTimeNotKept : errno;
   if (!e && run.SyncsEachFile(dstDir) && fsync(out.get()) != 0) e = errno;
   if (int closed = out.Close(); !e) e = closed;
+  // The old version's place in the trash first: that may ask the user
+  // whether to replace for good, and syncs its .trashinfo.
+  TrashSlot slot;
+  if (!e && replaces) e = trash.Reserve(dstDir, dstName, dst.WriteFolder(), slot);
   // Checked once more right before the rename, so the window in which a change
   // by another program could be overwritten stays as small as it can be.
-  if (!e) e = CheckUnchanged(dstDir, dstName, destination);
-  if (!e && replaces) e = ReplaceKeepingOld(dstDir, tmp, dstName, dst.WriteFolder(), trash);
+  if (!e) {
+    e = CheckUnchanged(dstDir, dstName, destination);
+    if (e) Trash::Abandon(slot);
+  }
+  if (!e && replaces) e = ReplaceKeepingOld(dstDir, tmp, dstName, slot, trash);
   if (!e && !replaces) e = Rename(dstDir, tmp, dstName, false);
   if (e) unlinkat(dstDir, tmp.c_str(), 0);
   EndUnfinishedCopy();
@@ -431,7 +436,15 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
   if (int e = CheckUnchanged(dir, name, target)) return e;
   if (WriteProtected(dir, name.c_str(), st)) return EACCES;
   run.WritesTo(side, dir);
-  return trash.Move(dir, name, side.WriteFolder());
+  // The place in the trash (or the user's Yes to deleting for good) first,
+  // and the last look at the file after it.
+  TrashSlot slot;
+  if (int e = trash.Reserve(dir, name, side.WriteFolder(), slot)) return e;
+  if (int e = CheckUnchanged(dir, name, target)) {
+    Trash::Abandon(slot);
+    return e;
+  }
+  return trash.Move(dir, name, slot);
 }
 
 }  // namespace zweiblick

@@ -64,16 +64,18 @@ int OpenOwn(int parent, const char* name, Fd& files, Fd& info) {
 
 // The top folder of the file system of `folder`: up from it, one ".." at a
 // time (never a link), while the mount stays the same (the device, where the
-// kernel does not tell mounts apart).
+// kernel does not tell mounts apart). The folders on the way are only passed,
+// not opened for reading: an ordinary user may pass a folder of mode 0711.
+// `top` is such a path-only descriptor, good for *at() calls below it.
 int TopFolder(int folder, Fd& top) {
   uint64_t mount = MountId(folder);
-  Fd cur(fcntl(folder, F_DUPFD_CLOEXEC, 0));
+  Fd cur(openat(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!cur.ok()) return errno;
   for (;;) {
     struct stat here {
     }, up{};
     if (fstat(cur.get(), &here) != 0) return errno;
-    Fd parent(openat(cur.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd parent(openat(cur.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent.ok()) return errno;
     if (fstat(parent.get(), &up) != 0) return errno;
     bool same = up.st_dev == here.st_dev && (mount == 0 || MountId(parent.get()) == mount);
@@ -181,9 +183,10 @@ int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to) {
 }
 
 Trash::Can& Trash::For(int folder, const struct stat& st) {
-  auto found = cans_.find(st.st_dev);
+  const uint64_t mount = MountId(folder);
+  auto found = cans_.find({st.st_dev, mount});
   if (found != cans_.end()) return found->second;
-  Can& can = cans_[st.st_dev];
+  Can& can = cans_[{st.st_dev, mount}];
   if (!enabled_) {
     can.forGood = true;
     return can;
@@ -193,7 +196,7 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   Fd nearest = home.empty() ? Fd() : NearestExisting(home);
   struct stat homeSt {};
   if (nearest.ok() && fstat(nearest.get(), &homeSt) == 0 && homeSt.st_dev == st.st_dev &&
-      MountId(nearest.get()) == MountId(folder)) {
+      MountId(nearest.get()) == mount) {
     can.error = MakeFolders(home);
     Fd trash(open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!can.error && !trash.ok()) can.error = errno;
@@ -216,9 +219,11 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
       can.topPath = PathOf(can.top.get());
     }
   }
-  // The trash must lie on the file's own file system: nothing is copied to trash it.
+  // The trash must lie on the file's own mount: nothing is copied to trash it.
   struct stat in {};
-  if (!can.error && (fstat(can.files.get(), &in) != 0 || in.st_dev != st.st_dev)) can.error = EXDEV;
+  if (!can.error && (fstat(can.files.get(), &in) != 0 || in.st_dev != st.st_dev ||
+                     MountId(can.files.get()) != mount))
+    can.error = EXDEV;
   if (can.error) {
     can.files = Fd();
     can.info = Fd();
@@ -294,9 +299,7 @@ void Trash::Abandon(const TrashSlot& slot) {
   unlinkat(slot.info, (slot.name + kInfoSuffix).c_str(), 0);
 }
 
-int Trash::Move(int folder, const std::string& name, const std::string& where) {
-  TrashSlot slot;
-  if (int e = Reserve(folder, name, where, slot)) return e;
+int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
   if (slot.forGood) return unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno;
   int e = MoveNoReplace(folder, name.c_str(), slot.files, slot.name.c_str());
   if (e == 0) ++moved_;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "platform/fd.h"
 
@@ -49,14 +50,16 @@ class Trash {
 
   // Reserves a place for folder/name (folder: an open folder, `where`: its
   // path as the user knows it, for the question). Returns 0 or an error
-  // number (kNoTrash).
+  // number (kNoTrash). It may ask and it syncs: callers reserve before their
+  // last look at the file, so that an edit made meanwhile is seen.
   int Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot);
   // Removes the .trashinfo of a slot whose file did not get there.
   static void Abandon(const TrashSlot& slot);
 
-  // Moves folder/name into the trash. Returns 0 or an error number; on
-  // failure the file is where it was.
-  int Move(int folder, const std::string& name, const std::string& where);
+  // Moves folder/name to the place reserved for it (deletes it for good, for
+  // such a slot). Returns 0 or an error number; on failure the file is where
+  // it was and the slot is abandoned.
+  int Move(int folder, const std::string& name, const TrashSlot& slot);
 
   // The files this run put into a trash.
   int Moved() const { return moved_; }
@@ -75,7 +78,9 @@ class Trash {
 
   bool enabled_;
   AskForGood ask_;
-  std::map<dev_t, Can> cans_;
+  // By file system and mount (0 where the kernel does not tell mounts
+  // apart): one file system mounted twice has a trash at each mount.
+  std::map<std::pair<dev_t, uint64_t>, Can> cans_;
   int moved_ = 0;
 };
 
