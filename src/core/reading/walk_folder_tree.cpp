@@ -203,12 +203,17 @@ class TreeWalk {
         NameFilter::Verdict verdict =
             filter_.Check(std::string_view(full).substr(rootLength_), entry->d_type != DT_REG);
         if (verdict == NameFilter::Verdict::kLeaveOut) continue;
+        // A folder left out is not even looked at: it may be a hung mount.
+        // A link (or an entry of unknown type) is looked at, for a link to a
+        // folder is walked as a folder and so left out as one; if it cannot
+        // be, it may well be a folder, and goes unreported.
+        bool folderLeftOut = verdict == NameFilter::Verdict::kLeaveOutIfFolder;
+        if (folderLeftOut && entry->d_type == DT_DIR) continue;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
+          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
         } else if (S_ISDIR(st.st_mode)) {
-          if (verdict != NameFilter::Verdict::kLeaveOutIfFolder &&
-              !folder.OnPath(st.st_dev, st.st_ino))
+          if (!folderLeftOut && !folder.OnPath(st.st_dev, st.st_ino))
             folder.subfolders.push_back(
                 std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder,
                                          folder.linked || IsLink(fd, name, entry->d_type)));
