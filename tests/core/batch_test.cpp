@@ -208,6 +208,16 @@ TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
   left.Mkdir("share/cache");
   testing::SlowFsMount share(left.Path("share/cache"), "");
   share.Kill();  // without FUSE an empty folder, left out all the same
+  // The home trash holds the old versions a run put there, under any name.
+  left.Write(".local/share/Trash/files/alt.txt", "what a run replaced");
+  ASSERT_EQ(symlink(left.Path(".local/share/Trash").c_str(), right.Path("papierkorb").c_str()), 0);
+  struct DataHome {
+    std::string saved = getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : "";
+    explicit DataHome(const std::string& path) { setenv("XDG_DATA_HOME", path.c_str(), 1); }
+    ~DataHome() {
+      saved.empty() ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    }
+  } dataHome(left.Path(".local/share"));
   EXPECT_EQ(StartBatchMode(w, Control("", paths + "[filter]\nausnahmen = cache/ ; *.tmp\n"
                                                   "Punktdateien=1\n")),
             BatchOutcome::kDone);
