@@ -410,6 +410,11 @@ TEST(NameFilter, PatternsFollowTheDocumentedRules) {
        "ber",
        'x'},
       {"Projekte/ALT", "projekte/alt", 'x'},
+      // A name that is no UTF-8 matches only itself; the names around it still fold.
+      {"Thumbs.db", "Fotos_M\xFCller/Thumbs.db", 'x'},
+      {"Build/", "Caf\xE9/Build", 'd'},
+      {"Caf\xE9/*.txt", "Caf\xE9/A.TXT", 'x'},
+      {"caf\xE9", "Caf\xE9", '-'},
       // Dot names are judged like any other once they are walked.
       {".git/", ".git", 'd'},
       {"*", ".profile", 'x'},

@@ -39,6 +39,7 @@ class FuseMount {
     mounted_ = inside.st_dev != top.st_dev;
   }
   ~FuseMount() {
+    if (dead_) umount2(folder_.c_str(), MNT_DETACH);
     if (server_ <= 0) return;
     umount2(folder_.c_str(), MNT_DETACH);
     kill(server_, SIGTERM);
@@ -55,6 +56,16 @@ class FuseMount {
     server_ = -1;
   }
 
+  // Ends the server at once and leaves its mount behind, dead: every look at
+  // the folder fails (ENOTCONN), as on a share whose server went away.
+  void Kill() {
+    if (server_ <= 0) return;
+    kill(server_, SIGKILL);
+    waitpid(server_, nullptr, 0);
+    server_ = -1;
+    dead_ = true;
+  }
+
   // False where FUSE or the server is missing or the mount failed: the test is skipped then.
   bool Mounted() const { return mounted_; }
 
@@ -62,6 +73,7 @@ class FuseMount {
   std::string folder_;
   pid_t server_ = -1;
   bool mounted_ = false;
+  bool dead_ = false;  // killed, its mount still there
 };
 
 // fusefat on `folder` with the FAT image `image`, a new one of 32 MiB when

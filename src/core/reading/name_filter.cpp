@@ -176,7 +176,9 @@ NameFilter::Verdict NameFilter::Check(std::string_view rel, bool mayBeFolder) co
   if (patterns_.empty()) return Verdict::kKeep;
   // One pass finds the names and whether the path is ASCII. An ASCII path is
   // folded while it is compared; any other is folded once, into a buffer each
-  // thread keeps.
+  // thread keeps, name by name: a name that is no UTF-8 stays as it is and
+  // must not keep the others from folding. Without anchored patterns only the
+  // last name is looked at.
   size_t names = 1, nameStart = 0;
   unsigned char high = 0;
   for (size_t i = 0; i < rel.size(); ++i) {
@@ -185,8 +187,16 @@ NameFilter::Verdict NameFilter::Check(std::string_view rel, bool mayBeFolder) co
   }
   bool ascii = high < 0x80;
   if (!ascii) {
-    thread_local std::string folded;
-    MatchKeyInto(rel, folded);
+    thread_local std::string folded, key;
+    folded.clear();
+    for (size_t at = anchored_ ? 0 : nameStart;;) {
+      size_t slash = rel.find('/', at);
+      MatchKeyInto(rel.substr(at, slash == std::string_view::npos ? slash : slash - at), key);
+      folded += key;
+      if (slash == std::string_view::npos) break;
+      folded += '/';
+      at = slash + 1;
+    }
     rel = folded;
     size_t lastSlash = rel.rfind('/');
     nameStart = lastSlash == std::string_view::npos ? 0 : lastSlash + 1;

@@ -19,6 +19,7 @@
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
+#include "sync/home_trash_path.h"
 #include "sync/temporary_files.h"
 #include "sync/trash.h"
 
@@ -97,6 +98,9 @@ class TreeWalk {
       facts = FactsOf(st);
       root.dev = st.st_dev;
       root.ino = st.st_ino;
+      std::string trash = HomeTrashPath();
+      if (!trash.empty() && stat(trash.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        homeTrash_ = {st.st_dev, st.st_ino};
       List(root, worker);
     });
     Visit(root);
@@ -203,12 +207,18 @@ class TreeWalk {
         NameFilter::Verdict verdict =
             filter_.Check(std::string_view(full).substr(rootLength_), entry->d_type != DT_REG);
         if (verdict == NameFilter::Verdict::kLeaveOut) continue;
+        // A folder left out is not even looked at: it may be a hung mount.
+        // A link (or an entry of unknown type) is looked at, for a link to a
+        // folder is walked as a folder and so left out as one; if it cannot
+        // be, it may well be a folder, and goes unreported.
+        bool folderLeftOut = verdict == NameFilter::Verdict::kLeaveOutIfFolder;
+        if (folderLeftOut && entry->d_type == DT_DIR) continue;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
+          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
         } else if (S_ISDIR(st.st_mode)) {
-          if (verdict != NameFilter::Verdict::kLeaveOutIfFolder &&
-              !folder.OnPath(st.st_dev, st.st_ino))
+          if (!folderLeftOut && !folder.OnPath(st.st_dev, st.st_ino) &&
+              std::make_pair(st.st_dev, st.st_ino) != homeTrash_)
             folder.subfolders.push_back(
                 std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder,
                                          folder.linked || IsLink(fd, name, entry->d_type)));
@@ -229,7 +239,8 @@ class TreeWalk {
 
   // "." and ".." never are; nor the temporary files of copies under way, nor
   // the trash a run moved old versions to (a synchronisation would copy them
-  // back to the other side, and so carry every deleted file along).
+  // back to the other side, and so carry every deleted file along). The home
+  // trash has no name of its own and is known by its identity (homeTrash_).
   bool DotNameWalked(const char* name) const {
     if (!filter_.DotNames() || name[1] == '\0' || (name[1] == '.' && name[2] == '\0')) return false;
     return !IsTemporaryName(name) && !IsTrashFolderName(name);
@@ -250,6 +261,8 @@ class TreeWalk {
   RunReporter& run_;
   const NameFilter& filter_;
   size_t rootLength_ = 0;  // the chosen folder's path with its separator
+  // The home trash folder (device, inode), never walked into; set before the first listing.
+  std::pair<dev_t, ino_t> homeTrash_{0, 0};
   // The folders walked behind links so far (device, inode); window's thread only.
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
   std::atomic<bool> stop_{false};       // set by the window's thread on a stop
