@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "sync/home_trash_path.h"
+
 namespace zweiblick {
 namespace {
 
@@ -84,15 +86,6 @@ int TopFolder(int folder, Fd& top) {
   }
   top = std::move(cur);
   return 0;
-}
-
-// The home trash's folder: $XDG_DATA_HOME/Trash, by default ~/.local/share/Trash.
-std::string HomeTrashPath() {
-  const char* data = getenv("XDG_DATA_HOME");
-  if (data && data[0] == '/') return std::string(data) + "/Trash";
-  const char* home = getenv("HOME");
-  if (!home || home[0] != '/') return {};
-  return std::string(home) + "/.local/share/Trash";
 }
 
 // The nearest folder of `path` that exists, opened (through links: the
