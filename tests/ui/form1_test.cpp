@@ -335,7 +335,7 @@ struct Drops : Form1Test {
   }
 };
 
-TEST_F(Drops, OfAnythingButOneFolderAreRefused) {
+TEST_F(Drops, OfAnythingButOneFolderAreRefusedOneFolderFillsTheColumnItLandsOn) {
   Drop({}, 10, "no files");
   Drop({one.path(), two.path()}, 10);
   Drop({one.filePath("a.txt")}, 10);
@@ -343,9 +343,7 @@ TEST_F(Drops, OfAnythingButOneFolderAreRefused) {
                        "Bitte jeweils nur ein einzelnes Verzeichnis in die Liste ziehen!",
                        "Bitte nur Verzeichnisse (keine Einzeldateien) in die Liste ziehen!"}));
   EXPECT_EQ(form.Model().rowCount(), 0);
-}
-
-TEST_F(Drops, OfAFolderFillTheColumnItLandsOn) {
+  shown.clear();
   Drop({one.path()}, 400);  // empty list: goes left wherever it lands
   Drop({two.path()}, 400);  // right of column 1: the right column
   ASSERT_EQ(form.Model().rowCount(), 1);
