@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -192,6 +193,7 @@ MetadataCalls& CopyMetadataCalls() {
 void DurableRun::WritesTo(const SideFolder& side, int folder) {
   struct stat st {};
   if (fstat(folder, &st) != 0) return;
+  std::unique_lock lock(mutex_);
   if (!disks_.count(st.st_dev)) {
     Disk& disk = disks_[st.st_dev];
     disk.fd = Fd(fcntl(folder, F_DUPFD_CLOEXEC, 0));
@@ -202,17 +204,21 @@ void DurableRun::WritesTo(const SideFolder& side, int folder) {
     bool onRoot = stat(side.Root().c_str(), &root) == 0 && root.st_dev == st.st_dev;
     disk.folder = onRoot ? side.Root() : side.WriteFolder();
   }
-  if (swept_.insert({st.st_dev, st.st_ino}).second) RemoveOldTemporaryFiles(folder);
+  if (!swept_.insert({st.st_dev, st.st_ino}).second) return;
+  lock.unlock();
+  RemoveOldTemporaryFiles(folder);
 }
 
 bool DurableRun::SyncsEachFile(int folder) const {
   struct stat st {};
   if (fstat(folder, &st) != 0) return true;
+  std::lock_guard lock(mutex_);
   auto it = disks_.find(st.st_dev);
   return it == disks_.end() || it->second.eachFile;
 }
 
 std::vector<UnsafeFolder> DurableRun::Finish() {
+  std::lock_guard lock(mutex_);
   std::vector<UnsafeFolder> unsafe;
   for (auto& [device, disk] : disks_) {
     if (!disk.fd.ok() || syncfs(disk.fd.get()) != 0)
@@ -223,7 +229,7 @@ std::vector<UnsafeFolder> DurableRun::Finish() {
 }
 
 int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
-                       const SourceFolders* like) {
+                       const SourceFolders* like, std::vector<std::string>* made) {
   std::vector<std::string> folders;
   if (!Split(rel, folders, name)) return rel.empty() ? ENOENT : EPERM;
   LastFolder& slot = reach == Reach::kRead ? read_ : write_;
@@ -237,16 +243,27 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   int rootFd = -1;
   if (int e = OpenRoot(rootFd)) return e;
   Fd dir(rootFd);
+  size_t end = 0;  // of the folder at `depth` in rel
   for (size_t depth = 0; depth < folders.size(); ++depth) {
     const std::string& part = folders[depth];
+    end += (depth ? 1 : 0) + part.size();
     Fd next(openat(dir.get(), part.c_str(), flags));
     if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
       mode_t mode = like ? like->ModeAt(depth) : S_IRWXU;
-      if (mkdirat(dir.get(), part.c_str(), mode) != 0 && errno != EEXIST) return errno;
+      if (mkdirat(dir.get(), part.c_str(), mode) == 0) {
+        if (made) made->push_back(rel.substr(0, end));
+      } else if (errno != EEXIST) {
+        return errno;
+      }
       next = Fd(openat(dir.get(), part.c_str(), flags));
     }
     if (!next.ok()) return errno;
     dir = std::move(next);
+  }
+  if (reach != Reach::kRead) {
+    struct stat st {};
+    if (fstat(dir.get(), &st) != 0) return errno;
+    writeId_ = {st.st_dev, st.st_ino};
   }
   slot.Keep(wanted, std::move(dir));
   folder = slot.get();
@@ -268,11 +285,11 @@ int SideFolder::OpenRoot(int& fd) const {
 }
 
 int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
-                  const std::string& fromRel) {
+                  const std::string& fromRel, std::vector<std::string>* made) {
   int folder = -1;
   std::string name;
   SourceFolders like(from.Root(), fromRel);
-  return side.Parent(rel, Reach::kCreate, folder, name, &like);
+  return side.Parent(rel, Reach::kCreate, folder, name, &like, made);
 }
 
 namespace {
@@ -343,23 +360,95 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
 
 }  // namespace
 
-int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
+PreparedCopy::~PreparedCopy() {
+  if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
+  EndUnfinishedCopy(unfinished);
+  if (reserved) Trash::Abandon(slot);
+}
+
+namespace {
+
+// The state of a file that tells whether it is still the one a copy relied
+// on: who it is and when it last changed in any way. Where inode numbers do
+// not last (FAT, FUSE) a file that was not kept open may come back with a new one.
+bool SameFile(const struct stat& a, const struct stat& b, bool inodesLast = true) {
+  return a.st_dev == b.st_dev && (a.st_ino == b.st_ino || !inodesLast) && a.st_mode == b.st_mode &&
+         a.st_uid == b.st_uid && a.st_gid == b.st_gid && a.st_size == b.st_size &&
+         SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
+}
+
+// A source's state by its name, read through links as the walk read it, from
+// the file system rather than a cache.
+int FreshStateAt(int dir, const std::string& name, struct stat& st) {
+  struct statx now {};
+  if (statx(dir, name.c_str(), AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &now) != 0) return errno;
+  st = {};
+  st.st_dev = makedev(now.stx_dev_major, now.stx_dev_minor);
+  st.st_ino = now.stx_ino;
+  st.st_mode = now.stx_mode;
+  st.st_uid = now.stx_uid;
+  st.st_gid = now.stx_gid;
+  st.st_size = static_cast<off_t>(now.stx_size);
+  st.st_mtim = {now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec};
+  st.st_ctim = {now.stx_ctime.tv_sec, now.stx_ctime.tv_nsec};
+  return 0;
+}
+
+// Puts a new file (no destination was there) in place without ever replacing
+// one that another program created since: by a rename that refuses to
+// replace, else by a hard link (which never replaces; the temporary name is
+// then removed off the window's thread), else by a last look and a rename.
+int PutNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk& disk,
+           const std::function<void(PreparedCopy&)>& unlinkLater) {
+  using Knows = WriteHabits::Knows;
+  const int dir = copy.dir.get();
+  const char* tmp = copy.tmp.c_str();
+  const char* name = copy.name.c_str();
+  if (disk.renameNoReplace != Knows::kNo) {
+    if (renameat2(dir, tmp, dir, name, RENAME_NOREPLACE) == 0) {
+      disk.renameNoReplace = Knows::kYes;
+      copy.tmp.clear();
+      return 0;
+    }
+    if (errno == EEXIST) return kChangedSinceRead;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    disk.renameNoReplace = Knows::kNo;
+  }
+  if (disk.linkNoReplace != Knows::kNo) {
+    if (linkat(dir, tmp, dir, name, 0) == 0) {
+      disk.linkNoReplace = Knows::kYes;
+      unlinkLater(copy);  // the copy is in place; its second name is a leftover
+      return 0;
+    }
+    if (errno == EEXIST) return kChangedSinceRead;
+    if (!NoHardLink(errno)) return errno;
+    disk.linkNoReplace = Knows::kNo;
+  }
+  if (int e = CheckUnchanged(dir, copy.name, destination)) return e;
+  if (renameat(dir, tmp, dir, name) != 0) return errno;
+  copy.tmp.clear();
+  return 0;
+}
+
+}  // namespace
+
+int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run,
-                Trash& trash) {
+                Trash* trashAhead, PreparedCopy& copy) {
   int srcDir = -1, dstDir = -1;
-  std::string srcName, dstName;
+  std::string srcName;
   if (int e = src.Parent(srcRel, Reach::kRead, srcDir, srcName)) return e;
   // Opening a device has effects of its own (a watchdog reboots the machine):
   // something that is no file is not even opened.
   struct stat seen {};
   if (fstatat(srcDir, srcName.c_str(), &seen, 0) != 0) return errno;
   if (!S_ISREG(seen.st_mode)) return EINVAL;
-  Fd in(openat(srcDir, srcName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (!in.ok()) return errno;
-  struct stat st {};
-  if (fstat(in.get(), &st) != 0) return errno;
+  copy.in = Fd(openat(srcDir, srcName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!copy.in.ok()) return errno;
+  struct stat& st = copy.source;
+  if (fstat(copy.in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EINVAL;  // never read a FIFO or a device
-  if (int e = FreshState(in.get(), st)) return e;
+  if (int e = FreshState(copy.in.get(), st)) return e;
   // A source put back to an older version since it was read (an old archive
   // unpacked over it) is no longer the newer file the row was marked for; one
   // saved again since is newer still, and is copied.
@@ -367,61 +456,138 @@ int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& sour
       (st.st_mtim.tv_sec < source.facts.mtimeSec ||
        (st.st_mtim.tv_sec == source.facts.mtimeSec && st.st_mtim.tv_nsec < source.facts.mtimeNsec)))
     return kChangedSinceRead;
-  if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, dstName)) return e;
-  struct stat old {};
-  if (int e = CheckUnchanged(dstDir, dstName, destination, &old)) return e;
-  bool replaces = S_ISREG(old.st_mode);
-  if (replaces && WriteProtected(dstDir, dstName.c_str(), old)) return EACCES;
+  if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, copy.name)) return e;
+  struct stat& old = copy.old;
+  if (int e = CheckUnchanged(dstDir, copy.name, destination, &old)) return e;
+  const bool replaces = S_ISREG(old.st_mode);
+  if (replaces && WriteProtected(dstDir, copy.name.c_str(), old)) return EACCES;
   run.WritesTo(dst, dstDir);
+  // Its own descriptor: the side's folder moves on to the next copies' folders.
+  copy.dir = Fd(fcntl(dstDir, F_DUPFD_CLOEXEC, 0));
+  if (!copy.dir.ok()) return errno;
+  copy.dirId = dst.WriteFolderId();
 
   // A new file is created with the source's bits, which the kernel limits by
   // the umask (or the folder's default ACL); never setuid, setgid or sticky.
   // One that replaces a destination stays private until it takes that one's.
   const mode_t createMode = replaces ? 0600 : st.st_mode & 0777;
-  std::string tmp;
   Fd out;
   for (int attempt = 0; attempt < 100 && !out.ok(); ++attempt) {
-    tmp = TemporaryName();
+    std::string tmp = TemporaryName();
     // Known before it exists: a signal that comes while it is being created
     // must find it. The name is a fresh temporary name, never a user's file.
-    BeginUnfinishedCopy(dstDir, tmp);
-    out = Fd(openat(dstDir, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
-    if (!out.ok()) {
+    EndUnfinishedCopy(copy.unfinished);
+    copy.unfinished = BeginUnfinishedCopy(copy.dir.get(), tmp);
+    out = Fd(
+        openat(copy.dir.get(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
+    if (out.ok()) {
+      copy.tmp = tmp;
+    } else if (errno != EEXIST) {
       int error = errno;
-      EndUnfinishedCopy();
-      if (error != EEXIST) return error;
+      EndUnfinishedCopy(std::exchange(copy.unfinished, -1));
+      return error;
     }
   }
-  if (!out.ok()) return EEXIST;
-  timespec times[2] = {st.st_atim, st.st_mtim};
-  int e = CopyBytes(in.get(), out.get(), st.st_size);
-  if (!e) e = SourceUnchanged(in.get(), st);
-  if (!e) e = CopyUserAttributes(in.get(), out.get());
+  if (!out.ok()) {
+    EndUnfinishedCopy(std::exchange(copy.unfinished, -1));
+    return EEXIST;
+  }
+  copy.times[0] = st.st_atim;
+  copy.times[1] = st.st_mtim;
+  int e = CopyBytes(copy.in.get(), out.get(), st.st_size);
+  if (!e) e = SourceUnchanged(copy.in.get(), st);
+  if (!e) e = CopyUserAttributes(copy.in.get(), out.get());
   if (!e && replaces) e = KeepPermissions(out.get(), old);
-  if (!e && replaces) e = KeepAccessAcl(out.get(), dstDir, dstName);
+  if (!e && replaces) e = KeepAccessAcl(out.get(), dstDir, copy.name);
   // A copy that cannot take its source's time would look newer than the
   // source, and the next age comparison would copy it back over a later edit:
   // it fails before it replaces anything.
-  if (!e && CopyMetadataCalls().setTimes(out.get(), times) != 0)
+  if (!e && CopyMetadataCalls().setTimes(out.get(), copy.times) != 0)
     e = Unsupported(errno) ? kTimeNotKept : errno;
   if (!e && run.SyncsEachFile(dstDir) && fsync(out.get()) != 0) e = errno;
-  if (int closed = out.Close(); !e) e = closed;
-  // The old version's place in the trash first: that may ask the user
-  // whether to replace for good, and syncs its .trashinfo.
-  TrashSlot slot;
-  if (!e && replaces) e = trash.Reserve(dstDir, dstName, dst.WriteFolder(), slot);
-  // Checked once more right before the rename, so the window in which a change
-  // by another program could be overwritten stays as small as it can be.
   if (!e) {
-    e = CheckUnchanged(dstDir, dstName, destination);
-    if (e) Trash::Abandon(slot);
+    // Whether the file system kept the time it was given; what a rename
+    // does to it is the window's thread's to find out.
+    struct statx now {};
+    copy.timeHeld =
+        statx(out.get(), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_MTIME, &now) == 0 &&
+        TimeKept({now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec}, copy.times[1]);
   }
-  if (!e && replaces) e = ReplaceKeepingOld(dstDir, tmp, dstName, slot, trash);
-  if (!e && !replaces) e = Rename(dstDir, tmp, dstName, false);
-  if (e) unlinkat(dstDir, tmp.c_str(), 0);
-  EndUnfinishedCopy();
-  if (!e) e = KeepTime(dstDir, dstName, times);
+  if (int closed = out.Close(); !e) e = closed;
+  if (!e && replaces && trashAhead) {
+    e = trashAhead->Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false);
+    copy.reserved = e == 0;
+    if (e == kTrashNotAsked) e = 0;  // the window's thread asks at the copy's turn
+  }
   return e;
+}
+
+int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, SideFolder& dst,
+               const std::string& dstRel, const SeenFile& destination, Trash& trash,
+               WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater) {
+  // The source as it is now: another version saved since is copied anew.
+  int srcDir = -1, dstDir = -1;
+  std::string srcName, dstName;
+  struct stat now {};
+  if (src.Parent(srcRel, Reach::kRead, srcDir, srcName) != 0 ||
+      FreshStateAt(srcDir, srcName, now) != 0 || !SameFile(now, copy.source))
+    return kPreparedCopyStale;
+  // The destination's folder as this thread reaches it, which checks that the
+  // chosen folder is still the one read, must be the one the copy is in.
+  if (dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) != 0 || dst.WriteFolderId() != copy.dirId)
+    return kPreparedCopyStale;
+  WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
+  if (disk.inodesLast == WriteHabits::Knows::kNotYet)
+    disk.inodesLast = Removable(dstDir) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
+  if (!S_ISREG(copy.old.st_mode)) {
+    // Nothing to replace (a link there is not replaced either).
+    if (int e = PutNew(copy, destination, disk, unlinkLater)) return e;
+  } else {
+    // As the walk saw it, and as the copy saw it (its bits, owner, ACL).
+    struct stat there {};
+    if (int c = CheckUnchanged(dstDir, dstName, destination, &there)) return c;
+    if (!SameFile(there, copy.old, disk.inodesLast == WriteHabits::Knows::kYes))
+      return kPreparedCopyStale;
+    if (!copy.reserved) {
+      // The old version's place in the trash: that may ask the user whether
+      // to replace for good, so the destination is looked at once more after.
+      if (int r = trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot)) return r;
+      copy.reserved = true;
+      if (int c = CheckUnchanged(dstDir, dstName, destination)) return c;
+    }
+    copy.reserved = false;  // from here on the replacement looks after the slot
+    if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash)) return e;
+    copy.tmp.clear();
+  }
+  // Some file systems set the time anew on a rename: looked at until one
+  // rename there is seen to keep it.
+  if (copy.timeHeld && disk.renameKeepsTime) return 0;
+  struct statx after {};
+  bool kept = statx(dstDir, dstName.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC, STATX_MTIME,
+                    &after) == 0 &&
+              TimeKept({after.stx_mtime.tv_sec, after.stx_mtime.tv_nsec}, copy.times[1]);
+  if (kept) {
+    disk.renameKeepsTime = true;
+    return 0;
+  }
+  return KeepTime(dstDir, dstName, copy.times);
+}
+
+int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
+                Trash& trash) {
+  PreparedCopy copy;
+  if (int e = PrepareCopy(src, srcRel, source, dst, dstRel, destination, run, nullptr, copy))
+    return e;
+  WriteHabits habits;
+  int e =
+      CommitCopy(copy, src, srcRel, dst, dstRel, destination, trash, habits, [](PreparedCopy& c) {
+        unlinkat(c.dir.get(), c.tmp.c_str(), 0);
+        c.tmp.clear();
+      });
+  // On one thread nothing changes between the two halves but by another
+  // program: a source rewritten meanwhile, as if during the copy.
+  return e == kPreparedCopyStale ? kChangedSinceRead : e;
 }
 
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,

@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
@@ -57,6 +60,7 @@ struct UnsafeFolder {
 
 // Remembers the file systems written to, so the run can make them durable once,
 // and the folders written to, so each is cleared of old temporary files once.
+// Used by the threads that write copies ahead and the window's at once.
 class DurableRun {
  public:
   DurableRun() = default;
@@ -77,6 +81,7 @@ class DurableRun {
     std::string folder;
     bool eachFile = false;
   };
+  mutable std::mutex mutex_;
   std::map<dev_t, Disk> disks_;
   std::set<std::pair<dev_t, ino_t>> swept_;
 };
@@ -106,9 +111,12 @@ class SideFolder {
   // The folder last entered for writing, as a path.
   std::string WriteFolder() const { return root_ + write_.Folder(); }
   // Opens the folder that holds rel (kept open by this object) and sets `name`
-  // to the file's own name. Folders made (kCreate) take their bits from `like`.
+  // to the file's own name. Folders made (kCreate) take their bits from `like`
+  // and are added to `made` (relative names, the upper ones first).
   int Parent(const std::string& rel, Reach reach, int& folder, std::string& name,
-             const SourceFolders* like = nullptr);
+             const SourceFolders* like = nullptr, std::vector<std::string>* made = nullptr);
+  // The device and inode of the folder last entered for writing.
+  std::pair<dev_t, ino_t> WriteFolderId() const { return writeId_; }
 
  private:
   int OpenRoot(int& fd) const;
@@ -117,6 +125,7 @@ class SideFolder {
   FileFacts seen_;
   uint64_t mount_;
   LastFolder read_, write_;
+  std::pair<dev_t, ino_t> writeId_{};
 };
 
 // Creates the missing folders of root + rel up to the file's own folder,
@@ -125,7 +134,7 @@ class SideFolder {
 // never created: when it is gone (a stick pulled out), the copy fails rather
 // than go to the disk below. Returns 0 or an error number.
 int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
-                  const std::string& fromRel);
+                  const std::string& fromRel, std::vector<std::string>* made = nullptr);
 
 // Copies src/srcRel (read through links) to dst/dstRel through a temporary
 // file in the destination folder, with the source's modification time and
@@ -138,6 +147,63 @@ int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& fr
 int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run,
                 Trash& trash);
+
+// A copy written before its turn: the complete temporary file beside its
+// destination, and what it was made from, so that its turn can tell whether
+// anything it relied on has changed since. Removes its temporary file (and
+// gives up its place in the trash) unless it was put in place.
+struct PreparedCopy {
+  PreparedCopy() = default;
+  PreparedCopy(const PreparedCopy&) = delete;
+  PreparedCopy& operator=(const PreparedCopy&) = delete;
+  ~PreparedCopy();
+
+  Fd in;                  // the source, open
+  struct stat source {};  // and its state when it was read
+  Fd dir;                 // the destination's folder
+  std::pair<dev_t, ino_t> dirId{};
+  std::string name, tmp;  // the destination's name there, the temporary file's
+  int unfinished = -1;    // as known to the signal handlers
+  struct stat old {};     // the destination then (st_mode 0: there was none)
+  timespec times[2]{};    // the source's times, given to the copy
+  bool timeHeld = false;  // the temporary file showed the source's time
+  TrashSlot slot;         // the old version's place in the trash, when reserved ahead
+  bool reserved = false;
+};
+
+// What the window's thread has learnt about the file systems a run writes to:
+// so that no call is made whose answer is already known.
+struct WriteHabits {
+  enum class Knows { kNotYet, kYes, kNo };
+  struct Disk {
+    Knows renameNoReplace = Knows::kNotYet;  // renameat2 with RENAME_NOREPLACE
+    Knows linkNoReplace = Knows::kNotYet;    // linkat, which never replaces either
+    bool renameKeepsTime = false;            // a renamed copy was seen to keep its time
+    Knows inodesLast = Knows::kNotYet;       // a file keeps its inode number while not open
+  };
+  std::map<dev_t, Disk> disks;
+};
+
+// Returned by CommitCopy when something the prepared copy relied on has
+// changed since (the source, the destination, its folder): the copy is to be
+// made anew, as if it had never been written ahead.
+inline constexpr int kPreparedCopyStale = -5;
+
+// The first half of CopyBeneath, for any thread: reads the source and writes
+// the complete temporary file. `trashAhead`, when given, reserves the
+// replaced version's place in the trash where that needs no question.
+int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
+                Trash* trashAhead, PreparedCopy& copy);
+
+// The second half, on the window's thread: checks that the source and the
+// destination are still as the copy and the walk saw them, and puts the copy
+// in place. Returns 0, an error number, or kPreparedCopyStale. `unlinkLater`
+// takes a name the copy no longer needs (a temporary second name of the
+// copy), to be removed off this thread.
+int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, SideFolder& dst,
+               const std::string& dstRel, const SeenFile& destination, Trash& trash,
+               WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater);
 
 // Moves side/rel into `trash` (a link goes as the link, never its target;
 // never a folder, never a write-protected file).

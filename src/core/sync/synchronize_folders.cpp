@@ -6,6 +6,7 @@
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/chosen_folders.h"
+#include "sync/copies_ahead.h"
 #include "sync/failure_reason.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
@@ -46,25 +47,32 @@ class SyncRun {
             options.trash, options.unattended ? Trash::AskForGood{} : [&run](const std::string& f) {
               return run.ShowMessage(NoTrashQuestion(f), MsgIcon::kExclamation,
                                      MsgButtons::kYesNo) == MsgAnswer::kYes;
-            }) {}
+            }),
+        ahead_(folders, disk_, trash_, run, DefaultWorkerCount(), list.Count(),
+               [this](int row, CopyRequest& copy) { return CopyOf(row, copy); }) {}
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
     keep_ = false;
+    ahead_.Reached(i);
     std::string action(list_.View(i, kMarkerColumn));
-    if (action == kMarkLeftOnly || action == kMarkRightOnly) {
-      if (!proposals_) {
-        ++tally_.proposals;
-        return true;
-      }
-      action = action == kMarkLeftOnly ? kMarkCopyRight : kMarkCopyLeft;
+    if ((action == kMarkLeftOnly || action == kMarkRightOnly) && !proposals_) {
+      ++tally_.proposals;
+      return true;
+    }
+    CopyRequest copy;
+    if (CopyOf(i, copy)) {
+      const std::string& from = copy.toRight ? folders_.LeftFolder : folders_.RightFolder;
+      const std::string& to = copy.toRight ? folders_.RightFolder : folders_.LeftFolder;
+      SideFolder& src = copy.toRight ? lf_ : rf_;
+      SideFolder& dst = copy.toRight ? rf_ : lf_;
+      std::string srcPath = copy.srcRel.empty() ? "" : from + copy.srcRel;
+      return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied,
+                     [&] { return ahead_.Copy(copy, src, dst); });
     }
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
-    SeenFile left{!leftName.empty(), std::string(list_.View(i, kLeftStampColumn)),
-                  list_.Facts(i, true)};
-    SeenFile right{!rightName.empty(), std::string(list_.View(i, kRightStampColumn)),
-                   list_.Facts(i, false)};
+    SeenFile left = Seen(i, true), right = Seen(i, false);
     const std::string& lf = folders_.LeftFolder;
     const std::string& rf = folders_.RightFolder;
     SideFolder& ls = lf_;
@@ -72,23 +80,6 @@ class SyncRun {
     std::string leftPath = leftName.empty() ? "" : lf + leftName;
     std::string rightPath = rightName.empty() ? "" : rf + rightName;
 
-    if (action == kMarkCopyRight) {
-      // A file on one side only keeps its relative name on the other.
-      std::string target = rightName.empty() ? leftName : rightName;
-      if (rightName.empty()) rightPath = rf + leftName;
-      PrepareTarget(rs, target, ls, leftName);  // its failure shows in the copy that follows
-      return Attempt(CopyFailure(leftPath, rightPath), tally_.copied, [&] {
-        return CopyBeneath(ls, leftName, left, rs, target, right, disk_, trash_);
-      });
-    }
-    if (action == kMarkCopyLeft) {
-      std::string target = leftName.empty() ? rightName : leftName;
-      if (leftName.empty()) leftPath = lf + rightName;
-      PrepareTarget(ls, target, rs, rightName);
-      return Attempt(CopyFailure(rightPath, leftPath), tally_.copied, [&] {
-        return CopyBeneath(rs, rightName, right, ls, target, left, disk_, trash_);
-      });
-    }
     if (action == kMarkDeleteRight)
       return Attempt(DeleteFailure(rightPath), tally_.deleted,
                      [&] { return DeleteBeneath(rs, rightName, right, disk_, trash_); });
@@ -109,6 +100,7 @@ class SyncRun {
   // row does not make the ignored one done.
   bool Keep() const { return keep_; }
   const SyncTally& Finish() {
+    ahead_.Finish(lf_, rf_);
     // A slow stick takes its time to write everything out: the window goes
     // on meanwhile, and asks only afterwards.
     std::vector<UnsafeFolder> unsafeFolders;
@@ -122,6 +114,30 @@ class SyncRun {
   }
 
  private:
+  SeenFile Seen(int i, bool left) const {
+    bool existed = !list_.View(i, left ? kLeftNameColumn : kRightNameColumn).empty();
+    return {existed, std::string(list_.View(i, left ? kLeftStampColumn : kRightStampColumn)),
+            list_.Facts(i, left)};
+  }
+
+  // The copy row i asks for now; a file on one side only keeps its relative
+  // name on the other.
+  bool CopyOf(int i, CopyRequest& copy) const {
+    std::string_view action = list_.View(i, kMarkerColumn);
+    if (proposals_ && action == kMarkLeftOnly) action = kMarkCopyRight;
+    if (proposals_ && action == kMarkRightOnly) action = kMarkCopyLeft;
+    if (action != kMarkCopyRight && action != kMarkCopyLeft) return false;
+    copy.toRight = action == kMarkCopyRight;
+    std::string leftName(list_.View(i, kLeftNameColumn));
+    std::string rightName(list_.View(i, kRightNameColumn));
+    copy.srcRel = copy.toRight ? leftName : rightName;
+    copy.dstRel = copy.toRight ? rightName : leftName;
+    if (copy.dstRel.empty()) copy.dstRel = copy.srcRel;
+    copy.source = Seen(i, copy.toRight);
+    copy.destination = Seen(i, !copy.toRight);
+    return true;
+  }
+
   bool Attempt(const std::string& failureText, int& done, const std::function<int()>& operation) {
     for (;;) {
       int error = operation();
@@ -147,6 +163,7 @@ class SyncRun {
   SideFolder lf_, rf_;
   bool proposals_;
   Trash trash_;
+  CopiesAhead ahead_;
   bool keep_ = false;
   bool ignoreRest_ = false;  // every later failure of this run is ignored without a box
   SyncTally tally_;

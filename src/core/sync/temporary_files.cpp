@@ -23,11 +23,16 @@ constexpr const char kPrefix[] = ".zweiblick-";
 constexpr const char kSuffix[] = ".tmp";
 constexpr time_t kLeftoverAge = 24 * 60 * 60;
 
-// What a signal handler may read: the name is written before the folder is
-// published, and the folder is taken back before the name changes.
-char unfinishedName[128];
-std::atomic<int> unfinishedFolder{-1};
-static_assert(std::atomic<int>::is_always_lock_free);
+// What a signal handler may read: a place is taken, its name written, then
+// its folder published; the folder is taken back before the place is freed.
+struct Unfinished {
+  std::atomic<bool> taken{false};
+  std::atomic<int> folder{-1};
+  char name[128];
+};
+constexpr int kUnfinishedPlaces = 256;
+Unfinished unfinished[kUnfinishedPlaces];
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 // Who writes a temporary file: the machine, its boot, the process namespace,
 // the process and the moment it started (a process number is used again).
@@ -125,8 +130,10 @@ bool RunGone(const std::string& name) {
 
 // Safe in a signal handler.
 void RemoveUnfinishedCopy() {
-  int folder = unfinishedFolder.exchange(-1);
-  if (folder >= 0) unlinkat(folder, unfinishedName, 0);
+  for (Unfinished& copy : unfinished) {
+    int folder = copy.folder.exchange(-1);
+    if (folder >= 0) unlinkat(folder, copy.name, 0);
+  }
 }
 
 void RemoveAndRaise(int signal) {
@@ -154,15 +161,22 @@ std::string TemporaryName() {
   return name + kSuffix;
 }
 
-void BeginUnfinishedCopy(int folder, const std::string& name) {
-  unfinishedFolder.store(-1);
-  if (name.size() >= sizeof unfinishedName) return;
-  std::memcpy(unfinishedName, name.c_str(), name.size() + 1);
-  unfinishedFolder.store(folder);
+int BeginUnfinishedCopy(int folder, const std::string& name) {
+  if (name.size() >= sizeof unfinished[0].name) return -1;
+  for (int i = 0; i < kUnfinishedPlaces; ++i) {
+    Unfinished& copy = unfinished[i];
+    if (copy.taken.exchange(true)) continue;
+    std::memcpy(copy.name, name.c_str(), name.size() + 1);
+    copy.folder.store(folder);
+    return i;
+  }
+  return -1;
 }
 
-void EndUnfinishedCopy() {
-  unfinishedFolder.store(-1);
+void EndUnfinishedCopy(int copy) {
+  if (copy < 0 || copy >= kUnfinishedPlaces) return;
+  unfinished[copy].folder.store(-1);
+  unfinished[copy].taken.store(false);
 }
 
 void RemoveUnfinishedCopyOnSignals() {

@@ -14,10 +14,12 @@ std::string TemporaryName();
 // Whether `name` is one of those names.
 bool IsTemporaryName(const char* name);
 
-// The copy under way writes `name` in the open folder `folder`; until
-// EndUnfinishedCopy an interruption removes it. Only one copy runs at a time.
-void BeginUnfinishedCopy(int folder, const std::string& name);
-void EndUnfinishedCopy();
+// A copy under way writes `name` in the open folder `folder`; until
+// EndUnfinishedCopy an interruption removes it. Several copies may be under
+// way at once, on any thread; each is known by the number returned (-1 when
+// all places are taken: the file is then left to the next run's cleanup).
+int BeginUnfinishedCopy(int folder, const std::string& name);
+void EndUnfinishedCopy(int copy);
 
 // SIGINT, SIGTERM and SIGHUP remove the temporary file of the copy under way
 // and then end the program as the signal would have. A signal that is ignored

@@ -224,20 +224,30 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   return can;
 }
 
-int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot) {
+int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
+                   bool mayAsk) {
   slot = TrashSlot{};
   struct stat st {};
   if (fstat(folder, &st) != 0) return errno;
-  Can& can = For(folder, st);
+  std::unique_lock lock(mutex_);
+  Can& can = For(folder, st);  // stays where it is in the map while others are added
   if (can.error && !can.forGood && !can.asked) {
+    if (!mayAsk) return kTrashNotAsked;
     can.asked = true;
-    can.forGood = ask_ && ask_(where);
+    // Not held while the box is open: copies written ahead go on meanwhile.
+    lock.unlock();
+    bool forGood = ask_ && ask_(where);
+    lock.lock();
+    can.forGood = forGood;
   }
   if (can.forGood) {
     slot.forGood = true;
     return 0;
   }
   if (can.error) return kNoTrash;
+  const int files = can.files.get(), info = can.info.get();
+  const std::string top = can.topPath;
+  lock.unlock();
 
   // Where a file manager restores it to: the absolute path, or below a
   // trash's top folder the path from there, so a stick mounted elsewhere
@@ -246,7 +256,6 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
   if (folderPath.empty()) folderPath = where;
   while (folderPath.size() > 1 && folderPath.back() == '/') folderPath.pop_back();
   std::string path = (folderPath == "/" ? "" : folderPath) + "/" + name;
-  const std::string& top = can.topPath;
   if (!top.empty()) {
     std::string prefix = top == "/" ? "/" : top + "/";
     if (path.compare(0, prefix.size(), prefix) == 0) path = path.substr(prefix.size());
@@ -256,17 +265,16 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
   for (int n = 1; n < 100000; ++n) {
     std::string candidate = Candidate(name, n);
     std::string infoName = candidate + kInfoSuffix;
-    Fd out(openat(can.info.get(), infoName.c_str(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    Fd out(
+        openat(info, infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!out.ok()) {
       if (errno == EEXIST) continue;
       return errno;
     }
     struct stat taken {};
-    if (fstatat(can.files.get(), candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ||
-        errno != ENOENT) {
+    if (fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
       // A file without its .trashinfo (another program's leftover): not overwritten.
-      unlinkat(can.info.get(), infoName.c_str(), 0);
+      unlinkat(info, infoName.c_str(), 0);
       continue;
     }
     // On the disk before the file moves: a trashed file without its
@@ -274,13 +282,13 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     int e = WriteAll(out.get(), text);
     if (!e && fsync(out.get()) != 0) e = errno;
     if (int closed = out.Close(); !e) e = closed;
-    if (!e && fsync(can.info.get()) != 0 && errno != EINVAL) e = errno;
+    if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
     if (e) {
-      unlinkat(can.info.get(), infoName.c_str(), 0);
+      unlinkat(info, infoName.c_str(), 0);
       return e;
     }
-    slot.files = can.files.get();
-    slot.info = can.info.get();
+    slot.files = files;
+    slot.info = info;
     slot.name = candidate;
     return 0;
   }

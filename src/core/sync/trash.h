@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -21,6 +22,8 @@ namespace zweiblick {
 // Returned when a file system has no trash to be had (no writable top folder,
 // a share that refuses) and nobody agreed to delete for good there.
 inline constexpr int kNoTrash = -4;
+// Returned by a Reserve that may not ask where it would have to.
+inline constexpr int kTrashNotAsked = -6;
 
 // ".Trash" and ".Trash-<number>", the trash folders at the top of a file
 // system: the files the runs put there are no files of the tree.
@@ -51,8 +54,11 @@ class Trash {
   // Reserves a place for folder/name (folder: an open folder, `where`: its
   // path as the user knows it, for the question). Returns 0 or an error
   // number (kNoTrash). It may ask and it syncs: callers reserve before their
-  // last look at the file, so that an edit made meanwhile is seen.
-  int Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot);
+  // last look at the file, so that an edit made meanwhile is seen. Any
+  // thread may reserve; only the window's may ask: without `mayAsk` a file
+  // system still to be asked about gives kTrashNotAsked.
+  int Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
+              bool mayAsk = true);
   // Removes the .trashinfo of a slot whose file did not get there.
   static void Abandon(const TrashSlot& slot);
 
@@ -78,6 +84,7 @@ class Trash {
 
   bool enabled_;
   AskForGood ask_;
+  std::mutex mutex_;  // over cans_: copies written ahead reserve their places too
   // By file system and mount (0 where the kernel does not tell mounts
   // apart): one file system mounted twice has a trash at each mount.
   std::map<std::pair<dev_t, uint64_t>, Can> cans_;

@@ -1,0 +1,85 @@
+// Copies written ahead of their turn by a few threads, in the order the run
+// will reach their rows and a bounded number of files and bytes ahead, so that
+// on a far disk many file operations are in flight at once. The window's
+// thread still puts each copy in place at its turn, after the checks, one at
+// a time; whatever was written ahead for a row that is never reached is
+// removed again.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/worker_pool.h"
+#include "sync/safe_files.h"
+
+namespace zweiblick {
+
+struct ChosenFolders;
+class RunReporter;
+
+// One copy of a row, as the row says it at the moment it is asked.
+struct CopyRequest {
+  bool toRight = true;  // from the left folder to the right one
+  std::string srcRel, dstRel;
+  SeenFile source, destination;
+  bool operator==(const CopyRequest& o) const;
+};
+
+class CopiesAhead {
+ public:
+  // The copy that row `row` asks for now; false for a row that copies nothing.
+  using RowCopy = std::function<bool(int row, CopyRequest& copy)>;
+
+  // The rows are reached from `lastRow` up to row 1.
+  CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash, RunReporter& run,
+              int workers, int lastRow, RowCopy rowCopy);
+  // Finish must have run.
+  ~CopiesAhead();
+  CopiesAhead(const CopiesAhead&) = delete;
+  CopiesAhead& operator=(const CopiesAhead&) = delete;
+
+  // Row `row` is the one the run carries out next: the copies up to the
+  // bounds below it are being written.
+  void Reached(int row);
+  // Carries out one copy at its turn, on the window's thread, with `src` and
+  // `dst` the run's own sides. Returns 0 or an error number.
+  int Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst);
+  // Waits for the threads (serving the window meanwhile), removes the copies
+  // written ahead and not used, and the folders made for them alone.
+  void Finish(SideFolder& left, SideFolder& right);
+
+ private:
+  struct Task;
+  struct Sides;
+  void Post(Task& task, bool first);
+  void Prepare(Task& task, int worker);
+  void UnlinkLater(PreparedCopy& copy);
+  void Drop(std::unique_ptr<Task> task);
+  void JobDone();
+
+  const ChosenFolders& folders_;
+  DurableRun& disk_;
+  Trash& trash_;
+  RunReporter& run_;
+  RowCopy rowCopy_;
+  int cursor_;  // the next row to look at for a copy to write ahead
+  size_t maxFiles_;
+  int64_t maxBytes_, bytesAhead_ = 0;
+  std::deque<std::unique_ptr<Task>> ahead_;  // in the order of their turns
+  std::vector<std::unique_ptr<Task>> unused_;
+  std::set<std::string> reached_[2];  // folders on the way to copies that had their turn
+  WriteHabits habits_;
+  std::vector<std::unique_ptr<Sides>> sides_;  // each thread's own
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> pending_{0};
+  std::atomic<bool> drained_{true};
+  WorkerPool pool_;  // last: its threads end first
+};
+
+}  // namespace zweiblick
