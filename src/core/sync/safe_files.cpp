@@ -107,14 +107,20 @@ bool SameTime(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// The size and times of an open file as its file system holds them now, not
-// as a cache remembers them (FUSE and NFS keep them for a while).
-int FreshState(int fd, struct stat& st) {
+// A source's state by its name (or of the open file, for ""), read through
+// links as the walk read it, from the file system rather than a cache.
+int FreshStateAt(int dir, const char* name, struct stat& st) {
   struct statx now {};
-  if (statx(fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE | STATX_MTIME | STATX_CTIME,
-            &now) != 0)
-    return errno;
+  int flags = AT_STATX_FORCE_SYNC | (*name ? 0 : AT_EMPTY_PATH);
+  if (statx(dir, name, flags, STATX_BASIC_STATS, &now) != 0) return errno;
+  st = {};
+  st.st_dev = makedev(now.stx_dev_major, now.stx_dev_minor);
+  st.st_ino = now.stx_ino;
+  st.st_mode = now.stx_mode;
+  st.st_uid = now.stx_uid;
+  st.st_gid = now.stx_gid;
   st.st_size = static_cast<off_t>(now.stx_size);
+  st.st_atim = {now.stx_atime.tv_sec, now.stx_atime.tv_nsec};
   st.st_mtim = {now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec};
   st.st_ctim = {now.stx_ctime.tv_sec, now.stx_ctime.tv_nsec};
   return 0;
@@ -124,7 +130,7 @@ int FreshState(int fd, struct stat& st) {
 // program that rewrites it meanwhile leaves a torn copy.
 int SourceUnchanged(int in, const struct stat& before) {
   struct stat now {};
-  if (int e = FreshState(in, now)) return e;
+  if (int e = FreshStateAt(in, "", now)) return e;
   bool same = now.st_size == before.st_size && SameTime(now.st_mtim, before.st_mtim) &&
               SameTime(now.st_ctim, before.st_ctim);
   return same ? 0 : kChangedSinceRead;
@@ -190,31 +196,26 @@ MetadataCalls& CopyMetadataCalls() {
   return calls;
 }
 
-void DurableRun::WritesTo(const SideFolder& side, int folder) {
-  struct stat st {};
-  if (fstat(folder, &st) != 0) return;
+bool DurableRun::WritesTo(const SideFolder& side, int folder) {
+  const auto [device, inode] = side.WriteFolderId();
   std::unique_lock lock(mutex_);
-  if (!disks_.count(st.st_dev)) {
-    Disk& disk = disks_[st.st_dev];
+  auto found = disks_.find(device);
+  if (found == disks_.end()) {
+    Disk& disk = disks_[device];
     disk.fd = Fd(fcntl(folder, F_DUPFD_CLOEXEC, 0));
     disk.eachFile = Removable(folder);
     // The chosen folder's own file system is named by the chosen folder; one
     // mounted below it by the folder where the run first wrote to it.
     struct stat root {};
-    bool onRoot = stat(side.Root().c_str(), &root) == 0 && root.st_dev == st.st_dev;
+    bool onRoot = stat(side.Root().c_str(), &root) == 0 && root.st_dev == device;
     disk.folder = onRoot ? side.Root() : side.WriteFolder();
+    found = disks_.find(device);
   }
-  if (!swept_.insert({st.st_dev, st.st_ino}).second) return;
+  const bool eachFile = found->second.eachFile;
+  if (!swept_.insert({device, inode}).second) return eachFile;
   lock.unlock();
   RemoveOldTemporaryFiles(folder);
-}
-
-bool DurableRun::SyncsEachFile(int folder) const {
-  struct stat st {};
-  if (fstat(folder, &st) != 0) return true;
-  std::lock_guard lock(mutex_);
-  auto it = disks_.find(st.st_dev);
-  return it == disks_.end() || it->second.eachFile;
+  return eachFile;
 }
 
 std::vector<UnsafeFolder> DurableRun::Finish() {
@@ -377,23 +378,6 @@ bool SameFile(const struct stat& a, const struct stat& b, bool inodesLast = true
          SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
 }
 
-// A source's state by its name, read through links as the walk read it, from
-// the file system rather than a cache.
-int FreshStateAt(int dir, const std::string& name, struct stat& st) {
-  struct statx now {};
-  if (statx(dir, name.c_str(), AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &now) != 0) return errno;
-  st = {};
-  st.st_dev = makedev(now.stx_dev_major, now.stx_dev_minor);
-  st.st_ino = now.stx_ino;
-  st.st_mode = now.stx_mode;
-  st.st_uid = now.stx_uid;
-  st.st_gid = now.stx_gid;
-  st.st_size = static_cast<off_t>(now.stx_size);
-  st.st_mtim = {now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec};
-  st.st_ctim = {now.stx_ctime.tv_sec, now.stx_ctime.tv_nsec};
-  return 0;
-}
-
 // Puts a new file (no destination was there) in place without ever replacing
 // one that another program created since: by a rename that refuses to
 // replace, else by a hard link (which never replaces; the temporary name is
@@ -446,9 +430,8 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   copy.in = Fd(openat(srcDir, srcName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!copy.in.ok()) return errno;
   struct stat& st = copy.source;
-  if (fstat(copy.in.get(), &st) != 0) return errno;
+  if (int e = FreshStateAt(copy.in.get(), "", st)) return e;
   if (!S_ISREG(st.st_mode)) return EINVAL;  // never read a FIFO or a device
-  if (int e = FreshState(copy.in.get(), st)) return e;
   // A source put back to an older version since it was read (an old archive
   // unpacked over it) is no longer the newer file the row was marked for; one
   // saved again since is newer still, and is copied.
@@ -461,7 +444,7 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   if (int e = CheckUnchanged(dstDir, copy.name, destination, &old)) return e;
   const bool replaces = S_ISREG(old.st_mode);
   if (replaces && WriteProtected(dstDir, copy.name.c_str(), old)) return EACCES;
-  run.WritesTo(dst, dstDir);
+  const bool syncEach = run.WritesTo(dst, dstDir);
   // Its own descriptor: the side's folder moves on to the next copies' folders.
   copy.dir = Fd(fcntl(dstDir, F_DUPFD_CLOEXEC, 0));
   if (!copy.dir.ok()) return errno;
@@ -504,7 +487,7 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   // it fails before it replaces anything.
   if (!e && CopyMetadataCalls().setTimes(out.get(), copy.times) != 0)
     e = Unsupported(errno) ? kTimeNotKept : errno;
-  if (!e && run.SyncsEachFile(dstDir) && fsync(out.get()) != 0) e = errno;
+  if (!e && syncEach && fsync(out.get()) != 0) e = errno;
   if (!e) {
     // Whether the file system kept the time it was given; what a rename
     // does to it is the window's thread's to find out.
@@ -530,7 +513,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   std::string srcName, dstName;
   struct stat now {};
   if (src.Parent(srcRel, Reach::kRead, srcDir, srcName) != 0 ||
-      FreshStateAt(srcDir, srcName, now) != 0 || !SameFile(now, copy.source))
+      FreshStateAt(srcDir, srcName.c_str(), now) != 0 || !SameFile(now, copy.source))
     return kPreparedCopyStale;
   // The destination's folder as this thread reaches it, which checks that the
   // chosen folder is still the one read, must be the one the copy is in.

@@ -67,11 +67,10 @@ class DurableRun {
   DurableRun(const DurableRun&) = delete;
   DurableRun& operator=(const DurableRun&) = delete;
   ~DurableRun() { Finish(); }
-  // The run writes to `folder`, the open folder of `side` last entered for writing.
-  void WritesTo(const SideFolder& side, int folder);
-  // Whether a copy into `folder` (already announced by WritesTo) is synced on
-  // its own before its rename: on removable and network file systems.
-  bool SyncsEachFile(int folder) const;
+  // The run writes to `folder`, the open folder of `side` last entered for
+  // writing. Returns whether a copy there is synced on its own before its
+  // rename: on removable and network file systems.
+  bool WritesTo(const SideFolder& side, int folder);
   // One syncfs for every file system written to; those that failed.
   std::vector<UnsafeFolder> Finish();
 
