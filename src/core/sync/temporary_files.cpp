@@ -91,7 +91,7 @@ Writer Find() {
 
 // This process as a writer; found again in a child after a fork.
 const Writer& Self() {
-  static Writer self = Find();
+  thread_local Writer self = Find();  // each thread its own: no lock
   if (self.pid != std::to_string(getpid())) self = Find();
   return self;
 }
@@ -152,7 +152,7 @@ bool IsTemporaryName(const char* name) {
 }
 
 std::string TemporaryName() {
-  static std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{std::random_device{}()};
   static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   const Writer& me = Self();
   std::string name =
