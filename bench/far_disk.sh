@@ -29,6 +29,12 @@ cns=zb-client sns=zb-server dev=zbtun
 teardown() {
   if [[ -f $tmp/sshd.pid ]]; then kill "$(cat "$tmp/sshd.pid")" 2>/dev/null || true; fi
   if [[ -f $tmp/tun.pid ]]; then kill "$(cat "$tmp/tun.pid")" 2>/dev/null || true; fi
+  # What is left in the namespaces when a run is cut short: sshfs, its
+  # session in sshd, the program on the mount.
+  local ns
+  for ns in $cns $sns; do
+    ip netns pids $ns 2>/dev/null | xargs -r kill 2>/dev/null || true
+  done
   ip netns del $cns 2>/dev/null || true  # the namespaces end their mounts too
   ip netns del $sns 2>/dev/null || true
   if [[ -f $tmp/made-run-sshd ]]; then rmdir /run/sshd 2>/dev/null || true; fi
@@ -125,7 +131,7 @@ onshare() {
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
-row() { printf '| %s | %s ms | %s s | %s %s s | %s |\n' "$1" "$2" "$3" "$4" "$5" "$(ratio "$3" "$5")"; }
+row() { printf '| %s | %s ms | %.2f s | %s %.2f s | %s |\n' "$1" "$2" "$3" "$4" "$5" "$(ratio "$3" "$5")"; }
 header() {
   echo "| work | RTT | Zweiblick | peer | ratio |"
   echo "|---|---|---|---|---|"
