@@ -113,6 +113,15 @@ bool AllDigits(const std::string& s) {
          std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Whether this very process wrote `name`: another of its threads may be
+// writing it right now.
+bool Ours(const std::string& name) {
+  std::vector<std::string> f = Fields(name);
+  const Writer& me = Self();
+  return f.size() == 6 && f[0] == me.machine && f[1] == me.boot && f[2] == me.pidns &&
+         f[3] == me.pid && f[4] == me.start;
+}
+
 // Whether the run that wrote the temporary file `name` is certainly gone.
 bool RunGone(const std::string& name) {
   std::vector<std::string> f = Fields(name);
@@ -203,8 +212,10 @@ void RemoveOldTemporaryFiles(int folder) {
   while (dirent* e = readdir(dir)) {
     if (!IsTemporaryName(e->d_name)) continue;
     struct stat st {};
+    // Never one of this process: a copy written ahead already carries its
+    // source's time, which may be years old, and waits for its turn.
     if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        (st.st_mtime < limit || RunGone(e->d_name)))
+        !Ours(e->d_name) && (st.st_mtime < limit || RunGone(e->d_name)))
       unlinkat(fd, e->d_name, 0);
   }
   closedir(dir);
