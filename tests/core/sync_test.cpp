@@ -325,10 +325,13 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("f", "old contents");
     DurableRun run;
-    Trash trash;
     SideFolder from(left.Path(), FactsOf(left.Stat(""))), to(right.Path(), FactsOf(right.Stat("")));
     SeenFile seen{true, StampText(right.Stat("f").st_mtime), {}};
-    int e = CopyBeneath(from, "f", SeenFile{}, to, "f", seen, run, trash);
+    int e = 0;
+    {
+      PreparedCopy copy;  // what it wrote goes with it
+      e = PrepareCopy(from, "f", SeenFile{}, to, "f", seen, run, nullptr, copy);
+    }
     return e != 0 && right.Read("f") == "old contents" && right.TemporaryFiles().empty();
   });
   EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");

@@ -11,11 +11,9 @@
 #include <map>
 #include <sstream>
 
-#include "fake_window.h"
-#include "mainwindow/main_window.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
-#include "temp_tree.h"
+#include "two_trees.h"
 
 namespace zweiblick {
 namespace {
@@ -73,10 +71,8 @@ std::string Dump(const TempTree& tree) {
 
 using Root = std::pair<std::string, const char*>;
 
-struct Scenario {
-  TempTree data, left, right;
-  FakeWindow port;
-  MainWindow w{port};
+struct Scenario : testing::TwoFolders {
+  TempTree data;
   std::map<std::string, std::string> seen;  // what the user and the disks show, by topic
 
   std::string Plain(std::string text) const {
@@ -85,19 +81,9 @@ struct Scenario {
         text.replace(at, root.first.size(), root.second);
     return text;
   }
-  int Row(const std::string& name) {
-    for (int i = 1; i <= w.Liste().Count(); ++i)
-      if (w.Liste().Text(i, kLeftNameColumn) == name || w.Liste().Text(i, kRightNameColumn) == name)
-        return i;
-    return 0;
-  }
-  std::string Marker(const std::string& name) {
-    int r = Row(name);
-    return r ? w.Liste().Text(r, kMarkerColumn) : "<no row>";
-  }
-  void Fill() {
-    w.FillColumn(left.Path(), true);
-    w.FillColumn(right.Path(), false);
+  // Both columns read again, and the window's records started anew.
+  void Refill() {
+    Fill();
     port.messages.clear();
     port.reasons.clear();
     port.statusHistory.clear();
@@ -202,8 +188,8 @@ std::map<std::string, std::string> Synchronise(const char* workers) {
   }
   R.Write("n/f", "into the place of the file n", kNew);
   marks.push_back({"n/f", kMarkCopyLeft});
-  s.Fill();
-  for (auto& [name, mark] : marks) s.w.Liste().SetText(s.Row(name), kMarkerColumn, mark);
+  s.Refill();
+  for (auto& [name, mark] : marks) s.Mark(name, mark);
   EXPECT_LT(s.Row("u/edited"), s.Row("v/protected"));
   EXPECT_LT(s.Row("n/f"), s.Row("n"));
   std::ofstream(R.Path("s/edited-before"), std::ios::app) << ", edited after reading";
@@ -245,14 +231,12 @@ std::map<std::string, std::string> Synchronise(const char* workers) {
   EXPECT_EQ(R.Read("u/locked"), Contents("R u/locked"));
   EXPECT_EQ(L.Read("n/f"), "into the place of the file n");
   EXPECT_EQ(Slurp(L.Path("a/new/deep/g0")), Contents("a/new/deep/g0", 700 << 10));
-  std::vector<std::vector<std::string>> kept;
-  for (int i = 1; i <= s.w.Liste().Count(); ++i)
-    kept.push_back({s.w.Liste().Text(i, kLeftNameColumn), s.w.Liste().Text(i, kMarkerColumn)});
-  EXPECT_EQ(kept, (std::vector<std::vector<std::string>>{{"s/edited-before", "-->"},
-                                                         {"s/gone-source", "-->"},
-                                                         {"u/edited", "-->"},
-                                                         {"u/locked", "-->"},
-                                                         {"u/vanished", "-->"}}));
+  EXPECT_EQ(s.Rows(),
+            (std::vector<std::vector<std::string>>{{"s/edited-before", "-->", "s/edited-before"},
+                                                   {"s/gone-source", "-->", "s/gone-source"},
+                                                   {"u/edited", "-->", "u/edited"},
+                                                   {"u/locked", "-->", "u/locked"},
+                                                   {"u/vanished", "-->", "u/vanished"}}));
   EXPECT_EQ(s.seen["1 tally"],
             "Abgleich: 33 kopiert, 25 gelöscht, 39 in den Papierkorb, 5 fehlgeschlagen, 0 nur "
             "vorgeschlagen (nicht kopiert)");
@@ -264,11 +248,11 @@ std::map<std::string, std::string> Synchronise(const char* workers) {
   L.Write("c/new/late", Contents("late"), kNew);
   L.Write("c/other/big", Contents("big", 900 << 10), kNew);
   R.Write("b/new/late", Contents("late right"), kNew);
-  s.Fill();
+  s.Refill();
   for (const char* name :
        {"x/new/early", "m/stop", "c/new/late", "c/other/big", "w/f11", "t/f10", "a/new/deep/g1"})
-    s.w.Liste().SetText(s.Row(name), kMarkerColumn, kMarkCopyRight);
-  s.w.Liste().SetText(s.Row("b/new/late"), kMarkerColumn, kMarkCopyLeft);
+    s.Mark(name, kMarkCopyRight);
+  s.Mark("b/new/late", kMarkCopyLeft);
   s.Record("2", s.w.SynchronizeFolders());
   EXPECT_EQ(Slurp(R.Path("x/new/early")), Contents("early", 900 << 10));
   EXPECT_FALSE(R.Exists("c/new") || R.Exists("c/other") || L.Exists("b/new"));

@@ -13,7 +13,7 @@
 
 namespace zweiblick::testing {
 
-struct TwoTrees : ::testing::Test {
+struct TwoFolders {
   FakeWindow port;
   MainWindow w{port};
   TempTree left, right;
@@ -50,5 +50,7 @@ struct TwoTrees : ::testing::Test {
     return out;
   }
 };
+
+struct TwoTrees : ::testing::Test, TwoFolders {};
 
 }  // namespace zweiblick::testing

@@ -59,7 +59,6 @@ CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& 
       rowCopy_(std::move(rowCopy)),
       cursor_(lastRow),
       maxFiles_(static_cast<size_t>(std::clamp(4 * workers, 8, 64))),
-      maxBytes_(kBytesAhead),
       pool_(workers) {
   for (int i = 0; i < workers; ++i) sides_.push_back(std::make_unique<Sides>(folders));
 }
@@ -105,7 +104,8 @@ void CopiesAhead::Prepare(Task& task, int worker) {
 
 void CopiesAhead::Reached(int row) {
   cursor_ = std::min(cursor_, row);
-  while (cursor_ >= 1 && ahead_.size() < maxFiles_ && (ahead_.empty() || bytesAhead_ < maxBytes_)) {
+  while (cursor_ >= 1 && ahead_.size() < maxFiles_ &&
+         (ahead_.empty() || bytesAhead_ < kBytesAhead)) {
     auto task = std::make_unique<Task>();
     if (rowCopy_(cursor_--, task->request)) {
       task->bytes = std::max<int64_t>(task->request.source.facts.size, 0);

@@ -70,7 +70,7 @@ class CopiesAhead {
   RowCopy rowCopy_;
   int cursor_;  // the next row to look at for a copy to write ahead
   size_t maxFiles_;
-  int64_t maxBytes_, bytesAhead_ = 0;
+  int64_t bytesAhead_ = 0;
   std::deque<std::unique_ptr<Task>> ahead_;  // in the order of their turns
   std::vector<std::unique_ptr<Task>> unused_;
   std::set<std::string> reached_[2];  // folders on the way to copies that had their turn

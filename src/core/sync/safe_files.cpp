@@ -556,23 +556,6 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   return KeepTime(dstDir, dstName, copy.times);
 }
 
-int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
-                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
-                Trash& trash) {
-  PreparedCopy copy;
-  if (int e = PrepareCopy(src, srcRel, source, dst, dstRel, destination, run, nullptr, copy))
-    return e;
-  WriteHabits habits;
-  int e =
-      CommitCopy(copy, src, srcRel, dst, dstRel, destination, trash, habits, [](PreparedCopy& c) {
-        unlinkat(c.dir.get(), c.tmp.c_str(), 0);
-        c.tmp.clear();
-      });
-  // On one thread nothing changes between the two halves but by another
-  // program: a source rewritten meanwhile, as if during the copy.
-  return e == kPreparedCopyStale ? kChangedSinceRead : e;
-}
-
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,
                   Trash& trash) {
   int dir = -1;

@@ -135,18 +135,6 @@ class SideFolder {
 int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,
                   const std::string& fromRel, std::vector<std::string>* made = nullptr);
 
-// Copies src/srcRel (read through links) to dst/dstRel through a temporary
-// file in the destination folder, with the source's modification time and
-// user.* attributes, keeping holes. A replaced destination keeps its
-// permission bits, ACL, owner and group; a new file gets the source's bits
-// less the umask, never setuid, setgid or sticky (and its folder's default
-// ACL). A write-protected destination is not replaced. Returns 0 or an error
-// number; on failure the destination is as it was. The replaced version goes
-// to `trash`.
-int CopyBeneath(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
-                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
-                Trash& trash);
-
 // A copy written before its turn: the complete temporary file beside its
 // destination, and what it was made from, so that its turn can tell whether
 // anything it relied on has changed since. Removes its temporary file (and
@@ -188,9 +176,15 @@ struct WriteHabits {
 // made anew, as if it had never been written ahead.
 inline constexpr int kPreparedCopyStale = -5;
 
-// The first half of CopyBeneath, for any thread: reads the source and writes
-// the complete temporary file. `trashAhead`, when given, reserves the
-// replaced version's place in the trash where that needs no question.
+// A copy of src/srcRel (read through links) to dst/dstRel is made in two
+// halves: PrepareCopy, on any thread, writes the complete temporary file in
+// the destination folder, with the source's modification time and user.*
+// attributes, keeping holes; a replaced destination's permission bits, ACL,
+// owner and group, or for a new file the source's bits less the umask, never
+// setuid, setgid or sticky (and its folder's default ACL). A write-protected
+// destination is not replaced. `trashAhead`, when given, reserves the replaced
+// version's place in the trash where that needs no question. On failure the
+// destination is as it was.
 int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run,
                 Trash* trashAhead, PreparedCopy& copy);
