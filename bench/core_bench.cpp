@@ -145,7 +145,8 @@ int main(int argc, char** argv) {
   } else if (mode == "sync") {
     for (int i = 1; i <= w.Liste().Count(); ++i)
       w.Liste().SetText(i, kMarkerColumn, kMarkCopyRight);
-    t0 = std::chrono::steady_clock::now();
+    t0 = port.last = std::chrono::steady_clock::now();
+    port.maxGap = 0;  // the synchronisation's own pauses, not the filling's
     w.SynchronizeFolders();
     step = Seconds(t0);
   }
