@@ -330,7 +330,7 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
     int e = 0;
     {
       PreparedCopy copy;  // what it wrote goes with it
-      e = PrepareCopy(from, "f", SeenFile{}, to, "f", seen, run, nullptr, copy);
+      e = PrepareCopy(from, "f", SeenFile{}, to, "f", seen, run, copy);
     }
     return e != 0 && right.Read("f") == "old contents" && right.TemporaryFiles().empty();
   });

@@ -106,6 +106,9 @@ struct Scenario : testing::TwoFolders {
       lines.push_back(path + " " +
                       Digest(Slurp(data.Path("Trash/files/" + e.path().stem().string()))));
     }
+    auto files = fs::directory_iterator(data.Path("Trash/files"));
+    EXPECT_EQ(static_cast<size_t>(std::distance(fs::begin(files), fs::end(files))), lines.size())
+        << "a file in the trash without its .trashinfo";
     return Lines(lines);
   }
   void Record(const std::string& run, const SyncTally& tally) {
@@ -248,15 +251,17 @@ std::map<std::string, std::string> Synchronise(const char* workers) {
   L.Write("c/new/late", Contents("late"), kNew);
   L.Write("c/other/big", Contents("big", 900 << 10), kNew);
   R.Write("b/new/late", Contents("late right"), kNew);
+  both("c/replaced", kNew, kOld, kMarkCopyRight);
   s.Refill();
-  for (const char* name :
-       {"x/new/early", "m/stop", "c/new/late", "c/other/big", "w/f11", "t/f10", "a/new/deep/g1"})
+  for (const char* name : {"x/new/early", "m/stop", "c/new/late", "c/other/big", "c/replaced",
+                           "w/f11", "t/f10", "a/new/deep/g1"})
     s.Mark(name, kMarkCopyRight);
   s.Mark("b/new/late", kMarkCopyLeft);
   s.Record("2", s.w.SynchronizeFolders());
   EXPECT_EQ(Slurp(R.Path("x/new/early")), Contents("early", 900 << 10));
   EXPECT_FALSE(R.Exists("c/new") || R.Exists("c/other") || L.Exists("b/new"));
-  for (const char* name : {"m/stop", "c/new/late", "c/other/big", "a/new/deep/g1"})
+  EXPECT_EQ(R.Read("c/replaced"), Contents("R c/replaced"));
+  for (const char* name : {"m/stop", "c/new/late", "c/other/big", "c/replaced", "a/new/deep/g1"})
     EXPECT_EQ(s.Marker(name), kMarkCopyRight) << name;
   EXPECT_EQ(s.Marker("b/new/late"), kMarkCopyLeft);
   EXPECT_EQ(s.Marker("w/f11") + s.Marker("t/f10"), "<no row><no row>");

@@ -22,9 +22,15 @@ bool SameSeen(const SeenFile& a, const SeenFile& b) {
          a.facts.device == b.facts.device;
 }
 
-// Far disks gain from many copies in flight; the bounds keep the temporary
-// files of rows not yet reached few and small.
+// Far disks gain from many copies in flight, in many folders at once; the
+// bounds keep what was written for rows not yet reached small.
 constexpr int64_t kBytesAhead = 64 << 20;
+
+// The folder a copy writes in, and on which side.
+std::pair<bool, std::string> FolderOf(const CopyRequest& r) {
+  size_t end = r.dstRel.rfind(kSep);
+  return {r.toRight, end == std::string::npos ? std::string() : r.dstRel.substr(0, end)};
+}
 
 }  // namespace
 
@@ -40,11 +46,13 @@ struct CopiesAhead::Task {
   // Written by the thread that prepares the copy until it publishes `ready`.
   std::unique_ptr<PreparedCopy> copy = std::make_unique<PreparedCopy>();
   int error = 0;
+  bool ahead = true;              // written before its turn; a new file is then put in place too
   std::vector<std::string> made;  // folders made on the way, the upper ones first
 };
 
 struct CopiesAhead::Sides {
   SideFolder left, right;
+  WriteHabits habits;
   explicit Sides(const ChosenFolders& f)
       : left(f.LeftFolder, f.LeftFolderFacts, f.LeftFolderMount),
         right(f.RightFolder, f.RightFolderFacts, f.RightFolderMount) {}
@@ -58,32 +66,80 @@ CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& 
       run_(run),
       rowCopy_(std::move(rowCopy)),
       cursor_(lastRow),
-      maxFiles_(static_cast<size_t>(std::clamp(4 * workers, 8, 64))),
+      maxFiles_(static_cast<size_t>(std::clamp(32 * workers, 8, 512))),
       pool_(workers) {
   for (int i = 0; i < workers; ++i) sides_.push_back(std::make_unique<Sides>(folders));
 }
 
 CopiesAhead::~CopiesAhead() = default;
 
-void CopiesAhead::JobDone() {
-  if (pending_.fetch_sub(1) == 1) {
-    drained_.store(true);
-    pool_.Notify(drained_);
-  }
+void CopiesAhead::Run(WorkerPool::Job job, bool first) {
+  drained_.store(false);
+  pending_.fetch_add(1);
+  WorkerPool::Job counted = [this, job = std::move(job)](int worker) {
+    job(worker);
+    if (pending_.fetch_sub(1) == 1) {
+      drained_.store(true);
+      pool_.Notify(drained_);
+    }
+  };
+  if (first)
+    pool_.PostFirst({std::move(counted)});
+  else
+    pool_.Post(std::move(counted));
+}
+
+void CopiesAhead::AwaitDrained() {
+  while (pending_.load() != 0)
+    if (!pool_.WaitFor(drained_, std::chrono::milliseconds(20))) run_.HandleEventsWhileWaiting();
 }
 
 void CopiesAhead::Post(Task& task, bool first) {
-  drained_.store(false);
-  pending_.fetch_add(1);
-  WorkerPool::Job job = [this, &task](int worker) {
+  if (first) {
+    // Awaited by the window's thread: at once, whoever writes in its folder.
+    Run(
+        [this, &task](int worker) {
+          Prepare(task, worker);
+          task.ready.Publish(pool_);
+        },
+        true);
+    return;
+  }
+  {
+    auto folder = FolderOf(task.request);
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (queued_.empty() || queued_.back().key != folder)
+      queued_.push_back({std::move(folder), {}, 0});
+    queued_.back().tasks.push_back(&task);
+  }
+  Run([this](int worker) { RunQueued(worker); }, false);
+}
+
+// Takes the first copy of the first folder no other thread writes in, and
+// goes on so until there is none. Once every copy of the run is queued, the
+// last folders go faster with several threads in each; until then a copy left
+// in the queue is taken by a thread that writes in its folder, once done.
+void CopiesAhead::RunQueued(int worker) {
+  std::unique_lock<std::mutex> lock(queueMutex_);
+  for (;;) {
+    auto waiting = [](const Folder& f) { return !f.tasks.empty(); };
+    auto next = std::find_if(queued_.begin(), queued_.end(),
+                             [&](const Folder& f) { return waiting(f) && f.busy == 0; });
+    if (next == queued_.end() && allQueued_)
+      next = std::find_if(queued_.begin(), queued_.end(), waiting);
+    if (next == queued_.end()) return;
+    Folder& folder = *next;  // stays where it is: only idle, empty folders leave, at the front
+    Task& task = *folder.tasks.front();
+    folder.tasks.pop_front();
+    ++folder.busy;
+    lock.unlock();
     Prepare(task, worker);
     task.ready.Publish(pool_);
-    JobDone();
-  };
-  if (first)
-    pool_.PostFirst({std::move(job)});
-  else
-    pool_.Post(std::move(job));
+    lock.lock();
+    --folder.busy;
+    while (!queued_.empty() && queued_.front().busy == 0 && queued_.front().tasks.empty())
+      queued_.pop_front();
+  }
 }
 
 void CopiesAhead::Prepare(Task& task, int worker) {
@@ -96,10 +152,44 @@ void CopiesAhead::Prepare(Task& task, int worker) {
   const CopyRequest& r = task.request;
   SideFolder& src = r.toRight ? sides.left : sides.right;
   SideFolder& dst = r.toRight ? sides.right : sides.left;
+  // Its place in the trash is reserved in the order the copies began (so
+  // roughly of their turns), a few at a time: on a far disk they all wait for
+  // the trash's two folders, and the copy whose turn comes first would
+  // otherwise wait for all the others.
+  struct Ticket {
+    CopiesAhead* ahead = nullptr;
+    uint64_t number = 0;
+    ~Ticket() {
+      if (!ahead) return;
+      {
+        std::lock_guard<std::mutex> lock(ahead->gateMutex_);
+        ++ahead->passed_;
+      }
+      ahead->gateOpen_.notify_all();
+    }
+  } ticket;
+  if (task.ahead && r.destination.existed) {
+    std::lock_guard<std::mutex> lock(gateMutex_);
+    ticket.number = tickets_++;
+    ticket.ahead = this;
+  }
   // Its failure shows in the copy that follows.
-  PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made);
-  task.error = PrepareCopy(src, r.srcRel, r.source, dst, r.dstRel, r.destination, disk_, &trash_,
-                           *task.copy);
+  if (PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made) == 0 && !task.made.empty())
+    disk_.Made(dst);
+  task.error =
+      PrepareCopy(src, r.srcRel, r.source, dst, r.dstRel, r.destination, disk_, *task.copy);
+  if (task.error != 0) return;
+  if (task.copy->old.st_mode == 0) {
+    if (task.ahead)
+      task.error = PlaceNew(*task.copy, r.destination, sides.habits.disks[task.copy->dirId.first]);
+    return;
+  }
+  if (ticket.ahead) {
+    constexpr uint64_t kAtOnce = 3;
+    std::unique_lock<std::mutex> lock(gateMutex_);
+    gateOpen_.wait(lock, [&] { return ticket.number < passed_ + kAtOnce; });
+  }
+  task.error = ReserveAhead(*task.copy, dst, trash_);
 }
 
 void CopiesAhead::Reached(int row) {
@@ -110,14 +200,37 @@ void CopiesAhead::Reached(int row) {
     if (rowCopy_(cursor_--, task->request)) {
       task->bytes = std::max<int64_t>(task->request.source.facts.size, 0);
       bytesAhead_ += task->bytes;
+      if (task->request.destination.existed && !trashOpened_) OpenTrash(task->request);
       Post(*task, false);
       ahead_.push_back(std::move(task));
     }
   }
+  if (cursor_ < 1 && !allQueued_) {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    allQueued_ = true;
+  }
+}
+
+// The trash the first replaced file goes to is found or made beside its copy.
+void CopiesAhead::OpenTrash(const CopyRequest& r) {
+  trashOpened_ = true;
+  Run(
+      [this, r](int worker) {
+        Sides& sides = *sides_[static_cast<size_t>(worker)];
+        int dir = -1;
+        std::string name;
+        if ((r.toRight ? sides.right : sides.left).Parent(r.dstRel, Reach::kWrite, dir, name) == 0)
+          trash_.Open(dir);
+      },
+      true);
 }
 
 void CopiesAhead::Drop(std::unique_ptr<Task> task) {
   bytesAhead_ -= task->bytes;
+  // Its names are free again before any later copy may want them.
+  task->ready.Await(pool_, run_);
+  WithdrawPlaced(*task->copy);
+  task->copy.reset();
   unused_.push_back(std::move(task));
 }
 
@@ -125,13 +238,12 @@ void CopiesAhead::UnlinkLater(PreparedCopy& copy) {
   auto dir = std::make_shared<Fd>(std::move(copy.dir));
   std::string tmp = std::exchange(copy.tmp, {});
   int unfinished = std::exchange(copy.unfinished, -1);
-  drained_.store(false);
-  pending_.fetch_add(1);
-  pool_.PostFirst({[this, dir, tmp, unfinished](int) {
-    unlinkat(dir->get(), tmp.c_str(), 0);
-    EndUnfinishedCopy(unfinished);
-    JobDone();
-  }});
+  Run(
+      [dir, tmp, unfinished](int) {
+        unlinkat(dir->get(), tmp.c_str(), 0);
+        EndUnfinishedCopy(unfinished);
+      },
+      true);
 }
 
 int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst) {
@@ -155,17 +267,22 @@ int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst)
   int e = kPreparedCopyStale;
   if (task) {
     task->ready.Await(pool_, run_);
+    PreparedCopy& ready = *task->copy;
+    // Put in place, but its time would not hold: the failure of its turn.
+    if (ready.placed && task->error) return task->error;
     // A copy that failed ahead is made again now: at its turn the source or
     // the destination may be as it should be, or fail otherwise.
     if (task->error == 0)
-      e = CommitCopy(*task->copy, src, copy.srcRel, dst, copy.dstRel, copy.destination, trash_,
-                     habits_, unlinkLater);
+      e = CommitCopy(ready, src, copy.srcRel, dst, copy.dstRel, copy.destination, trash_, habits_,
+                     unlinkLater);
+    if (e == kPreparedCopyStale) WithdrawPlaced(ready);
     task.reset();  // a temporary file not put in place goes; the folders made stay
   }
   if (e != kPreparedCopyStale) return e;
   // Made now, as on one thread; on a thread of the pool, so the window stays alive.
   Task now;
   now.request = copy;
+  now.ahead = false;
   Post(now, true);
   now.ready.Await(pool_, run_);
   if (now.error) return now.error;
@@ -177,20 +294,28 @@ int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst)
 
 void CopiesAhead::Finish(SideFolder& left, SideFolder& right) {
   stopping_.store(true);
-  while (pending_.load() != 0)
-    if (!pool_.WaitFor(drained_, std::chrono::milliseconds(20))) run_.HandleEventsWhileWaiting();
+  AwaitDrained();
   for (auto& task : ahead_) unused_.push_back(std::move(task));
   ahead_.clear();
-  // The temporary files first, then the folders made for rows never reached,
-  // the deepest first; one that holds anything stays.
+  // What was written and put in place for rows never reached goes on the
+  // threads (on a far disk each is a round trip or two), then the folders
+  // made for them alone, the deepest first; one that holds anything stays.
   std::vector<std::pair<int, std::string>> made;
-  for (auto& task : unused_) {
-    for (const std::string& folder : task->made)
-      if (!reached_[task->request.toRight ? 1 : 0].count(folder))
-        made.emplace_back(task->request.toRight ? 1 : 0, folder);
-    task.reset();
+  for (auto& owned : unused_) {
+    for (const std::string& folder : owned->made)
+      if (!reached_[owned->request.toRight ? 1 : 0].count(folder))
+        made.emplace_back(owned->request.toRight ? 1 : 0, folder);
+    std::shared_ptr<Task> task(std::move(owned));
+    Run(
+        [task](int) {
+          if (!task->copy) return;
+          WithdrawPlaced(*task->copy);
+          task->copy.reset();
+        },
+        false);
   }
   unused_.clear();
+  AwaitDrained();
   std::sort(made.begin(), made.end(),
             [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
   for (const auto& [side, folder] : made) {

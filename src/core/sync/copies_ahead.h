@@ -1,16 +1,22 @@
 // Copies written ahead of their turn by a few threads, in the order the run
 // will reach their rows and a bounded number of files and bytes ahead, so that
-// on a far disk many file operations are in flight at once. The window's
-// thread still puts each copy in place at its turn, after the checks, one at
-// a time; whatever was written ahead for a row that is never reached is
-// removed again.
+// on a far disk many file operations are in flight at once: one thread per
+// destination folder, since a folder takes one new name at a time. A copy
+// that replaces a file is put in place by the window's thread at its turn,
+// after the checks, one at a time (its old version has its place in the
+// trash, and its name there, by then); a new file is put in place ahead,
+// never over a file that appeared since, and only counted at its turn.
+// Whatever was written, linked or put in place ahead for a row that is never
+// reached is removed again.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,10 +64,13 @@ class CopiesAhead {
   struct Task;
   struct Sides;
   void Post(Task& task, bool first);
+  void Run(WorkerPool::Job job, bool first);
+  void RunQueued(int worker);
   void Prepare(Task& task, int worker);
   void UnlinkLater(PreparedCopy& copy);
   void Drop(std::unique_ptr<Task> task);
-  void JobDone();
+  void OpenTrash(const CopyRequest& r);
+  void AwaitDrained();
 
   const ChosenFolders& folders_;
   DurableRun& disk_;
@@ -76,6 +85,20 @@ class CopiesAhead {
   std::set<std::string> reached_[2];  // folders on the way to copies that had their turn
   WriteHabits habits_;
   std::vector<std::unique_ptr<Sides>> sides_;  // each thread's own
+  // Copies to write ahead, not yet begun, by the folder they write in (and
+  // on which side), in the order of their turns.
+  struct Folder {
+    std::pair<bool, std::string> key;
+    std::deque<Task*> tasks;
+    int busy = 0;  // threads writing in it
+  };
+  std::mutex queueMutex_;  // guards the two below
+  std::deque<Folder> queued_;
+  bool allQueued_ = false;  // the last copy of the run is queued
+  bool trashOpened_ = false;
+  std::mutex gateMutex_;  // over the places reserved in the trash ahead
+  std::condition_variable gateOpen_;
+  uint64_t tickets_ = 0, passed_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<int> pending_{0};
   std::atomic<bool> drained_{true};

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "platform/fd.h"
@@ -191,6 +192,21 @@ bool Removable(int folder) {
 
 }  // namespace
 
+bool FarAway(const std::string& folder) {
+  struct statfs fs {};
+  if (statfs(folder.c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case FUSE_SUPER_MAGIC:
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+      return true;
+    default:
+      return false;
+  }
+}
+
 MetadataCalls& CopyMetadataCalls() {
   static MetadataCalls calls;
   return calls;
@@ -202,7 +218,7 @@ bool DurableRun::WritesTo(const SideFolder& side, int folder) {
   auto found = disks_.find(device);
   if (found == disks_.end()) {
     Disk& disk = disks_[device];
-    disk.fd = Fd(fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    disk.fd = Fd(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));  // syncfs wants it open
     disk.eachFile = Removable(folder);
     // The chosen folder's own file system is named by the chosen folder; one
     // mounted below it by the folder where the run first wrote to it.
@@ -216,6 +232,11 @@ bool DurableRun::WritesTo(const SideFolder& side, int folder) {
   lock.unlock();
   RemoveOldTemporaryFiles(folder);
   return eachFile;
+}
+
+void DurableRun::Made(const SideFolder& side) {
+  std::lock_guard lock(mutex_);
+  swept_.insert(side.WriteFolderId());
 }
 
 std::vector<UnsafeFolder> DurableRun::Finish() {
@@ -240,7 +261,8 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
     return 0;
   }
   slot.Forget();
-  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
+  // Only a path: a far disk is not asked to open a folder that is never read.
+  const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
   int rootFd = -1;
   if (int e = OpenRoot(rootFd)) return e;
   Fd dir(rootFd);
@@ -275,7 +297,7 @@ int SideFolder::OpenRoot(int& fd) const {
   // A folder that did not exist when the side was read is not taken for it,
   // even when one appears by that name since.
   if (!seen_.Known()) return ENOENT;
-  Fd root(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Fd root(open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!root.ok()) return errno;
   struct stat st {};
   if (fstat(root.get(), &st) != 0) return errno;
@@ -325,11 +347,12 @@ bool NoHardLink(int error) {
 // links the old version is renamed into the trash and the new one takes its
 // name by the very next call: for that one call the name is missing, while the
 // old version is already in the trash with its .trashinfo.
+// `linked`: the old version has its name in the trash already.
 int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
-                      const TrashSlot& slot, Trash& trash) {
+                      const TrashSlot& slot, Trash& trash, bool linked) {
   if (slot.forGood) return Rename(dir, tmp, name, true);
   const char* inTrash = slot.name.c_str();
-  if (linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
+  if (linked || linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
     if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
       trash.CountMoved();
       return 0;
@@ -364,6 +387,8 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
 PreparedCopy::~PreparedCopy() {
   if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
   EndUnfinishedCopy(unfinished);
+  // Only the second name: the old version stays in its place.
+  if (linkedToTrash) unlinkat(slot.files, slot.name.c_str(), 0);
   if (reserved) Trash::Abandon(slot);
 }
 
@@ -414,11 +439,27 @@ int PutNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk& d
   return 0;
 }
 
+// Some file systems set the time anew on a rename: looked at until one
+// rename there is seen to keep it.
+int TimeAfterPut(const PreparedCopy& copy, int dir, const std::string& name,
+                 WriteHabits::Disk& disk) {
+  if (copy.timeHeld && disk.renameKeepsTime) return 0;
+  struct statx after {};
+  bool kept = statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC, STATX_MTIME,
+                    &after) == 0 &&
+              TimeKept({after.stx_mtime.tv_sec, after.stx_mtime.tv_nsec}, copy.times[1]);
+  if (kept) {
+    disk.renameKeepsTime = true;
+    return 0;
+  }
+  return KeepTime(dir, name, copy.times);
+}
+
 }  // namespace
 
 int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run,
-                Trash* trashAhead, PreparedCopy& copy) {
+                PreparedCopy& copy) {
   int srcDir = -1, dstDir = -1;
   std::string srcName;
   if (int e = src.Parent(srcRel, Reach::kRead, srcDir, srcName)) return e;
@@ -441,7 +482,10 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
     return kChangedSinceRead;
   if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, copy.name)) return e;
   struct stat& old = copy.old;
-  if (int e = CheckUnchanged(dstDir, copy.name, destination, &old)) return e;
+  // A file that appeared where none was seen is found when the copy is put
+  // in place: that never replaces.
+  if (destination.existed)
+    if (int e = CheckUnchanged(dstDir, copy.name, destination, &old)) return e;
   const bool replaces = S_ISREG(old.st_mode);
   if (replaces && WriteProtected(dstDir, copy.name.c_str(), old)) return EACCES;
   const bool syncEach = run.WritesTo(dst, dstDir);
@@ -490,18 +534,27 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   if (!e && syncEach && fsync(out.get()) != 0) e = errno;
   if (!e) {
     // Whether the file system kept the time it was given; what a rename
-    // does to it is the window's thread's to find out.
-    struct statx now {};
+    // does to it is found out where the copy is put in place.
+    // The reply to setting them carried what it stored: no need to ask again.
     copy.timeHeld =
-        statx(out.get(), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_MTIME, &now) == 0 &&
-        TimeKept({now.stx_mtime.tv_sec, now.stx_mtime.tv_nsec}, copy.times[1]);
+        fstat(out.get(), &copy.placedAs) == 0 && TimeKept(copy.placedAs.st_mtim, copy.times[1]);
   }
   if (int closed = out.Close(); !e) e = closed;
-  if (!e && replaces && trashAhead) {
-    e = trashAhead->Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false);
-    copy.reserved = e == 0;
-    if (e == kTrashNotAsked) e = 0;  // the window's thread asks at the copy's turn
-  }
+  return e;
+}
+
+int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
+  if (!S_ISREG(copy.old.st_mode)) return 0;
+  int e = trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
+                        &copy.linkedToTrash);
+  copy.reserved = e == 0;
+  if (e == kTrashNotAsked) return 0;  // the window's thread asks at the copy's turn
+  // The link changed its ctime: what the copy's turn compares with.
+  struct stat now {};
+  if (copy.linkedToTrash &&
+      fstatat(copy.dir.get(), copy.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(now.st_mode))
+    copy.old = now;
   return e;
 }
 
@@ -519,6 +572,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   // chosen folder is still the one read, must be the one the copy is in.
   if (dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) != 0 || dst.WriteFolderId() != copy.dirId)
     return kPreparedCopyStale;
+  if (copy.placed) return 0;  // put in place ahead, its time seen to then
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
   if (disk.inodesLast == WriteHabits::Knows::kNotYet)
     disk.inodesLast = Removable(dstDir) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
@@ -539,21 +593,41 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
       if (int c = CheckUnchanged(dstDir, dstName, destination)) return c;
     }
     copy.reserved = false;  // from here on the replacement looks after the slot
-    if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash)) return e;
+    const bool linked = std::exchange(copy.linkedToTrash, false);
+    if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash, linked)) return e;
     copy.tmp.clear();
   }
-  // Some file systems set the time anew on a rename: looked at until one
-  // rename there is seen to keep it.
-  if (copy.timeHeld && disk.renameKeepsTime) return 0;
-  struct statx after {};
-  bool kept = statx(dstDir, dstName.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC, STATX_MTIME,
-                    &after) == 0 &&
-              TimeKept({after.stx_mtime.tv_sec, after.stx_mtime.tv_nsec}, copy.times[1]);
-  if (kept) {
-    disk.renameKeepsTime = true;
-    return 0;
-  }
-  return KeepTime(dstDir, dstName, copy.times);
+  return TimeAfterPut(copy, dstDir, dstName, disk);
+}
+
+int PlaceNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk& disk) {
+  // Its second name goes at once: this is not the window's thread.
+  auto unlinkNow = [](PreparedCopy& c) {
+    unlinkat(c.dir.get(), c.tmp.c_str(), 0);  // a leftover is swept by a later run
+    c.tmp.clear();
+  };
+  if (int e = PutNew(copy, destination, disk, unlinkNow)) return e;
+  copy.placed = true;
+  // As the temporary file was, unless its time had to be looked after.
+  const bool looked = !copy.timeHeld || !disk.renameKeepsTime;
+  int e = TimeAfterPut(copy, copy.dir.get(), copy.name, disk);
+  if (looked &&
+      fstatat(copy.dir.get(), copy.name.c_str(), &copy.placedAs, AT_SYMLINK_NOFOLLOW) != 0)
+    copy.placedAs = {};  // not taken back, then
+  return e;
+}
+
+void WithdrawPlaced(PreparedCopy& copy) {
+  if (!std::exchange(copy.placed, false)) return;
+  const int dir = copy.dir.get();
+  const struct stat& was = copy.placedAs;
+  struct stat now {};
+  // A copy that could not be looked at once placed stays: it is a complete
+  // copy of its source, with the source's time.
+  if (was.st_mode == 0 || fstatat(dir, copy.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (now.st_mode == was.st_mode && now.st_size == was.st_size &&
+      SameTime(now.st_mtim, was.st_mtim) && (now.st_ino == was.st_ino || Removable(dir)))
+    unlinkat(dir, copy.name.c_str(), 0);
 }
 
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,

@@ -52,6 +52,10 @@ MetadataCalls& CopyMetadataCalls();
 
 class SideFolder;
 
+// Whether the folder is on a network or FUSE file system, where every call
+// waits for an answer from far away (or from another process).
+bool FarAway(const std::string& folder);
+
 // A file system the run wrote to that could not make its data durable.
 struct UnsafeFolder {
   std::string folder;  // the chosen folder, or the first folder written on it below that
@@ -71,6 +75,9 @@ class DurableRun {
   // writing. Returns whether a copy there is synced on its own before its
   // rename: on removable and network file systems.
   bool WritesTo(const SideFolder& side, int folder);
+  // The folder of `side` last entered for writing was made by this run: it
+  // holds no old temporary files to clear.
+  void Made(const SideFolder& side);
   // One syncfs for every file system written to; those that failed.
   std::vector<UnsafeFolder> Finish();
 
@@ -156,6 +163,9 @@ struct PreparedCopy {
   bool timeHeld = false;  // the temporary file showed the source's time
   TrashSlot slot;         // the old version's place in the trash, when reserved ahead
   bool reserved = false;
+  bool linkedToTrash = false;  // the old version has its name in the trash too
+  bool placed = false;         // put in place ahead of its turn (PlaceNew)
+  struct stat placedAs {};     // the copy as written, and as put in place
 };
 
 // What the window's thread has learnt about the file systems a run writes to:
@@ -182,12 +192,15 @@ inline constexpr int kPreparedCopyStale = -5;
 // attributes, keeping holes; a replaced destination's permission bits, ACL,
 // owner and group, or for a new file the source's bits less the umask, never
 // setuid, setgid or sticky (and its folder's default ACL). A write-protected
-// destination is not replaced. `trashAhead`, when given, reserves the replaced
-// version's place in the trash where that needs no question. On failure the
-// destination is as it was.
+// destination is not replaced. On failure the destination is as it was.
 int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
                 const std::string& dstRel, const SeenFile& destination, DurableRun& run,
-                Trash* trashAhead, PreparedCopy& copy);
+                PreparedCopy& copy);
+// For a prepared copy that replaces a file: reserves the old version's place
+// in the trash where that needs no question, on any thread, and gives it its
+// name there too where the file system has hard links (so that its turn
+// takes one rename). Both are taken back when the copy is not put in place.
+int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash);
 
 // The second half, on the window's thread: checks that the source and the
 // destination are still as the copy and the walk saw them, and puts the copy
@@ -197,6 +210,14 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
 int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, SideFolder& dst,
                const std::string& dstRel, const SeenFile& destination, Trash& trash,
                WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater);
+
+// A prepared copy with nothing in its place put there ahead of its turn, on
+// any thread: never replacing a file that appeared since, and with its time
+// seen to. The copy is then marked placed: CommitCopy only checks it, and
+// WithdrawPlaced takes it back when its row does not have its turn.
+int PlaceNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk& disk);
+// Removes a copy PlaceNew put in place, unless something else took its name since.
+void WithdrawPlaced(PreparedCopy& copy);
 
 // Moves side/rel into `trash` (a link goes as the link, never its target;
 // never a folder, never a write-protected file).

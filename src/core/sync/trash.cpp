@@ -224,9 +224,17 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   return can;
 }
 
+void Trash::Open(int folder) {
+  struct stat st {};
+  if (fstat(folder, &st) != 0) return;
+  std::lock_guard lock(mutex_);
+  For(folder, st);
+}
+
 int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
-                   bool mayAsk) {
+                   bool mayAsk, bool* linked) {
   slot = TrashSlot{};
+  if (linked) *linked = false;
   struct stat st {};
   if (fstat(folder, &st) != 0) return errno;
   std::unique_lock lock(mutex_);
@@ -271,8 +279,12 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
       if (errno == EEXIST) continue;
       return errno;
     }
+    // Asked for, the hard link comes after the .trashinfo and looks at the
+    // name in the same call: on a far disk each call in the trash's folder
+    // waits for the one before.
     struct stat taken {};
-    if (fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+    if (!linked &&
+        (fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)) {
       // A file without its .trashinfo (another program's leftover): not overwritten.
       unlinkat(info, infoName.c_str(), 0);
       continue;
@@ -283,6 +295,15 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     if (!e && fsync(out.get()) != 0) e = errno;
     if (int closed = out.Close(); !e) e = closed;
     if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
+    if (!e && linked && linkat(folder, name.c_str(), files, candidate.c_str(), 0) == 0) {
+      *linked = true;
+    } else if (!e && linked &&
+               (errno == EEXIST ||
+                fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ||
+                errno != ENOENT)) {
+      unlinkat(info, infoName.c_str(), 0);  // taken, as above; no hard link here: looked at
+      continue;
+    }
     if (e) {
       unlinkat(info, infoName.c_str(), 0);
       return e;

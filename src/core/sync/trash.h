@@ -56,9 +56,15 @@ class Trash {
   // number (kNoTrash). It may ask and it syncs: callers reserve before their
   // last look at the file, so that an edit made meanwhile is seen. Any
   // thread may reserve; only the window's may ask: without `mayAsk` a file
-  // system still to be asked about gives kTrashNotAsked.
+  // system still to be asked about gives kTrashNotAsked. `linked`, when
+  // given, tells whether the file was given its name in the trash as well (a
+  // hard link, where the file system has them), so that moving it there is
+  // left to one rename over its old name; that name goes with the slot.
   int Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
-              bool mayAsk = true);
+              bool mayAsk = true, bool* linked = nullptr);
+  // Finds or makes the trash for files in `folder` (an open folder) before
+  // the first file needs it: on a far disk that takes a dozen round trips.
+  void Open(int folder);
   // Removes the .trashinfo of a slot whose file did not get there.
   static void Abandon(const TrashSlot& slot);
 
