@@ -130,7 +130,7 @@ onshare() {
 }
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
 row() { printf '| %s | %s ms | %.2f s | %s %.2f s | %s |\n' "$1" "$2" "$3" "$4" "$5" "$(ratio "$3" "$5")"; }
 header() {
   echo "| work | RTT | Zweiblick | peer | ratio |"

@@ -173,12 +173,8 @@ int KeepTime(int dir, const std::string& name, const timespec times[2]) {
 
 // Removable and network file systems, where a stick pulled out or a lost
 // connection leaves renamed files whose data never arrived.
-bool Removable(int folder) {
-  struct statfs fs {};
-  if (fstatfs(folder, &fs) != 0) return true;
-  switch (static_cast<unsigned long>(fs.f_type)) {
-    case MSDOS_SUPER_MAGIC:
-    case 0x2011BAB0:        // exFAT
+bool NetworkOrFuse(unsigned long type) {
+  switch (type) {
     case FUSE_SUPER_MAGIC:  // fuseblk and fuse.* alike
     case NFS_SUPER_MAGIC:
     case SMB_SUPER_MAGIC:
@@ -190,21 +186,18 @@ bool Removable(int folder) {
   }
 }
 
+bool Removable(int folder) {
+  struct statfs fs {};
+  if (fstatfs(folder, &fs) != 0) return true;
+  const auto type = static_cast<unsigned long>(fs.f_type);
+  return type == MSDOS_SUPER_MAGIC || type == 0x2011BAB0 /* exFAT */ || NetworkOrFuse(type);
+}
+
 }  // namespace
 
 bool FarAway(const std::string& folder) {
   struct statfs fs {};
-  if (statfs(folder.c_str(), &fs) != 0) return false;
-  switch (static_cast<unsigned long>(fs.f_type)) {
-    case FUSE_SUPER_MAGIC:
-    case NFS_SUPER_MAGIC:
-    case SMB_SUPER_MAGIC:
-    case 0xFF534D42:  // CIFS
-    case 0xFE534D42:  // SMB2
-      return true;
-    default:
-      return false;
-  }
+  return statfs(folder.c_str(), &fs) == 0 && NetworkOrFuse(static_cast<unsigned long>(fs.f_type));
 }
 
 MetadataCalls& CopyMetadataCalls() {
