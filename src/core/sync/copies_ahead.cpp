@@ -67,6 +67,7 @@ CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& 
       rowCopy_(std::move(rowCopy)),
       cursor_(lastRow),
       maxFiles_(static_cast<size_t>(std::clamp(32 * workers, 8, 512))),
+      far_(FarAway(folders.LeftFolder) || FarAway(folders.RightFolder)),
       pool_(workers) {
   for (int i = 0; i < workers; ++i) sides_.push_back(std::make_unique<Sides>(folders));
 }
@@ -246,6 +247,31 @@ void CopiesAhead::UnlinkLater(PreparedCopy& copy) {
       true);
 }
 
+int CopiesAhead::Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder& src,
+                        SideFolder& dst) {
+  int e = 0;
+  auto commit = [&] {
+    e = CommitCopy(ready, src, copy.srcRel, dst, copy.dstRel, copy.destination, trash_, habits_,
+                   [this](PreparedCopy& c) { UnlinkLater(c); });
+  };
+  // On a far disk each call of the turn waits for the wire, and a few of them
+  // are a pause one notices: they are made on a thread of the pool while the
+  // window stays alive. Not where the turn may have to ask about the trash.
+  if (!far_ || !(ready.placed || ready.reserved || !S_ISREG(ready.old.st_mode))) {
+    commit();
+    return e;
+  }
+  HandOver done;
+  Run(
+      [&](int) {
+        commit();
+        done.Publish(pool_);
+      },
+      true);
+  done.Await(pool_, run_);
+  return e;
+}
+
 int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst) {
   // The folders on the way stay, as they would had the copy been made only now.
   for (size_t p = copy.dstRel.find(kSep); p != std::string::npos; p = copy.dstRel.find(kSep, p + 1))
@@ -263,7 +289,6 @@ int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst)
     ahead_.pop_front();
     bytesAhead_ -= task->bytes;
   }
-  auto unlinkLater = [this](PreparedCopy& c) { UnlinkLater(c); };
   int e = kPreparedCopyStale;
   if (task) {
     task->ready.Await(pool_, run_);
@@ -272,9 +297,7 @@ int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst)
     if (ready.placed && task->error) return task->error;
     // A copy that failed ahead is made again now: at its turn the source or
     // the destination may be as it should be, or fail otherwise.
-    if (task->error == 0)
-      e = CommitCopy(ready, src, copy.srcRel, dst, copy.dstRel, copy.destination, trash_, habits_,
-                     unlinkLater);
+    if (task->error == 0) e = Commit(ready, copy, src, dst);
     if (e == kPreparedCopyStale) WithdrawPlaced(ready);
     task.reset();  // a temporary file not put in place goes; the folders made stay
   }
@@ -286,8 +309,7 @@ int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst)
   Post(now, true);
   now.ready.Await(pool_, run_);
   if (now.error) return now.error;
-  e = CommitCopy(*now.copy, src, copy.srcRel, dst, copy.dstRel, copy.destination, trash_, habits_,
-                 unlinkLater);
+  e = Commit(*now.copy, copy, src, dst);
   // Changed once more in the moment between: as if while it was copied.
   return e == kPreparedCopyStale ? kChangedSinceRead : e;
 }

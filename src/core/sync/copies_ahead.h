@@ -70,6 +70,7 @@ class CopiesAhead {
   void UnlinkLater(PreparedCopy& copy);
   void Drop(std::unique_ptr<Task> task);
   void OpenTrash(const CopyRequest& r);
+  int Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder& src, SideFolder& dst);
   void AwaitDrained();
 
   const ChosenFolders& folders_;
@@ -102,6 +103,7 @@ class CopiesAhead {
   std::atomic<bool> stopping_{false};
   std::atomic<int> pending_{0};
   std::atomic<bool> drained_{true};
+  bool far_;         // a side is on a network or FUSE file system
   WorkerPool pool_;  // last: its threads end first
 };
 
