@@ -45,6 +45,7 @@ struct CopiesAhead::Task {
   HandOver ready;
   // Written by the thread that prepares the copy until it publishes `ready`.
   std::unique_ptr<PreparedCopy> copy = std::make_unique<PreparedCopy>();
+  int row = 0;
   int error = 0;
   bool ahead = true;              // written before its turn; a new file is then put in place too
   std::vector<std::string> made;  // folders made on the way, the upper ones first
@@ -77,7 +78,9 @@ CopiesAhead::~CopiesAhead() = default;
 void CopiesAhead::Run(WorkerPool::Job job, bool first) {
   drained_.store(false);
   pending_.fetch_add(1);
-  WorkerPool::Job counted = [this, job = std::move(job)](int worker) {
+  if (first) urgent_.fetch_add(1);
+  WorkerPool::Job counted = [this, first, job = std::move(job)](int worker) {
+    if (first) urgent_.fetch_sub(1);
     job(worker);
     if (pending_.fetch_sub(1) == 1) {
       drained_.store(true);
@@ -91,8 +94,13 @@ void CopiesAhead::Run(WorkerPool::Job job, bool first) {
 }
 
 void CopiesAhead::AwaitDrained() {
-  while (pending_.load() != 0)
+  // The flag is set anew before each look: a job that ends between a look
+  // and the wait sets it again, so the wait neither misses it nor spins.
+  for (;;) {
+    drained_.store(false);
+    if (pending_.load() == 0) return;
     if (!pool_.WaitFor(drained_, std::chrono::milliseconds(20))) run_.HandleEventsWhileWaiting();
+  }
 }
 
 void CopiesAhead::Post(Task& task, bool first) {
@@ -140,6 +148,13 @@ void CopiesAhead::RunQueued(int worker) {
     --folder.busy;
     while (!queued_.empty() && queued_.front().busy == 0 && queued_.front().tasks.empty())
       queued_.pop_front();
+    // A job the window's thread waits for (a turn, a copy made now) goes
+    // first; the queue is taken up again behind it.
+    if (urgent_.load() > 0) {
+      lock.unlock();
+      Run([this](int next) { RunQueued(next); }, false);
+      return;
+    }
   }
 }
 
@@ -198,6 +213,7 @@ void CopiesAhead::Reached(int row) {
   while (cursor_ >= 1 && ahead_.size() < maxFiles_ &&
          (ahead_.empty() || bytesAhead_ < kBytesAhead)) {
     auto task = std::make_unique<Task>();
+    task->row = cursor_;
     if (rowCopy_(cursor_--, task->request)) {
       task->bytes = std::max<int64_t>(task->request.source.facts.size, 0);
       bytesAhead_ += task->bytes;
@@ -272,22 +288,22 @@ int CopiesAhead::Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder
   return e;
 }
 
-int CopiesAhead::Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst) {
+int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst) {
   // The folders on the way stay, as they would had the copy been made only now.
   for (size_t p = copy.dstRel.find(kSep); p != std::string::npos; p = copy.dstRel.find(kSep, p + 1))
     reached_[copy.toRight ? 1 : 0].insert(copy.dstRel.substr(0, p));
+  // Copies of rows passed over, and one written for this row as it was
+  // before it changed, go before anything is made now.
   std::unique_ptr<Task> task;
-  auto match = std::find_if(ahead_.begin(), ahead_.end(),
-                            [&](const std::unique_ptr<Task>& t) { return t->request == copy; });
-  if (match != ahead_.end()) {
-    // Rows passed over were changed since they were looked at: their copies go.
-    while (ahead_.begin() != match) {
-      Drop(std::move(ahead_.front()));
-      ahead_.pop_front();
-    }
-    task = std::move(ahead_.front());
+  while (!ahead_.empty() && ahead_.front()->row >= row) {
+    std::unique_ptr<Task> front = std::move(ahead_.front());
     ahead_.pop_front();
-    bytesAhead_ -= task->bytes;
+    if (front->row == row && front->request == copy) {
+      bytesAhead_ -= front->bytes;
+      task = std::move(front);
+    } else {
+      Drop(std::move(front));
+    }
   }
   int e = kPreparedCopyStale;
   if (task) {

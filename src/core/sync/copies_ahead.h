@@ -55,7 +55,7 @@ class CopiesAhead {
   void Reached(int row);
   // Carries out one copy at its turn, on the window's thread, with `src` and
   // `dst` the run's own sides. Returns 0 or an error number.
-  int Copy(const CopyRequest& copy, SideFolder& src, SideFolder& dst);
+  int Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst);
   // Waits for the threads (serving the window meanwhile), removes the copies
   // written ahead and not used, and the folders made for them alone.
   void Finish(SideFolder& left, SideFolder& right);
@@ -102,6 +102,7 @@ class CopiesAhead {
   uint64_t tickets_ = 0, passed_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<int> pending_{0};
+  std::atomic<int> urgent_{0};  // jobs the window's thread waits for, not yet begun
   std::atomic<bool> drained_{true};
   bool far_;         // a side is on a network or FUSE file system
   WorkerPool pool_;  // last: its threads end first

@@ -193,6 +193,25 @@ bool Removable(int folder) {
   return type == MSDOS_SUPER_MAGIC || type == 0x2011BAB0 /* exFAT */ || NetworkOrFuse(type);
 }
 
+// Whether dir/name is still the file that was seen as `was` there: the same
+// kind, size and time to the nanosecond, and the same inode where inodes last.
+bool StillThere(int dir, const std::string& name, const struct stat& was) {
+  struct stat now {};
+  return was.st_mode != 0 && fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+         now.st_mode == was.st_mode && now.st_size == was.st_size &&
+         SameTime(now.st_mtim, was.st_mtim) && (now.st_ino == was.st_ino || Removable(dir));
+}
+
+// Whether dir/name is a second name of the file `was` (a hard link to it):
+// the same inode, or where inodes do not last the same kind, size and time.
+bool LinkOf(int dir, const std::string& name, const struct stat& was) {
+  struct stat now {};
+  if (fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (!Removable(dir)) return now.st_dev == was.st_dev && now.st_ino == was.st_ino;
+  return now.st_mode == was.st_mode && now.st_size == was.st_size &&
+         SameTime(now.st_mtim, was.st_mtim);
+}
+
 }  // namespace
 
 bool FarAway(const std::string& folder) {
@@ -380,8 +399,9 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
 PreparedCopy::~PreparedCopy() {
   if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
   EndUnfinishedCopy(unfinished);
-  // Only the second name: the old version stays in its place.
-  if (linkedToTrash) unlinkat(slot.files, slot.name.c_str(), 0);
+  // Only the second name, while it is the old version: that stays in its place.
+  if (linkedToTrash && LinkOf(slot.files, slot.name, old))
+    unlinkat(slot.files, slot.name.c_str(), 0);
   if (reserved) Trash::Abandon(slot);
 }
 
@@ -542,12 +562,15 @@ int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
                         &copy.linkedToTrash);
   copy.reserved = e == 0;
   if (e == kTrashNotAsked) return 0;  // the window's thread asks at the copy's turn
-  // The link changed its ctime: what the copy's turn compares with.
+  // The link changed its ctime: what the copy's turn compares with. Any
+  // other change since the copy looked (its bits made private) stays seen.
   struct stat now {};
   if (copy.linkedToTrash &&
-      fstatat(copy.dir.get(), copy.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISREG(now.st_mode))
-    copy.old = now;
+      fstatat(copy.dir.get(), copy.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+    struct stat was = copy.old;
+    was.st_ctim = now.st_ctim;
+    if (SameFile(now, was)) copy.old = now;
+  }
   return e;
 }
 
@@ -565,7 +588,10 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   // chosen folder is still the one read, must be the one the copy is in.
   if (dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) != 0 || dst.WriteFolderId() != copy.dirId)
     return kPreparedCopyStale;
-  if (copy.placed) return 0;  // put in place ahead, its time seen to then
+  // Put in place ahead, its time seen to then; another program that wrote
+  // to it, put its own file there or removed it since makes the row fail.
+  if (copy.placed)
+    return StillThere(copy.dir.get(), copy.name, copy.placedAs) ? 0 : kChangedSinceRead;
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
   if (disk.inodesLast == WriteHabits::Knows::kNotYet)
     disk.inodesLast = Removable(dstDir) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
@@ -578,6 +604,16 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
     if (int c = CheckUnchanged(dstDir, dstName, destination, &there)) return c;
     if (!SameFile(there, copy.old, disk.inodesLast == WriteHabits::Knows::kYes))
       return kPreparedCopyStale;
+    if (copy.linkedToTrash && !LinkOf(copy.slot.files, copy.slot.name, copy.old)) {
+      // The trash was emptied since (or its entry removed): a place anew,
+      // and the old version's name there then. Something else under the
+      // slot's names is left alone.
+      copy.linkedToTrash = false;
+      struct stat gone {};
+      if (fstatat(copy.slot.files, copy.slot.name.c_str(), &gone, AT_SYMLINK_NOFOLLOW) != 0)
+        Trash::Abandon(copy.slot);
+      copy.reserved = false;
+    }
     if (!copy.reserved) {
       // The old version's place in the trash: that may ask the user whether
       // to replace for good, so the destination is looked at once more after.
@@ -612,15 +648,10 @@ int PlaceNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk&
 
 void WithdrawPlaced(PreparedCopy& copy) {
   if (!std::exchange(copy.placed, false)) return;
-  const int dir = copy.dir.get();
-  const struct stat& was = copy.placedAs;
-  struct stat now {};
   // A copy that could not be looked at once placed stays: it is a complete
   // copy of its source, with the source's time.
-  if (was.st_mode == 0 || fstatat(dir, copy.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return;
-  if (now.st_mode == was.st_mode && now.st_size == was.st_size &&
-      SameTime(now.st_mtim, was.st_mtim) && (now.st_ino == was.st_ino || Removable(dir)))
-    unlinkat(dir, copy.name.c_str(), 0);
+  if (StillThere(copy.dir.get(), copy.name, copy.placedAs))
+    unlinkat(copy.dir.get(), copy.name.c_str(), 0);
 }
 
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,

@@ -77,7 +77,7 @@ class SyncRun {
       SideFolder& dst = copy.toRight ? rf_ : lf_;
       std::string srcPath = copy.srcRel.empty() ? "" : from + copy.srcRel;
       return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied,
-                     [&] { return ahead_.Copy(copy, src, dst); });
+                     [&] { return ahead_.Copy(i, copy, src, dst); });
     }
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
