@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <future>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -590,21 +592,41 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
     return kPreparedCopyStale;
   // Put in place ahead, its time seen to then; another program that wrote
   // to it, put its own file there or removed it since makes the row fail.
-  if (copy.placed)
-    return StillThere(copy.dir.get(), copy.name, copy.placedAs) ? 0 : kChangedSinceRead;
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
   if (disk.inodesLast == WriteHabits::Knows::kNotYet)
     disk.inodesLast = Removable(dstDir) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
+  // Put in place ahead, its time seen to then. Another program that wrote
+  // to it, put its own file there or removed it since makes the row fail;
+  // looked at where that costs no round trip (on a network or FUSE file
+  // system one per row would double a first copy, and see the cache only).
+  if (copy.placed)
+    return disk.inodesLast == WriteHabits::Knows::kNo ||
+                   StillThere(copy.dir.get(), copy.name, copy.placedAs)
+               ? 0
+               : kChangedSinceRead;
   if (!S_ISREG(copy.old.st_mode)) {
     // Nothing to replace (a link there is not replaced either).
     if (int e = PutNew(copy, destination, disk, unlinkLater)) return e;
   } else {
+    // The old version's name in the trash may be gone since (the trash
+    // emptied). Looked at beside the destination where each look waits for
+    // a far disk: the two are in different folders.
+    const PreparedCopy& ahead = copy;
+    auto linkHolds = [&ahead] { return LinkOf(ahead.slot.files, ahead.slot.name, ahead.old); };
+    std::future<bool> holds;
+    if (copy.linkedToTrash && disk.inodesLast == WriteHabits::Knows::kNo) {
+      try {
+        holds = std::async(std::launch::async, linkHolds);
+      } catch (const std::system_error&) {
+        // No thread to be had: looked at after the destination.
+      }
+    }
     // As the walk saw it, and as the copy saw it (its bits, owner, ACL).
     struct stat there {};
     if (int c = CheckUnchanged(dstDir, dstName, destination, &there)) return c;
     if (!SameFile(there, copy.old, disk.inodesLast == WriteHabits::Knows::kYes))
       return kPreparedCopyStale;
-    if (copy.linkedToTrash && !LinkOf(copy.slot.files, copy.slot.name, copy.old)) {
+    if (copy.linkedToTrash && !(holds.valid() ? holds.get() : linkHolds())) {
       // The trash was emptied since (or its entry removed): a place anew,
       // and the old version's name there then. Something else under the
       // slot's names is left alone.
