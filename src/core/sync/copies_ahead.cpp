@@ -8,6 +8,7 @@
 #include <chrono>
 #include <utility>
 
+#include "platform/far_away.h"
 #include "platform/run_reporter.h"
 #include "reading/chosen_folders.h"
 #include "reading/path_helpers.h"
@@ -60,17 +61,18 @@ struct CopiesAhead::Sides {
 };
 
 CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash,
-                         RunReporter& run, int workers, int lastRow, RowCopy rowCopy)
+                         RunReporter& run, int lastRow, RowCopy rowCopy)
     : folders_(folders),
       disk_(disk),
       trash_(trash),
       run_(run),
       rowCopy_(std::move(rowCopy)),
       cursor_(lastRow),
-      maxFiles_(static_cast<size_t>(std::clamp(32 * workers, 8, 512))),
       far_(FarAway(folders.LeftFolder) || FarAway(folders.RightFolder)),
-      pool_(workers) {
-  for (int i = 0; i < workers; ++i) sides_.push_back(std::make_unique<Sides>(folders));
+      workers_(WorkerCount(far_, 2)),
+      maxFiles_(static_cast<size_t>(std::clamp(32 * workers_, 8, 512))),
+      pool_(workers_) {
+  for (int i = 0; i < workers_; ++i) sides_.push_back(std::make_unique<Sides>(folders));
 }
 
 CopiesAhead::~CopiesAhead() = default;
@@ -130,13 +132,24 @@ void CopiesAhead::Post(Task& task, bool first) {
 // in the queue is taken by a thread that writes in its folder, once done.
 void CopiesAhead::RunQueued(int worker) {
   std::unique_lock<std::mutex> lock(queueMutex_);
+  // The turn of a replaced file on a far disk waits for two looks at the
+  // wire, each behind the requests of the copies being written: while such
+  // turns are to come, a quarter of the threads write, and the others are
+  // free for the turns. Of 32 threads over 10 ms, 8 writing made a
+  // synchronisation of 70 files 10 % faster than all 32 (16: 4 %; 6 were
+  // slower). A first copy, with no such turns, wants them all.
+  if (writers_ >= (far_ && replacing_.load() > 0 ? std::max(1, workers_ / 4) : workers_)) return;
+  ++writers_;
   for (;;) {
     auto waiting = [](const Folder& f) { return !f.tasks.empty(); };
     auto next = std::find_if(queued_.begin(), queued_.end(),
                              [&](const Folder& f) { return waiting(f) && f.busy == 0; });
     if (next == queued_.end() && allQueued_)
       next = std::find_if(queued_.begin(), queued_.end(), waiting);
-    if (next == queued_.end()) return;
+    if (next == queued_.end()) {
+      --writers_;
+      return;
+    }
     Folder& folder = *next;  // stays where it is: only idle, empty folders leave, at the front
     Task& task = *folder.tasks.front();
     folder.tasks.pop_front();
@@ -151,6 +164,7 @@ void CopiesAhead::RunQueued(int worker) {
     // A job the window's thread waits for (a turn, a copy made now) goes
     // first; the queue is taken up again behind it.
     if (urgent_.load() > 0) {
+      --writers_;
       lock.unlock();
       Run([this](int next) { RunQueued(next); }, false);
       return;
@@ -217,7 +231,10 @@ void CopiesAhead::Reached(int row) {
     if (rowCopy_(cursor_--, task->request)) {
       task->bytes = std::max<int64_t>(task->request.source.facts.size, 0);
       bytesAhead_ += task->bytes;
-      if (task->request.destination.existed && !trashOpened_) OpenTrash(task->request);
+      if (task->request.destination.existed) {
+        replacing_.fetch_add(1);
+        if (!trashOpened_) OpenTrash(task->request);
+      }
       Post(*task, false);
       ahead_.push_back(std::move(task));
     }
@@ -298,6 +315,7 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
   while (!ahead_.empty() && ahead_.front()->row >= row) {
     std::unique_ptr<Task> front = std::move(ahead_.front());
     ahead_.pop_front();
+    if (front->request.destination.existed) replacing_.fetch_sub(1);
     if (front->row == row && front->request == copy) {
       bytesAhead_ -= front->bytes;
       task = std::move(front);

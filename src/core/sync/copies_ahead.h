@@ -42,9 +42,12 @@ class CopiesAhead {
   // The copy that row `row` asks for now; false for a row that copies nothing.
   using RowCopy = std::function<bool(int row, CopyRequest& copy)>;
 
-  // The rows are reached from `lastRow` up to row 1.
+  // The rows are reached from `lastRow` up to row 1. A copy onto a far disk
+  // waits for a dozen round trips, one after another: many threads keep such
+  // a disk busy. On a near disk two write fastest: more only contend in the
+  // file system for its inodes.
   CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash, RunReporter& run,
-              int workers, int lastRow, RowCopy rowCopy);
+              int lastRow, RowCopy rowCopy);
   // Finish must have run.
   ~CopiesAhead();
   CopiesAhead(const CopiesAhead&) = delete;
@@ -79,6 +82,8 @@ class CopiesAhead {
   RunReporter& run_;
   RowCopy rowCopy_;
   int cursor_;  // the next row to look at for a copy to write ahead
+  const bool far_;  // a side is on a network or FUSE file system
+  const int workers_;
   size_t maxFiles_;
   int64_t bytesAhead_ = 0;
   std::deque<std::unique_ptr<Task>> ahead_;  // in the order of their turns
@@ -96,6 +101,8 @@ class CopiesAhead {
   std::mutex queueMutex_;  // guards the two below
   std::deque<Folder> queued_;
   bool allQueued_ = false;  // the last copy of the run is queued
+  int writers_ = 0;         // threads taking copies from the queue
+  std::atomic<int> replacing_{0};  // copies ahead that replace a file, not yet had their turn
   bool trashOpened_ = false;
   std::mutex gateMutex_;  // over the places reserved in the trash ahead
   std::condition_variable gateOpen_;
@@ -104,7 +111,6 @@ class CopiesAhead {
   std::atomic<int> pending_{0};
   std::atomic<int> urgent_{0};  // jobs the window's thread waits for, not yet begun
   std::atomic<bool> drained_{true};
-  bool far_;         // a side is on a network or FUSE file system
   WorkerPool pool_;  // last: its threads end first
 };
 

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/far_away.h"
 #include "platform/fd.h"
 #include "reading/path_helpers.h"
 #include "sync/copy_bytes.h"
@@ -173,21 +174,6 @@ int KeepTime(int dir, const std::string& name, const timespec times[2]) {
   return kTimeNotKept;
 }
 
-// Removable and network file systems, where a stick pulled out or a lost
-// connection leaves renamed files whose data never arrived.
-bool NetworkOrFuse(unsigned long type) {
-  switch (type) {
-    case FUSE_SUPER_MAGIC:  // fuseblk and fuse.* alike
-    case NFS_SUPER_MAGIC:
-    case SMB_SUPER_MAGIC:
-    case 0xFF534D42:  // CIFS
-    case 0xFE534D42:  // SMB2
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool Removable(int folder) {
   struct statfs fs {};
   if (fstatfs(folder, &fs) != 0) return true;
@@ -206,20 +192,15 @@ bool StillThere(int dir, const std::string& name, const struct stat& was) {
 
 // Whether dir/name is a second name of the file `was` (a hard link to it):
 // the same inode, or where inodes do not last the same kind, size and time.
-bool LinkOf(int dir, const std::string& name, const struct stat& was) {
+bool LinkOf(int dir, const std::string& name, const struct stat& was, bool inodesLast) {
   struct stat now {};
   if (fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  if (!Removable(dir)) return now.st_dev == was.st_dev && now.st_ino == was.st_ino;
+  if (inodesLast) return now.st_dev == was.st_dev && now.st_ino == was.st_ino;
   return now.st_mode == was.st_mode && now.st_size == was.st_size &&
          SameTime(now.st_mtim, was.st_mtim);
 }
 
 }  // namespace
-
-bool FarAway(const std::string& folder) {
-  struct statfs fs {};
-  return statfs(folder.c_str(), &fs) == 0 && NetworkOrFuse(static_cast<unsigned long>(fs.f_type));
-}
 
 MetadataCalls& CopyMetadataCalls() {
   static MetadataCalls calls;
@@ -402,7 +383,7 @@ PreparedCopy::~PreparedCopy() {
   if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
   EndUnfinishedCopy(unfinished);
   // Only the second name, while it is the old version: that stays in its place.
-  if (linkedToTrash && LinkOf(slot.files, slot.name, old))
+  if (linkedToTrash && LinkOf(slot.files, slot.name, old, !Removable(slot.files)))
     unlinkat(slot.files, slot.name.c_str(), 0);
   if (reserved) Trash::Abandon(slot);
 }
@@ -576,9 +557,45 @@ int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
   return e;
 }
 
+// Runs `look` on a thread of its own, or when there is none to be had where
+// its result is asked for.
+template <class Look>
+std::future<std::invoke_result_t<Look>> Beside(Look look) {
+  try {
+    return std::async(std::launch::async, std::move(look));
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, std::move(look));
+  }
+}
+
 int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, SideFolder& dst,
                const std::string& dstRel, const SeenFile& destination, Trash& trash,
                WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater) {
+  WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
+  if (disk.inodesLast == WriteHabits::Knows::kNotYet)
+    disk.inodesLast = Removable(copy.dir.get()) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
+  const bool inodesLast = disk.inodesLast == WriteHabits::Knows::kYes;
+  // Where each look may wait for the wire (inodes do not last on network,
+  // FUSE and FAT file systems), the looks at the version to be replaced and
+  // at its second name in the trash go out beside the looks at the source and
+  // at the folder: one round trip where there were three. What they see
+  // counts only once the folder has proved to be the copy's.
+  struct Seen {
+    int error;
+    struct stat there;
+  };
+  const bool replaces = !copy.placed && S_ISREG(copy.old.st_mode);
+  std::future<Seen> ahead;
+  std::future<bool> linkAhead;
+  if (replaces && !inodesLast) {
+    ahead = Beside([&copy, &destination] {
+      Seen seen{0, {}};
+      seen.error = CheckUnchanged(copy.dir.get(), copy.name, destination, &seen.there);
+      return seen;
+    });
+    if (copy.linkedToTrash)
+      linkAhead = Beside([&copy] { return LinkOf(copy.slot.files, copy.slot.name, copy.old, false); });
+  }
   // The source as it is now: another version saved since is copied anew.
   int srcDir = -1, dstDir = -1;
   std::string srcName, dstName;
@@ -590,46 +607,31 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   // chosen folder is still the one read, must be the one the copy is in.
   if (dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) != 0 || dst.WriteFolderId() != copy.dirId)
     return kPreparedCopyStale;
-  // Put in place ahead, its time seen to then; another program that wrote
-  // to it, put its own file there or removed it since makes the row fail.
-  WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
-  if (disk.inodesLast == WriteHabits::Knows::kNotYet)
-    disk.inodesLast = Removable(dstDir) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
   // Put in place ahead, its time seen to then. Another program that wrote
   // to it, put its own file there or removed it since makes the row fail;
   // looked at where that costs no round trip (on a network or FUSE file
   // system one per row would double a first copy, and see the cache only).
   if (copy.placed)
-    return disk.inodesLast == WriteHabits::Knows::kNo ||
-                   StillThere(copy.dir.get(), copy.name, copy.placedAs)
-               ? 0
-               : kChangedSinceRead;
-  if (!S_ISREG(copy.old.st_mode)) {
+    return !inodesLast || StillThere(copy.dir.get(), copy.name, copy.placedAs) ? 0
+                                                                                : kChangedSinceRead;
+  if (!replaces) {
     // Nothing to replace (a link there is not replaced either).
     if (int e = PutNew(copy, destination, disk, unlinkLater)) return e;
   } else {
-    // The old version's name in the trash may be gone since (the trash
-    // emptied). Looked at beside the destination where each look waits for
-    // a far disk: the two are in different folders.
-    const PreparedCopy& ahead = copy;
-    auto linkHolds = [&ahead] { return LinkOf(ahead.slot.files, ahead.slot.name, ahead.old); };
-    std::future<bool> holds;
-    if (copy.linkedToTrash && disk.inodesLast == WriteHabits::Knows::kNo) {
-      try {
-        holds = std::async(std::launch::async, linkHolds);
-      } catch (const std::system_error&) {
-        // No thread to be had: looked at after the destination.
-      }
-    }
     // As the walk saw it, and as the copy saw it (its bits, owner, ACL).
-    struct stat there {};
-    if (int c = CheckUnchanged(dstDir, dstName, destination, &there)) return c;
-    if (!SameFile(there, copy.old, disk.inodesLast == WriteHabits::Knows::kYes))
-      return kPreparedCopyStale;
-    if (copy.linkedToTrash && !(holds.valid() ? holds.get() : linkHolds())) {
-      // The trash was emptied since (or its entry removed): a place anew,
-      // and the old version's name there then. Something else under the
-      // slot's names is left alone.
+    Seen seen{0, {}};
+    if (ahead.valid() && dstName == copy.name)
+      seen = ahead.get();
+    else
+      seen.error = CheckUnchanged(dstDir, dstName, destination, &seen.there);
+    if (seen.error) return seen.error;
+    if (!SameFile(seen.there, copy.old, inodesLast)) return kPreparedCopyStale;
+    // The old version's name in the trash may be gone since (the trash emptied).
+    if (copy.linkedToTrash &&
+        !(linkAhead.valid() ? linkAhead.get()
+                            : LinkOf(copy.slot.files, copy.slot.name, copy.old, inodesLast))) {
+      // A place anew, and the old version's name there then. Something else
+      // under the slot's names is left alone.
       copy.linkedToTrash = false;
       struct stat gone {};
       if (fstatat(copy.slot.files, copy.slot.name.c_str(), &gone, AT_SYMLINK_NOFOLLOW) != 0)

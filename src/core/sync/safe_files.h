@@ -52,10 +52,6 @@ MetadataCalls& CopyMetadataCalls();
 
 class SideFolder;
 
-// Whether the folder is on a network or FUSE file system, where every call
-// waits for an answer from far away (or from another process).
-bool FarAway(const std::string& folder);
-
 // A file system the run wrote to that could not make its data durable.
 struct UnsafeFolder {
   std::string folder;  // the chosen folder, or the first folder written on it below that

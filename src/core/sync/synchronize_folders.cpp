@@ -1,6 +1,5 @@
 #include "sync/synchronize_folders.h"
 
-#include <cstdlib>
 #include <functional>
 
 #include "list/comparison_list.h"
@@ -14,14 +13,6 @@
 
 namespace zweiblick {
 namespace {
-
-// A copy onto a far disk waits for a dozen round trips, one after another:
-// many threads keep such a disk busy. On a near disk two write fastest: more
-// only contend in the file system for its inodes.
-int CopyWorkerCount(const ChosenFolders& folders) {
-  if (std::getenv("ZWEIBLICK_WORKERS")) return DefaultWorkerCount();
-  return FarAway(folders.LeftFolder) || FarAway(folders.RightFolder) ? 32 : 2;
-}
 
 std::string CopyFailure(const std::string& from, const std::string& to) {
   return "Die Datei '" + from + "'\rkonnte nicht nach '" + to + "'\rkopiert werden.";
@@ -57,7 +48,7 @@ class SyncRun {
               return run.ShowMessage(NoTrashQuestion(f), MsgIcon::kExclamation,
                                      MsgButtons::kYesNo) == MsgAnswer::kYes;
             }),
-        ahead_(folders, disk_, trash_, run, CopyWorkerCount(folders), list.Count(),
+        ahead_(folders, disk_, trash_, run, list.Count(),
                [this](int row, CopyRequest& copy) { return CopyOf(row, copy); }) {}
 
   // Carries out row i. False when the user aborted the run.

@@ -1,0 +1,35 @@
+#include "platform/far_away.h"
+
+#include <linux/magic.h>
+#include <sys/vfs.h>
+
+#include <cstdlib>
+
+#include "platform/worker_pool.h"
+
+namespace zweiblick {
+
+bool NetworkOrFuse(unsigned long type) {
+  switch (type) {
+    case FUSE_SUPER_MAGIC:  // fuseblk and fuse.* alike
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool FarAway(const std::string& folder) {
+  struct statfs fs {};
+  return statfs(folder.c_str(), &fs) == 0 && NetworkOrFuse(static_cast<unsigned long>(fs.f_type));
+}
+
+int WorkerCount(bool farAway, int near) {
+  if (std::getenv("ZWEIBLICK_WORKERS")) return DefaultWorkerCount();
+  return farAway ? 32 : near;
+}
+
+}  // namespace zweiblick
