@@ -81,7 +81,7 @@ class CopiesAhead {
   Trash& trash_;
   RunReporter& run_;
   RowCopy rowCopy_;
-  int cursor_;  // the next row to look at for a copy to write ahead
+  int cursor_;      // the next row to look at for a copy to write ahead
   const bool far_;  // a side is on a network or FUSE file system
   const int workers_;
   size_t maxFiles_;
@@ -100,8 +100,8 @@ class CopiesAhead {
   };
   std::mutex queueMutex_;  // guards the two below
   std::deque<Folder> queued_;
-  bool allQueued_ = false;  // the last copy of the run is queued
-  int writers_ = 0;         // threads taking copies from the queue
+  bool allQueued_ = false;         // the last copy of the run is queued
+  int writers_ = 0;                // threads taking copies from the queue
   std::atomic<int> replacing_{0};  // copies ahead that replace a file, not yet had their turn
   bool trashOpened_ = false;
   std::mutex gateMutex_;  // over the places reserved in the trash ahead

@@ -573,12 +573,13 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
                WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater) {
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
   if (disk.inodesLast == WriteHabits::Knows::kNotYet)
-    disk.inodesLast = Removable(copy.dir.get()) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
+    disk.inodesLast =
+        Removable(copy.dir.get()) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
   const bool inodesLast = disk.inodesLast == WriteHabits::Knows::kYes;
   // Where each look may wait for the wire (inodes do not last on network,
   // FUSE and FAT file systems), the looks at the version to be replaced and
   // at its second name in the trash go out beside the looks at the source and
-  // at the folder: one round trip where there were three. What they see
+  // at the folder: one round trip where there were two. What they see
   // counts only once the folder has proved to be the copy's.
   struct Seen {
     int error;
@@ -594,7 +595,8 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
       return seen;
     });
     if (copy.linkedToTrash)
-      linkAhead = Beside([&copy] { return LinkOf(copy.slot.files, copy.slot.name, copy.old, false); });
+      linkAhead =
+          Beside([&copy] { return LinkOf(copy.slot.files, copy.slot.name, copy.old, false); });
   }
   // The source as it is now: another version saved since is copied anew.
   int srcDir = -1, dstDir = -1;
@@ -613,7 +615,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   // system one per row would double a first copy, and see the cache only).
   if (copy.placed)
     return !inodesLast || StillThere(copy.dir.get(), copy.name, copy.placedAs) ? 0
-                                                                                : kChangedSinceRead;
+                                                                               : kChangedSinceRead;
   if (!replaces) {
     // Nothing to replace (a link there is not replaced either).
     if (int e = PutNew(copy, destination, disk, unlinkLater)) return e;
