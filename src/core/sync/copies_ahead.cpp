@@ -68,7 +68,9 @@ CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& 
       run_(run),
       rowCopy_(std::move(rowCopy)),
       cursor_(lastRow),
-      far_(FarAway(folders.LeftFolder) || FarAway(folders.RightFolder)),
+      farLeft_(FarAway(folders.LeftFolder)),
+      farRight_(FarAway(folders.RightFolder)),
+      far_(farLeft_ || farRight_),
       workers_(WorkerCount(far_, 2)),
       maxFiles_(static_cast<size_t>(std::clamp(32 * workers_, 8, 512))),
       pool_(workers_) {
@@ -130,15 +132,19 @@ void CopiesAhead::Post(Task& task, bool first) {
 // goes on so until there is none. Once every copy of the run is queued, the
 // last folders go faster with several threads in each; until then a copy left
 // in the queue is taken by a thread that writes in its folder, once done.
+// The turn of a file replaced on a far disk waits for two looks at the wire,
+// each behind the requests of the copies being written: while such turns are
+// to come, a quarter of the threads write, and the others are free for the
+// turns. Of 32 threads over 10 ms, 8 writing made a synchronisation of 70
+// files 10 % faster than all 32 (16: 4 %; 6 were slower). A first copy, with
+// no such turns, wants them all.
+int CopiesAhead::WritersNow() const {
+  return replacing_.load() > 0 ? std::max(1, workers_ / 4) : workers_;
+}
+
 void CopiesAhead::RunQueued(int worker) {
   std::unique_lock<std::mutex> lock(queueMutex_);
-  // The turn of a replaced file on a far disk waits for two looks at the
-  // wire, each behind the requests of the copies being written: while such
-  // turns are to come, a quarter of the threads write, and the others are
-  // free for the turns. Of 32 threads over 10 ms, 8 writing made a
-  // synchronisation of 70 files 10 % faster than all 32 (16: 4 %; 6 were
-  // slower). A first copy, with no such turns, wants them all.
-  if (writers_ >= (far_ && replacing_.load() > 0 ? std::max(1, workers_ / 4) : workers_)) return;
+  if (writers_ >= WritersNow()) return;
   ++writers_;
   for (;;) {
     auto waiting = [](const Folder& f) { return !f.tasks.empty(); };
@@ -161,6 +167,10 @@ void CopiesAhead::RunQueued(int worker) {
     --folder.busy;
     while (!queued_.empty() && queued_.front().busy == 0 && queued_.front().tasks.empty())
       queued_.pop_front();
+    if (writers_ > WritersNow()) {  // the others go on with the queue
+      --writers_;
+      return;
+    }
     // A job the window's thread waits for (a turn, a copy made now) goes
     // first; the queue is taken up again behind it.
     if (urgent_.load() > 0) {
@@ -232,7 +242,7 @@ void CopiesAhead::Reached(int row) {
       task->bytes = std::max<int64_t>(task->request.source.facts.size, 0);
       bytesAhead_ += task->bytes;
       if (task->request.destination.existed) {
-        replacing_.fetch_add(1);
+        if (FarDestination(task->request)) replacing_.fetch_add(1);
         if (!trashOpened_) OpenTrash(task->request);
       }
       Post(*task, false);
@@ -315,7 +325,8 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
   while (!ahead_.empty() && ahead_.front()->row >= row) {
     std::unique_ptr<Task> front = std::move(ahead_.front());
     ahead_.pop_front();
-    if (front->request.destination.existed) replacing_.fetch_sub(1);
+    if (front->request.destination.existed && FarDestination(front->request))
+      replacing_.fetch_sub(1);
     if (front->row == row && front->request == copy) {
       bytesAhead_ -= front->bytes;
       task = std::move(front);

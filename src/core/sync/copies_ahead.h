@@ -81,8 +81,9 @@ class CopiesAhead {
   Trash& trash_;
   RunReporter& run_;
   RowCopy rowCopy_;
-  int cursor_;      // the next row to look at for a copy to write ahead
-  const bool far_;  // a side is on a network or FUSE file system
+  int cursor_;                     // the next row to look at for a copy to write ahead
+  const bool farLeft_, farRight_;  // on a network or FUSE file system
+  const bool far_;                 // either side
   const int workers_;
   size_t maxFiles_;
   int64_t bytesAhead_ = 0;
@@ -98,11 +99,14 @@ class CopiesAhead {
     std::deque<Task*> tasks;
     int busy = 0;  // threads writing in it
   };
-  std::mutex queueMutex_;  // guards the two below
+  std::mutex queueMutex_;  // guards the three below
   std::deque<Folder> queued_;
-  bool allQueued_ = false;         // the last copy of the run is queued
-  int writers_ = 0;                // threads taking copies from the queue
-  std::atomic<int> replacing_{0};  // copies ahead that replace a file, not yet had their turn
+  bool allQueued_ = false;  // the last copy of the run is queued
+  int writers_ = 0;         // threads taking copies from the queue
+  // Copies ahead that replace a file on a far side, not yet had their turn.
+  std::atomic<int> replacing_{0};
+  int WritersNow() const;
+  bool FarDestination(const CopyRequest& r) const { return r.toRight ? farRight_ : farLeft_; }
   bool trashOpened_ = false;
   std::mutex gateMutex_;  // over the places reserved in the trash ahead
   std::condition_variable gateOpen_;

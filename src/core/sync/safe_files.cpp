@@ -576,8 +576,9 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
     disk.inodesLast =
         Removable(copy.dir.get()) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
   const bool inodesLast = disk.inodesLast == WriteHabits::Knows::kYes;
-  // Where each look may wait for the wire (inodes do not last on network,
-  // FUSE and FAT file systems), the looks at the version to be replaced and
+  // Where each look may wait for the wire (inodes do not last on network
+  // and FUSE file systems, nor on FAT, where two threads more cost little
+  // beside a sync of every file), the looks at the version to be replaced and
   // at its second name in the trash go out beside the looks at the source and
   // at the folder: one round trip where there were two. What they see
   // counts only once the folder has proved to be the copy's.
@@ -622,10 +623,14 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   } else {
     // As the walk saw it, and as the copy saw it (its bits, owner, ACL).
     Seen seen{0, {}};
-    if (ahead.valid() && dstName == copy.name)
-      seen = ahead.get();
-    else
+    const bool early = ahead.valid() && dstName == copy.name;
+    if (early) seen = ahead.get();
+    // Looked at anew through the folder as reached when the early look could
+    // not tell (a handle the server no longer knows: ESTALE).
+    if (!early || (seen.error != 0 && seen.error != kChangedSinceRead)) {
+      seen = Seen{0, {}};
       seen.error = CheckUnchanged(dstDir, dstName, destination, &seen.there);
+    }
     if (seen.error) return seen.error;
     if (!SameFile(seen.there, copy.old, inodesLast)) return kPreparedCopyStale;
     // The old version's name in the trash may be gone since (the trash emptied).
