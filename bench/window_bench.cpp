@@ -5,12 +5,17 @@
 // Prints each step's seconds and processor seconds. Steps, run in the order given: fill (both
 // columns), binary, age, sort (each visible column, then the last one reversed), select (all rows),
 // skip (the popup action "][" on the selection), sync, differ (every tenth row marked "<>"), hide
-// and show ("Nur Unterschiede zeigen" checked and unchecked).
+// and show ("Nur Unterschiede zeigen" checked and unchecked). In the window, gap_STEP is the
+// longest time in milliseconds between two ticks of a 2 ms timer during the step: the longest
+// the window was not served.
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QTableView>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -96,10 +101,20 @@ int main(int argc, char** argv) {
   }
   f.Settle();
   MainWindow& w = *f.core;
+  QElapsedTimer sinceTick;
+  qint64 longest = 0;
+  QTimer ticks;
+  if (window) {
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longest = std::max(longest, sinceTick.restart()); });
+    ticks.start(2);
+  }
   for (int a = 4; a < argc; ++a) {
     std::string step = argv[a];
     auto t0 = std::chrono::steady_clock::now();
     double cpu0 = CpuSeconds();
+    sinceTick.start();
+    longest = 0;
     if (step == "fill") {
       w.FillColumn(argv[2], true);
       f.Settle();
@@ -145,6 +160,7 @@ int main(int argc, char** argv) {
     f.Settle();
     std::printf("%s=%.3f cpu_%s=%.3f ", step.c_str(), Seconds(t0), step.c_str(),
                 CpuSeconds() - cpu0);
+    if (window) std::printf("gap_%s=%lld ", step.c_str(), static_cast<long long>(longest));
     std::fflush(stdout);
   }
   rusage ru{};

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "platform/aligned_buffer.h"
-#include "platform/far_away.h"
 #include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
@@ -81,9 +80,8 @@ struct Folder {
 
 class TreeWalk {
  public:
-  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run, const NameFilter& filter,
-           int threads)
-      : found_(foundFiles), run_(run), filter_(filter), pool_(threads) {
+  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run, const NameFilter& filter)
+      : found_(foundFiles), run_(run), filter_(filter), pool_(DefaultWorkerCount()) {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
   }
 
@@ -276,9 +274,7 @@ class TreeWalk {
 
 FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
                          const std::string& folderPath, const NameFilter& filter) {
-  // Each folder read from a far disk waits for the wire: more of them at once.
-  return TreeWalk(foundFiles, run, filter, WorkerCount(FarAway(folderPath), DefaultWorkerCount()))
-      .Run(folderPath);
+  return TreeWalk(foundFiles, run, filter).Run(folderPath);
 }
 
 }  // namespace zweiblick
