@@ -128,10 +128,6 @@ void CopiesAhead::Post(Task& task, bool first) {
   Run([this](int worker) { RunQueued(worker); }, false);
 }
 
-// Takes the first copy of the first folder no other thread writes in, and
-// goes on so until there is none. Once every copy of the run is queued, the
-// last folders go faster with several threads in each; until then a copy left
-// in the queue is taken by a thread that writes in its folder, once done.
 // The turn of a file replaced on a far disk waits for two looks at the wire,
 // each behind the requests of the copies being written: while such turns are
 // to come, a quarter of the threads write, and the others are free for the
@@ -142,6 +138,10 @@ int CopiesAhead::WritersNow() const {
   return replacing_.load() > 0 ? std::max(1, workers_ / 4) : workers_;
 }
 
+// Takes the first copy of the first folder no other thread writes in, and
+// goes on so until there is none. Once every copy of the run is queued, the
+// last folders go faster with several threads in each; until then a copy left
+// in the queue is taken by a thread that writes in its folder, once done.
 void CopiesAhead::RunQueued(int worker) {
   std::unique_lock<std::mutex> lock(queueMutex_);
   if (writers_ >= WritersNow()) return;
