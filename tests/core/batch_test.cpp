@@ -38,7 +38,8 @@ TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {
   EXPECT_EQ(IniValue(ansi, "AutoStart", "Binärvergleich"), "-1");
   EXPECT_EQ(IniValue(ansi, "Pfade", "Links"), "/däten/");
   std::string huge = "[A]\nk=" + std::string(40000, 'v') + "\n";
-  EXPECT_EQ(IniValue(huge, "A", "k")->size(), kMaxIniValueChars);
+  EXPECT_EQ(IniValue(huge, "A", "k")->size(), 40000u);
+  EXPECT_EQ(ReadIniString(huge, "A", "k", "").size(), kMaxIniValueChars);
   // A switch is on when its value starts with a number other than 0.
   for (const char* on : {"1", "-1", "2", "0.5", " 3x", "1e2", ".5", "+7"})
     EXPECT_NE(LeadingNumber(on), 0) << on;
@@ -228,6 +229,35 @@ TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
                                                            {"new.txt", "", "new.txt"}}));
   EXPECT_EQ(port.frameCaptions["Frame1"],
             "Vergleichsliste – ohne cache/; *.tmp – mit Punktdateien");
+}
+
+// A control file is acted on whole or not at all: a value cut to the profile
+// buffer or a tail past the size read would copy what the file leaves out, or
+// delete for good what it sends to the trash.
+TEST_F(Batch, ControlFileIsRefusedRatherThanReadInPart) {
+  left.Write("cache/x.bin", "x");
+  const std::string run = "Altersvergleich=1\nAbgleich=1\nVorschl\xE4ge=1\n";
+  std::string padding;
+  while (padding.size() <= kMaxIniFileSize) padding += "; Platz für Anmerkungen\n";
+  const std::string name = dir.Path("steuer.ini");
+  const std::pair<std::string, std::string> cases[] = {
+      {run + padding + "[Filter]\nAusnahmen=cache/\n",
+       " * Die Steuerdatei ''" + name + "'' ist größer als 1 MiB und wird daher nicht gelesen.\r"},
+      {run + "[Filter]\nAusnahmen=" + std::string(kMaxIniValueChars, ';') + "cache/\n",
+       " * Der Wert von ''Ausnahmen'' im Abschnitt [Filter] ist länger als 32766 Zeichen.\r"},
+      {run + "Papierkorb=" + std::string(kMaxIniValueChars, '0') + "1\n",
+       " * Der Wert von ''Papierkorb'' im Abschnitt [AutoStart] ist länger als 32766 Zeichen und "
+       "würde gekürzt anders gelesen.\r"},
+  };
+  for (const auto& [text, lines] : cases) {
+    dir.Write("steuer.ini", "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() +
+                                "\n[AutoStart]\n" + text);
+    EXPECT_EQ(StartBatchMode(w, name), BatchOutcome::kRejected) << lines;
+    EXPECT_EQ(Errors(), lines);
+    EXPECT_EQ(w.Liste().Count(), 0) << lines;
+    EXPECT_FALSE(right.Exists("cache/x.bin")) << lines;
+    EXPECT_EQ(right.Read("new.txt"), "older") << lines;
+  }
 }
 
 TEST_F(Batch, AgeSyncEndRunsWithoutQuestionsAndCopiesProposalsOnlyWhenAsked) {

@@ -1,9 +1,9 @@
 #include "batch/filter_section.h"
 
+#include <utility>
 #include <vector>
 
 #include "batch/ini_file.h"
-#include "batch/start_batch_mode.h"
 #include "names/name_key.h"
 
 namespace zweiblick {
@@ -20,21 +20,32 @@ std::string Shown(const std::string& text) {
 
 }  // namespace
 
-std::string CheckFilterSection(std::string& iniFileName, NameFilter& filter) {
+std::string CheckFilterSection(std::string_view content, NameFilter& filter) {
   std::string errors;
-  std::optional<std::string> content = ReadSmallFile(iniFileName);
-  for (const std::string& key : IniKeys(content.value_or(""), kSection)) {
-    std::string k = MatchKey(key);
-    if (k != "ausnahmen" && k != "punktdateien")
-      errors += " * Der Schlüssel ''" + key +
+  int sections = 0;
+  std::string exclusions, dotNames;
+  bool hadExclusions = false, hadDotNames = false;
+  for (const IniEntry& e : IniEntries(content, kSection, sections)) {
+    if (e.section > 0) break;  // the first section of the name wins
+    std::string k = MatchKey(e.key);
+    if (k != "ausnahmen" && k != "punktdateien") {
+      errors += " * Der Schlüssel ''" + e.key +
                 "'' im Abschnitt [Filter] ist unbekannt; dort gelten nur Ausnahmen und "
                 "Punktdateien.\r";
+      continue;
+    }
+    std::string& value = k == "ausnahmen" ? exclusions : dotNames;
+    bool& had = k == "ausnahmen" ? hadExclusions : hadDotNames;
+    if (std::exchange(had, true)) continue;  // the first of a key wins
+    // Never cut: a shortened list would copy what its end leaves out.
+    if (CharCount(e.value) > kMaxIniValueChars)
+      errors += " * Der Wert von ''" + e.key + "'' im Abschnitt [Filter] ist länger als " +
+                std::to_string(kMaxIniValueChars) + " Zeichen.\r";
+    else
+      value = e.value;
   }
   std::vector<PatternProblem> problems;
-  filter = NameFilter::Compile(
-      ReadIniString(iniFileName, kSection, "Ausnahmen", "", iniFileName),
-      LeadingNumber(ReadIniString(iniFileName, kSection, "Punktdateien", "", iniFileName)) != 0,
-      problems);
+  filter = NameFilter::Compile(exclusions, LeadingNumber(dotNames) != 0, problems);
   for (const PatternProblem& p : problems)
     errors += " * Das Muster ''" + Shown(p.pattern) +
               "'' unter [Filter] Ausnahmen ist ungültig: " + p.reason + ".\r";

@@ -2,14 +2,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "reading/name_filter.h"
 
 namespace zweiblick {
 
-// Reads "Ausnahmen" and "Punktdateien" of [Filter] in the control file
-// `iniFileName` into `filter`. Returns a line " * ...\r" for every pattern that
-// cannot be used and every other key of the section; empty when there is none.
-std::string CheckFilterSection(std::string& iniFileName, NameFilter& filter);
+// Reads "Ausnahmen" and "Punktdateien" of [Filter] in the control file's text
+// `content` into `filter`. Returns a line " * ...\r" for every pattern that
+// cannot be used, every other key of the section and a value too long to hold
+// whole; empty when there is none.
+std::string CheckFilterSection(std::string_view content, NameFilter& filter);
 
 }  // namespace zweiblick

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
-#include <set>
 
 #include "names/name_key.h"
 #include "platform/fd.h"
@@ -13,20 +13,31 @@
 namespace zweiblick {
 namespace {
 
-std::string CutValue(std::string_view v) {
+std::string_view Unquoted(std::string_view v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
-  // Cut after kMaxIniValueChars characters, never inside one.
-  size_t chars = 0, i = 0;
-  while (i < v.size() && chars < kMaxIniValueChars) {
-    unsigned char c = static_cast<unsigned char>(v[i]);
-    i += c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    ++chars;
-  }
-  return std::string(v.substr(0, std::min(i, v.size())));
+  return v;
 }
 
 }  // namespace
+
+std::string CutToProfileBuffer(std::string value) {
+  // Cut after kMaxIniValueChars characters, never inside one.
+  size_t chars = 0, i = 0;
+  while (i < value.size() && chars < kMaxIniValueChars) {
+    unsigned char c = static_cast<unsigned char>(value[i]);
+    i += c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    ++chars;
+  }
+  value.resize(std::min(i, value.size()));
+  return value;
+}
+
+size_t CharCount(std::string_view text) {
+  size_t chars = 0;
+  for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+  return chars;
+}
 
 std::string_view TrimBlanks(std::string_view s) {
   size_t b = s.find_first_not_of(" \t");
@@ -61,10 +72,13 @@ std::string FromWindows1252(std::string_view bytes) {
 
 namespace {
 
-// Calls `entry` (key, value, both trimmed) for each entry of the first section
-// named `section`, in file order, until it returns false.
+// Calls `entry` (key, value, both trimmed, and which section of the name it is
+// in, from 0) for each entry of the sections named `section`, in file order,
+// until it returns false; with `allSections` false only the first such section
+// is read. Returns how many sections of the name were seen.
 template <typename Entry>
-void ForEachEntry(std::string_view content, std::string_view section, Entry entry) {
+int ForEachEntry(std::string_view content, std::string_view section, bool allSections,
+                 Entry entry) {
   std::string converted;
   if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
   if (!IsValidUtf8(content)) {
@@ -72,7 +86,7 @@ void ForEachEntry(std::string_view content, std::string_view section, Entry entr
     content = converted;
   }
   const std::string wantedSection = MatchKey(TrimBlanks(section));
-  std::set<std::string> seenSections;
+  int sections = 0;
   bool inSection = false;
   while (!content.empty()) {
     size_t end = content.find('\n');
@@ -83,18 +97,20 @@ void ForEachEntry(std::string_view content, std::string_view section, Entry entr
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       size_t close = line.find(']');
-      std::string name = MatchKey(
-          TrimBlanks(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
-      // Only the first section of a name counts.
-      inSection = name == wantedSection && seenSections.insert(name).second;
-      if (name != wantedSection) seenSections.insert(name);
+      inSection =
+          MatchKey(TrimBlanks(line.substr(
+              1, close == std::string_view::npos ? line.npos : close - 1))) == wantedSection;
+      if (inSection && ++sections > 1 && !allSections) break;
       continue;
     }
     if (!inSection) continue;
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (!entry(TrimBlanks(line.substr(0, eq)), TrimBlanks(line.substr(eq + 1)))) return;
+    if (!entry(TrimBlanks(line.substr(0, eq)), Unquoted(TrimBlanks(line.substr(eq + 1))),
+               sections - 1))
+      break;
   }
+  return sections;
 }
 
 }  // namespace
@@ -103,38 +119,58 @@ std::optional<std::string> IniValue(std::string_view content, std::string_view s
                                     std::string_view key) {
   const std::string wantedKey = MatchKey(TrimBlanks(key));
   std::optional<std::string> value;
-  ForEachEntry(content, section, [&](std::string_view k, std::string_view v) {
+  ForEachEntry(content, section, false, [&](std::string_view k, std::string_view v, int) {
     if (MatchKey(k) != wantedKey) return true;
-    value = CutValue(v);
+    value = std::string(v);
     return false;
   });
   return value;
 }
 
-std::vector<std::string> IniKeys(std::string_view content, std::string_view section) {
-  std::vector<std::string> keys;
-  ForEachEntry(content, section, [&](std::string_view k, std::string_view) {
-    keys.emplace_back(k);
-    return true;
-  });
-  return keys;
+std::vector<IniEntry> IniEntries(std::string_view content, std::string_view section,
+                                 int& sections) {
+  std::vector<IniEntry> entries;
+  sections =
+      ForEachEntry(content, section, true, [&](std::string_view k, std::string_view v, int in) {
+        entries.push_back({std::string(k), std::string(v), in});
+        return true;
+      });
+  return entries;
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path) {
+WholeFile ReadWholeFile(const std::string& path) {
+  WholeFile file;
+  auto failed = [&](int error) {
+    file.text.clear();
+    file.fault = WholeFile::Fault::kSystem;
+    file.error = error;
+    return file;
+  };
   // Non-blocking, so that a FIFO named as control file cannot hang the program.
   Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (!fd.ok()) return std::nullopt;
+  if (!fd.ok()) return failed(errno);
   struct stat st {};
-  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::string content(std::min<size_t>(static_cast<size_t>(st.st_size), kMaxIniFileSize), '\0');
-  size_t done = 0;
-  while (done < content.size()) {
-    ssize_t n = read(fd.get(), content.data() + done, content.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
+  if (fstat(fd.get(), &st) != 0) return failed(errno);
+  if (!S_ISREG(st.st_mode)) {
+    file.fault = WholeFile::Fault::kNotAFile;
+    return file;
   }
-  content.resize(done);
-  return content;
+  // To the end of the file, not to the size seen: a file still being written
+  // may have grown since.
+  for (size_t size = static_cast<size_t>(st.st_size);; size = file.text.size()) {
+    if (size > kMaxIniFileSize) {
+      file.text.clear();
+      file.fault = WholeFile::Fault::kTooLarge;
+      return file;
+    }
+    char chunk[1 << 16];
+    ssize_t n = read(fd.get(), chunk, sizeof chunk);
+    int error = n < 0 ? errno : 0;
+    if (error == EINTR) continue;
+    if (n < 0) return failed(error);
+    if (n == 0) return file;
+    file.text.append(chunk, static_cast<size_t>(n));
+  }
 }
 
 double LeadingNumber(std::string_view value) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <string_view>
 
 #include "batch/filter_section.h"
@@ -10,6 +11,7 @@
 #include "mainwindow/main_window.h"
 #include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
+#include "sync/failure_reason.h"
 #include "sync/synchronize_folders.h"
 
 namespace zweiblick {
@@ -20,8 +22,22 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool SwitchOn(std::string& iniFileName, const char* key) {
-  return LeadingNumber(ReadIniString(iniFileName, "AutoStart", key, "", iniFileName)) != 0;
+// A switch of [AutoStart] as the profile buffer holds it. A longer value is
+// refused only when its cut reads otherwise than the whole of it: then the
+// file would be acted on in part.
+template <typename Reading>
+bool ReadSwitch(std::string_view content, const std::string& key, std::string& errors,
+                Reading reading) {
+  bool on = reading(ReadIniString(content, "AutoStart", key, ""));
+  if (reading(IniValue(content, "AutoStart", key).value_or("")) != on)
+    errors += " * Der Wert von ''" + key + "'' im Abschnitt [AutoStart] ist länger als " +
+              std::to_string(kMaxIniValueChars) + " Zeichen und würde gekürzt anders gelesen.\r";
+  return on;
+}
+
+bool SwitchOn(std::string_view content, const std::string& key, std::string& errors) {
+  return ReadSwitch(content, key, errors,
+                    [](std::string_view value) { return LeadingNumber(value) != 0; });
 }
 
 // Whether a value begins with a number that has a digit, as LeadingNumber
@@ -33,9 +49,11 @@ bool ReadsDigit(std::string_view value) {
   return i < value.size() && value[i] >= '0' && value[i] <= '9';
 }
 
-std::string CheckFolder(std::string& iniFileName, const char* key, const char* side,
+std::string CheckFolder(std::string_view content, const char* key, const char* side,
                         std::string& path) {
-  path = ReadIniString(iniFileName, "Pfade", key, "", iniFileName);
+  // Cut as the profile buffer cuts it: a path that long is longer than any the
+  // system opens, so a cut one is refused below and never names another folder.
+  path = ReadIniString(content, "Pfade", key, "");
   if (!path.empty() && path.back() != kSep) path += kSep;
   std::string bare = path.substr(0, path.empty() ? 0 : path.size() - 1);
   struct stat st {};
@@ -75,22 +93,39 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
     return " * Der angegebene Name ''" + name + "''bezeichnet ein Verzeichnis, keine Datei.\r";
   if (!FileExists(name)) return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
   iniFileName = name;
-  std::string errors = CheckFolder(iniFileName, "Links", "linke", leftFolder);
-  errors += CheckFolder(iniFileName, "Rechts", "rechte", rightFolder);
+  WholeFile file = ReadWholeFile(name);
+  switch (file.fault) {
+    case WholeFile::Fault::kNone:
+      break;
+    case WholeFile::Fault::kNotAFile:
+      return " * Die Steuerdatei ''" + name + "'' wurde nicht gefunden.\r";
+    case WholeFile::Fault::kTooLarge:
+      return " * Die Steuerdatei ''" + name + "'' ist größer als " +
+             std::to_string(kMaxIniFileSize >> 20) + " MiB und wird daher nicht gelesen.\r";
+    case WholeFile::Fault::kSystem:
+      return " * Die Steuerdatei ''" + name + "'' ließ sich nicht lesen: " +
+             (file.error == EACCES || file.error == EPERM ? "Die Berechtigung dazu fehlt."
+                                                          : FailureReason(file.error)) +
+             "\r";
+  }
+  const std::string& content = file.text;
+  std::string errors = CheckFolder(content, "Links", "linke", leftFolder);
+  errors += CheckFolder(content, "Rechts", "rechte", rightFolder);
   if (errors.empty()) errors = NestingLine(leftFolder, rightFolder);
-  b.BatchBinaryCompare = SwitchOn(iniFileName, "Binärvergleich");
-  b.BatchAgeCompare = SwitchOn(iniFileName, "Altersvergleich");
-  b.BatchSync = SwitchOn(iniFileName, "Abgleich");
-  b.BatchClipboard = SwitchOn(iniFileName, "Zwischenablage");
-  b.BatchEnd = SwitchOn(iniFileName, "Ende");
+  b.BatchBinaryCompare = SwitchOn(content, "Binärvergleich", errors);
+  b.BatchAgeCompare = SwitchOn(content, "Altersvergleich", errors);
+  b.BatchSync = SwitchOn(content, "Abgleich", errors);
+  b.BatchClipboard = SwitchOn(content, "Zwischenablage", errors);
+  b.BatchEnd = SwitchOn(content, "Ende", errors);
   // Carrying out the proposals "? -->" and "? <--" lets an unattended run fill
   // a new, empty folder; without the key a run copies only what is newer.
-  b.BatchProposals = SwitchOn(iniFileName, "Vorschläge");
+  b.BatchProposals = SwitchOn(content, "Vorschläge", errors);
   // Deleted and replaced files go to the trash unless the file says
   // Papierkorb=0: only a number that is 0 switches it off, never a word, a
   // lone sign or an empty value.
-  std::string trash = ReadIniString(iniFileName, "AutoStart", "Papierkorb", "", iniFileName);
-  b.Trash = !ReadsDigit(trash) || LeadingNumber(trash) != 0;
+  b.Trash = ReadSwitch(content, "Papierkorb", errors, [](std::string_view value) {
+    return !ReadsDigit(value) || LeadingNumber(value) != 0;
+  });
   bool binary = b.BatchBinaryCompare, age = b.BatchAgeCompare, noType = !binary && !age;
   if (binary && age)
     errors +=
@@ -116,19 +151,15 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
     errors +=
         " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
         "angefordert.\r";
-  errors += CheckFilterSection(iniFileName, filter);
+  errors += CheckFilterSection(content, filter);
   return errors;
 }
 
 }  // namespace
 
-std::string ReadIniString(std::string& iniFileName, const std::string& section,
-                          const std::string& key, const std::string& defaultValue,
-                          const std::string& file) {
-  if (!file.empty()) iniFileName = file;
-  std::optional<std::string> content = ReadSmallFile(iniFileName);
-  if (!content) return defaultValue;
-  return IniValue(*content, section, key).value_or(defaultValue);
+std::string ReadIniString(std::string_view content, const std::string& section,
+                          const std::string& key, const std::string& defaultValue) {
+  return CutToProfileBuffer(IniValue(content, section, key).value_or(defaultValue));
 }
 
 BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncTally* tally) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zweiblick {
 
@@ -22,11 +23,10 @@ enum class BatchOutcome {
 BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine,
                             SyncTally* tally = nullptr);
 
-// The value of `key` in `section` of the control file (or ""), as the profile
-// call would give it. A non-empty `file` becomes `iniFileName`, the file read
-// from now on.
-std::string ReadIniString(std::string& iniFileName, const std::string& section,
-                          const std::string& key, const std::string& defaultValue,
-                          const std::string& file);
+// The value of `key` in `section` of the control file's text `content` (or
+// `defaultValue`), as the profile call gives it: cut to its buffer of 32767
+// characters. The file is read once, so that every key comes from the same text.
+std::string ReadIniString(std::string_view content, const std::string& section,
+                          const std::string& key, const std::string& defaultValue);
 
 }  // namespace zweiblick
