@@ -232,8 +232,8 @@ TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
 }
 
 // A control file is acted on whole or not at all: a value cut to the profile
-// buffer or a tail past the size read would copy what the file leaves out, or
-// delete for good what it sends to the trash.
+// buffer, a tail past the size read or a second exclusion list would copy
+// what the file leaves out, or delete for good what it sends to the trash.
 TEST_F(Batch, ControlFileIsRefusedRatherThanReadInPart) {
   left.Write("cache/x.bin", "x");
   const std::string run = "Altersvergleich=1\nAbgleich=1\nVorschl\xE4ge=1\n";
@@ -248,6 +248,11 @@ TEST_F(Batch, ControlFileIsRefusedRatherThanReadInPart) {
       {run + "Papierkorb=" + std::string(kMaxIniValueChars, '0') + "1\n",
        " * Der Wert von ''Papierkorb'' im Abschnitt [AutoStart] ist länger als 32766 Zeichen und "
        "würde gekürzt anders gelesen.\r"},
+      {run + "[Filter]\nPunktdateien=0\nAusnahmen=*.tmp\nausnahmen=cache/"
+             "\n[filter]\nPunktdateien=1\n",
+       " * Der Schlüssel ''ausnahmen'' im Abschnitt [Filter] kommt doppelt vor.\r"
+       " * Der Abschnitt [Filter] kommt doppelt vor.\r"
+       " * Der Schlüssel ''Punktdateien'' im Abschnitt [Filter] kommt doppelt vor.\r"},
   };
   for (const auto& [text, lines] : cases) {
     dir.Write("steuer.ini", "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() +

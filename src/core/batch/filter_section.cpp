@@ -1,6 +1,6 @@
 #include "batch/filter_section.h"
 
-#include <utility>
+#include <set>
 #include <vector>
 
 #include "batch/ini_file.h"
@@ -23,27 +23,41 @@ std::string Shown(const std::string& text) {
 std::string CheckFilterSection(std::string_view content, NameFilter& filter) {
   std::string errors;
   int sections = 0;
+  std::set<std::string> seen;
   std::string exclusions, dotNames;
-  bool hadExclusions = false, hadDotNames = false;
+  bool doubledSectionTold = false;
+  auto tellDoubledSection = [&] {
+    if (sections < 2 || doubledSectionTold) return;
+    errors += " * Der Abschnitt [Filter] kommt doppelt vor.\r";
+    doubledSectionTold = true;
+  };
+  // The section is ours: no stored file relies on the first of two winning, and
+  // letting it win would copy what the second one leaves out.
   for (const IniEntry& e : IniEntries(content, kSection, sections)) {
-    if (e.section > 0) break;  // the first section of the name wins
+    if (e.section > 0) tellDoubledSection();
     std::string k = MatchKey(e.key);
-    if (k != "ausnahmen" && k != "punktdateien") {
+    bool known = k == "ausnahmen" || k == "punktdateien";
+    if (!seen.insert(k).second) {
+      if (known)
+        errors += " * Der Schlüssel ''" + e.key + "'' im Abschnitt [Filter] kommt doppelt vor.\r";
+    } else if (!known) {
       errors += " * Der Schlüssel ''" + e.key +
                 "'' im Abschnitt [Filter] ist unbekannt; dort gelten nur Ausnahmen und "
                 "Punktdateien.\r";
-      continue;
     }
-    std::string& value = k == "ausnahmen" ? exclusions : dotNames;
-    bool& had = k == "ausnahmen" ? hadExclusions : hadDotNames;
-    if (std::exchange(had, true)) continue;  // the first of a key wins
+    if (!known) continue;
     // Never cut: a shortened list would copy what its end leaves out.
-    if (CharCount(e.value) > kMaxIniValueChars)
+    if (CharCount(e.value) > kMaxIniValueChars) {
       errors += " * Der Wert von ''" + e.key + "'' im Abschnitt [Filter] ist länger als " +
                 std::to_string(kMaxIniValueChars) + " Zeichen.\r";
-    else
-      value = e.value;
+    } else if (k == "ausnahmen") {
+      // Every list written is checked, so that its problems show at once.
+      exclusions += (exclusions.empty() ? "" : ";") + e.value;
+    } else if (dotNames.empty()) {
+      dotNames = e.value;
+    }
   }
+  tellDoubledSection();
   std::vector<PatternProblem> problems;
   filter = NameFilter::Compile(exclusions, LeadingNumber(dotNames) != 0, problems);
   for (const PatternProblem& p : problems)

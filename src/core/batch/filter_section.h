@@ -10,8 +10,8 @@ namespace zweiblick {
 
 // Reads "Ausnahmen" and "Punktdateien" of [Filter] in the control file's text
 // `content` into `filter`. Returns a line " * ...\r" for every pattern that
-// cannot be used, every other key of the section and a value too long to hold
-// whole; empty when there is none.
+// cannot be used, every other key of the section, a key or the section given
+// twice and a value too long to hold whole; empty when there is none.
 std::string CheckFilterSection(std::string_view content, NameFilter& filter);
 
 }  // namespace zweiblick
