@@ -8,6 +8,8 @@
 
 #include "comparison/compare_files.h"
 #include "comparison/time_tolerance.h"
+#include "slow_fs_mount.h"
+#include "sync/markers.h"
 #include "two_trees.h"
 
 namespace zweiblick {
@@ -34,9 +36,9 @@ TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
   EXPECT_EQ(Markers(), (std::vector<std::string>{"-->", "<--", "<--", "<--"}));
   fatFolder = w.Folders().RightFolder;
   // The probe may hang on a stalled file system: the window goes on meanwhile.
-  SetFatProbeForTesting([](const std::string& folder) {
+  SetFatProbeForTesting([](const std::string& path) {
     usleep(100 * 1000);
-    return folder == fatFolder;
+    return path.starts_with(fatFolder);
   });
   port.waits = 0;
   EXPECT_EQ(Markers(), (std::vector<std::string>{"=", "<--", "=", "<--"}));
@@ -44,6 +46,28 @@ TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
   // Stamps that are no stamps are compared as text, as ever.
   EXPECT_LT(CompareStamps("2001090901:46:40", "2001090901:46:4x", 2), 0);
   EXPECT_EQ(CompareStamps("2000022923:59:59", "2000030100:00:01", 2), 0);
+}
+
+// A stick mounted below a chosen folder on the normal disk: the files on the
+// stick get the allowance, those beside it do not. Else every run copies the
+// same files onto the stick again.
+TEST_F(AgeOnFat, TheAllowanceFollowsTheFileSystemOfEachFile) {
+  testing::TempTree stick;
+  right.Mkdir("usb");
+  testing::FatMount fat(right.Path("usb"), stick.Path("fat.img"));
+  if (!fat.Mounted()) GTEST_SKIP() << "no FAT here";
+  left.Write("usb/copied", "x", 1000000001);
+  Both("usb/hour", "x", "y", 1000000000, 1000003600);
+  Both("odd", "x", "x", 1000000001, 1000000000);
+  Both("hour", "x", "y", 1000000000, 1000003600);
+  Fill();
+  Mark("usb/copied", kMarkCopyRight);
+  w.SynchronizeFolders();
+  ASSERT_TRUE(right.Exists("usb/copied"));
+  Fill();
+  w.CompareFiles(false);
+  EXPECT_EQ((std::vector{Marker("usb/copied"), Marker("usb/hour"), Marker("odd"), Marker("hour")}),
+            (std::vector<std::string>{"=", "=", "-->", "<--"}));
 }
 
 TEST_F(AgeOnFat, InstantsDecideWhereTheLocalStampsRunBackwardsOrOutOfDigits) {

@@ -3,15 +3,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <locale.h>
+
+#include <cerrno>
 #include <ctime>
+#include <string>
 
 #include "child_process.h"
 #include "reading/path_helpers.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/sync_plan.h"
 #include "sync/synchronize_folders.h"
 #include "sync/temporary_files.h"
+#include "sync/trash.h"
 #include "two_trees.h"
 
 namespace zweiblick {
@@ -341,6 +347,42 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
 TEST(SyncPlanText, OnlyThePartsThatAreNotZero) {
   EXPECT_EQ(SyncPlanText({.copies = 1, .bytes = 5, .deletions = 0, .proposals = 2}),
             "1 kopieren (5 B), 2 nur vorgeschlagen");
+}
+
+// The reasons users meet most, word for word: a changed or swapped text fails.
+TEST(FailureReasonText, TheCommonReasonsReadAsWritten) {
+  const std::pair<int, const char*> reasons[] = {
+      {ENOSPC, "Auf dem Datenträger ist kein Platz mehr frei."},
+      {EROFS, "Der Datenträger ist schreibgeschützt."},
+      {EACCES, "Die Datei oder ihr Ordner ist schreibgeschützt, oder die Berechtigung fehlt."},
+      {ENOENT, "Die Datei oder ihr Ordner ist nicht mehr vorhanden."},
+      {EIO, "Ein- oder Ausgabefehler: Der Datenträger ist beschädigt oder nicht mehr verbunden."},
+      {kChangedSinceRead,
+       "Die Datei wurde seit dem Einlesen der Ordner verändert; bitte die Ordner neu einlesen und "
+       "vergleichen."},
+      {kNotTheFolderRead,
+       "Der Ordner ist nicht mehr der, der eingelesen wurde (etwa ein abgezogener oder anderer "
+       "Datenträger)."},
+      {kTimeNotKept,
+       "Die Änderungszeit ließ sich am Ziel nicht setzen; die Kopie sähe neuer aus als ihr "
+       "Original."},
+      {kNoTrash, "Auf diesem Datenträger gibt es keinen Papierkorb."},
+  };
+  for (auto [error, text] : reasons) EXPECT_EQ(FailureReason(error), text) << error;
+}
+
+// Any other error in the system's own German words, umlauts and all, also once
+// the program runs in the user's German locale (Qt takes it at start).
+TEST(FailureReasonText, SystemTextsAreGermanWithTheirUmlauts) {
+  locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+  ASSERT_TRUE(german) << "the locale de_DE.UTF-8 is missing: scripts/install-deps builds it";
+  freelocale(german);
+  EXPECT_NE(FailureReason(EXDEV).find("Gerätegrenzen"), std::string::npos) << FailureReason(EXDEV);
+  const std::string before = setlocale(LC_ALL, nullptr);
+  ASSERT_TRUE(setlocale(LC_ALL, "de_DE.UTF-8"));
+  std::string text = FailureReason(EXDEV);
+  setlocale(LC_ALL, before.c_str());
+  EXPECT_NE(text.find("Gerätegrenzen"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include "comparison/compare_files.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <map>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "comparison/pair_verdicts.h"
 #include "comparison/time_tolerance.h"
@@ -35,25 +39,51 @@ class RowComparer {
   }
 
   const char* Age(int row) {
-    // The probe asks the file systems, which may hang: not on the window's thread.
-    if (tolerance_ < 0)
-      RunServingEvents(
-          [&] { tolerance_ = AgeTolerance(folders_.LeftFolder, folders_.RightFolder); }, run_);
     // The stamps are local time, which runs backwards once a year and has
     // only four digits for the year: the instants behind them decide.
     const ComparisonList& list = list_;
     const FileFacts& l = list.Facts(row, true);
     const FileFacts& r = list.Facts(row, false);
-    int order = l.Known() && r.Known()
-                    ? CompareAges(l, r, tolerance_)
-                    : CompareStamps(list.View(row, kLeftStampColumn),
-                                    list.View(row, kRightStampColumn), tolerance_);
+    int order;
+    if (l.Known() && r.Known()) {
+      bool fat = OnFat(row, true, l) || OnFat(row, false, r);
+      order = CompareAges(l, r, fat ? kFatTimeStep : 0);
+    } else {
+      // The probe asks the file systems, which may hang: not on the window's thread.
+      if (folderTolerance_ < 0)
+        RunServingEvents(
+            [&] { folderTolerance_ = AgeTolerance(folders_.LeftFolder, folders_.RightFolder); },
+            run_);
+      order = CompareStamps(list.View(row, kLeftStampColumn), list.View(row, kRightStampColumn),
+                            folderTolerance_);
+    }
     if (order < 0) return ++c_.ageDiffers, kMarkCopyLeft;
     if (order > 0) return ++c_.ageDiffers, kMarkCopyRight;
     return ++c_.sameAge, kMarkEqual;
   }
 
  private:
+  // Whether the row's file of one side, seen by the walk as `facts`, lies on FAT: asked
+  // once for each device of a side, off the window's thread (the probe may
+  // hang). An answer is kept only while the file is still on the device the
+  // walk saw it on; for a file gone since, the next file on it asks again.
+  bool OnFat(int row, bool left, const FileFacts& facts) {
+    const std::pair<bool, uint64_t> key{left, facts.device};
+    if (auto known = onFat_.find(key); known != onFat_.end()) return known->second;
+    const std::string path = left ? folders_.LeftFolder + list_.Text(row, kLeftNameColumn)
+                                  : folders_.RightFolder + list_.Text(row, kRightNameColumn);
+    bool fat = false, kept = false;
+    RunServingEvents(
+        [&] {
+          struct stat st {};
+          fat = OnFatFileSystem(path);
+          kept = stat(path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == facts.device;
+        },
+        run_);
+    if (kept) onFat_.emplace(key, fat);
+    return fat;
+  }
+
   // A file that vanished since the folders were read now exists on one side
   // only, and is marked and counted so. One that exists but cannot be read is
   // not known to be identical: it is marked as differing. Either way the user is
@@ -70,7 +100,10 @@ class RowComparer {
   CompareCounts& c_;
   std::optional<PairVerdicts> pairs_;  // started by the first pair
   std::set<std::string> reported_;
-  int tolerance_ = -1;  // found at the first pair: FAT keeps times in 2-second steps
+  int folderTolerance_ = -1;  // by the chosen folders, found at the first row that needs it
+  // Whether each device of each side is FAT. A stick may be mounted below a
+  // chosen folder on the normal disk, so the folders do not tell.
+  std::map<std::pair<bool, uint64_t>, bool> onFat_;
 };
 
 }  // namespace

@@ -10,7 +10,6 @@
 namespace zweiblick {
 namespace {
 
-constexpr int kFatStep = 2;
 constexpr unsigned long kFuseMagic = 0x65735546;
 
 FatProbe fatProbe = nullptr;
@@ -90,17 +89,17 @@ bool StampSeconds(std::string_view s, int64_t& seconds) {
 
 }  // namespace
 
-bool OnFatFileSystem(const std::string& folder) {
-  if (fatProbe) return fatProbe(folder);
+bool OnFatFileSystem(const std::string& path) {
+  if (fatProbe) return fatProbe(path);
   struct statfs fs {};
-  if (statfs(folder.c_str(), &fs) != 0) return false;
+  if (statfs(path.c_str(), &fs) != 0) return false;
   if (static_cast<unsigned long>(fs.f_type) == MSDOS_SUPER_MAGIC) return true;
   if (static_cast<unsigned long>(fs.f_type) != kFuseMagic) return false;
-  char* real = realpath(folder.c_str(), nullptr);
+  char* real = realpath(path.c_str(), nullptr);
   if (!real) return false;
-  std::string path = real;
+  std::string resolved = real;
   std::free(real);
-  return FatType(MountType(path));
+  return FatType(MountType(resolved));
 }
 
 void SetFatProbeForTesting(FatProbe probe) {
@@ -108,7 +107,7 @@ void SetFatProbeForTesting(FatProbe probe) {
 }
 
 int AgeTolerance(const std::string& leftFolder, const std::string& rightFolder) {
-  return OnFatFileSystem(leftFolder) || OnFatFileSystem(rightFolder) ? kFatStep : 0;
+  return OnFatFileSystem(leftFolder) || OnFatFileSystem(rightFolder) ? kFatTimeStep : 0;
 }
 
 int CompareAges(const FileFacts& left, const FileFacts& right, int tolerance) {

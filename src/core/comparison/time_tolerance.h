@@ -3,7 +3,7 @@
 // an instant: a stick written on a system that stores local time and read on
 // one that takes it for UTC, or read across the change of summer time, shows
 // every file shifted by exactly one or two hours. The age comparison allows
-// for both where either folder lies on FAT, and nowhere else.
+// for both where either file of a pair lies on FAT, and nowhere else.
 #pragma once
 
 #include <string>
@@ -13,15 +13,19 @@
 
 namespace zweiblick {
 
-// Whether `folder` lies on a FAT file system (FAT12/16/32: the kernel's vfat
-// or msdos, or the FUSE FAT driver), from statfs and the mount table.
-bool OnFatFileSystem(const std::string& folder);
+// The seconds of FAT's time steps: the allowance where a file lies on FAT.
+inline constexpr int kFatTimeStep = 2;
 
-// Lets tests pretend a folder lies on FAT; nullptr restores the real probe.
-using FatProbe = bool (*)(const std::string& folder);
+// Whether `path` (a folder or a file) lies on a FAT file system (FAT12/16/32: the kernel's vfat
+// or msdos, or the FUSE FAT driver), from statfs and the mount table.
+bool OnFatFileSystem(const std::string& path);
+
+// Lets tests pretend a path lies on FAT; nullptr restores the real probe.
+using FatProbe = bool (*)(const std::string& path);
 void SetFatProbeForTesting(FatProbe probe);
 
-// The seconds two time stamps may lie apart and still count as the same age.
+// The seconds two time stamps may lie apart and still count as the same age,
+// by the two chosen folders: for rows whose files were not seen by a walk.
 int AgeTolerance(const std::string& leftFolder, const std::string& rightFolder);
 
 // The order of two files' ages by the instants behind their stamps, to the

@@ -12,13 +12,22 @@ namespace {
 
 // The system's own text in German where the German locale is installed;
 // otherwise a German sentence with the number, which support can look up.
+// The character set comes with LC_CTYPE: with LC_MESSAGES alone the text is
+// turned into ASCII, every umlaut a "?". Whether there is a German text at
+// all is told against the C locale's: the program's own locale may be German
+// already (Qt takes the user's at start).
 std::string SystemText(int error) {
   std::string text;
-  if (locale_t german = newlocale(LC_MESSAGES_MASK, "de_DE.UTF-8", static_cast<locale_t>(0))) {
+  locale_t german =
+      newlocale(LC_CTYPE_MASK | LC_MESSAGES_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+  locale_t plain = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  if (german && plain) {
     text = strerror_l(error, german);
-    freelocale(german);
-    if (text != strerror_l(error, LC_GLOBAL_LOCALE)) return text + ".";
+    if (text == strerror_l(error, plain)) text.clear();
   }
+  if (german) freelocale(german);
+  if (plain) freelocale(plain);
+  if (!text.empty()) return text + ".";
   return "Das Betriebssystem meldet den Fehler Nr. " + std::to_string(error) + ".";
 }
 
