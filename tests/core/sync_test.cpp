@@ -92,13 +92,14 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   // A new file takes the source's bits less the umask, and no setuid.
   left.Write("tool", "#!/bin/sh\n", 1500000000);
   chmod(left.Path("tool").c_str(), 04777);
-  // Temporary files older than a day go, but only where the run writes.
+  // A temporary file whose writer cannot be told goes when it has not been
+  // changed for a day: by its ctime, as its mtime is its source's.
   long now = static_cast<long>(time(nullptr));
-  right.Write(".zweiblick-0123456789ab.tmp", "left by a crash", now - 2 * 86400);
-  right.Write(".zweiblick-abcdefghijkl.tmp", "another run's copy", now - 60);
+  right.Write(".zweiblick-0123456789ab.tmp", "a copy's, of an old file", now - 2 * 86400);
   right.Write("other/.zweiblick-0123456789ab.tmp", "not written to", now - 2 * 86400);
-  // Newer ones go at once when their run is gone: its process has ended, or
-  // the machine has been restarted since. A running process's (this one's) stays.
+  // Others go at once when their run is gone: its process has ended, or the
+  // machine has been restarted since. A living run's stay, this one's and
+  // another process's, whatever their age.
   const std::string running = TemporaryName();
   if (pid_t ended = fork(); ended == 0) {
     right.Write(TemporaryName(), "copy");
@@ -106,6 +107,19 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   } else {
     ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
   }
+  int wake[2], ready[2];
+  ASSERT_EQ(pipe(wake) | pipe(ready), 0);
+  pid_t alive = fork();
+  if (alive == 0) {
+    close(wake[1]);  // so that the parent's close ends the wait
+    std::string name = TemporaryName();
+    right.Write(name, "a copy of 2001", 978307200);
+    char c = 0;
+    if (write(ready[1], name.c_str(), name.size()) < 0 || read(wake[0], &c, 1) < 0) _exit(1);
+    _exit(0);
+  }
+  char aliveName[128] = {};
+  ASSERT_GT(read(ready[0], aliveName, sizeof aliveName - 1), 0);
   std::string bootId, rebooted = running;
   std::getline(std::ifstream("/proc/sys/kernel/random/boot_id"), bootId);
   size_t boot = rebooted.find(bootId.substr(0, 8) + bootId.substr(9, 4));
@@ -117,13 +131,17 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   Fill();
   MarkAndSync({{"private.txt", kMarkCopyRight}, {"tool", kMarkCopyRight}});
   umask(oldMask);
+  close(wake[1]);
+  waitpid(alive, nullptr, 0);
+  for (int fd : {wake[0], ready[0], ready[1]}) close(fd);
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(right.Read("private.txt"), "from the stick");
   EXPECT_EQ(right.Mode("private.txt"), 0600u);
   EXPECT_EQ(right.Mode("tool"), 0755u);
   EXPECT_EQ(right.Stat("private.txt").st_mtime, 1500000000);
   EXPECT_EQ(right.Stat("tool").st_mtime, 1500000000);
-  std::vector<std::string> kept{right.Path(running), right.Path(".zweiblick-abcdefghijkl.tmp"),
+  std::vector<std::string> kept{right.Path(running), right.Path(aliveName),
+                                right.Path(".zweiblick-0123456789ab.tmp"),
                                 right.Path("other/.zweiblick-0123456789ab.tmp")};
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(right.TemporaryFiles(), kept);
@@ -331,7 +349,8 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("f", "old contents");
     DurableRun run;
-    SideFolder from(left.Path(), FactsOf(left.Stat(""))), to(right.Path(), FactsOf(right.Stat("")));
+    SideFolder from(left.Path(), IdentityOf(left.Path(), FactsOf(left.Stat("")))),
+        to(right.Path(), IdentityOf(right.Path(), FactsOf(right.Stat(""))));
     SeenFile seen{true, StampText(right.Stat("f").st_mtime), {}};
     int e = 0;
     {

@@ -122,19 +122,23 @@ bool Ours(const std::string& name) {
          f[3] == me.pid && f[4] == me.start;
 }
 
-// Whether the run that wrote the temporary file `name` is certainly gone.
-bool RunGone(const std::string& name) {
+// What is known of the writer of the temporary file `name`.
+enum class Run { kGone, kAlive, kUnknown };
+
+Run RunOf(const std::string& name) {
   std::vector<std::string> f = Fields(name);
-  if (f.size() != 6) return false;  // a name of an older version: by its age only
+  if (f.size() != 6) return Run::kUnknown;  // a name of an older version: by its age only
   const Writer& me = Self();
   // Another machine's file on a shared folder: its processes cannot be seen.
-  if (me.machine == "x" || f[0] != me.machine || me.boot == "x") return false;
-  if (f[1] != me.boot) return true;  // this machine has been restarted since
-  if (me.pidns == "x" || f[2] != me.pidns || !AllDigits(f[3])) return false;
+  if (me.machine == "x" || f[0] != me.machine || me.boot == "x") return Run::kUnknown;
+  if (f[1] != me.boot) return Run::kGone;  // this machine has been restarted since
+  if (me.pidns == "x" || f[2] != me.pidns || !AllDigits(f[3])) return Run::kUnknown;
   // kill also sees the processes of other users, which /proc may hide.
-  if (kill(static_cast<pid_t>(std::stol(f[3])), 0) != 0 && errno == ESRCH) return true;
+  if (kill(static_cast<pid_t>(std::stol(f[3])), 0) != 0 && errno == ESRCH) return Run::kGone;
   std::string start = StartTime(f[3]);
-  return !start.empty() && start != f[4];  // the number now belongs to another process
+  if (start.empty()) return Run::kUnknown;  // alive, but its start cannot be read
+  // The number now belongs to another process, or still to the writer.
+  return start != f[4] ? Run::kGone : Run::kAlive;
 }
 
 // Safe in a signal handler.
@@ -212,10 +216,14 @@ void RemoveOldTemporaryFiles(int folder) {
   while (dirent* e = readdir(dir)) {
     if (!IsTemporaryName(e->d_name)) continue;
     struct stat st {};
-    // Never one of this process: a copy written ahead already carries its
-    // source's time, which may be years old, and waits for its turn.
-    if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        !Ours(e->d_name) && (st.st_mtime < limit || RunGone(e->d_name)))
+    // Never one whose writer lives, this process included. The age is the
+    // ctime's: a copy already carries its source's mtime, which may be years
+    // old, while it waits for its turn.
+    if (Ours(e->d_name) || fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
+      continue;
+    Run run = RunOf(e->d_name);
+    if (run == Run::kGone || (run == Run::kUnknown && st.st_ctime < limit))
       unlinkat(fd, e->d_name, 0);
   }
   closedir(dir);
