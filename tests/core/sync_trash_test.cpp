@@ -205,6 +205,59 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   }
 }
 
+TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTaken) {
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m,mode=0777", [&] {
+    w.Batch().BatchActive = true;  // no question: a refused trash fails the row
+    // Deletes x.txt; returns the failure reason, empty when it went to the trash.
+    auto run = [&](const char* step) {
+      Both("x.txt", "l", "old");
+      if (chown(right.Path("x.txt").c_str(), geteuid(), getegid()) != 0)
+        _exit(testing::kCannotHere);
+      Fill();
+      Mark("x.txt", kMarkDeleteRight);
+      port.reasons.clear();
+      w.SynchronizeFolders();
+      std::string reason = port.reasons.empty() ? "" : port.reasons[0];
+      if (reason.empty() == right.Exists("x.txt")) fprintf(stderr, "%s: file and reason\n", step);
+      return reason;
+    };
+    auto fix = [&](const char* path, uid_t owner, mode_t mode) {
+      if (chown(right.Path(path).c_str(), owner, owner) != 0 ||
+          chmod(right.Path(path).c_str(), mode) != 0)
+        _exit(testing::kCannotHere);
+    };
+    const std::string noTrash = FailureReason(kNoTrash);
+    std::filesystem::create_directories(right.Path(".Trash-0/files"));
+    std::filesystem::create_directories(right.Path(".Trash-0/info"));
+    bool ok = true;
+    auto expect = [&](bool held, const char* step) {
+      if (!held) fprintf(stderr, "%s\n", step);
+      ok = ok && held;
+    };
+    fix(".Trash-0", 65534, 0700);  // planted by another user
+    fix(".Trash-0/files", 0, 0700);
+    fix(".Trash-0/info", 0, 0700);
+    expect(run("foreign trash") == noTrash, "a foreign .Trash-0 was taken");
+    fix(".Trash-0", 0, 0700);
+    fix(".Trash-0/files", 65534, 0700);
+    expect(run("foreign files/") == noTrash, "a foreign files/ was taken");
+    fix(".Trash-0/files", 0, 0755);
+    expect(run("wide files/") == noTrash, "a files/ others may read was taken");
+    fix(".Trash-0/files", 0, 0700);
+    fix(".Trash-0/info", 0, 0777);
+    expect(run("wide info/") == noTrash, "an info/ others may write was taken");
+    fix(".Trash-0/info", 0, 0700);
+    // A shared .Trash is only taken with its sticky bit.
+    std::filesystem::create_directories(right.Path(".Trash/0"));
+    fix(".Trash", 0, 0777);
+    expect(run("shared") == "" && right.Read(".Trash-0/files/x.txt") == "old" &&
+               !right.Exists(".Trash/0/files"),
+           "a shared .Trash without its sticky bit was taken");
+    return ok;
+  });
+  EXPECT_CHILD_HELD(held, "a trash not the user's alone was taken");
+}
+
 TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {
   // The left side is a folder of the right one's file system, mounted a
   // second time: a rename cannot go from one mount to the other. The way up

@@ -47,10 +47,21 @@ int OpenOrMake(int parent, const char* name, Fd& out) {
   return out.ok() ? 0 : errno;
 }
 
+// Whether an open folder of a trash is this user's alone: another user who
+// owns or may look into files/ or info/ would read and remove what the run
+// puts there, old versions of private files among them.
+int Private(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return errno;
+  return st.st_uid == geteuid() && (st.st_mode & 077) == 0 ? 0 : EPERM;
+}
+
 // files/ and info/ of the trash folder `trash`.
 int OpenParts(int trash, Fd& files, Fd& info) {
   if (int e = OpenOrMake(trash, "files", files)) return e;
-  return OpenOrMake(trash, "info", info);
+  if (int e = OpenOrMake(trash, "info", info)) return e;
+  if (int e = Private(files.get())) return e;
+  return Private(info.get());
 }
 
 // A trash folder of this user below a top folder: a link, a folder of another
@@ -283,11 +294,15 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     // name in the same call: on a far disk each call in the trash's folder
     // waits for the one before.
     struct stat taken {};
-    if (!linked &&
-        (fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)) {
-      // A file without its .trashinfo (another program's leftover): not overwritten.
-      unlinkat(info, infoName.c_str(), 0);
-      continue;
+    if (!linked) {
+      int look = fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+      if (look != ENOENT) {
+        unlinkat(info, infoName.c_str(), 0);
+        // A file without its .trashinfo (another program's leftover) is not
+        // overwritten; a files/ that cannot be looked into ends the search.
+        if (look == 0) continue;
+        return look;
+      }
     }
     // On the disk before the file moves: a trashed file without its
     // .trashinfo is listed by no trash tool and is as good as lost.
@@ -297,12 +312,16 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
     if (!e && linked && linkat(folder, name.c_str(), files, candidate.c_str(), 0) == 0) {
       *linked = true;
-    } else if (!e && linked &&
-               (errno == EEXIST ||
-                fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ||
-                errno != ENOENT)) {
-      unlinkat(info, infoName.c_str(), 0);  // taken, as above; no hard link here: looked at
-      continue;
+    } else if (!e && linked) {
+      int failed = errno;
+      int look = failed == EEXIST                                                      ? 0
+                 : fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? 0
+                                                                                       : errno;
+      if (look != ENOENT) {
+        unlinkat(info, infoName.c_str(), 0);  // taken, as above; no hard link here: looked at
+        if (look == 0) continue;
+        return look;
+      }
     }
     if (e) {
       unlinkat(info, infoName.c_str(), 0);
