@@ -27,6 +27,13 @@ bool FarAway(const std::string& folder) {
   return statfs(folder.c_str(), &fs) == 0 && NetworkOrFuse(static_cast<unsigned long>(fs.f_type));
 }
 
+bool InodesLast(int fd) {
+  struct statfs fs {};
+  if (fstatfs(fd, &fs) != 0) return false;
+  const auto type = static_cast<unsigned long>(fs.f_type);
+  return type != MSDOS_SUPER_MAGIC && type != 0x2011BAB0 /* exFAT */ && !NetworkOrFuse(type);
+}
+
 int WorkerCount(bool farAway, int near) {
   if (std::getenv("ZWEIBLICK_WORKERS")) return DefaultWorkerCount();
   return farAway ? 32 : near;

@@ -13,14 +13,10 @@ struct ChosenFolders {
   // Each ends in the separator; written only by the fillings.
   std::string LeftFolder;
   std::string RightFolder;
-  // The folders themselves as their fillings found them (device and inode;
-  // not Known() when the folder did not exist): a run writes only into the
-  // folder that was read, never into another one mounted in its place.
-  FileFacts LeftFolderFacts;
-  FileFacts RightFolderFacts;
-  // The mounts that held them then (MountOf).
-  uint64_t LeftFolderMount = 0;
-  uint64_t RightFolderMount = 0;
+  // The folders themselves as their fillings found them: a run writes only
+  // into the folder that was read, never into another one mounted in its place.
+  FolderIdentity LeftFolderId;
+  FolderIdentity RightFolderId;
   // What the walks of both columns leave out; set only by a control file.
   NameFilter Filter;
 };

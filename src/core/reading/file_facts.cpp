@@ -1,6 +1,11 @@
 #include "reading/file_facts.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include "platform/far_away.h"
+#include "platform/fd.h"
 
 namespace zweiblick {
 
@@ -8,10 +13,48 @@ namespace zweiblick {
 #define STATX_MNT_ID_UNIQUE 0x4000U  // Linux 6.8: never used again for another mount
 #endif
 
-uint64_t MountOf(const char* path) {
+namespace {
+
+uint64_t MountAt(int dir, const char* path, int flags) {
   struct statx st {};
-  if (statx(AT_FDCWD, path, 0, STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &st) != 0) return 0;
+  if (statx(dir, path, flags, STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &st) != 0) return 0;
   return st.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE) ? st.stx_mnt_id : 0;
+}
+
+std::string KernelPath(int fd) {
+  char buf[PATH_MAX];
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  ssize_t n = readlink(link.c_str(), buf, sizeof buf);
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf) || buf[0] != '/') return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+uint64_t MountOf(const char* path) {
+  return MountAt(AT_FDCWD, path, 0);
+}
+
+FolderIdentity IdentityOf(const std::string& path, const FileFacts& facts) {
+  FolderIdentity id;
+  id.facts = facts;
+  Fd fd(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.ok()) return id;
+  id.mount = MountAt(fd.get(), "", AT_EMPTY_PATH);
+  id.kernelPath = KernelPath(fd.get());
+  return id;
+}
+
+bool SameFolder(const FolderIdentity& seen, int fd) {
+  struct stat st {};
+  if (!seen.facts.Known() || fstat(fd, &st) != 0) return false;
+  if (st.st_dev != seen.facts.device) return false;
+  const uint64_t mount = MountAt(fd, "", AT_EMPTY_PATH);
+  if (seen.mount != 0 && mount != seen.mount) return false;
+  if (st.st_ino == seen.facts.inode) return true;
+  // Without a mount id another stick mounted in its place could not be told apart.
+  return seen.mount != 0 && !InodesLast(fd) && !seen.kernelPath.empty() &&
+         KernelPath(fd) == seen.kernelPath;
 }
 
 }  // namespace zweiblick

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <string>
 
 namespace zweiblick {
 
@@ -30,6 +31,23 @@ struct FileFacts {
 // the other (a FAT root is always inode 1, FUSE reuses its device numbers);
 // the mount does, as the kernel numbers every mount anew.
 uint64_t MountOf(const char* path);
+
+// A chosen folder as its filling found it: a run writes only into that very
+// folder, never into another one mounted or made in its place.
+struct FolderIdentity {
+  FileFacts facts;     // device and inode (not Known(): the folder did not exist)
+  uint64_t mount = 0;  // the mount that held it (MountOf; 0: the kernel cannot tell)
+  // The path the kernel gives the open folder: below the same mount the
+  // same folder, where its inode number does not last.
+  std::string kernelPath;
+};
+FolderIdentity IdentityOf(const std::string& path, const FileFacts& facts);
+
+// Whether the open folder `fd` is the one `seen` describes. Where inode
+// numbers last, the device and inode tell; elsewhere (FAT, exFAT, FUSE) a
+// folder the kernel forgot comes back with a new number, and the same mount
+// and the same path below it tell instead.
+bool SameFolder(const FolderIdentity& seen, int fd);
 
 inline FileFacts FactsOf(const struct stat& st) {
   FileFacts f;

@@ -103,9 +103,12 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   foundFiles.assign(1, FoundFile{});
   run.SetProgress(25);
   run.SetStatus(2, kStatusWalking);
-  (isLeft ? folders.LeftFolderMount : folders.RightFolderMount) = MountOf(path.c_str());
-  (isLeft ? folders.LeftFolderFacts : folders.RightFolderFacts) =
-      WalkFolderTree(foundFiles, run, path, folders.Filter);
+  // Before the walk: a stick swapped during it is not taken for the one read.
+  FolderIdentity seen = IdentityOf(path, {});
+  FileFacts facts = WalkFolderTree(foundFiles, run, path, folders.Filter);
+  FolderIdentity& id = isLeft ? folders.LeftFolderId : folders.RightFolderId;
+  id = seen;
+  id.facts = facts;
   run.SetProgress(50);
   size_t start = path.size();  // the relative name begins right after the folder path
   run.SetStatus(2, kStatusEntering);

@@ -56,8 +56,7 @@ struct CopiesAhead::Sides {
   SideFolder left, right;
   WriteHabits habits;
   explicit Sides(const ChosenFolders& f)
-      : left(f.LeftFolder, f.LeftFolderFacts, f.LeftFolderMount),
-        right(f.RightFolder, f.RightFolderFacts, f.RightFolderMount) {}
+      : left(f.LeftFolder, f.LeftFolderId), right(f.RightFolder, f.RightFolderId) {}
 };
 
 CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash,

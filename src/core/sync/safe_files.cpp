@@ -175,10 +175,7 @@ int KeepTime(int dir, const std::string& name, const timespec times[2]) {
 }
 
 bool Removable(int folder) {
-  struct statfs fs {};
-  if (fstatfs(folder, &fs) != 0) return true;
-  const auto type = static_cast<unsigned long>(fs.f_type);
-  return type == MSDOS_SUPER_MAGIC || type == 0x2011BAB0 /* exFAT */ || NetworkOrFuse(type);
+  return !InodesLast(folder);
 }
 
 // Whether dir/name is still the file that was seen as `was` there: the same
@@ -291,13 +288,10 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
 int SideFolder::OpenRoot(int& fd) const {
   // A folder that did not exist when the side was read is not taken for it,
   // even when one appears by that name since.
-  if (!seen_.Known()) return ENOENT;
+  if (!seen_.facts.Known()) return ENOENT;
   Fd root(open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!root.ok()) return errno;
-  struct stat st {};
-  if (fstat(root.get(), &st) != 0) return errno;
-  if (st.st_dev != seen_.device || st.st_ino != seen_.inode) return kNotTheFolderRead;
-  if (mount_ != 0 && MountOf(root_.c_str()) != mount_) return kNotTheFolderRead;
+  if (!SameFolder(seen_, root.get())) return kNotTheFolderRead;
   fd = dup(root.get());
   return fd < 0 ? errno : 0;
 }

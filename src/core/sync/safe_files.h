@@ -102,11 +102,10 @@ enum class Reach {
 // most files are then found by their name alone.
 class SideFolder {
  public:
-  // `seen`: the chosen folder as the filling found it (not Known() when it did
-  // not exist then). A side is only entered while its folder is still that one.
-  // `mount`: the mount that held it then (0: not known, not compared).
-  SideFolder(std::string root, const FileFacts& seen, uint64_t mount = 0)
-      : root_(std::move(root)), seen_(seen), mount_(mount) {}
+  // `seen`: the chosen folder as the filling found it. A side is only
+  // entered while its folder is still that one.
+  SideFolder(std::string root, FolderIdentity seen)
+      : root_(std::move(root)), seen_(std::move(seen)) {}
   SideFolder(const SideFolder&) = delete;
   SideFolder& operator=(const SideFolder&) = delete;
   const std::string& Root() const { return root_; }
@@ -124,8 +123,7 @@ class SideFolder {
   int OpenRoot(int& fd) const;
 
   std::string root_;
-  FileFacts seen_;
-  uint64_t mount_;
+  FolderIdentity seen_;
   LastFolder read_, write_;
   std::pair<dev_t, ino_t> writeId_{};
 };

@@ -40,8 +40,8 @@ class SyncRun {
       : list_(list),
         folders_(folders),
         run_(run),
-        lf_(folders.LeftFolder, folders.LeftFolderFacts, folders.LeftFolderMount),
-        rf_(folders.RightFolder, folders.RightFolderFacts, folders.RightFolderMount),
+        lf_(folders.LeftFolder, folders.LeftFolderId),
+        rf_(folders.RightFolder, folders.RightFolderId),
         proposals_(options.proposals),
         trash_(
             options.trash, options.unattended ? Trash::AskForGood{} : [&run](const std::string& f) {
