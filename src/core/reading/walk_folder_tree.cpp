@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/aligned_buffer.h"
+#include "platform/descriptors.h"
 #include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
@@ -183,7 +184,7 @@ class TreeWalk {
       return;
     }
     std::string p = WithTrailingBackslash(folder.path);
-    Fd dir(open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(OpenWaiting([&] { return open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     const int fd = dir.get();
     if (fd < 0) {
       Done(folder, errno);
