@@ -13,6 +13,7 @@
 #include "child_process.h"
 #include "platform/descriptors.h"
 #include "slow_fs_mount.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
@@ -197,6 +198,19 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
     return named && tally.failed == 1;
   });
   EXPECT_CHILD_HELD(held, "the write error of the disk below was not reported");
+}
+
+TEST_F(SyncFaults, AFullDiskIsTheReasonEvenWhereAFolderCouldNotBeMade) {
+  // No inode left: neither the temporary file nor the folder of d/deep.txt
+  // can be made. The folder's mkdir said so; the row must not tell of a
+  // folder that is missing.
+  left.Write("top.txt", "t");
+  left.Write("d/deep.txt", "d");
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "nr_inodes=1", [&] {
+    SyncTally tally = CopyRight({"top.txt", "d/deep.txt"});
+    return tally.failed == 2 && port.reasons == std::vector<std::string>(2, FailureReason(ENOSPC));
+  });
+  EXPECT_CHILD_HELD(held, "a full disk was given another reason");
 }
 
 TEST_F(SyncFaults, ARunWithFewOpenFilesAllowedFailsNoRow) {

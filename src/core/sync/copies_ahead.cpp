@@ -234,9 +234,11 @@ void CopiesAhead::Prepare(Task& task, int worker) {
     ticket.number = tickets_++;
     ticket.ahead = this;
   }
-  // Its failure shows in the copy that follows.
-  if (PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made) == 0 && !task.made.empty())
-    disk_.Made(dst);
+  // A folder that could not be made fails the copy with the file system's
+  // own reason (a full disk), not with the folder missing after it.
+  task.error = PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made);
+  if (task.error != 0) return;
+  if (!task.made.empty()) disk_.Made(dst);
   task.error =
       PrepareCopy(src, r.srcRel, r.source, dst, r.dstRel, r.destination, disk_, *task.copy);
   if (task.error != 0) return;
