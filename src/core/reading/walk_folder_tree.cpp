@@ -196,7 +196,10 @@ class TreeWalk {
     for (;;) {
       long n = syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, {}, errno});
+      if (n < 0) {
+        const int error = errno;  // before the path is copied
+        folder.entries.push_back(Folder::Entry{folder.path, {}, error});
+      }
       if (n <= 0) break;
       for (long at = 0; at < n;) {
         auto* entry = reinterpret_cast<const Dirent64*>(buffer.data() + at);
@@ -216,7 +219,8 @@ class TreeWalk {
         if (folderLeftOut && entry->d_type == DT_DIR) continue;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
+          const int error = errno;
+          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, error});
         } else if (S_ISDIR(st.st_mode)) {
           if (!folderLeftOut && !folder.OnPath(st.st_dev, st.st_ino) &&
               std::make_pair(st.st_dev, st.st_ino) != homeTrash_)

@@ -244,8 +244,12 @@ std::vector<UnsafeFolder> DurableRun::Finish() {
   std::lock_guard lock(mutex_);
   std::vector<UnsafeFolder> unsafe;
   for (auto& [device, disk] : disks_) {
-    if (!disk.fd.ok() || syncfs(disk.fd.get()) != 0)
-      unsafe.push_back({disk.folder, disk.fd.ok() ? errno : EBADF});
+    if (!disk.fd.ok()) {
+      unsafe.push_back({disk.folder, EBADF});
+    } else if (syncfs(disk.fd.get()) != 0) {
+      const int error = errno;  // before the folder's name is copied
+      unsafe.push_back({disk.folder, error});
+    }
   }
   disks_.clear();
   return unsafe;
