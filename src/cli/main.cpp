@@ -8,6 +8,7 @@
 #include "batch/start_batch_mode.h"
 #include "cli/console_window.h"
 #include "mainwindow/main_window.h"
+#include "platform/descriptors.h"
 #include "sync/synchronize_folders.h"
 #include "sync/temporary_files.h"
 
@@ -18,6 +19,8 @@ constexpr const char* kUsage = "Aufruf: zweiblick-cli STEUERDATEI\n";
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread: a run onto a stick keeps hundreds of files open.
+  zweiblick::RaiseDescriptorLimit();
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kUsage, stdout);
     std::fputs(

@@ -1,11 +1,14 @@
 #include <QApplication>
 #include <string>
 
+#include "platform/descriptors.h"
 #include "sync/temporary_files.h"
 #include "ui/application_setup.h"
 #include "ui/form1.h"
 
 int main(int argc, char** argv) {
+  // Before any thread: a run onto a stick keeps hundreds of files open.
+  zweiblick::RaiseDescriptorLimit();
   zweiblick::ChooseWindowSystem();
   QApplication app(argc, argv);
   zweiblick::SetUpApplication(app);

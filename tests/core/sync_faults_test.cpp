@@ -2,6 +2,7 @@
 // do not keep times: nothing is reported done that is not on the disk.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +11,9 @@
 #include <thread>
 
 #include "child_process.h"
+#include "platform/descriptors.h"
 #include "slow_fs_mount.h"
+#include "sync/failure_reason.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
@@ -195,6 +198,46 @@ TEST_F(SyncFaults, ALateWriteErrorNamesTheFolderOfEachFileSystemWrittenTo) {
     return named && tally.failed == 1;
   });
   EXPECT_CHILD_HELD(held, "the write error of the disk below was not reported");
+}
+
+TEST_F(SyncFaults, AFullDiskIsTheReasonEvenWhereAFolderCouldNotBeMade) {
+  // No inode left: neither the temporary file nor the folder of d/deep.txt
+  // can be made. The folder's mkdir said so; the row must not tell of a
+  // folder that is missing.
+  left.Write("top.txt", "t");
+  left.Write("d/deep.txt", "d");
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "nr_inodes=1", [&] {
+    SyncTally tally = CopyRight({"top.txt", "d/deep.txt"});
+    return tally.failed == 2 && port.reasons == std::vector<std::string>(2, FailureReason(ENOSPC));
+  });
+  EXPECT_CHILD_HELD(held, "a full disk was given another reason");
+}
+
+TEST_F(SyncFaults, ARunWithFewOpenFilesAllowedFailsNoRow) {
+  // A stick through FUSE, where many threads write copies ahead, and a hard
+  // limit of open files a few dozen above what the test holds; the soft limit
+  // lower still, as a shell or a desktop leaves it.
+  FatMount stick(right.Path(), outside.Path("a.img"));
+  if (!stick.Mounted()) GTEST_SKIP() << "no fusefat here";
+  constexpr int kFiles = 300;
+  for (int i = 0; i < kFiles; ++i)
+    left.Write("d" + std::to_string(i % 30) + "/f" + std::to_string(i), "x");
+  int held = InChild([&] {
+    rlim_t inUse = 0;
+    for (auto& e : std::filesystem::directory_iterator("/proc/self/fd")) inUse += e.exists();
+    rlimit low{inUse + 4, inUse + 40};
+    if (setrlimit(RLIMIT_NOFILE, &low) != 0) _exit(kCannotHere);
+    RaiseDescriptorLimit();
+    rlimit now{};
+    getrlimit(RLIMIT_NOFILE, &now);
+    Fill();
+    for (int i = 1; i <= w.Liste().Count(); ++i)
+      w.Liste().SetText(i, kMarkerColumn, kMarkCopyRight);
+    SyncTally tally = w.SynchronizeFolders();
+    return now.rlim_cur == low.rlim_max && tally.copied == kFiles && tally.failed == 0 &&
+           port.messages.empty();
+  });
+  EXPECT_CHILD_HELD(held, "a row failed for want of a descriptor");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/aligned_buffer.h"
+#include "platform/descriptors.h"
 #include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
@@ -183,7 +184,7 @@ class TreeWalk {
       return;
     }
     std::string p = WithTrailingBackslash(folder.path);
-    Fd dir(open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(OpenWaiting([&] { return open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     const int fd = dir.get();
     if (fd < 0) {
       Done(folder, errno);
@@ -195,7 +196,10 @@ class TreeWalk {
     for (;;) {
       long n = syscall(SYS_getdents64, fd, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) folder.entries.push_back(Folder::Entry{folder.path, {}, errno});
+      if (n < 0) {
+        const int error = errno;  // before the path is copied
+        folder.entries.push_back(Folder::Entry{folder.path, {}, error});
+      }
       if (n <= 0) break;
       for (long at = 0; at < n;) {
         auto* entry = reinterpret_cast<const Dirent64*>(buffer.data() + at);
@@ -215,7 +219,8 @@ class TreeWalk {
         if (folderLeftOut && entry->d_type == DT_DIR) continue;
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
-          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, errno});
+          const int error = errno;
+          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, error});
         } else if (S_ISDIR(st.st_mode)) {
           if (!folderLeftOut && !folder.OnPath(st.st_dev, st.st_ino) &&
               std::make_pair(st.st_dev, st.st_ino) != homeTrash_)

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <utility>
 
+#include "platform/descriptors.h"
 #include "platform/far_away.h"
 #include "platform/run_reporter.h"
 #include "reading/chosen_folders.h"
@@ -26,6 +27,24 @@ bool SameSeen(const SeenFile& a, const SeenFile& b) {
 // Far disks gain from many copies in flight, in many folders at once; the
 // bounds keep what was written for rows not yet reached small.
 constexpr int64_t kBytesAhead = 64 << 20;
+
+// What the copies ahead keep open stays within two thirds of the descriptors
+// free when the run begins; the rest is the window's thread's and the
+// program's. A thread that writes holds up to ten at once (the four folders
+// its sides keep open, a copy's source, folder and temporary file, and the
+// few of a folder made or an ACL looked at on the way): the threads take at
+// most half of the share. A copy waiting for its turn holds two, its source
+// and its folder.
+constexpr int kPerThread = 10, kPerCopy = 2;
+
+int ThreadsWithin(int descriptors, int wanted) {
+  return std::clamp(descriptors / (2 * kPerThread), 1, wanted);
+}
+
+size_t CopiesWithin(int descriptors, int threads, size_t wanted) {
+  return std::clamp<size_t>(
+      static_cast<size_t>(std::max(descriptors - threads * kPerThread, 0) / kPerCopy), 1, wanted);
+}
 
 // The folder a copy writes in, and on which side.
 std::pair<bool, std::string> FolderOf(const CopyRequest& r) {
@@ -70,8 +89,10 @@ CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& 
       farLeft_(FarAway(folders.LeftFolder)),
       farRight_(FarAway(folders.RightFolder)),
       far_(farLeft_ || farRight_),
-      workers_(WorkerCount(far_, 2)),
-      maxFiles_(static_cast<size_t>(std::clamp(32 * workers_, 8, 512))),
+      descriptors_(FreeDescriptors() * 2 / 3),
+      workers_(ThreadsWithin(descriptors_, WorkerCount(far_, 2))),
+      maxFiles_(CopiesWithin(descriptors_, workers_,
+                             static_cast<size_t>(std::clamp(32 * workers_, 8, 512)))),
       pool_(workers_) {
   for (int i = 0; i < workers_; ++i) sides_.push_back(std::make_unique<Sides>(folders));
 }
@@ -212,9 +233,11 @@ void CopiesAhead::Prepare(Task& task, int worker) {
     ticket.number = tickets_++;
     ticket.ahead = this;
   }
-  // Its failure shows in the copy that follows.
-  if (PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made) == 0 && !task.made.empty())
-    disk_.Made(dst);
+  // A folder that could not be made fails the copy with the file system's
+  // own reason (a full disk), not with the folder missing after it.
+  task.error = PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made);
+  if (task.error != 0) return;
+  if (!task.made.empty()) disk_.Made(dst);
   task.error =
       PrepareCopy(src, r.srcRel, r.source, dst, r.dstRel, r.destination, disk_, *task.copy);
   if (task.error != 0) return;

@@ -84,6 +84,7 @@ class CopiesAhead {
   int cursor_;                     // the next row to look at for a copy to write ahead
   const bool farLeft_, farRight_;  // on a network or FUSE file system
   const bool far_;                 // either side
+  const int descriptors_;          // what the threads and the copies ahead may keep open
   const int workers_;
   size_t maxFiles_;
   int64_t bytesAhead_ = 0;

@@ -1,4 +1,5 @@
 #include "sync/extended_attributes.h"
+#include "platform/descriptors.h"
 #include "platform/fd.h"
 
 #include <fcntl.h>
@@ -44,14 +45,16 @@ int ReadValue(const std::function<ssize_t(char*, size_t)>& get, std::string& val
 int KeepAccessAcl(int out, int dir, const std::string& name) {
   // Reached without opening the file itself (it may be one we could not
   // read); f*xattr refuses an O_PATH descriptor, its /proc name does not.
-  Fd old(openat(dir, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  Fd old(OpenWaiting([&] { return openat(dir, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); }));
   if (!old.ok()) return errno == ENOENT ? 0 : errno;  // gone: nothing to keep
   char path[40];
   std::snprintf(path, sizeof path, "/proc/self/fd/%d", old.get());
   std::string acl;
   int e = ReadValue([&](char* v, size_t n) { return getxattr(path, kAccessAcl, v, n); }, acl);
   if (e == ENOENT) {  // no /proc here (a chroot): through the file itself
-    Fd file(openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Fd file(OpenWaiting([&] {
+      return openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    }));
     e = file.ok()
             ? ReadValue([&](char* v, size_t n) { return fgetxattr(file.get(), kAccessAcl, v, n); },
                         acl)

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/descriptors.h"
 #include "platform/fd.h"
 #include "reading/path_helpers.h"
 
@@ -12,13 +13,14 @@ namespace zweiblick {
 mode_t SourceFolders::ModeAt(size_t depth) const {
   constexpr mode_t kPrivate = S_IRWXU;
   // Through links, as the walk read the source; only when a folder is made.
-  Fd dir(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Fd dir(OpenWaiting([&] { return open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
   size_t start = 0;
   for (size_t level = 0; dir.ok() && level <= depth; ++level) {
     size_t end = rel_.find(kSep, start);
     if (end == std::string::npos) return kPrivate;  // the source lies less deep
-    dir = Fd(openat(dir.get(), rel_.substr(start, end - start).c_str(),
-                    O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const std::string part = rel_.substr(start, end - start);
+    dir = Fd(OpenWaiting(
+        [&] { return openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     start = end + 1;
   }
   struct stat st {};

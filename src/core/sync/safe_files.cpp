@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/descriptors.h"
 #include "platform/far_away.h"
 #include "platform/fd.h"
 #include "reading/path_helpers.h"
@@ -209,15 +210,20 @@ bool DurableRun::WritesTo(const SideFolder& side, int folder) {
   std::unique_lock lock(mutex_);
   auto found = disks_.find(device);
   if (found == disks_.end()) {
-    Disk& disk = disks_[device];
-    disk.fd = Fd(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));  // syncfs wants it open
+    // Looked at without the lock: a wait for a descriptor must not hold up
+    // the other threads' writes.
+    lock.unlock();
+    Disk disk;
+    disk.fd = Fd(  // syncfs wants it open
+        OpenWaiting([&] { return openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     disk.eachFile = Removable(folder);
     // The chosen folder's own file system is named by the chosen folder; one
     // mounted below it by the folder where the run first wrote to it.
     struct stat root {};
     bool onRoot = stat(side.Root().c_str(), &root) == 0 && root.st_dev == device;
     disk.folder = onRoot ? side.Root() : side.WriteFolder();
-    found = disks_.find(device);
+    lock.lock();
+    found = disks_.try_emplace(device, std::move(disk)).first;  // the first thread's stays
   }
   const bool eachFile = found->second.eachFile;
   if (!swept_.insert({device, inode}).second) return eachFile;
@@ -235,8 +241,12 @@ std::vector<UnsafeFolder> DurableRun::Finish() {
   std::lock_guard lock(mutex_);
   std::vector<UnsafeFolder> unsafe;
   for (auto& [device, disk] : disks_) {
-    if (!disk.fd.ok() || syncfs(disk.fd.get()) != 0)
-      unsafe.push_back({disk.folder, disk.fd.ok() ? errno : EBADF});
+    if (!disk.fd.ok()) {
+      unsafe.push_back({disk.folder, EBADF});
+    } else if (syncfs(disk.fd.get()) != 0) {
+      const int error = errno;  // before the folder's name is copied
+      unsafe.push_back({disk.folder, error});
+    }
   }
   disks_.clear();
   return unsafe;
@@ -256,13 +266,16 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   // Only a path: a far disk is not asked to open a folder that is never read.
   const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
   int rootFd = -1;
-  if (int e = OpenRoot(rootFd)) return e;
+  if (int e = CallWaiting([&] { return OpenRoot(rootFd); })) return e;
   Fd dir(rootFd);
   size_t end = 0;  // of the folder at `depth` in rel
   for (size_t depth = 0; depth < folders.size(); ++depth) {
     const std::string& part = folders[depth];
     end += (depth ? 1 : 0) + part.size();
-    Fd next(openat(dir.get(), part.c_str(), flags));
+    auto openNext = [&] {
+      return OpenWaiting([&] { return openat(dir.get(), part.c_str(), flags); });
+    };
+    Fd next(openNext());
     if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
       mode_t mode = like ? like->ModeAt(depth) : S_IRWXU;
       if (mkdirat(dir.get(), part.c_str(), mode) == 0) {
@@ -270,7 +283,7 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
       } else if (errno != EEXIST) {
         return errno;
       }
-      next = Fd(openat(dir.get(), part.c_str(), flags));
+      next = Fd(openNext());
     }
     if (!next.ok()) return errno;
     dir = std::move(next);
@@ -458,7 +471,9 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   struct stat seen {};
   if (fstatat(srcDir, srcName.c_str(), &seen, 0) != 0) return errno;
   if (!S_ISREG(seen.st_mode)) return EINVAL;
-  copy.in = Fd(openat(srcDir, srcName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  copy.in = Fd(OpenWaiting([&] {
+    return openat(srcDir, srcName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  }));
   if (!copy.in.ok()) return errno;
   struct stat& st = copy.source;
   if (int e = FreshStateAt(copy.in.get(), "", st)) return e;
@@ -480,7 +495,7 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   if (replaces && WriteProtected(dstDir, copy.name.c_str(), old)) return EACCES;
   const bool syncEach = run.WritesTo(dst, dstDir);
   // Its own descriptor: the side's folder moves on to the next copies' folders.
-  copy.dir = Fd(fcntl(dstDir, F_DUPFD_CLOEXEC, 0));
+  copy.dir = Fd(OpenWaiting([&] { return fcntl(dstDir, F_DUPFD_CLOEXEC, 0); }));
   if (!copy.dir.ok()) return errno;
   copy.dirId = dst.WriteFolderId();
 
@@ -495,8 +510,10 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
     // must find it. The name is a fresh temporary name, never a user's file.
     EndUnfinishedCopy(copy.unfinished);
     copy.unfinished = BeginUnfinishedCopy(copy.dir.get(), tmp);
-    out = Fd(
-        openat(copy.dir.get(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode));
+    out = Fd(OpenWaiting([&] {
+      return openat(copy.dir.get(), tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    createMode);
+    }));
     if (out.ok()) {
       copy.tmp = tmp;
     } else if (errno != EEXIST) {
@@ -535,8 +552,10 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
 
 int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
   if (!S_ISREG(copy.old.st_mode)) return 0;
-  int e = trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
-                        &copy.linkedToTrash);
+  int e = CallWaiting([&] {
+    return trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
+                         &copy.linkedToTrash);
+  });
   copy.reserved = e == 0;
   if (e == kTrashNotAsked) return 0;  // the window's thread asks at the copy's turn
   // The link changed its ctime: what the copy's turn compares with. Any
@@ -642,7 +661,9 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
     if (!copy.reserved) {
       // The old version's place in the trash: that may ask the user whether
       // to replace for good, so the destination is looked at once more after.
-      if (int r = trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot)) return r;
+      if (int r = CallWaiting(
+              [&] { return trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot); }))
+        return r;
       copy.reserved = true;
       if (int c = CheckUnchanged(dstDir, dstName, destination)) return c;
     }
@@ -694,7 +715,8 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
   // The place in the trash (or the user's Yes to deleting for good) first,
   // and the last look at the file after it.
   TrashSlot slot;
-  if (int e = trash.Reserve(dir, name, side.WriteFolder(), slot)) return e;
+  if (int e = CallWaiting([&] { return trash.Reserve(dir, name, side.WriteFolder(), slot); }))
+    return e;
   if (int e = CheckUnchanged(dir, name, target)) {
     Trash::Abandon(slot);
     return e;
