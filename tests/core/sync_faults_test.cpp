@@ -15,6 +15,7 @@
 #include "slow_fs_mount.h"
 #include "sync/failure_reason.h"
 #include "sync/markers.h"
+#include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
 
@@ -75,24 +76,34 @@ TEST_F(SyncFaults, ASourcePutBackToAnOlderVersionIsNotCopiedAGoneFileIsDeleted) 
 TEST_F(SyncFaults, AStickIsKnownByItsMountNotByItsInodeNumbers) {
   auto stick = std::make_unique<FatMount>(right.Path(), outside.Path("a.img"));
   if (!stick->Mounted()) GTEST_SKIP() << "no fusefat here";
-  Both("f.txt", "new", "old", 1500000000, 1400000000);
+  // A folder on the stick, not its top: a FUSE top folder keeps its number.
+  left.Write("f.txt", "new", 1500000000);
+  right.Write("d/f.txt", "old", 1400000000);
   left.Write("g.txt", "new", 1500000000);
-  Fill();
+  auto fill = [&] {
+    w.FillColumn(left.Path(), true);
+    w.FillColumn(right.Path("d"), false);
+  };
+  fill();
   Mark("f.txt", kMarkCopyRight);
-  // FAT numbers its files anew once the kernel forgets them: still unchanged.
+  // FAT numbers its folders and files anew once the kernel forgets them:
+  // still the folder that was read, its file still unchanged.
   sync();
   std::ofstream("/proc/sys/vm/drop_caches") << "2";
   EXPECT_EQ(w.SynchronizeFolders().copied, 1);
-  EXPECT_EQ(right.Read("f.txt"), "new");
-  // Another stick in the same place has the same device and root inode.
-  Fill();
+  EXPECT_EQ(right.Read("d/f.txt"), "new");
+  // Another stick in the same place, with a folder of the same name.
+  fill();
   Mark("g.txt", kMarkCopyRight);
   stick.reset();
   stick = std::make_unique<FatMount>(right.Path(), outside.Path("b.img"));
   ASSERT_TRUE(stick->Mounted());
+  right.Mkdir("d");
+  port.reasons.clear();
   SyncTally tally = w.SynchronizeFolders();
   EXPECT_EQ(tally.copied, 0);
-  EXPECT_FALSE(right.Exists("g.txt"));
+  EXPECT_EQ(port.reasons, std::vector<std::string>{FailureReason(kNotTheFolderRead)});
+  EXPECT_FALSE(right.Exists("d/g.txt"));
 }
 
 TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
