@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +18,8 @@
 #include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
+#include "sync/temporary_files.h"
+#include "sync/trash.h"
 #include "two_trees.h"
 
 namespace zweiblick {
@@ -256,6 +261,45 @@ TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTaken) {
     return ok;
   });
   EXPECT_CHILD_HELD(held, "a trash not the user's alone was taken");
+}
+
+TEST_F(SyncTrash, AnInterruptedRunTakesBackEveryPlaceInTheTrashNotUsed) {
+  for (const char* name : {"linked.txt", "reserved.txt", "moved.txt", "replaced.txt"})
+    right.Write(name, name);
+  pid_t child = fork();
+  if (child == 0) {
+    RemoveUnfinishedCopyOnSignals();
+    Trash trash;
+    Fd dir(open(right.Path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    TrashSlot a, b, c, d;
+    bool linked = false, linkedToo = false;
+    struct stat examined = right.Stat("linked.txt"), other = right.Stat("moved.txt");
+    // A copy written ahead whose old version got its name in the trash, one
+    // not linked, one moved there, and one linked to a file other than the
+    // one examined: another run's copy in its place.
+    if (trash.Reserve(dir.get(), "linked.txt", right.Dir(), a, true, &linked, &examined) != 0 ||
+        !linked || trash.Reserve(dir.get(), "reserved.txt", right.Dir(), b) != 0 ||
+        trash.Reserve(dir.get(), "moved.txt", right.Dir(), c) != 0 ||
+        trash.Move(dir.get(), "moved.txt", c) != 0 ||
+        trash.Reserve(dir.get(), "replaced.txt", right.Dir(), d, true, &linkedToo, &other) !=
+            kChangedSinceRead ||
+        linkedToo)
+      _exit(1);
+    raise(SIGTERM);
+    _exit(2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  std::map<std::string, std::string> listed = Listed(Home());
+  std::string kernelRight = std::filesystem::canonical(right.Path()).string();
+  EXPECT_EQ(listed,
+            (std::map<std::string, std::string>{{kernelRight + "/moved.txt", "moved.txt"}}));
+  std::vector<std::string> files;
+  for (auto& e : std::filesystem::directory_iterator(Home() + "/files"))
+    files.push_back(e.path().filename().string());
+  EXPECT_EQ(files, std::vector<std::string>{"moved.txt"});
+  EXPECT_EQ(right.Read("linked.txt") + right.Read("reserved.txt"), "linked.txtreserved.txt");
 }
 
 TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {

@@ -356,6 +356,7 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
   const char* inTrash = slot.name.c_str();
   if (linked || linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
     if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
+      Trash::Settle(slot);
       trash.CountMoved();
       return 0;
     }
@@ -375,12 +376,16 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
   }
   int e = Rename(dir, tmp, name, false);
   if (e == 0) {
+    Trash::Settle(slot);
     trash.CountMoved();
     return 0;
   }
   // The old version goes back; where even that fails it stays in the trash,
   // listed and restorable.
-  if (MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0) Trash::Abandon(slot);
+  if (MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0)
+    Trash::Abandon(slot);
+  else
+    Trash::Settle(slot);
   return e;
 }
 
@@ -554,7 +559,7 @@ int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
   if (!S_ISREG(copy.old.st_mode)) return 0;
   int e = CallWaiting([&] {
     return trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
-                         &copy.linkedToTrash);
+                         &copy.linkedToTrash, &copy.old);
   });
   copy.reserved = e == 0;
   if (e == kTrashNotAsked) return 0;  // the window's thread asks at the copy's turn
@@ -656,6 +661,8 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
       struct stat gone {};
       if (fstatat(copy.slot.files, copy.slot.name.c_str(), &gone, AT_SYMLINK_NOFOLLOW) != 0)
         Trash::Abandon(copy.slot);
+      else
+        Trash::Settle(copy.slot);
       copy.reserved = false;
     }
     if (!copy.reserved) {

@@ -30,9 +30,8 @@ struct SeenFile {
   FileFacts facts;    // its size, exact time and inode then, where the walk saw it
 };
 
-// Returned when a file changed (or appeared) since it was seen, or a source
-// while it was copied.
-inline constexpr int kChangedSinceRead = -1;
+// kChangedSinceRead (-1, sync/trash.h): a file changed (or appeared) since
+// it was seen, or a source while it was copied.
 // Returned when a chosen folder is no longer the folder that was read: another
 // file system is mounted in its place, or the folder was made anew.
 inline constexpr int kNotTheFolderRead = -3;

@@ -16,6 +16,8 @@
 #include <random>
 #include <vector>
 
+#include "sync/trash.h"
+
 namespace zweiblick {
 namespace {
 
@@ -151,6 +153,7 @@ void RemoveUnfinishedCopy() {
 
 void RemoveAndRaise(int signal) {
   RemoveUnfinishedCopy();
+  TakeBackUnusedReservations();
   // The handler was reset to the default on entry: the signal now ends the
   // program once the handler returns, with the status a caller expects.
   raise(signal);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,45 @@ namespace {
 
 constexpr const char kInfoSuffix[] = ".trashinfo";
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+
+// What a signal handler may read of a reservation not yet used: a place is
+// taken, its names written, then its info folder published; the info folder
+// is taken back before the place is freed.
+struct Pending {
+  std::atomic<bool> taken{false};
+  std::atomic<int> info{-1};
+  int files = -1;
+  int folder = -1;  // where the file stands, for a reservation linked ahead
+  char name[NAME_MAX + 1];
+  char infoName[NAME_MAX + 1];
+  char original[NAME_MAX + 1];
+};
+constexpr int kPendingPlaces = 1024;
+Pending pending[kPendingPlaces];
+
+void Copy(char (&to)[NAME_MAX + 1], const std::string& from) {
+  size_t n = std::min(from.size(), sizeof to - 1);
+  std::memcpy(to, from.data(), n);
+  to[n] = '\0';
+}
+
+// -1 when every place is taken: that reservation is not taken back then.
+int Register(int info, int files, const std::string& name, int folder,
+             const std::string& original) {
+  if (name.size() + (sizeof kInfoSuffix - 1) > NAME_MAX || original.size() > NAME_MAX) return -1;
+  for (int i = 0; i < kPendingPlaces; ++i) {
+    Pending& p = pending[i];
+    if (p.taken.exchange(true)) continue;
+    p.files = files;
+    p.folder = folder;
+    Copy(p.name, name);
+    Copy(p.infoName, name + kInfoSuffix);
+    Copy(p.original, original);
+    p.info.store(info);
+    return i;
+  }
+  return -1;
+}
 
 // The mount an open folder belongs to; 0 when the kernel cannot tell. The
 // plain id, the one /proc/self/mountinfo shows.
@@ -145,6 +185,16 @@ bool Unreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
+// Whether files/candidate, just linked, is the file the caller examined:
+// another run may have put its copy in that place since.
+bool SameAsExamined(int files, const std::string& candidate, const struct stat& examined) {
+  struct stat linked {};
+  return fstatat(files, candidate.c_str(), &linked, AT_SYMLINK_NOFOLLOW) == 0 &&
+         linked.st_dev == examined.st_dev && linked.st_ino == examined.st_ino &&
+         linked.st_size == examined.st_size && linked.st_mtim.tv_sec == examined.st_mtim.tv_sec &&
+         linked.st_mtim.tv_nsec == examined.st_mtim.tv_nsec;
+}
+
 int WriteAll(int fd, const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {
@@ -243,7 +293,7 @@ void Trash::Open(int folder) {
 }
 
 int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
-                   bool mayAsk, bool* linked) {
+                   bool mayAsk, bool* linked, const struct stat* examined) {
   slot = TrashSlot{};
   if (linked) *linked = false;
   struct stat st {};
@@ -323,6 +373,11 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
         return look;
       }
     }
+    if (!e && linked && *linked && examined && !SameAsExamined(files, candidate, *examined)) {
+      unlinkat(files, candidate.c_str(), 0);  // only the name just made
+      *linked = false;
+      e = kChangedSinceRead;
+    }
     if (e) {
       unlinkat(info, infoName.c_str(), 0);
       return e;
@@ -330,20 +385,51 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     slot.files = files;
     slot.info = info;
     slot.name = candidate;
+    slot.pending = Register(info, files, candidate, linked && *linked ? folder : -1, name);
     return 0;
   }
   return EEXIST;
 }
 
+void Trash::Settle(const TrashSlot& slot) {
+  if (slot.pending < 0 || slot.pending >= kPendingPlaces) return;
+  pending[slot.pending].info.store(-1);
+  pending[slot.pending].taken.store(false);
+}
+
 void Trash::Abandon(const TrashSlot& slot) {
   if (slot.forGood || slot.info < 0) return;
+  Settle(slot);
   unlinkat(slot.info, (slot.name + kInfoSuffix).c_str(), 0);
+}
+
+void TakeBackUnusedReservations() {
+  for (Pending& p : pending) {
+    int info = p.info.exchange(-1);
+    if (info < 0) continue;
+    struct stat inTrash {
+    }, inPlace{};
+    bool there = fstatat(p.files, p.name, &inTrash, AT_SYMLINK_NOFOLLOW) == 0;
+    if (p.folder >= 0) {
+      // Linked ahead: unused while its old version still stands in its place.
+      if (!there || fstatat(p.folder, p.original, &inPlace, AT_SYMLINK_NOFOLLOW) != 0 ||
+          inPlace.st_dev != inTrash.st_dev || inPlace.st_ino != inTrash.st_ino)
+        continue;
+      unlinkat(p.files, p.name, 0);
+    } else if (there) {
+      continue;  // moved into the trash: used
+    }
+    unlinkat(info, p.infoName, 0);
+  }
 }
 
 int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
   if (slot.forGood) return unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno;
   int e = MoveNoReplace(folder, name.c_str(), slot.files, slot.name.c_str());
-  if (e == 0) ++moved_;
+  if (e == 0) {
+    Settle(slot);
+    ++moved_;
+  }
   if (e) Abandon(slot);
   return e;
 }

@@ -19,6 +19,9 @@
 
 namespace zweiblick {
 
+// Returned when a file changed (or appeared) since it was seen, or a source
+// while it was copied.
+inline constexpr int kChangedSinceRead = -1;
 // Returned when a file system has no trash to be had (no writable top folder,
 // a share that refuses) and nobody agreed to delete for good there.
 inline constexpr int kNoTrash = -4;
@@ -36,6 +39,7 @@ struct TrashSlot {
   int files = -1;        // the trash's open files/ folder
   int info = -1;         // and its info/ folder
   std::string name;      // the file's name in files/, and name + ".trashinfo" in info/
+  int pending = -1;      // its place among the reservations an interruption takes back
 };
 
 class Trash {
@@ -60,13 +64,18 @@ class Trash {
   // given, tells whether the file was given its name in the trash as well (a
   // hard link, where the file system has them), so that moving it there is
   // left to one rename over its old name; that name goes with the slot.
+  // `examined`, with `linked`: what the caller saw of the file; a link to
+  // anything else (another run's copy put there since) is undone.
   int Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
-              bool mayAsk = true, bool* linked = nullptr);
+              bool mayAsk = true, bool* linked = nullptr, const struct stat* examined = nullptr);
   // Finds or makes the trash for files in `folder` (an open folder) before
   // the first file needs it: on a far disk that takes a dozen round trips.
   void Open(int folder);
   // Removes the .trashinfo of a slot whose file did not get there.
   static void Abandon(const TrashSlot& slot);
+  // The slot's file is in the trash now (or the slot is given up without its
+  // .trashinfo being removed): an interruption leaves it alone.
+  static void Settle(const TrashSlot& slot);
 
   // Moves folder/name to the place reserved for it (deletes it for good, for
   // such a slot). Returns 0 or an error number; on failure the file is where
@@ -96,6 +105,12 @@ class Trash {
   std::map<std::pair<dev_t, uint64_t>, Can> cans_;
   int moved_ = 0;
 };
+
+// Safe in a signal handler: takes back every reservation of this process
+// whose file has not got there: its .trashinfo, and the old version's second
+// name in files/ while the old version still stands in its place. The trash
+// then lists only files that really left their place.
+void TakeBackUnusedReservations();
 
 // Renames without replacing what is there (a plain rename on file systems
 // that cannot tell). Returns 0 or an error number.
