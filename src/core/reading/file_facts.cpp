@@ -21,6 +21,8 @@ uint64_t MountAt(int dir, const char* path, int flags) {
   return st.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE) ? st.stx_mnt_id : 0;
 }
 
+}  // namespace
+
 std::string KernelPath(int fd) {
   char buf[PATH_MAX];
   std::string link = "/proc/self/fd/" + std::to_string(fd);
@@ -28,8 +30,6 @@ std::string KernelPath(int fd) {
   if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf) || buf[0] != '/') return {};
   return std::string(buf, static_cast<size_t>(n));
 }
-
-}  // namespace
 
 uint64_t MountOf(const char* path) {
   return MountAt(AT_FDCWD, path, 0);

@@ -41,6 +41,9 @@ struct FolderIdentity {
   // same folder, where its inode number does not last.
   std::string kernelPath;
 };
+// The path the kernel knows an open file or folder by; empty where /proc is missing.
+std::string KernelPath(int fd);
+
 FolderIdentity IdentityOf(const std::string& path, const FileFacts& facts);
 
 // Whether the open folder `fd` is the one `seen` describes. Where inode

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "reading/file_facts.h"
 #include "sync/home_trash_path.h"
 
 namespace zweiblick {
@@ -65,15 +66,6 @@ uint64_t MountId(int fd, const char* name = "") {
   int flags = *name ? AT_SYMLINK_NOFOLLOW : AT_EMPTY_PATH;
   if (statx(fd, name, flags, STATX_MNT_ID, &st) != 0 || !(st.stx_mask & STATX_MNT_ID)) return 0;
   return st.stx_mnt_id;
-}
-
-// The path the kernel knows an open folder by; empty where /proc is missing.
-std::string PathOf(int fd) {
-  char buf[PATH_MAX];
-  std::string link = "/proc/self/fd/" + std::to_string(fd);
-  ssize_t n = readlink(link.c_str(), buf, sizeof buf);
-  if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf) || buf[0] != '/') return {};
-  return std::string(buf, static_cast<size_t>(n));
 }
 
 // Opens the folder `name` in `parent`, never through a link, making it
@@ -270,7 +262,7 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
           dotTrash.ok() ? OpenOwn(dotTrash.get(), uid.c_str(), can.files, can.info) : ENOENT;
       if (can.error)
         can.error = OpenOwn(can.top.get(), (".Trash-" + uid).c_str(), can.files, can.info);
-      can.topPath = PathOf(can.top.get());
+      can.topPath = KernelPath(can.top.get());
     }
   }
   // The trash must lie on the file's own mount: nothing is copied to trash it.
@@ -321,7 +313,7 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
   // Where a file manager restores it to: the absolute path, or below a
   // trash's top folder the path from there, so a stick mounted elsewhere
   // next time still restores into itself.
-  std::string folderPath = PathOf(folder);
+  std::string folderPath = KernelPath(folder);
   if (folderPath.empty()) folderPath = where;
   while (folderPath.size() > 1 && folderPath.back() == '/') folderPath.pop_back();
   std::string path = (folderPath == "/" ? "" : folderPath) + "/" + name;
