@@ -4,6 +4,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "slow_fs_mount.h"
 #include "sync/failure_reason.h"
 #include "sync/markers.h"
+#include "sync/run_lock.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
@@ -249,6 +251,77 @@ TEST_F(SyncFaults, ARunWithFewOpenFilesAllowedFailsNoRow) {
            port.messages.empty();
   });
   EXPECT_CHILD_HELD(held, "a row failed for want of a descriptor");
+}
+
+TEST_F(SyncFaults, ARunOverAFolderAnotherRunWritesIsRefusedUntilThatOneDies) {
+  // The other run: a process that holds the lock through the same class
+  // until it is killed, as a crash would end it; it ends too when the test
+  // does, since its pipe then closes.
+  struct OtherRun {
+    pid_t pid = -1;
+    int hold = -1;
+    explicit OtherRun(const std::string& folder) {
+      int ready[2], wait[2];
+      if (pipe(ready) != 0 || pipe(wait) != 0) return;
+      pid = fork();
+      if (pid == 0) {
+        close(wait[1]);
+        RunLock lock;
+        std::string busy;
+        char c = lock.Take({folder}, busy) ? 'y' : 'n';
+        if (write(ready[1], &c, 1) == 1) (void)!read(wait[0], &c, 1);
+        _exit(0);
+      }
+      close(ready[1]);
+      close(wait[0]);
+      hold = wait[1];
+      char c = 0;
+      if (pid > 0 && (read(ready[0], &c, 1) != 1 || c != 'y')) Crash();
+      close(ready[0]);
+    }
+    bool Holds() const { return pid > 0; }
+    bool Crash() {
+      int status = 0;
+      bool ended = pid > 0 && kill(pid, SIGKILL) == 0 && waitpid(pid, &status, 0) == pid;
+      pid = -1;
+      return ended;
+    }
+    ~OtherRun() {
+      Crash();
+      if (hold >= 0) close(hold);
+    }
+  };
+  right.Mkdir("deep");
+  // The same folder, and a folder below it: the other run writes there too.
+  for (const std::string& held : {right.Path(), right.Path("deep")}) {
+    SCOPED_TRACE(held);
+    left.Write("a.txt", held);
+    OtherRun other(held);
+    ASSERT_TRUE(other.Holds());
+    SyncTally tally = CopyRight({"a.txt"});
+    EXPECT_TRUE(tally.busy);
+    EXPECT_EQ(tally.copied, 0);
+    EXPECT_FALSE(right.Exists("a.txt"));
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_EQ(port.messages[0].text,
+              "Ein anderer Abgleich von Zweiblick schreibt gerade in den Ordner '" + right.Dir() +
+                  "'.\rDieser Abgleich wird daher nicht begonnen; bitte warten Sie, bis der "
+                  "andere beendet ist.");
+    EXPECT_EQ(port.messages[0].icon, MsgIcon::kCritical);
+    EXPECT_EQ(port.panels[2], std::string("Status: ") + kStatusSyncDone);
+    EXPECT_TRUE(port.buttonEnabled[8]);
+    ASSERT_TRUE(other.Crash());
+    tally = CopyRight({"a.txt"});
+    EXPECT_FALSE(tally.busy);
+    EXPECT_EQ(tally.copied, 1);
+    EXPECT_EQ(right.Read("a.txt"), held);
+    std::filesystem::remove(right.Path("a.txt"));
+  }
+  // A run over a sibling folder is no reason to wait.
+  OtherRun other(outside.Path());
+  ASSERT_TRUE(other.Holds());
+  EXPECT_EQ(CopyRight({"a.txt"}).copied, 1);
+  EXPECT_TRUE(port.messages.empty());
 }
 
 }  // namespace

@@ -197,6 +197,12 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   if (!stopped() && batch.BatchSync) {
     SyncTally done = w.SynchronizeFolders(batch.BatchProposals);
     if (tally) *tally = done;
+    // Refused like a control file that fails its checks: told in one message,
+    // and the window stays.
+    if (done.busy) {
+      w.Batch().BatchActive = false;
+      return BatchOutcome::kRejected;
+    }
   }
   if (!stopped() && batch.BatchEnd) w.EndProcess();
   w.Batch().BatchActive = false;

@@ -11,7 +11,8 @@ struct SyncTally;
 
 enum class BatchOutcome {
   kNone,      // no command line: the program is interactive
-  kRejected,  // the control file or its folders failed the checks; told in one message
+  kRejected,  // the control file or its folders failed the checks, or another run is
+              // writing a folder; told in one message
   kDone,      // the steps ran
 };
 

@@ -9,6 +9,7 @@
 #include "sync/copies_ahead.h"
 #include "sync/failure_reason.h"
 #include "sync/markers.h"
+#include "sync/run_lock.h"
 #include "sync/safe_files.h"
 
 namespace zweiblick {
@@ -27,6 +28,13 @@ std::string UnsafeFolderMessage(const std::string& folder) {
   return "Die Daten im Ordner '" + folder +
          "' konnten nicht sicher auf den Datenträger geschrieben werden.\rDie Kopien dieses "
          "Abgleichs dort sind nicht sicher.";
+}
+
+std::string BusyFolderMessage(const std::string& folder) {
+  return std::string("Ein anderer Abgleich von ") + kProgramName +
+         " schreibt gerade in den Ordner '" + folder +
+         "'.\rDieser Abgleich wird daher nicht begonnen; bitte warten Sie, bis der andere "
+         "beendet ist.";
 }
 
 std::string SyncFailureMessage(const std::string& failureText) {
@@ -200,6 +208,17 @@ SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders,
                              const SyncOptions& options) {
   run.EnableCompareButton(false);
   run.SetStatus(2, kStatusSyncRunning);
+  // Before anything is written: a run that is refused has done nothing.
+  RunLock lock;
+  std::string busyFolder;
+  if (!lock.Take({folders.LeftFolder, folders.RightFolder}, busyFolder)) {
+    run.ShowMessage(BusyFolderMessage(busyFolder), MsgIcon::kCritical, MsgButtons::kOk);
+    run.SetStatus(2, kStatusSyncDone);
+    run.EnableCompareButton(true);
+    SyncTally refused;
+    refused.busy = true;
+    return refused;
+  }
   int count = list.Count();
   SyncRun rows(list, folders, run, options);
   for (int i = count; i >= 1; --i) {

@@ -19,6 +19,7 @@ struct SyncTally {
   int trashed = 0;    // deleted or replaced files now in a trash
   int failed = 0;     // ended in Ignore or Abort; a folder whose data could not be made durable
   int proposals = 0;  // rows "? -->" and "? <--" left alone
+  bool busy = false;  // refused: another run is writing one of the folders
 };
 
 // The tally as one German line (without line end): the command-line
