@@ -37,14 +37,4 @@ int OpenWaiting(Open open) {
   }
 }
 
-// The same for a call that returns 0 or an error number, and that can be made
-// again after it failed so (it opened nothing it kept).
-template <class Call>
-int CallWaiting(Call call) {
-  for (int attempt = 0;; ++attempt) {
-    int e = call();
-    if ((e != EMFILE && e != ENFILE) || !AwaitDescriptor(attempt)) return e;
-  }
-}
-
 }  // namespace zweiblick

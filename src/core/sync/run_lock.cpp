@@ -1,25 +1,16 @@
 #include "sync/run_lock.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
+#include "reading/file_facts.h"
+
 namespace zweiblick {
 namespace {
-
-// The folder's path as the kernel knows it, without links; empty when /proc
-// cannot say.
-std::string ResolvedPath(int fd) {
-  char buf[PATH_MAX];
-  std::string link = "/proc/self/fd/" + std::to_string(fd);
-  ssize_t n = readlink(link.c_str(), buf, sizeof buf);
-  if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf) || buf[0] != '/') return {};
-  return std::string(buf, static_cast<size_t>(n));
-}
 
 Fd OpenFolder(const std::string& path) {
   return Fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -53,7 +44,7 @@ bool RunLock::Take(const std::vector<std::string>& folders, std::string& busy) {
     if (folders[side].empty()) continue;
     Fd fd = OpenFolder(folders[side]);
     if (!fd.ok()) continue;  // a side that is not there is not written
-    std::string path = ResolvedPath(fd.get());
+    std::string path = KernelPath(fd.get());
     want(std::move(fd), path, true, side);
     // Every folder above, up to "/".
     while (path.size() > 1) {

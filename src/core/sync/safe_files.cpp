@@ -266,7 +266,7 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   // Only a path: a far disk is not asked to open a folder that is never read.
   const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
   int rootFd = -1;
-  if (int e = CallWaiting([&] { return OpenRoot(rootFd); })) return e;
+  if (int e = OpenRoot(rootFd)) return e;
   Fd dir(rootFd);
   size_t end = 0;  // of the folder at `depth` in rel
   for (size_t depth = 0; depth < folders.size(); ++depth) {
@@ -302,10 +302,10 @@ int SideFolder::OpenRoot(int& fd) const {
   // A folder that did not exist when the side was read is not taken for it,
   // even when one appears by that name since.
   if (!seen_.facts.Known()) return ENOENT;
-  Fd root(open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  Fd root(OpenWaiting([&] { return open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }));
   if (!root.ok()) return errno;
   if (!SameFolder(seen_, root.get())) return kNotTheFolderRead;
-  fd = dup(root.get());
+  fd = OpenWaiting([&] { return dup(root.get()); });
   return fd < 0 ? errno : 0;
 }
 
@@ -557,10 +557,8 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
 
 int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
   if (!S_ISREG(copy.old.st_mode)) return 0;
-  int e = CallWaiting([&] {
-    return trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
-                         &copy.linkedToTrash, &copy.old);
-  });
+  int e = trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
+                        &copy.linkedToTrash, &copy.old);
   copy.reserved = e == 0;
   if (e == kTrashNotAsked) return 0;  // the window's thread asks at the copy's turn
   // The link changed its ctime: what the copy's turn compares with. Any
@@ -668,9 +666,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
     if (!copy.reserved) {
       // The old version's place in the trash: that may ask the user whether
       // to replace for good, so the destination is looked at once more after.
-      if (int r = CallWaiting(
-              [&] { return trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot); }))
-        return r;
+      if (int r = trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot)) return r;
       copy.reserved = true;
       if (int c = CheckUnchanged(dstDir, dstName, destination)) return c;
     }
@@ -722,8 +718,7 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
   // The place in the trash (or the user's Yes to deleting for good) first,
   // and the last look at the file after it.
   TrashSlot slot;
-  if (int e = CallWaiting([&] { return trash.Reserve(dir, name, side.WriteFolder(), slot); }))
-    return e;
+  if (int e = trash.Reserve(dir, name, side.WriteFolder(), slot)) return e;
   if (int e = CheckUnchanged(dir, name, target)) {
     Trash::Abandon(slot);
     return e;

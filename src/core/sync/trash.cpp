@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/descriptors.h"
 #include "reading/file_facts.h"
 #include "sync/home_trash_path.h"
 
@@ -71,10 +72,10 @@ uint64_t MountId(int fd, const char* name = "") {
 // Opens the folder `name` in `parent`, never through a link, making it
 // (private) when it is missing.
 int OpenOrMake(int parent, const char* name, Fd& out) {
-  out = Fd(openat(parent, name, kDirFlags));
+  out = Fd(OpenWaiting([&] { return openat(parent, name, kDirFlags); }));
   if (!out.ok() && errno == ENOENT) {
     if (mkdirat(parent, name, 0700) != 0 && errno != EEXIST) return errno;
-    out = Fd(openat(parent, name, kDirFlags));
+    out = Fd(OpenWaiting([&] { return openat(parent, name, kDirFlags); }));
   }
   return out.ok() ? 0 : errno;
 }
@@ -114,13 +115,14 @@ int OpenOwn(int parent, const char* name, Fd& files, Fd& info) {
 // `top` is such a path-only descriptor, good for *at() calls below it.
 int TopFolder(int folder, Fd& top) {
   uint64_t mount = MountId(folder);
-  Fd cur(openat(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  Fd cur(OpenWaiting([&] { return openat(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC); }));
   if (!cur.ok()) return errno;
   for (;;) {
     struct stat here {
     }, up{};
     if (fstat(cur.get(), &here) != 0) return errno;
-    Fd parent(openat(cur.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Fd parent(
+        OpenWaiting([&] { return openat(cur.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC); }));
     if (!parent.ok()) return errno;
     if (fstat(parent.get(), &up) != 0) return errno;
     bool same = up.st_dev == here.st_dev && (mount == 0 || MountId(parent.get()) == mount);
@@ -135,7 +137,7 @@ int TopFolder(int folder, Fd& top) {
 // user's own choice of where the home trash lives).
 Fd NearestExisting(std::string path) {
   for (;;) {
-    Fd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd fd(OpenWaiting([&] { return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     if (fd.ok() || errno != ENOENT) return fd;
     size_t slash = path.rfind('/');
     if (slash == std::string::npos || path.empty()) return Fd();
@@ -244,7 +246,7 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   if (nearest.ok() && fstat(nearest.get(), &homeSt) == 0 && homeSt.st_dev == st.st_dev &&
       MountId(nearest.get()) == mount) {
     can.error = MakeFolders(home);
-    Fd trash(open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd trash(OpenWaiting([&] { return open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     if (!can.error && !trash.ok()) can.error = errno;
     if (!can.error) can.error = OpenParts(trash.get(), can.files, can.info);
   } else {
@@ -257,7 +259,7 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
       Fd dotTrash;
       if (fstatat(can.top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
           S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX))
-        dotTrash = Fd(openat(can.top.get(), ".Trash", kDirFlags));
+        dotTrash = Fd(OpenWaiting([&] { return openat(can.top.get(), ".Trash", kDirFlags); }));
       can.error =
           dotTrash.ok() ? OpenOwn(dotTrash.get(), uid.c_str(), can.files, can.info) : ENOENT;
       if (can.error)
@@ -326,8 +328,10 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
   for (int n = 1; n < 100000; ++n) {
     std::string candidate = Candidate(name, n);
     std::string infoName = candidate + kInfoSuffix;
-    Fd out(
-        openat(info, infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    Fd out(OpenWaiting([&] {
+      return openat(info, infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                    0600);
+    }));
     if (!out.ok()) {
       if (errno == EEXIST) continue;
       return errno;
