@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -210,7 +212,7 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   }
 }
 
-TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTaken) {
+TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTakenAndItsFirstErrorIsTheReason) {
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m,mode=0777", [&] {
     w.Batch().BatchActive = true;  // no question: a refused trash fails the row
     // Deletes x.txt; returns the failure reason, empty when it went to the trash.
@@ -258,9 +260,19 @@ TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTaken) {
     expect(run("shared") == "" && right.Read(".Trash-0/files/x.txt") == "old" &&
                !right.Exists(".Trash/0/files"),
            "a shared .Trash without its sticky bit was taken");
+    // A files/ that cannot be looked into (root made to obey permissions)
+    // ends the search for a free name at its first error, which is the reason.
+    fix(".Trash-0/files", 0, 0600);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2]{};
+    if (syscall(SYS_capget, &header, caps) != 0) _exit(testing::kCannotHere);
+    caps[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+    if (syscall(SYS_capset, &header, caps) != 0) _exit(testing::kCannotHere);
+    std::string reason = run("unreadable files/");
+    expect(reason == FailureReason(EACCES), reason.c_str());
     return ok;
   });
-  EXPECT_CHILD_HELD(held, "a trash not the user's alone was taken");
+  EXPECT_CHILD_HELD(held, "a trash not the user's alone was taken, or a wrong reason given");
 }
 
 TEST_F(SyncTrash, AnInterruptedRunTakesBackEveryPlaceInTheTrashNotUsed) {
