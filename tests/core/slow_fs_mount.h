@@ -91,6 +91,39 @@ struct FatMount : FuseMount {
       : FuseMount(folder, Fusefat(folder, image, format)) {}
 };
 
+// exfat-fuse on `folder` with a new exFAT image of 32 MiB at `image`, through
+// a loop device (it wants a block device); not mounted where that cannot be had.
+inline std::string LoopDevice(const std::string& image) {
+  std::string out = image + ".loop";
+  if (std::system(("truncate -s 32M " + image + " && /usr/sbin/mkfs.exfat " + image +
+                   " >/dev/null 2>&1 && losetup -f --show " + image + " > " + out + " 2>/dev/null")
+                      .c_str()) != 0)
+    return {};
+  std::string device;
+  if (FILE* f = fopen(out.c_str(), "r")) {
+    char line[64] = {};
+    if (fgets(line, sizeof line, f)) device = line;
+    fclose(f);
+  }
+  while (!device.empty() && device.back() == '\n') device.pop_back();
+  return device;
+}
+struct ExfatMount : FuseMount {
+  ExfatMount(const std::string& folder, const std::string& image)
+      : ExfatMount(LoopDevice(image), folder, 0) {}
+  ~ExfatMount() {
+    Unmount();
+    if (!device_.empty()) std::system(("losetup -d " + device_).c_str());
+  }
+
+ private:
+  ExfatMount(std::string device, const std::string& folder, int)
+      : FuseMount(folder, {device.empty() ? "/nonexistent" : "/usr/sbin/mount.exfat-fuse", "-d",
+                           device, folder}),
+        device_(std::move(device)) {}
+  std::string device_;
+};
+
 #ifdef ZWEIBLICK_SLOW_FS
 inline constexpr const char* kSlowFs = ZWEIBLICK_SLOW_FS;
 #else

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 
 #include "batch/start_batch_mode.h"
 #include "child_process.h"
@@ -341,19 +342,27 @@ TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {
   EXPECT_CHILD_HELD(held, "a file went to the trash of another mount, or found none");
 }
 
-TEST_F(SyncTrash, OnFatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {
+TEST_F(SyncTrash, OnFatAndExfatWithoutHardLinksTheOldVersionStillGoesToTheTrash) {
+  // exFAT shows every folder as 0777, whatever is asked: its trash is no more
+  // open than the files it takes, and is taken.
   TempTree image;
-  testing::FatMount fat(right.Path(), image.Path("fat.img"));
-  if (!fat.Mounted()) GTEST_SKIP() << "no FAT here";
-  Both("f.txt", "new", "old", 2000000000, 1000000000);
-  Fill();
-  Mark("f.txt", kMarkCopyRight);
-  SyncTally tally = w.SynchronizeFolders();
-  EXPECT_TRUE(port.messages.empty());
-  EXPECT_EQ(tally.trashed, 1);
-  EXPECT_EQ(right.Read("f.txt"), "new");
-  EXPECT_EQ(right.Read(".Trash-0/files/f.txt"), "old");
-  EXPECT_EQ(Listed(right.Path(".Trash-0")).count("f.txt"), 1u);
+  for (bool exfat : {false, true}) {
+    std::unique_ptr<testing::FuseMount> stick;
+    if (exfat)
+      stick = std::make_unique<testing::ExfatMount>(right.Path(), image.Path("exfat.img"));
+    else
+      stick = std::make_unique<testing::FatMount>(right.Path(), image.Path("fat.img"));
+    if (!stick->Mounted()) GTEST_SKIP() << "no FAT or exFAT here";
+    Both("f.txt", "new", "old", 2000000000, 1000000000);
+    Fill();
+    Mark("f.txt", kMarkCopyRight);
+    SyncTally tally = w.SynchronizeFolders();
+    EXPECT_TRUE(port.messages.empty()) << exfat;
+    EXPECT_EQ(tally.trashed, 1) << exfat;
+    EXPECT_EQ(right.Read("f.txt"), "new");
+    EXPECT_EQ(right.Read(".Trash-0/files/f.txt"), "old") << exfat;
+    EXPECT_EQ(Listed(right.Path(".Trash-0")).count("f.txt"), 1u);
+  }
 }
 
 TEST_F(SyncTrash, PapierkorbZeroDeletesAndReplacesForGood) {

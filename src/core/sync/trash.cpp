@@ -80,13 +80,31 @@ int OpenOrMake(int parent, const char* name, Fd& out) {
   return out.ok() ? 0 : errno;
 }
 
+// Whether the file system of `fd` stores a folder's permission bits: asked
+// by setting the bits it shows (a no-op where it does), which FAT and exFAT
+// drivers refuse or forget. A folder of a mount without permissions shows
+// the mount's bits, which no chmod changes.
+bool KeepsModes(int fd, const struct stat& st) {
+  const mode_t wanted = (st.st_mode & 07777) ^ S_IXOTH;
+  if (fchmod(fd, wanted) != 0) return false;
+  struct stat now {};
+  const bool kept = fstat(fd, &now) == 0 && (now.st_mode & 07777) == wanted;
+  if (kept && fchmod(fd, st.st_mode & 07777) != 0) return true;  // stays changed: still refused
+  return kept;
+}
+
 // Whether an open folder of a trash is this user's alone: another user who
 // owns or may look into files/ or info/ would read and remove what the run
-// puts there, old versions of private files among them.
+// puts there, old versions of private files among them. One of ours that
+// others may enter is refused too, unless its file system keeps no modes of
+// its own (FAT, exFAT: the mount gives every entry the same, 0777 often):
+// there the trash is no more open than the files it takes.
 int Private(int fd) {
   struct stat st {};
   if (fstat(fd, &st) != 0) return errno;
-  return st.st_uid == geteuid() && (st.st_mode & 077) == 0 ? 0 : EPERM;
+  if (st.st_uid != geteuid()) return EPERM;
+  if ((st.st_mode & 077) == 0) return 0;
+  return KeepsModes(fd, st) ? EPERM : 0;
 }
 
 // files/ and info/ of the trash folder `trash`.
