@@ -28,6 +28,10 @@ MsgAnswer ConsoleWindow::ShowMessage(const std::string& text, MsgIcon icon, MsgB
   return buttons == MsgButtons::kAbortRetryIgnore ? MsgAnswer::kIgnore : MsgAnswer::kOk;
 }
 
+void ConsoleWindow::Note(const std::string& text) {
+  ShowMessage(text, MsgIcon::kInformation, MsgButtons::kOk);
+}
+
 MsgAnswer ConsoleWindow::ShowFailure(const std::string& text, const std::string& reason,
                                      bool& ignoreRest) {
   (void)ignoreRest;

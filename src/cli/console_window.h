@@ -18,6 +18,8 @@ class ConsoleWindow : public ReportPort {
   // nothing is left to stop asking about.
   MsgAnswer ShowFailure(const std::string& text, const std::string& reason,
                         bool& ignoreRest) override;
+  // Printed like a message, and no failure of the run.
+  void Note(const std::string& text) override;
   void ShowStatusPanel(int panel, const std::string& text) override;
   void ShowProgress(float value) override;
   void SetClipboardText(const std::string& text) override;

@@ -132,22 +132,25 @@ void Form1::BuildControls() {
 
   frame2_ = new QWidget(frame1_);
   frame2_->setObjectName(QStringLiteral("Frame2"));
-  Place(frame2_, 120, 3900, 6255, 435);
+  Place(frame2_, 120, 3900, 6855, 435);
   QIcon folder = style()->standardIcon(QStyle::SP_DirOpenIcon);
   btn_[kBtnLeftFolder] = MakeButton(frame2_, kBtnLeftFolder, QString());
-  Place(btn_[kBtnLeftFolder], 0, 0, 1395, 375);
+  Place(btn_[kBtnLeftFolder], 0, 0, 1000, 375);
   compModeOpt_[0] = new QRadioButton(QString::fromUtf8(kCompModeBinaryCaption), frame2_);
   compModeOpt_[0]->setObjectName(QStringLiteral("CompModeOpt0"));
-  Place(compModeOpt_[0], 1620, 0, 1335, 375);
+  Place(compModeOpt_[0], 1080, 0, 1335, 375);
   compModeOpt_[1] = new QRadioButton(QString::fromUtf8(kCompModeAgeCaption), frame2_);
   compModeOpt_[1]->setObjectName(QStringLiteral("CompModeOpt1"));
-  Place(compModeOpt_[1], 3000, 0, 1395, 375);
+  Place(compModeOpt_[1], 2430, 0, 1395, 375);
+  compModeOpt_[2] = new QRadioButton(QString::fromUtf8(kCompModeChangesCaption), frame2_);
+  compModeOpt_[2]->setObjectName(QStringLiteral("CompModeOpt2"));
+  Place(compModeOpt_[2], 3840, 0, 2220, 375);
   pbar_ = new QProgressBar(frame2_);
   pbar_->setObjectName(QStringLiteral("Pbar"));
   pbar_->setRange(0, 1000);
   pbar_->setValue(0);
   pbar_->setTextVisible(false);
-  Place(pbar_, 4560, 0, 1575, 375);
+  Place(pbar_, 6090, 0, 765, 375);
 
   // The right folder button belongs to the window and lies over Frame1.
   btn_[kBtnRightFolder] = MakeButton(this, kBtnRightFolder, QString());
@@ -222,7 +225,7 @@ void Form1::BuildControls() {
     connect(btn_[i], &QPushButton::clicked, this,
             [this, i] { Handle([&] { core_.BtnClick(i); }); });
   }
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < int(compModeOpt_.size()); ++i) {
     connect(compModeOpt_[i], &QRadioButton::clicked, this,
             [this, i] { Handle([&] { core_.CompModeOptClick(i); }); });
   }
@@ -248,7 +251,7 @@ void Form1::BuildFactColumns() {
   QHeaderView* header = liste_->horizontalHeader();
   columnMenu_ = new QMenu(this);
   columnMenu_->setObjectName(QStringLiteral("ColumnMenu"));
-  for (int c = kColumnCount + 1; c <= kListColumnCount; ++c) {
+  for (int c = kColumnCount + 1; c <= kFactColumnCount; ++c) {
     header->resizeSection(c - 1, Px(kFactColumnWidthTwips[c - kColumnCount - 1]));
     header->moveSection(header->visualIndex(c - 1), header->visualIndex(kEmptyColumn - 1));
     liste_->setColumnHidden(c - 1, true);
@@ -258,6 +261,11 @@ void Form1::BuildFactColumns() {
     connect(a, &QAction::toggled, this,
             [this, c](bool on) { liste_->setColumnHidden(c - 1, !on); });
   }
+  // After the fact columns; the core shows it while the last comparison was by changes.
+  header->resizeSection(kChangeColumn - 1, Px(kChangeColumnWidthTwips));
+  header->moveSection(header->visualIndex(kChangeColumn - 1),
+                      header->visualIndex(kEmptyColumn - 1));
+  liste_->setColumnHidden(kChangeColumn - 1, true);
   header->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(header, &QWidget::customContextMenuRequested, this,
           [this, header](const QPoint& at) { columnMenu_->exec(header->mapToGlobal(at)); });
@@ -284,11 +292,23 @@ void Form1::BuildPopupMenu() {
 void Form1::SetKeyboardOrder() {
   liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   liste_->installEventFilter(this);
-  QWidget* order[] = {
-      liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder], compModeOpt_[0],
-      compModeOpt_[1], btn_[kBtnCompare],    btn_[kBtnSync],        btn_[kBtnClipboard],
-      btn_[kBtnHelp],  btn_[kBtnInfo],       btn_[kBtnEnd],         sofortStartCheck_,
-      myTopMostChk_,   toolTipCheck_,        diffOnlyCheck_,        speedCheck_};
+  QWidget* order[] = {liste_,
+                      btn_[kBtnLeftFolder],
+                      btn_[kBtnRightFolder],
+                      compModeOpt_[0],
+                      compModeOpt_[1],
+                      compModeOpt_[2],
+                      btn_[kBtnCompare],
+                      btn_[kBtnSync],
+                      btn_[kBtnClipboard],
+                      btn_[kBtnHelp],
+                      btn_[kBtnInfo],
+                      btn_[kBtnEnd],
+                      sofortStartCheck_,
+                      myTopMostChk_,
+                      toolTipCheck_,
+                      diffOnlyCheck_,
+                      speedCheck_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   liste_->setFocus(Qt::OtherFocusReason);
 }
@@ -435,6 +455,9 @@ QAbstractButton* Form1::OptionButton(Option option) const {
       break;
     case Option::kCompModeAge:
       b = compModeOpt_[1];
+      break;
+    case Option::kCompModeChanges:
+      b = compModeOpt_[2];
       break;
   }
   return b;

@@ -92,7 +92,7 @@ class Form1 : public QWidget {
   QWidget* frame4_ = nullptr;
   QTableView* liste_ = nullptr;
   std::array<QPushButton*, 11> btn_{};
-  std::array<QRadioButton*, 2> compModeOpt_{};
+  std::array<QRadioButton*, 3> compModeOpt_{};
   QCheckBox* sofortStartCheck_ = nullptr;
   QCheckBox* toolTipCheck_ = nullptr;
   QCheckBox* speedCheck_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/qt_ports.h"
 
+#include <QTableView>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -171,6 +173,10 @@ void QtPorts::OpenWithDesktop(const std::string& target, bool maximised) {
     openUrl(url);
   else
     QDesktopServices::openUrl(url);
+}
+
+void QtPorts::ShowChangeColumn(bool shown) {
+  form_.Liste()->setColumnHidden(kChangeColumn - 1, !shown);
 }
 
 void QtPorts::ShowInfoDialog() {

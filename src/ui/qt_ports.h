@@ -73,6 +73,7 @@ class QtPorts : public DesktopPort {
   LayoutForm* Layout() override;
   void OpenWithDesktop(const std::string& target, bool maximised) override;
   void ShowInfoDialog() override;
+  void ShowChangeColumn(bool shown) override;
 
  private:
   Form1& form_;

@@ -217,7 +217,7 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
   FakeWindow port;
   MainWindow w{port};
   w.Load("");
-  EXPECT_EQ(port.toolTips.size(), 15u);
+  EXPECT_EQ(port.toolTips.size(), 16u);
   EXPECT_EQ(port.toolTips["SpeedCheck"],
             "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.");
   auto on = port.toolTips;

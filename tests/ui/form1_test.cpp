@@ -96,7 +96,7 @@ TEST_F(Form1Test, AScreenReaderHearsEveryControl) {
     EXPECT_NE(spoken(w, QAccessible::Name), "") << w->objectName().toStdString();
     EXPECT_NE(spoken(w, QAccessible::Description), "") << w->objectName().toStdString();
   }
-  EXPECT_EQ(controls, 16);
+  EXPECT_EQ(controls, 17);
   EXPECT_TRUE(spoken(form.Btn(0), QAccessible::Name).contains("linke Spalte"));
   EXPECT_TRUE(spoken(form.Btn(1), QAccessible::Name).contains("rechte Spalte"));
   EXPECT_EQ(spoken(form.Btn(8), QAccessible::Name), "Dateienvergleich");

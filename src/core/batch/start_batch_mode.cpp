@@ -114,6 +114,7 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
   if (errors.empty()) errors = NestingLine(leftFolder, rightFolder);
   b.BatchBinaryCompare = SwitchOn(content, "Binärvergleich", errors);
   b.BatchAgeCompare = SwitchOn(content, "Altersvergleich", errors);
+  b.BatchChangeCompare = SwitchOn(content, "Änderungsvergleich", errors);
   b.BatchSync = SwitchOn(content, "Abgleich", errors);
   b.BatchClipboard = SwitchOn(content, "Zwischenablage", errors);
   b.BatchEnd = SwitchOn(content, "Ende", errors);
@@ -126,11 +127,16 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
   b.Trash = ReadSwitch(content, "Papierkorb", errors, [](std::string_view value) {
     return !ReadsDigit(value) || LeadingNumber(value) != 0;
   });
-  bool binary = b.BatchBinaryCompare, age = b.BatchAgeCompare, noType = !binary && !age;
-  if (binary && age)
+  bool binary = b.BatchBinaryCompare, age = b.BatchAgeCompare, changes = b.BatchChangeCompare;
+  bool noType = !binary && !age && !changes;
+  if (binary && age && !changes)
     errors +=
         " * Sie haben sowohl Binär- als auch Altersvergleich angefordert - diese schliessen "
         "einander aus.\r";
+  else if (changes && (binary || age))
+    errors +=
+        " * Sie haben den Änderungsvergleich zusammen mit einem anderen Vergleichstyp "
+        "angefordert - diese schliessen einander aus.\r";
   if (noType && b.BatchSync)
     errors += " * Sie haben einen Abgleich ohne Angabe des Vergleichstyps angefordert.\r";
   if (noType && b.BatchEnd)
@@ -147,7 +153,7 @@ std::string CheckControlFile(std::string& iniFileName, BatchSwitches& b, const s
         "ohne Abgleich "
         "und/oder Kopie in die Zwischenablage enden soll.\r";
   if (binary && b.BatchSync) errors += " * Ein Abgleich ist für Binärvergleiche nicht verfügbar.\r";
-  if (b.BatchProposals && !(age && b.BatchSync))
+  if (b.BatchProposals && !((age || changes) && b.BatchSync))
     errors +=
         " * Sie haben die Ausführung der Vorschläge ohne Altersvergleich und Abgleich "
         "angefordert.\r";
@@ -183,7 +189,8 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
     return BatchOutcome::kRejected;
   }
   if (w.Batch().BatchBinaryCompare) w.SelectCompMode(0);
-  if (w.Batch().BatchAgeCompare) w.SelectCompMode(1);
+  if (w.Batch().BatchAgeCompare) w.SelectCompMode(kCompModeAge);
+  if (w.Batch().BatchChangeCompare) w.SelectCompMode(kCompModeChanges);
   const BatchSwitches& batch = w.Batch();
   w.SetNameFilter(std::move(filter));
   // A step the user stopped with Escape ends the run there: the later steps
@@ -191,8 +198,8 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   auto stopped = [&] { return w.LastOperationStopped() && !w.Ending(); };
   w.FillColumn(leftFolder, true);
   if (!stopped()) w.FillColumn(rightFolder, false);
-  if (!stopped() && (batch.BatchBinaryCompare || batch.BatchAgeCompare))
-    w.CompareFiles(w.BinaryCompareSelected());
+  if (!stopped() && (batch.BatchBinaryCompare || batch.BatchAgeCompare || batch.BatchChangeCompare))
+    w.CompareSelected();
   if (!stopped() && batch.BatchClipboard) w.CopyListToClipboard();
   if (!stopped() && batch.BatchSync) {
     SyncTally done = w.SynchronizeFolders(batch.BatchProposals);

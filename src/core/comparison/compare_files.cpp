@@ -8,6 +8,7 @@
 #include <set>
 #include <utility>
 
+#include "comparison/changes_since.h"
 #include "comparison/pair_verdicts.h"
 #include "comparison/time_tolerance.h"
 #include "list/comparison_list.h"
@@ -36,6 +37,34 @@ class RowComparer {
     if (v.leftFailed)
       return Unreadable(folders_.LeftFolder + list_.Text(row, kLeftNameColumn), v.error);
     return Unreadable(folders_.RightFolder + list_.Text(row, kRightNameColumn), v.error);
+  }
+
+  // The row as the comparison by changes sees it, before contents are read.
+  ChangeVerdict ChangeOf(int row, const RecordMatch& match) {
+    const ComparisonList& list = list_;
+    std::string_view left = list.View(row, kLeftNameColumn);
+    std::string_view right = list.View(row, kRightNameColumn);
+    const RecordedFile* rec = match.Of(row);
+    auto side = [&](bool isLeft, std::string_view name) {
+      const FileFacts& now = list.Facts(row, isLeft);
+      bool fat = rec && !name.empty() && now.Known() && OnFat(row, isLeft, now);
+      return SideChangeOf(name, now, rec, isLeft, fat);
+    };
+    return DecideChange(side(true, left), side(false, right), match.HoldDeletions());
+  }
+
+  // The contents of a pair changed on both sides, which decide between "=" and "][".
+  ChangeVerdict Contents(int row, ChangeVerdict v, const std::vector<char>& wanted) {
+    if (!pairs_)
+      pairs_.emplace(list_, folders_, run_,
+                     [&wanted](int r) { return wanted[static_cast<size_t>(r - 1)] != 0; });
+    PairVerdict p = pairs_->Take(row);
+    if (p.kind != PairVerdict::kFailed) return WithContents(v, p.kind == PairVerdict::kEqual);
+    const std::string path = p.leftFailed
+                                 ? folders_.LeftFolder + list_.Text(row, kLeftNameColumn)
+                                 : folders_.RightFolder + list_.Text(row, kRightNameColumn);
+    if (reported_.insert(path).second) ReportAccessError(run_, p.error, path);
+    return {kMarkSkip, RowChange::kUnreadable};
   }
 
   const char* Age(int row) {
@@ -130,19 +159,94 @@ std::string CompareSummary(bool binary, const CompareCounts& c) {
   return text;
 }
 
-void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
-                  const BatchSwitches& batch, bool binary, const std::function<void()>& marked) {
+namespace {
+
+void CountChange(ChangeCounts& c, RowChange change, const ComparisonList& list, int row) {
+  switch (change) {
+    case RowChange::kUnchanged:
+    case RowChange::kLeftRenamed:
+    case RowChange::kRightRenamed:
+      ++c.unchanged;
+      break;
+    case RowChange::kLeftNew:
+    case RowChange::kLeftChanged:
+      ++c.leftChanged;
+      break;
+    case RowChange::kRightNew:
+    case RowChange::kRightChanged:
+      ++c.rightChanged;
+      break;
+    case RowChange::kLeftDeleted:
+      ++c.leftDeleted;
+      break;
+    case RowChange::kRightDeleted:
+      ++c.rightDeleted;
+      break;
+    case RowChange::kLeftDeletedRightChanged:
+    case RowChange::kRightDeletedLeftChanged:
+      ++c.copiedBack;
+      break;
+    case RowChange::kBothChangedEqual:
+    case RowChange::kBothNewEqual:
+      ++c.sameChange;
+      break;
+    case RowChange::kBothChangedConflict:
+    case RowChange::kBothNewConflict: {
+      std::string_view name = list.View(row, kLeftNameColumn);
+      c.conflicts.emplace_back(name.empty() ? list.View(row, kRightNameColumn) : name);
+      break;
+    }
+    case RowChange::kLeftDeletedHeld:
+    case RowChange::kRightDeletedHeld:
+      ++c.held;
+      break;
+    case RowChange::kUnreadable:
+      ++c.unreadable;
+      break;
+    case RowChange::kNone:
+      break;
+  }
+}
+
+enum class Mode { kBinary, kAge, kChanges };
+
+// `match` for the comparison by changes; `note` says why a comparison by
+// changes compares by age instead.
+void CompareRows(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                 const BatchSwitches& batch, Mode mode, const RecordMatch* match,
+                 const std::string& note, const std::function<void()>& marked) {
   run.EnableCompareButton(false);
-  const std::string mode = binary ? "Binär" : "Alters";
-  run.SetStatus(2, mode + "vergleich läuft ...");
+  const bool binary = mode == Mode::kBinary;
+  const std::string word = binary ? "Binär" : match || !note.empty() ? "Änderungs" : "Alters";
+  run.SetStatus(2, word + "vergleich läuft ...");
   CompareCounts counts;
-  counts.total = list.Count();
+  ChangeCounts changes;
+  counts.total = changes.total = list.Count();
   RowComparer compare(list, folders, run, counts);
+  // What changed is known from the record for every row at once; only the
+  // pairs changed on both sides are read, on the workers, ahead of the rows.
+  std::vector<ChangeVerdict> verdicts;
+  std::vector<char> wanted;
+  if (match) {
+    verdicts.reserve(static_cast<size_t>(counts.total));
+    wanted.assign(static_cast<size_t>(counts.total), 0);
+    for (int i = 1; i <= counts.total; ++i) {
+      verdicts.push_back(compare.ChangeOf(i, *match));
+      wanted[static_cast<size_t>(i - 1)] = verdicts.back().needsContents;
+    }
+  }
   for (int i = 1; i <= counts.total; ++i) {
     std::string_view left = list.View(i, kLeftNameColumn);
     std::string_view right = list.View(i, kRightNameColumn);
     const char* marker;
-    if (left.empty()) {
+    RowChange change = RowChange::kNone;
+    if (match) {
+      ChangeVerdict v = verdicts[static_cast<size_t>(i - 1)];
+      if (v.needsContents) v = compare.Contents(i, v, wanted);
+      marker = v.marker;
+      change = v.change;
+      CountChange(changes, change, list, i);
+    } else if (left.empty()) {
       ++counts.orphans;
       marker = binary ? kMarkOrphan : kMarkRightOnly;
     } else if (right.empty()) {
@@ -154,23 +258,69 @@ void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporte
       marker = compare.Age(i);
     }
     list.SetText(i, kMarkerColumn, marker);
+    list.SetChange(i, change);
     run.SetProgress(static_cast<float>(static_cast<double>(i) * 100.0 / counts.total));
     if (i % 8 == 0) {
       run.YieldUnlessFast();
       if (run.StopRequested()) {
-        for (int r = i + 1; r <= counts.total; ++r) list.SetText(r, kMarkerColumn, kMarkNone);
-        run.SetStatus(2, mode + kStatusCompareStopped);
+        for (int r = i + 1; r <= counts.total; ++r) {
+          list.SetText(r, kMarkerColumn, kMarkNone);
+          list.SetChange(r, RowChange::kNone);
+        }
+        run.SetStatus(2, word + kStatusCompareStopped);
         break;
       }
     }
   }
   if (marked) marked();
-  if (!run.StopRequested() && !(batch.BatchActive && (batch.BatchEnd || batch.BatchSync))) {
-    run.SetStatus(2, mode + "vergleich fertig!");
-    run.ShowMessage(CompareSummary(binary, counts), MsgIcon::kInformation, MsgButtons::kOk);
+  const bool quiet = batch.BatchActive && (batch.BatchEnd || batch.BatchSync);
+  // Unattended, the conflicts are still told, without a box to wait for.
+  if (!run.StopRequested() && quiet && !changes.conflicts.empty()) run.Note(ConflictLines(changes));
+  if (!run.StopRequested() && !quiet) {
+    run.SetStatus(2, word + "vergleich fertig!");
+    std::string summary;
+    if (match)
+      summary = ChangeSummary(changes, *match);
+    else if (!note.empty())
+      summary = note +
+                "\rEs wurde daher nach dem Alter verglichen; dabei wird nichts gelöscht.\r\r" +
+                CompareSummary(false, counts);
+    else
+      summary = CompareSummary(binary, counts);
+    run.ShowMessage(summary, MsgIcon::kInformation, MsgButtons::kOk);
+  } else if (!note.empty() && !run.StopRequested()) {
+    run.Note(note + " Es wurde daher nach dem Alter verglichen.");
   }
   run.SetProgress(0);
   run.EnableCompareButton(true);
+}
+
+}  // namespace
+
+void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                  const BatchSwitches& batch, bool binary, const std::function<void()>& marked) {
+  CompareRows(list, folders, run, batch, binary ? Mode::kBinary : Mode::kAge, nullptr, {}, marked);
+}
+
+void CompareByChanges(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                      const BatchSwitches& batch, RecordStore& store, const std::string& pairKey,
+                      ChangeBasis& basis, const std::function<void()>& marked) {
+  LoadedRecord record;
+  if (pairKey.empty()) {
+    record.state = LoadedRecord::State::kUnreadable;
+    record.problem = "Der Datenträger eines der beiden Ordner lässt sich nicht bestimmen.";
+  } else {
+    // A million files take a moment to read: the window goes on meanwhile.
+    RunServingEvents([&] { record = store.Load(pairKey); }, run);
+  }
+  basis = ChangeBasis{pairKey, record.state != LoadedRecord::State::kRecord, {}};
+  if (record.state != LoadedRecord::State::kRecord) {
+    CompareRows(list, folders, run, batch, Mode::kAge, nullptr, record.problem, marked);
+    return;
+  }
+  RecordMatch match(record.files, list);
+  basis.goneOnBoth = match.GoneOnBoth(record.files);
+  CompareRows(list, folders, run, batch, Mode::kChanges, &match, {}, marked);
 }
 
 }  // namespace zweiblick

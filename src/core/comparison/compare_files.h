@@ -9,7 +9,9 @@
 namespace zweiblick {
 
 class ComparisonList;
+class RecordStore;
 class RunReporter;
+struct ChangeBasis;
 struct ChosenFolders;
 
 // Writes a relation marker into every row and, unless a batch run that
@@ -22,6 +24,14 @@ struct ChosenFolders;
 void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
                   const BatchSwitches& batch, bool binary,
                   const std::function<void()>& marked = {});
+
+// The comparison by changes: each side against the record of the pair
+// `pairKey` (of the two folders' side identities), from `store`. Where there
+// is no record that can be trusted, compares by age instead (which never
+// deletes) and says why. `basis` tells the run after it what to record.
+void CompareByChanges(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+                      const BatchSwitches& batch, RecordStore& store, const std::string& pairKey,
+                      ChangeBasis& basis, const std::function<void()>& marked = {});
 
 inline constexpr const char* kStatusCompareStopped = "vergleich abgebrochen.";
 

@@ -100,8 +100,8 @@ class PairComparer {
 };
 
 PairVerdicts::PairVerdicts(const ComparisonList& list, const ChosenFolders& folders,
-                           RunReporter& run)
-    : list_(list), run_(run), pool_(DefaultWorkerCount()) {
+                           RunReporter& run, std::function<bool(int)> wanted)
+    : list_(list), run_(run), wanted_(std::move(wanted)), pool_(DefaultWorkerCount()) {
   for (int i = 0; i < pool_.Size(); ++i)
     comparers_.push_back(std::make_unique<PairComparer>(folders.LeftFolder, folders.RightFolder));
 }
@@ -128,7 +128,7 @@ PairVerdict PairVerdicts::Take(int row) {
 PairVerdicts::Pending* PairVerdicts::Add(int row) {
   std::string_view left = list_.View(row, kLeftNameColumn);
   std::string_view right = list_.View(row, kRightNameColumn);
-  if (left.empty() || right.empty()) return nullptr;
+  if (left.empty() || right.empty() || (wanted_ && !wanted_(row))) return nullptr;
   Pending& p = pending_.emplace_back();
   p.left = left;
   p.right = right;

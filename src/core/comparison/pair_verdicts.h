@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,13 +31,16 @@ class PairComparer;
 // change while it runs (the running operation keeps every other one out).
 class PairVerdicts {
  public:
-  PairVerdicts(const ComparisonList& list, const ChosenFolders& folders, RunReporter& run);
+  // `wanted`: the rows whose pairs are compared; every row with two files
+  // when empty.
+  PairVerdicts(const ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
+               std::function<bool(int)> wanted = {});
   ~PairVerdicts();
   PairVerdicts(const PairVerdicts&) = delete;
   PairVerdicts& operator=(const PairVerdicts&) = delete;
 
-  // The verdict of `row`, which has a left and a right name; rows are taken in
-  // order. Waits for it while the window goes on handling its events.
+  // The verdict of `row`, which has a left and a right name and is wanted;
+  // rows are taken in order. Waits for it while the window goes on handling its events.
   PairVerdict Take(int row);
 
  private:
@@ -58,6 +62,7 @@ class PairVerdicts {
 
   const ComparisonList& list_;
   RunReporter& run_;
+  std::function<bool(int)> wanted_;
   int next_ = 1;                 // the first row not yet handed to the workers
   std::deque<Pending> pending_;  // stays in place while workers fill it
   std::vector<std::unique_ptr<PairComparer>> comparers_;  // one per worker

@@ -9,7 +9,7 @@ namespace zweiblick {
 ComparisonList::ComparisonList()
     : headers_{kHeaderLeftInitial, kHeaderMarker,     kHeaderRightInitial, "",
                kHeaderLeftStamp,   kHeaderRightStamp, kHeaderLeftSize,     kHeaderRightSize,
-               kHeaderLeftTime,    kHeaderRightTime} {}
+               kHeaderLeftTime,    kHeaderRightTime,  kHeaderChange} {}
 
 int ComparisonList::Add(int position, std::string text) {
   int count = Count();
@@ -69,6 +69,8 @@ std::string_view ComparisonList::View(int position, int column) const {
       return {row.leftStamp.chars.data(), row.leftStamp.size};
     case kRightStampColumn:
       return {row.rightStamp.chars.data(), row.rightStamp.size};
+    case kChangeColumn:
+      return RowChangeText(row.change);
     default:
       return {};
   }
@@ -112,6 +114,13 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
 void ComparisonList::SetFacts(int position, bool left, const FileFacts& facts) {
   Row& row = rows_[position - 1];
   (left ? row.leftFacts : row.rightFacts) = facts;
+}
+
+void ComparisonList::SetChange(int position, RowChange change) {
+  Row& row = rows_[position - 1];
+  if (row.change == change) return;
+  row.change = change;
+  changes_.Change(position);
 }
 
 void ComparisonList::SetSelected(int position, bool selected) {
@@ -233,7 +242,9 @@ std::vector<uint32_t> ComparisonList::FactOrder() const {
 void ComparisonList::Reorder() {
   size_t n = rows_.size();
   if (n > 1) {
-    std::vector<uint32_t> order = sortKey_ + 1 > kColumnCount ? FactOrder() : TextOrder();
+    int column = sortKey_ + 1;
+    std::vector<uint32_t> order =
+        column > kColumnCount && column <= kFactColumnCount ? FactOrder() : TextOrder();
     // Apply the permutation in place, cycle by cycle, so no second row vector is needed.
     for (size_t start = 0; start < n; ++start) {
       if (order[start] == start || order[start] == UINT32_MAX) continue;

@@ -10,6 +10,7 @@
 
 #include "list/list_changes.h"
 #include "list/name_index.h"
+#include "list/row_change.h"
 #include "reading/file_facts.h"
 
 namespace zweiblick {
@@ -28,9 +29,12 @@ enum Column : int {
   kRightSizeColumn = 8,
   kLeftTimeColumn = 9,
   kRightTimeColumn = 10,
+  // What changed since the last run, after a comparison by changes.
+  kChangeColumn = 11,
 };
 inline constexpr int kColumnCount = 6;       // the columns with texts
-inline constexpr int kListColumnCount = 10;  // with the fact columns
+inline constexpr int kFactColumnCount = 10;  // with the fact columns
+inline constexpr int kListColumnCount = 11;  // with the change column
 
 inline constexpr const char* kHeaderLeftInitial = "Erster Ordner";
 inline constexpr const char* kHeaderMarker = "<-->";
@@ -45,8 +49,9 @@ inline constexpr const char* kHeaderRightTime = "Geändert rechts";
 // Starting column widths in twips; columns 5 and 6 are hidden.
 inline constexpr std::array<int, kColumnCount> kColumnWidthTwips = {3777, 800, 3777, 66667, 0, 0};
 // The fact columns, hidden until the user switches them on.
-inline constexpr std::array<int, kListColumnCount - kColumnCount> kFactColumnWidthTwips = {
+inline constexpr std::array<int, kFactColumnCount - kColumnCount> kFactColumnWidthTwips = {
     1200, 1200, 2100, 2100};
+inline constexpr int kChangeColumnWidthTwips = 3300;
 
 class ComparisonList {
  public:
@@ -87,6 +92,10 @@ class ComparisonList {
     return left ? row.leftFacts : row.rightFacts;
   }
   void SetFacts(int position, bool left, const FileFacts& facts);
+
+  // What the comparison by changes found for the row; kNone after any other.
+  RowChange Change(int position) const { return rows_[position - 1].change; }
+  void SetChange(int position, RowChange change);
 
   // A hidden row is never selected: selecting it does nothing, and hiding it
   // takes its selection away.
@@ -139,6 +148,7 @@ class ComparisonList {
     FileFacts leftFacts;
     FileFacts rightFacts;
     bool selected = false;
+    RowChange change = RowChange::kNone;
   };
 
   static void SetStamp(Stamp& s, std::string_view text);

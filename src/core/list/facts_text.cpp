@@ -48,11 +48,15 @@ std::string TimeText(int64_t seconds) {
 }
 
 std::string FactsToolTip(const ComparisonList& list, int position) {
-  return "Links: " + SideText(list.Facts(position, true)) +
-         "\rRechts: " + SideText(list.Facts(position, false));
+  std::string tip = "Links: " + SideText(list.Facts(position, true)) +
+                    "\rRechts: " + SideText(list.Facts(position, false));
+  std::string_view change = RowChangeText(list.Change(position));
+  if (!change.empty()) tip += std::string("\r") + kHeaderChange + ": " + std::string(change);
+  return tip;
 }
 
 std::string FactsColumnText(const ComparisonList& list, int position, int column) {
+  if (column == kChangeColumn) return std::string(RowChangeText(list.Change(position)));
   bool left = column == kLeftSizeColumn || column == kLeftTimeColumn;
   const FileFacts& f = list.Facts(position, left);
   if (!f.Known()) return {};

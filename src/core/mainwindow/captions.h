@@ -15,6 +15,7 @@ inline constexpr const char* kBtnEndCaption = "&Ende";
 inline constexpr const char* kBtnInfoCaption = "&Info";
 inline constexpr const char* kCompModeBinaryCaption = "&Binärvergleich";
 inline constexpr const char* kCompModeAgeCaption = "Al&tersvergleich";
+inline constexpr const char* kCompModeChangesCaption = "Än&derungsvergleich";
 inline constexpr const char* kTopMostCaption = "Fenter &immer im Vordergrund halten";
 inline constexpr const char* kSofortStartCaption =
     "&Nach dem Auffüllen der rechten Spalte sofort mit dem Vergleich beginnen";

@@ -11,8 +11,10 @@
 #include "mainwindow/screen_reader_texts.h"
 #include "mainwindow/window_options.h"
 #include "reading/fill_column.h"
+#include "record/side_identity.h"
 #include "settings/app_settings.h"
 #include "sync/markers.h"
+#include "sync/run_record.h"
 #include "sync/synchronize_folders.h"
 
 namespace zweiblick {
@@ -56,7 +58,7 @@ void MainWindow::BtnClick(int index) {
       SynchronizeFolders();
       break;
     case kBtnCompare:
-      CompareFiles(compModeBinary_);
+      CompareSelected();
       break;
     case kBtnEnd:
       EndProcess();
@@ -68,13 +70,14 @@ void MainWindow::BtnClick(int index) {
 }
 
 void MainWindow::CompModeOptClick(int index) {
-  compModeBinary_ = index != 1;
-  report_.EnableButton(kBtnSync, index == 1);
+  compMode_ = index == kCompModeAge || index == kCompModeChanges ? index : kCompModeBinary;
+  report_.EnableButton(kBtnSync, compMode_ != kCompModeBinary);
 }
 
 void MainWindow::SelectCompMode(int index) {
-  window_.ShowOption(Option::kCompModeBinary, index == 0);
-  window_.ShowOption(Option::kCompModeAge, index == 1);
+  window_.ShowOption(Option::kCompModeBinary, index == kCompModeBinary);
+  window_.ShowOption(Option::kCompModeAge, index == kCompModeAge);
+  window_.ShowOption(Option::kCompModeChanges, index == kCompModeChanges);
   CompModeOptClick(index);
 }
 
@@ -153,7 +156,34 @@ void MainWindow::PopupItemClick(int index) {
 }
 
 void MainWindow::CompareAfterFilling() {
-  CompareFiles(compModeBinary_);
+  CompareSelected();
+}
+
+void MainWindow::CompareSelected() {
+  if (compMode_ == kCompModeChanges)
+    CompareByChanges();
+  else
+    CompareFiles(compMode_ == kCompModeBinary);
+}
+
+std::string MainWindow::PairKey() const {
+  if (folders_.LeftFolder.empty() || folders_.RightFolder.empty()) return {};
+  SideIdentity left = SideIdentityOf(folders_.LeftFolder);
+  SideIdentity right = SideIdentityOf(folders_.RightFolder);
+  return left.Known() && right.Known() ? PairKeyOf(left, right) : std::string();
+}
+
+void MainWindow::CompareByChanges() {
+  Operation op(*this);
+  if (!op) return;
+  panelOne_.account.reset();
+  ShowRunning();
+  std::string key = PairKey();
+  zweiblick::CompareByChanges(liste_, folders_, run_, batch_, record_, key, changeBasis_, [this] {
+    window_.ShowChangeColumn(true);
+    ShowPanelOne();
+  });
+  ShowPanelOne();
 }
 
 void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {
@@ -163,6 +193,7 @@ void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {
     if (!op) return;
     panelOne_.account.reset();
     ShowRunning();
+    changeBasis_ = {};
     filledRight = zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft);
     ShowPanelOne();
   }
@@ -175,8 +206,12 @@ void MainWindow::CompareFiles(bool binary) {
   if (!op) return;
   panelOne_.account.reset();
   ShowRunning();
+  changeBasis_ = {};
   // The plan shows beside the summary, not only once it is closed.
-  zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary, [this] { ShowPanelOne(); });
+  zweiblick::CompareFiles(liste_, folders_, run_, batch_, binary, [this] {
+    window_.ShowChangeColumn(false);
+    ShowPanelOne();
+  });
   ShowPanelOne();
 }
 
@@ -188,7 +223,18 @@ SyncTally MainWindow::SynchronizeFolders(bool proposals) {
   options.trash = batch_.Trash;
   options.unattended = batch_.BatchActive;
   ShowRunning();
+  RunRecord record(record_, PairKey(), changeBasis_.pairKey.empty() ? nullptr : &changeBasis_,
+                   folders_, proposals);
+  options.starting = [&record] { record.Start(); };
+  options.processed = [&record](const ComparisonList& list, int row) { record.Row(list, row); };
   SyncTally tally = zweiblick::SynchronizeFolders(liste_, folders_, run_, options);
+  if (!tally.busy) {
+    std::string problem = record.Finish(tally.durable);
+    if (!problem.empty()) run_.ShowMessage(problem, MsgIcon::kInformation, MsgButtons::kOk);
+    // Recorded: a second run over the rows left records only what it does.
+    changeBasis_.goneOnBoth.clear();
+    changeBasis_.fresh = false;
+  }
   panelOne_.account = tally;
   ShowPanelOne();
   return tally;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "comparison/changes_since.h"
 #include "layout/modresize_app.h"
 #include "list/comparison_list.h"
 #include "mainwindow/panel_one.h"
@@ -14,6 +15,7 @@
 #include "platform/window_port.h"
 #include "reading/chosen_folders.h"
 #include "reading/walk_folder_tree.h"
+#include "record/pair_record.h"
 #include "sync/synchronize_folders.h"
 
 namespace zweiblick {
@@ -31,6 +33,9 @@ enum BtnIndex : int {
   kBtnEnd = 9,
   kBtnInfo = 10,
 };
+
+// The option buttons CompModeOpt, by index.
+enum CompModeIndex : int { kCompModeBinary = 0, kCompModeAge = 1, kCompModeChanges = 2 };
 
 // The mouse button pressed on the list, with the numbers the old desktop gave them.
 enum class MouseButton : int { kNone = 0, kLeft = 1, kRight = 2, kMiddle = 4 };
@@ -77,6 +82,10 @@ class MainWindow {
   // while another one runs.
   void FillColumn(const std::string& folderPath, bool isLeft);
   void CompareFiles(bool binary);
+  // The comparison by changes since the last recorded run of the pair.
+  void CompareByChanges();
+  // The comparison the option buttons select.
+  void CompareSelected();
   SyncTally SynchronizeFolders(bool proposals = false);
   void CopyListToClipboard();
 
@@ -93,7 +102,8 @@ class MainWindow {
 
   // Option values as the window shows them.
   bool ToolTips() const { return toolTips_; }
-  bool BinaryCompareSelected() const { return compModeBinary_; }
+  bool BinaryCompareSelected() const { return compMode_ == kCompModeBinary; }
+  int CompModeSelected() const { return compMode_; }
   bool CompareButtonEnabled() const { return run_.CompareButtonEnabled(); }
   // Selects CompModeOpt(index) from code, with the effect of a click.
   void SelectCompMode(int index);
@@ -155,6 +165,7 @@ class MainWindow {
   // Panel 1 while a filling, comparison or synchronisation runs, and after it.
   void ShowRunning();
   void ShowPanelOne();
+  std::string PairKey() const;
 
   ReportPort& report_;
   WindowPort noWindow_;  // the dressing of a run without a window: nowhere
@@ -171,7 +182,12 @@ class MainWindow {
   MouseButton lastMouseButton_ = MouseButton::kNone;
   bool sofortStart_ = false;
   bool toolTips_ = false;
-  bool compModeBinary_ = true;
+  int compMode_ = kCompModeBinary;
+  // Where the record of every pair is kept; the user's state folder.
+  RecordStore record_{RecordStore::DefaultPath()};
+  // What the last comparison by changes found, for the runs after it; reset
+  // by every other reading or comparison.
+  ChangeBasis changeBasis_;
   bool busy_ = false;
   bool ending_ = false;
   bool endAfterOperation_ = false;

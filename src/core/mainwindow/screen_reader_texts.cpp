@@ -30,11 +30,14 @@ const SpokenText kSpokenTexts[] = {
     {"CompModeOpt0", "Binärvergleich", "Wählt den binären Vergleichsmodus: vergleicht den Inhalt."},
     {"CompModeOpt1", "Altersvergleich",
      "Wählt den versionsbezogenen Vergleichsmodus: vergleicht die Änderungszeiten."},
+    {"CompModeOpt2", "Änderungsvergleich",
+     "Vergleicht jede Seite mit ihrem Stand nach dem letzten Abgleich: gibt Änderungen und "
+     "Löschungen weiter und zeigt Konflikte."},
     {"Pbar", "Fortschritt", "Zeigt den aktuellen Verarbeitungsstand an."},
     {"Btn8", "Dateienvergleich", "Startet den Vergleich der Dateien in den beiden Verzeichnissen."},
     {"Btn7", "Dateienabgleich",
-     "Führt den Datenabgleich abhängig von der Relationsliste durch. Nur beim Altersvergleich "
-     "verfügbar."},
+     "Führt den Datenabgleich abhängig von der Relationsliste durch. Nur beim Alters- und "
+     "Änderungsvergleich verfügbar."},
     {"Btn3", "Zwischenablage", "Kopiert den aktuellen Listeninhalt in die Zwischenablage"},
     {"Btn2", "Hilfe", "Öffnet die Hilfe im Browser."},
     {"Btn10", "Info", "Gibt Zusatzinfos über das Programm"},

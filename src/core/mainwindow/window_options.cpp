@@ -32,6 +32,7 @@ const ToolTip kToolTips[] = {
     {"SpeedCheck", "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.", false},
     {"CompModeOpt0", "Wählt den binären Vergleichsmodus", false},
     {"CompModeOpt1", "Wählt den versionsbezogenen Vergleichsmodus", false},
+    {"CompModeOpt2", "Wählt den Vergleich mit dem Stand nach dem letzten Abgleich", false},
 };
 
 }  // namespace

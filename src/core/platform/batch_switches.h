@@ -8,6 +8,7 @@ struct BatchSwitches {
   bool BatchActive = false;
   bool BatchBinaryCompare = false;
   bool BatchAgeCompare = false;
+  bool BatchChangeCompare = false;  // Änderungsvergleich=1: by what changed since the last run
   bool BatchSync = false;
   bool BatchClipboard = false;
   bool BatchEnd = false;

@@ -34,6 +34,9 @@ class ReportPort {
     (void)ignoreRest;
     return ShowMessage(text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
   }
+  // A text for the record of an unattended run that waits for nobody (the
+  // conflicts a comparison found); a window, whose list shows them, ignores it.
+  virtual void Note(const std::string& text) { (void)text; }
   // Replaces the clipboard's contents with `text` (rows of bytes as the list holds them).
   virtual void SetClipboardText(const std::string& text) = 0;
 

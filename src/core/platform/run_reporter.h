@@ -21,6 +21,7 @@ class RunReporter {
   RunReporter& operator=(const RunReporter&) = delete;
 
   ReportPort& Port() { return port_; }
+  void Note(const std::string& text) { port_.Note(text); }
   MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
     return port_.ShowMessage(text, icon, buttons);
   }

@@ -15,12 +15,13 @@ class LayoutForm;
 
 // The check boxes and option buttons whose value code can set.
 enum class Option {
-  kSofortStart,     // SofortStartCheck
-  kToolTips,        // ToolTipCheck
-  kTopMost,         // MyTopMostChk
-  kSpeed,           // SpeedCheck
-  kCompModeBinary,  // CompModeOpt(0)
-  kCompModeAge,     // CompModeOpt(1)
+  kSofortStart,      // SofortStartCheck
+  kToolTips,         // ToolTipCheck
+  kTopMost,          // MyTopMostChk
+  kSpeed,            // SpeedCheck
+  kCompModeBinary,   // CompModeOpt(0)
+  kCompModeAge,      // CompModeOpt(1)
+  kCompModeChanges,  // CompModeOpt(2)
 };
 
 class WindowPort {
@@ -59,6 +60,8 @@ class WindowPort {
   // Hands a file path, a web address with its scheme or a mail link to the
   // desktop's default application, without waiting for it.
   virtual void OpenWithDesktop(const std::string& target, bool maximised) {}
+  // The list's column "Änderung", shown while the last comparison was by changes.
+  virtual void ShowChangeColumn(bool shown) {}
   // Shows the information dialog, or brings the open one to the front.
   virtual void ShowInfoDialog() {}
 };

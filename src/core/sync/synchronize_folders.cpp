@@ -115,6 +115,7 @@ class SyncRun {
     RunServingEvents([&] { unsafeFolders = disk_.Finish(); }, run_);
     for (const UnsafeFolder& unsafe : unsafeFolders) {
       ++tally_.failed;
+      tally_.durable = false;
       run_.ShowMessage(UnsafeFolderMessage(unsafe.folder), MsgIcon::kCritical, MsgButtons::kOk);
     }
     tally_.trashed = trash_.Moved();
@@ -219,12 +220,16 @@ SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders,
     refused.busy = true;
     return refused;
   }
+  if (options.starting) options.starting();
   int count = list.Count();
   SyncRun rows(list, folders, run, options);
   for (int i = count; i >= 1; --i) {
     if (!rows.Row(i)) break;
     run.SetProgress(static_cast<float>((1.0 - static_cast<double>(i) / count) * 100.0));
-    if (!rows.Keep()) list.Remove(i);
+    if (!rows.Keep()) {
+      if (options.processed) options.processed(list, i);
+      list.Remove(i);
+    }
     run.YieldUnlessFast();
     if (run.StopRequested()) break;  // Escape, or the program ends: as after Abort
   }

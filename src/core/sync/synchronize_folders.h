@@ -1,6 +1,7 @@
 // Carries out the row actions of the list, from the last row up.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace zweiblick {
@@ -16,10 +17,11 @@ inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
 struct SyncTally {
   int copied = 0;
   int deleted = 0;
-  int trashed = 0;    // deleted or replaced files now in a trash
-  int failed = 0;     // ended in Ignore or Abort; a folder whose data could not be made durable
-  int proposals = 0;  // rows "? -->" and "? <--" left alone
-  bool busy = false;  // refused: another run is writing one of the folders
+  int trashed = 0;      // deleted or replaced files now in a trash
+  int failed = 0;       // ended in Ignore or Abort; a folder whose data could not be made durable
+  int proposals = 0;    // rows "? -->" and "? <--" left alone
+  bool busy = false;    // refused: another run is writing one of the folders
+  bool durable = true;  // every folder's data is on the disk
 };
 
 // The tally as one German line (without line end): the command-line
@@ -38,6 +40,11 @@ struct SyncOptions {
   // Nobody is asked whether to delete for good where a file system has no
   // trash: those rows fail.
   bool unattended = false;
+  // Called once the run may write, before the first file is touched.
+  std::function<void()> starting;
+  // Called for each row carried out or left alone, before it leaves the list;
+  // not for a row that failed or that the run did not reach.
+  std::function<void(const ComparisonList&, int row)> processed;
 };
 
 // The question where a file system has no trash.

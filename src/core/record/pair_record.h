@@ -1,0 +1,68 @@
+// The record of what both sides of a pair of folders held after the last run
+// that left them in sync, kept in one SQLite database in the user's state
+// folder. Nothing of it is ever written onto the two sides.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "reading/file_facts.h"
+
+namespace zweiblick {
+
+// One file as both sides held it. The inode is kept only where inode numbers
+// last (0 otherwise); the device is never kept, as it changes between mounts.
+struct RecordedFile {
+  std::string leftName, rightName;
+  FileFacts left, right;
+};
+
+// A pair's record by match key (the name with its letter case folded).
+using PairRecordFiles = std::unordered_map<std::string, RecordedFile>;
+
+struct LoadedRecord {
+  enum class State {
+    kRecord,      // the pair's record as the last run left it
+    kNone,        // no run of this pair has been recorded
+    kUnfinished,  // the last run ended before its record was written
+    kUnreadable,  // corrupt (now set aside), of a newer format, or cannot be opened
+    kLocked,      // another instance of the program is writing it
+  } state = State::kNone;
+  PairRecordFiles files;
+  std::string problem;  // for every state but kRecord: why, as the user reads it
+};
+
+// A change of the record: the new state of a file, or nullopt to forget it.
+using RecordChange = std::pair<std::string, std::optional<RecordedFile>>;
+
+class RecordStore {
+ public:
+  explicit RecordStore(std::string path) : path_(std::move(path)) {}
+
+  // $XDG_STATE_HOME/zweiblick/abgleichstand.sqlite, or the same below
+  // ~/.local/state; empty where neither can be told.
+  static std::string DefaultPath();
+  const std::string& Path() const { return path_; }
+
+  LoadedRecord Load(const std::string& pairKey);
+  // Before the first file of a run is touched: until the run's record is
+  // written, the pair's record counts as unfinished. False with `problem`
+  // where that cannot be written.
+  bool MarkUnfinished(const std::string& pairKey, std::string& problem);
+  // The run's changes, in one transaction that also ends the unfinished mark.
+  // `replaceAll`: the changes are the pair's whole record.
+  bool Write(const std::string& pairKey, const std::vector<RecordChange>& changes, bool replaceAll,
+             std::string& problem);
+  // Puts the database aside under a new name, kept: where a pair's record
+  // could be neither brought up to date nor marked so, it must not be read
+  // again. The new name, or empty where that failed too.
+  std::string SetAside();
+
+ private:
+  std::string path_;
+};
+
+}  // namespace zweiblick
