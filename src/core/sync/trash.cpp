@@ -494,7 +494,8 @@ int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
 bool IsTrashFolderName(const char* name) {
   if (std::strncmp(name, ".Trash", 6) != 0) return false;
   if (name[6] == '\0') return true;
-  if (name[6] != '-' || name[7] == '\0') return false;
+  // A user's number as it is written: "0", or without a leading zero.
+  if (name[6] != '-' || name[7] == '\0' || (name[7] == '0' && name[8] != '\0')) return false;
   for (const char* c = name + 7; *c != '\0'; ++c)
     if (*c < '0' || *c > '9') return false;
   return true;

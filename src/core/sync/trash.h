@@ -28,7 +28,7 @@ inline constexpr int kNoTrash = -4;
 // Returned by a Reserve that may not ask where it would have to.
 inline constexpr int kTrashNotAsked = -6;
 
-// ".Trash" and ".Trash-<number>", the trash folders at the top of a file
+// ".Trash" and ".Trash-<uid>", the trash folders at the top of a file
 // system: the files the runs put there are no files of the tree.
 bool IsTrashFolderName(const char* name);
 
