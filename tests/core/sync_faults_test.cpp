@@ -1,3 +1,4 @@
+#include <fcntl.h>
 // A synchronisation on file systems that fail late, change under the copy or
 // do not keep times: nothing is reported done that is not on the disk.
 #include <gtest/gtest.h>
@@ -63,15 +64,26 @@ TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
 
 TEST_F(SyncFaults, ASourcePutBackToAnOlderVersionIsNotCopiedAGoneFileIsDeleted) {
   Both("f.txt", "newer edit", "older", 1600000000, 1500000000);
+  Both("ns.txt", "newer edit", "older", 1600000000, 1500000000);
+  // Older by a nanosecond only, as a copy tool that keeps them puts it back.
+  auto stamp = [&](long nsec) {
+    const timespec at[2] = {{1600000000, nsec}, {1600000000, nsec}};
+    ASSERT_EQ(utimensat(AT_FDCWD, left.Path("ns.txt").c_str(), at, 0), 0);
+  };
+  stamp(5);
   right.Write("gone.txt", "g");
   Fill();
   Mark("f.txt", kMarkCopyRight);
+  Mark("ns.txt", kMarkCopyRight);
   Mark("gone.txt", kMarkDeleteRight);
   left.Write("f.txt", "restored from an old archive", 1000000000);
+  left.Write("ns.txt", "restored, a nanosecond older");
+  stamp(4);
   std::filesystem::remove(right.Path("gone.txt"));
   SyncTally tally = w.SynchronizeFolders();
   EXPECT_EQ(right.Read("f.txt"), "older");
-  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("ns.txt"), "older");
+  EXPECT_EQ(tally.failed, 2);
   EXPECT_EQ(tally.deleted, 1);  // what the user asked for is so
 }
 
@@ -122,6 +134,14 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
     EXPECT_EQ(right.Read("old.txt"), "old");
     EXPECT_TRUE(right.TemporaryFiles().empty());
     EXPECT_EQ(Marker("old.txt"), kMarkCopyRight);  // the row stays for another try
+    // The same for the .trashinfo of a file to delete: the file stays where it is.
+    Mark("old.txt", kMarkDeleteRight);
+    port.reasons.clear();
+    tally = w.SynchronizeFolders();
+    EXPECT_EQ(port.reasons, std::vector<std::string>{FailureReason(EIO)});
+    EXPECT_EQ(tally.failed, 1);
+    EXPECT_EQ(right.Read("old.txt"), "old");
+    EXPECT_FALSE(right.Exists(".Trash-0/files/old.txt"));
   }
 }
 
