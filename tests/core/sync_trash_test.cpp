@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -140,6 +142,28 @@ TEST_F(SyncTrash, DeletedAndReplacedFilesGoToTheHomeTrashAndComeBack) {
   // A trash tool of the desktop lists them under their original paths.
   std::string tool = TrashList();
   EXPECT_NE(tool.find(kernelRight + "/a/" + odd + "\n"), std::string::npos) << tool;
+
+  // A folder that takes new names but gives none up (append-only): the
+  // replacement's rename fails, and the old version's second name in the
+  // trash goes with its .trashinfo.
+  Both("stays.txt", "new", "old", 2000000000, 1000000000);
+  Fill();
+  Mark("stays.txt", kMarkCopyRight);
+  auto appendOnly = [&](bool on) {
+    Fd dir(open(right.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int flags = 0;
+    if (ioctl(dir.get(), FS_IOC_GETFLAGS, &flags) != 0) return false;
+    flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+    return ioctl(dir.get(), FS_IOC_SETFLAGS, &flags) == 0;
+  };
+  if (!appendOnly(true)) GTEST_SKIP() << "no append-only folders here";
+  port.answers = {MsgAnswer::kIgnore};
+  tally = w.SynchronizeFolders();
+  ASSERT_TRUE(appendOnly(false));
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("stays.txt"), "old");
+  EXPECT_FALSE(std::filesystem::exists(Home() + "/files/stays.txt"));
+  EXPECT_FALSE(std::filesystem::exists(Home() + "/info/stays.txt.trashinfo"));
 }
 
 TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
