@@ -156,6 +156,24 @@ TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedAheadIsCopiedAgainAtItsTurn) {
   EXPECT_TRUE(right.TemporaryFiles().empty());
 }
 
+TEST_F(SyncFaults, ASourceSavedAgainAfterItsCopyWasPutInPlaceIsCopiedAgain) {
+  // The box of the row before it (a write-protected destination) stays open
+  // until the new file's copy stands in its place; then its source is saved.
+  left.Write("a-new.txt", "first version", 1600000000);
+  Both("z-protected.txt", "new", "old", 1600000000, 1500000000);
+  ASSERT_EQ(chmod(right.Path("z-protected.txt").c_str(), 0444), 0);
+  bool placed = false;
+  port.onMessage = [&](const testing::ShownMessage&) {
+    for (int i = 0; i < 500 && !(placed = right.Exists("a-new.txt")); ++i) usleep(10000);
+    left.Write("a-new.txt", "saved again", 1600000100);
+    port.answers.push_back(MsgAnswer::kIgnore);
+  };
+  SyncTally tally = CopyRight({"a-new.txt", "z-protected.txt"});
+  ASSERT_TRUE(placed) << "no copy was put in place ahead";
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("a-new.txt"), "saved again");
+}
+
 TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {
   // fusefat writes the time of the rename to the disk, whatever the file had.
   const std::string image = outside.Path("fat.img");
