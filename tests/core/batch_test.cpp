@@ -200,6 +200,9 @@ TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
   left.Write(".git/config", "c");
   right.Write(".zweiblick-x-1.tmp", "a copy under way");
   right.Write(".Trash-0/files/old.txt", "what a run deleted");
+  // Only ".Trash-" with a user's number as it is written is a trash.
+  left.Write(".Trash-1000x/mine.txt", "a folder of the user's");
+  right.Write(".Trash-01000/mine.txt", "another");
   // A folder left out is not looked at: a link to one is left out with it, and
   // so is whatever a folder-only pattern names that cannot be examined.
   left.Mkdir("lib");
@@ -224,7 +227,9 @@ TEST_F(Batch, FilterSectionLeavesNamesOutOfBothColumnsAndIsChecked) {
             BatchOutcome::kDone);
   for (auto& m : port.messages) ADD_FAILURE() << m.text;
   EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "", "cache"},
+                                                           {"", "", ".Trash-01000/mine.txt"},
                                                            {".git/config", "", ""},
+                                                           {".Trash-1000x/mine.txt", "", ""},
                                                            {"a.txt", "", "a.txt"},
                                                            {"new.txt", "", "new.txt"}}));
   EXPECT_EQ(port.frameCaptions["Frame1"],

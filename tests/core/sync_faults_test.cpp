@@ -1,3 +1,4 @@
+#include <fcntl.h>
 // A synchronisation on file systems that fail late, change under the copy or
 // do not keep times: nothing is reported done that is not on the disk.
 #include <gtest/gtest.h>
@@ -63,15 +64,26 @@ TEST_F(SyncFaults, ADestinationEditedWhileItsCopyIsWrittenIsNotOverwritten) {
 
 TEST_F(SyncFaults, ASourcePutBackToAnOlderVersionIsNotCopiedAGoneFileIsDeleted) {
   Both("f.txt", "newer edit", "older", 1600000000, 1500000000);
+  Both("ns.txt", "newer edit", "older", 1600000000, 1500000000);
+  // Older by a nanosecond only, as a copy tool that keeps them puts it back.
+  auto stamp = [&](long nsec) {
+    const timespec at[2] = {{1600000000, nsec}, {1600000000, nsec}};
+    ASSERT_EQ(utimensat(AT_FDCWD, left.Path("ns.txt").c_str(), at, 0), 0);
+  };
+  stamp(5);
   right.Write("gone.txt", "g");
   Fill();
   Mark("f.txt", kMarkCopyRight);
+  Mark("ns.txt", kMarkCopyRight);
   Mark("gone.txt", kMarkDeleteRight);
   left.Write("f.txt", "restored from an old archive", 1000000000);
+  left.Write("ns.txt", "restored, a nanosecond older");
+  stamp(4);
   std::filesystem::remove(right.Path("gone.txt"));
   SyncTally tally = w.SynchronizeFolders();
   EXPECT_EQ(right.Read("f.txt"), "older");
-  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("ns.txt"), "older");
+  EXPECT_EQ(tally.failed, 2);
   EXPECT_EQ(tally.deleted, 1);  // what the user asked for is so
 }
 
@@ -122,6 +134,14 @@ TEST_F(SyncFaults, WriteErrorsAtCloseOrFsyncFailTheRowAndKeepTheOldFile) {
     EXPECT_EQ(right.Read("old.txt"), "old");
     EXPECT_TRUE(right.TemporaryFiles().empty());
     EXPECT_EQ(Marker("old.txt"), kMarkCopyRight);  // the row stays for another try
+    // The same for the .trashinfo of a file to delete: the file stays where it is.
+    Mark("old.txt", kMarkDeleteRight);
+    port.reasons.clear();
+    tally = w.SynchronizeFolders();
+    EXPECT_EQ(port.reasons, std::vector<std::string>{FailureReason(EIO)});
+    EXPECT_EQ(tally.failed, 1);
+    EXPECT_EQ(right.Read("old.txt"), "old");
+    EXPECT_FALSE(right.Exists(".Trash-0/files/old.txt"));
   }
 }
 
@@ -134,6 +154,24 @@ TEST_F(SyncFaults, ASourceRewrittenWhileItIsCopiedAheadIsCopiedAgainAtItsTurn) {
   EXPECT_EQ(tally.copied, 1);
   EXPECT_TRUE(right.Read("changing.bin") == std::string(1 << 20, 'b')) << "a torn copy";
   EXPECT_TRUE(right.TemporaryFiles().empty());
+}
+
+TEST_F(SyncFaults, ASourceSavedAgainAfterItsCopyWasPutInPlaceIsCopiedAgain) {
+  // The box of the row before it (a write-protected destination) stays open
+  // until the new file's copy stands in its place; then its source is saved.
+  left.Write("a-new.txt", "first version", 1600000000);
+  Both("z-protected.txt", "new", "old", 1600000000, 1500000000);
+  ASSERT_EQ(chmod(right.Path("z-protected.txt").c_str(), 0444), 0);
+  bool placed = false;
+  port.onMessage = [&](const testing::ShownMessage&) {
+    for (int i = 0; i < 500 && !(placed = right.Exists("a-new.txt")); ++i) usleep(10000);
+    left.Write("a-new.txt", "saved again", 1600000100);
+    port.answers.push_back(MsgAnswer::kIgnore);
+  };
+  SyncTally tally = CopyRight({"a-new.txt", "z-protected.txt"});
+  ASSERT_TRUE(placed) << "no copy was put in place ahead";
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("a-new.txt"), "saved again");
 }
 
 TEST_F(SyncFaults, ATimeTheFileSystemResetsIsSetAgainOrTheRowFails) {

@@ -368,6 +368,21 @@ TEST(SyncPlanText, OnlyThePartsThatAreNotZero) {
             "1 kopieren (5 B), 2 nur vorgeschlagen");
 }
 
+// A proposal carried out copies the file of the side it stands on.
+TEST_F(Sync, APlanCountsTheBytesOfTheSideAProposalCopiesFrom) {
+  left.Write("left-only.txt", "12345");
+  right.Write("right-only.txt", "1234567");
+  Fill();
+  Mark("left-only.txt", kMarkLeftOnly);
+  Mark("right-only.txt", kMarkRightOnly);
+  SyncPlan plan = PlanSync(w.Liste(), true);
+  EXPECT_EQ(plan.copies, 2);
+  EXPECT_EQ(plan.bytes, 12);
+  plan = PlanSync(w.Liste(), false);
+  EXPECT_EQ(plan.proposals, 2);
+  EXPECT_EQ(plan.bytes, 0);
+}
+
 // The reasons users meet most, word for word: a changed or swapped text fails.
 TEST(FailureReasonText, TheCommonReasonsReadAsWritten) {
   const std::pair<int, const char*> reasons[] = {
@@ -386,6 +401,14 @@ TEST(FailureReasonText, TheCommonReasonsReadAsWritten) {
        "Die Änderungszeit ließ sich am Ziel nicht setzen; die Kopie sähe neuer aus als ihr "
        "Original."},
       {kNoTrash, "Auf diesem Datenträger gibt es keinen Papierkorb."},
+      {EDQUOT, "Der Speicherplatz, der Ihnen auf dem Datenträger zusteht (Quota), ist erschöpft."},
+      {EPERM, "Die Datei oder ihr Ordner ist schreibgeschützt, oder die Berechtigung fehlt."},
+      {ENOTDIR, "Die Datei oder ihr Ordner ist nicht mehr vorhanden."},
+      {ENAMETOOLONG, "Der Name ist für das Dateisystem zu lang."},
+      {EFBIG, "Die Datei ist zu groß für das Dateisystem des Ziels."},
+      {EISDIR, "An dieser Stelle steht ein Ordner; Ordner werden nie gelöscht."},
+      {EBUSY, "Die Datei ist in Gebrauch."},
+      {ETXTBSY, "Die Datei ist in Gebrauch."},
   };
   for (auto [error, text] : reasons) EXPECT_EQ(FailureReason(error), text) << error;
 }

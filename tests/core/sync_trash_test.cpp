@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -13,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "batch/start_batch_mode.h"
 #include "child_process.h"
@@ -139,6 +142,28 @@ TEST_F(SyncTrash, DeletedAndReplacedFilesGoToTheHomeTrashAndComeBack) {
   // A trash tool of the desktop lists them under their original paths.
   std::string tool = TrashList();
   EXPECT_NE(tool.find(kernelRight + "/a/" + odd + "\n"), std::string::npos) << tool;
+
+  // A folder that takes new names but gives none up (append-only): the
+  // replacement's rename fails, and the old version's second name in the
+  // trash goes with its .trashinfo.
+  Both("stays.txt", "new", "old", 2000000000, 1000000000);
+  Fill();
+  Mark("stays.txt", kMarkCopyRight);
+  auto appendOnly = [&](bool on) {
+    Fd dir(open(right.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int flags = 0;
+    if (ioctl(dir.get(), FS_IOC_GETFLAGS, &flags) != 0) return false;
+    flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+    return ioctl(dir.get(), FS_IOC_SETFLAGS, &flags) == 0;
+  };
+  if (!appendOnly(true)) GTEST_SKIP() << "no append-only folders here";
+  port.answers = {MsgAnswer::kIgnore};
+  tally = w.SynchronizeFolders();
+  ASSERT_TRUE(appendOnly(false));
+  EXPECT_EQ(tally.failed, 1);
+  EXPECT_EQ(right.Read("stays.txt"), "old");
+  EXPECT_FALSE(std::filesystem::exists(Home() + "/files/stays.txt"));
+  EXPECT_FALSE(std::filesystem::exists(Home() + "/info/stays.txt.trashinfo"));
 }
 
 TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
@@ -277,26 +302,28 @@ TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTakenAndItsFirstErrorIsTheReason) {
 }
 
 TEST_F(SyncTrash, AnInterruptedRunTakesBackEveryPlaceInTheTrashNotUsed) {
-  for (const char* name : {"linked.txt", "reserved.txt", "moved.txt", "replaced.txt"})
+  for (const char* name : {"linked.txt", "reserved.txt", "moved.txt", "replaced.txt", "turn.txt"})
     right.Write(name, name);
   pid_t child = fork();
   if (child == 0) {
     RemoveUnfinishedCopyOnSignals();
     Trash trash;
     Fd dir(open(right.Path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    TrashSlot a, b, c, d;
+    TrashSlot a, b, c, d, e;
     bool linked = false, linkedToo = false;
     struct stat examined = right.Stat("linked.txt"), other = right.Stat("moved.txt");
     // A copy written ahead whose old version got its name in the trash, one
-    // not linked, one moved there, and one linked to a file other than the
-    // one examined: another run's copy in its place.
+    // not linked, one moved there, one linked to a file other than the
+    // one examined (another run's copy in its place), and one linked at its
+    // turn, just before the rename that would have replaced it.
     if (trash.Reserve(dir.get(), "linked.txt", right.Dir(), a, true, &linked, &examined) != 0 ||
         !linked || trash.Reserve(dir.get(), "reserved.txt", right.Dir(), b) != 0 ||
         trash.Reserve(dir.get(), "moved.txt", right.Dir(), c) != 0 ||
         trash.Move(dir.get(), "moved.txt", c) != 0 ||
         trash.Reserve(dir.get(), "replaced.txt", right.Dir(), d, true, &linkedToo, &other) !=
             kChangedSinceRead ||
-        linkedToo)
+        linkedToo || trash.Reserve(dir.get(), "turn.txt", right.Dir(), e) != 0 ||
+        Trash::Link(dir.get(), "turn.txt", e) != 0)
       _exit(1);
     raise(SIGTERM);
     _exit(2);
@@ -312,7 +339,107 @@ TEST_F(SyncTrash, AnInterruptedRunTakesBackEveryPlaceInTheTrashNotUsed) {
   for (auto& e : std::filesystem::directory_iterator(Home() + "/files"))
     files.push_back(e.path().filename().string());
   EXPECT_EQ(files, std::vector<std::string>{"moved.txt"});
-  EXPECT_EQ(right.Read("linked.txt") + right.Read("reserved.txt"), "linked.txtreserved.txt");
+  EXPECT_EQ(right.Read("linked.txt") + right.Read("reserved.txt") + right.Read("turn.txt"),
+            "linked.txtreserved.txtturn.txt");
+}
+
+TEST_F(SyncTrash, AKilledRunsUnusedPlacesGoWithTheNextRunIntoThatTrashAndOnlyThose) {
+  // In `trash`, the home trash or a stick's: its entries' names in info/ and
+  // in files/ after the next run, the records of runs beside them (only the
+  // living run's is left), and what went wrong.
+  auto killedThenRun = [&](const std::string& trash) -> std::string {
+    for (const char* name : {"linked.txt", "reserved.txt", "moved.txt", "replaced.txt", "turn.txt",
+                             "foreign.txt", "foreign-link.txt", "alive.txt", "twinned.txt"})
+      right.Write(name, name);
+    std::filesystem::create_hard_link(right.Path("twinned.txt"), right.Path("twin.txt"));
+    Fd dir(open(right.Path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    // A living run's place stays, whatever it looks like.
+    int wake[2], ready[2];
+    if (pipe(wake) != 0 || pipe(ready) != 0) return "no pipes";
+    pid_t alive = fork();
+    if (alive == 0) {
+      close(wake[1]);  // so that the parent's close ends the wait
+      Trash trash;
+      TrashSlot living;
+      char c = 0;
+      if (trash.Reserve(dir.get(), "alive.txt", right.Dir(), living) != 0 ||
+          write(ready[1], "r", 1) != 1 || read(wake[0], &c, 1) < 0)
+        _exit(1);
+      Trash::Abandon(living);
+      _exit(0);
+    }
+    char c = 0;
+    if (read(ready[0], &c, 1) != 1) return "no living run";
+    pid_t child = fork();
+    if (child == 0) {
+      Trash trash;
+      TrashSlot a, b, c, d, e, f;
+      bool linked = false, linkedToo = false, linkedTwin = false;
+      // Linked ahead and never replaced, reserved only, moved, linked ahead
+      // and replaced (the old version's only name is in the trash; or one of
+      // two, the other far from the trash), linked at its turn.
+      if (trash.Reserve(dir.get(), "linked.txt", right.Dir(), a, true, &linked) != 0 || !linked ||
+          trash.Reserve(dir.get(), "reserved.txt", right.Dir(), b) != 0 ||
+          trash.Reserve(dir.get(), "moved.txt", right.Dir(), c) != 0 ||
+          trash.Move(dir.get(), "moved.txt", c) != 0 ||
+          trash.Reserve(dir.get(), "replaced.txt", right.Dir(), d, true, &linkedToo) != 0 ||
+          !linkedToo || trash.Reserve(dir.get(), "turn.txt", right.Dir(), e) != 0 ||
+          Trash::Link(dir.get(), "turn.txt", e) != 0 ||
+          trash.Reserve(dir.get(), "twinned.txt", right.Dir(), f, true, &linkedTwin) != 0 ||
+          !linkedTwin)
+        _exit(1);
+      for (const char* replaced : {"replaced.txt", "twinned.txt"}) {
+        right.Write("new.txt", "new");
+        if (rename(right.Path("new.txt").c_str(), right.Path(replaced).c_str()) != 0) _exit(1);
+      }
+      raise(SIGKILL);
+      _exit(2);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL)
+      return "the run was not killed";
+    // Another program's entries carry no run: one without its file, one whose
+    // file is a second name of one still in place.
+    for (const char* name : {"foreign.txt", "foreign-link.txt"}) {
+      std::string text = TrashInfoText(right.Path(name), time(nullptr), "");
+      std::ofstream(trash + "/info/" + name + ".trashinfo")
+          << text.substr(0, text.find("X-Zweiblick-Run="));
+    }
+    std::filesystem::create_hard_link(right.Path("foreign-link.txt"),
+                                      trash + "/files/foreign-link.txt");
+
+    Both("later.txt", "", "later");
+    Fill();
+    Mark("later.txt", kMarkDeleteRight);
+    std::string seen = w.SynchronizeFolders().trashed == 1 ? "" : "the next run trashed nothing ";
+    std::set<std::string> info, files;
+    for (auto& [path, name] : Listed(trash)) info.insert(name);
+    for (auto& e : std::filesystem::directory_iterator(trash + "/files"))
+      files.insert(e.path().filename().string());
+    for (auto& list : {info, files}) {
+      for (const std::string& name : list) seen += name + " ";
+      seen += "| ";
+    }
+    for (auto& e : std::filesystem::directory_iterator(trash))
+      if (e.path().filename().string().rfind(".zweiblick-run-", 0) == 0) seen += "a record ";
+    close(wake[1]);
+    if (waitpid(alive, &status, 0) != alive || status != 0) seen += "the living run failed";
+    for (int fd : {wake[0], ready[0], ready[1]}) close(fd);
+    for (const char* name : {"linked.txt", "reserved.txt", "turn.txt"})
+      if (right.Read(name) != name) seen += " lost " + std::string(name);
+    if (right.Read("replaced.txt") != "new") seen += " not replaced";
+    return seen;
+  };
+  const std::string expected =
+      "alive.txt foreign-link.txt foreign.txt later.txt moved.txt replaced.txt twinned.txt | "
+      "foreign-link.txt later.txt moved.txt replaced.txt twinned.txt | a record ";
+  EXPECT_EQ(killedThenRun(Home()), expected);
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
+    std::string seen = killedThenRun(right.Path(".Trash-" + std::to_string(geteuid())));
+    if (seen != expected) fprintf(stderr, "on the stick: %s\n", seen.c_str());
+    return seen == expected;
+  });
+  EXPECT_CHILD_HELD(held, "a killed run's places stayed on the stick, or others went");
 }
 
 TEST_F(SyncTrash, EveryMountOfAFileSystemHasATrashOfItsOwn) {

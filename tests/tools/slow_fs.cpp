@@ -1,6 +1,7 @@
 // A file system for the tests that stands in for a network share or a USB
-// stick that hangs or fails: one writable folder without subfolders, held in
-// memory. Run as: SLOW_FS=MODE slow_fs -f MOUNTPOINT, where MODE is
+// stick that hangs or fails: one writable folder, held in memory, without
+// subfolders unless it fails late (it then has room for a trash). Run as: SLOW_FS=MODE slow_fs -f
+// MOUNTPOINT, where MODE is
 //   hang:  it holds "late.txt", and its folder listing takes a second and a half;
 //   pairs: it holds "a.bin" and "b.bin", 2 MiB of zeros each, whose first read
 //          takes 300 ms, and "in_flight", how many of those reads waited at once
@@ -32,7 +33,9 @@ struct Node {
   std::string data;
   mode_t mode = 0644;
   timespec mtime{}, ctime{};
+  bool folder = false;
 };
+const bool folders = mode == "flush" || mode == "fsync";
 std::mutex lock;
 std::map<std::string, Node> files;  // by path
 bool changed = false;               // changing.bin has been rewritten once
@@ -75,7 +78,7 @@ int GetAttr(const char* path, struct stat* st, fuse_file_info*) {
   st->st_mode = S_IFDIR | 0755;
   if (std::strcmp(path, "/") == 0) return 0;
   return OnNode(path, [&](Node& node) {
-    st->st_mode = S_IFREG | node.mode;
+    st->st_mode = (node.folder ? S_IFDIR : S_IFREG) | node.mode;
     st->st_size = static_cast<off_t>(node.data.size());
     st->st_mtim = node.mtime;
     st->st_ctim = node.ctime;
@@ -83,12 +86,22 @@ int GetAttr(const char* path, struct stat* st, fuse_file_info*) {
   });
 }
 
-int ReadDir(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
+int ReadDir(const char* folder, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
             fuse_readdir_flags) {
   if (mode == "hang") usleep(1500 * 1000);
   std::lock_guard<std::mutex> hold(lock);
+  const std::string in = std::strcmp(folder, "/") == 0 ? "" : folder;
   for (const auto& [path, node] : files)
-    fill(buffer, path.c_str() + 1, nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
+    if (path.rfind('/') == in.size() && path.compare(0, in.size(), in) == 0)
+      fill(buffer, path.c_str() + in.size() + 1, nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
+  return 0;
+}
+
+int MakeFolder(const char* path, mode_t bits) {
+  if (!folders) return -ENOSYS;
+  std::lock_guard<std::mutex> hold(lock);
+  if (files.count(path)) return -EEXIST;
+  files[path] = {"", bits & 07777, Now(), Now(), true};
   return 0;
 }
 
@@ -189,6 +202,7 @@ int main(int argc, char* argv[]) {
   ops.init = Init;
   ops.getattr = GetAttr;
   ops.readdir = ReadDir;
+  ops.mkdir = MakeFolder;
   ops.create = Create;
   ops.open = Open;
   ops.read = Read;

@@ -354,7 +354,8 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
                       const TrashSlot& slot, Trash& trash, bool linked) {
   if (slot.forGood) return Rename(dir, tmp, name, true);
   const char* inTrash = slot.name.c_str();
-  if (linked || linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
+  const int linkError = linked ? 0 : Trash::Link(dir, name, slot);
+  if (linkError == 0) {
     if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
       Trash::Settle(slot);
       trash.CountMoved();
@@ -365,10 +366,9 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
     Trash::Abandon(slot);
     return e;
   }
-  if (!NoHardLink(errno)) {
-    int e = errno;
+  if (!NoHardLink(linkError)) {
     Trash::Abandon(slot);
-    return e;
+    return linkError;
   }
   if (int e = MoveNoReplace(dir, name.c_str(), slot.files, inTrash)) {
     Trash::Abandon(slot);

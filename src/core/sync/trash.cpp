@@ -14,11 +14,13 @@
 #include "platform/descriptors.h"
 #include "reading/file_facts.h"
 #include "sync/home_trash_path.h"
+#include "sync/run_identity.h"
+#include "sync/trash_leftovers.h"
 
 namespace zweiblick {
 namespace {
 
-constexpr const char kInfoSuffix[] = ".trashinfo";
+constexpr const auto& kInfoSuffix = kTrashInfoSuffix;
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
 // What a signal handler may read of a reservation not yet used: a place is
@@ -28,7 +30,7 @@ struct Pending {
   std::atomic<bool> taken{false};
   std::atomic<int> info{-1};
   int files = -1;
-  int folder = -1;  // where the file stands, for a reservation linked ahead
+  std::atomic<int> folder{-1};  // where the file stands, once it is linked into the trash
   char name[NAME_MAX + 1];
   char infoName[NAME_MAX + 1];
   char original[NAME_MAX + 1];
@@ -50,7 +52,7 @@ int Register(int info, int files, const std::string& name, int folder,
     Pending& p = pending[i];
     if (p.taken.exchange(true)) continue;
     p.files = files;
-    p.folder = folder;
+    p.folder.store(folder);
     Copy(p.name, name);
     Copy(p.infoName, name + kInfoSuffix);
     Copy(p.original, original);
@@ -117,8 +119,7 @@ int OpenParts(int trash, Fd& files, Fd& info) {
 
 // A trash folder of this user below a top folder: a link, a folder of another
 // user (planted on a shared stick) or no folder is not taken.
-int OpenOwn(int parent, const char* name, Fd& files, Fd& info) {
-  Fd trash;
+int OpenOwn(int parent, const char* name, Fd& trash, Fd& files, Fd& info) {
   if (int e = OpenOrMake(parent, name, trash)) return e;
   struct stat st {};
   if (fstat(trash.get(), &st) != 0) return errno;
@@ -235,17 +236,24 @@ std::string EscapedTrashPath(const std::string& path) {
   return out;
 }
 
-std::string TrashInfoText(const std::string& path, time_t when) {
+std::string TrashInfoText(const std::string& path, time_t when, const std::string& run) {
   struct tm local {};
   char date[32] = "";
   if (localtime_r(&when, &local)) strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-  return "[Trash Info]\nPath=" + EscapedTrashPath(path) + "\nDeletionDate=" + date + "\n";
+  return "[Trash Info]\nPath=" + EscapedTrashPath(path) + "\nDeletionDate=" + date + "\n" +
+         kTrashRunKey + run + "\n";
 }
 
 int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to) {
   if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return errno;
   return renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
+}
+
+Trash::Trash(bool enabled, AskForGood ask)
+    : enabled_(enabled), ask_(std::move(ask)), run_(ThisRun()) {
+  static std::atomic<int> made{0};
+  instance_ = ++made;
 }
 
 Trash::Can& Trash::For(int folder, const struct stat& st) {
@@ -264,9 +272,10 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   if (nearest.ok() && fstat(nearest.get(), &homeSt) == 0 && homeSt.st_dev == st.st_dev &&
       MountId(nearest.get()) == mount) {
     can.error = MakeFolders(home);
-    Fd trash(OpenWaiting([&] { return open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
-    if (!can.error && !trash.ok()) can.error = errno;
-    if (!can.error) can.error = OpenParts(trash.get(), can.files, can.info);
+    can.folder =
+        Fd(OpenWaiting([&] { return open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+    if (!can.error && !can.folder.ok()) can.error = errno;
+    if (!can.error) can.error = OpenParts(can.folder.get(), can.files, can.info);
   } else {
     can.error = TopFolder(folder, can.top);
     if (!can.error) {
@@ -278,10 +287,12 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
       if (fstatat(can.top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
           S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX))
         dotTrash = Fd(OpenWaiting([&] { return openat(can.top.get(), ".Trash", kDirFlags); }));
-      can.error =
-          dotTrash.ok() ? OpenOwn(dotTrash.get(), uid.c_str(), can.files, can.info) : ENOENT;
+      can.error = dotTrash.ok()
+                      ? OpenOwn(dotTrash.get(), uid.c_str(), can.folder, can.files, can.info)
+                      : ENOENT;
       if (can.error)
-        can.error = OpenOwn(can.top.get(), (".Trash-" + uid).c_str(), can.files, can.info);
+        can.error =
+            OpenOwn(can.top.get(), (".Trash-" + uid).c_str(), can.folder, can.files, can.info);
       can.topPath = KernelPath(can.top.get());
     }
   }
@@ -291,8 +302,11 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
                      MountId(can.files.get()) != mount))
     can.error = EXDEV;
   if (can.error) {
+    can.folder = Fd();
     can.files = Fd();
     can.info = Fd();
+  } else {
+    SweepGoneRuns(can.folder.get(), can.files.get(), can.info.get(), can.top.get(), run_);
   }
   return can;
 }
@@ -326,6 +340,10 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     return 0;
   }
   if (can.error) return kNoTrash;
+  if (!can.recordTried) {
+    can.recordTried = true;
+    can.record = WriteRunRecord(can.folder.get(), run_, instance_);
+  }
   const int files = can.files.get(), info = can.info.get();
   const std::string top = can.topPath;
   lock.unlock();
@@ -341,7 +359,7 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     std::string prefix = top == "/" ? "/" : top + "/";
     if (path.compare(0, prefix.size(), prefix) == 0) path = path.substr(prefix.size());
   }
-  std::string text = TrashInfoText(path, time(nullptr));
+  std::string text = TrashInfoText(path, time(nullptr), run_);
 
   for (int n = 1; n < 100000; ++n) {
     std::string candidate = Candidate(name, n);
@@ -374,32 +392,36 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     if (!e && fsync(out.get()) != 0) e = errno;
     if (int closed = out.Close(); !e) e = closed;
     if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
-    if (!e && linked && linkat(folder, name.c_str(), files, candidate.c_str(), 0) == 0) {
+    if (e) {
+      unlinkat(info, infoName.c_str(), 0);
+      return e;
+    }
+    // From here an interruption takes the place back, with the link about to be made.
+    TrashSlot made;
+    made.files = files;
+    made.info = info;
+    made.name = candidate;
+    made.pending = Register(info, files, candidate, linked ? folder : -1, name);
+    if (linked && linkat(folder, name.c_str(), files, candidate.c_str(), 0) == 0) {
       *linked = true;
-    } else if (!e && linked) {
+    } else if (linked) {
       int failed = errno;
       int look = failed == EEXIST                                                      ? 0
                  : fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? 0
                                                                                        : errno;
       if (look != ENOENT) {
-        unlinkat(info, infoName.c_str(), 0);  // taken, as above; no hard link here: looked at
+        Abandon(made);  // taken, as above; no hard link here: looked at
         if (look == 0) continue;
         return look;
       }
     }
-    if (!e && linked && *linked && examined && !SameAsExamined(files, candidate, *examined)) {
+    if (linked && *linked && examined && !SameAsExamined(files, candidate, *examined)) {
       unlinkat(files, candidate.c_str(), 0);  // only the name just made
       *linked = false;
-      e = kChangedSinceRead;
+      Abandon(made);
+      return kChangedSinceRead;
     }
-    if (e) {
-      unlinkat(info, infoName.c_str(), 0);
-      return e;
-    }
-    slot.files = files;
-    slot.info = info;
-    slot.name = candidate;
-    slot.pending = Register(info, files, candidate, linked && *linked ? folder : -1, name);
+    slot = made;
     return 0;
   }
   return EEXIST;
@@ -423,17 +445,38 @@ void TakeBackUnusedReservations() {
     if (info < 0) continue;
     struct stat inTrash {
     }, inPlace{};
-    bool there = fstatat(p.files, p.name, &inTrash, AT_SYMLINK_NOFOLLOW) == 0;
-    if (p.folder >= 0) {
-      // Linked ahead: unused while its old version still stands in its place.
-      if (!there || fstatat(p.folder, p.original, &inPlace, AT_SYMLINK_NOFOLLOW) != 0 ||
-          inPlace.st_dev != inTrash.st_dev || inPlace.st_ino != inTrash.st_ino)
+    if (fstatat(p.files, p.name, &inTrash, AT_SYMLINK_NOFOLLOW) == 0) {
+      // There: moved into the trash, unless it is a second name of the file
+      // that still stands in its place.
+      const int folder = p.folder.load();
+      if (folder < 0 || fstatat(folder, p.original, &inPlace, AT_SYMLINK_NOFOLLOW) != 0 ||
+          inPlace.st_dev != inTrash.st_dev || inPlace.st_ino != inTrash.st_ino ||
+          unlinkat(p.files, p.name, 0) != 0)
         continue;
-      unlinkat(p.files, p.name, 0);
-    } else if (there) {
-      continue;  // moved into the trash: used
+    } else if (errno != ENOENT) {
+      continue;  // cannot tell: the .trashinfo stays, the file may be there
     }
     unlinkat(info, p.infoName, 0);
+  }
+}
+
+int Trash::Link(int folder, const std::string& name, const TrashSlot& slot) {
+  // Marked before the link is made: a link an interruption finds beside the
+  // file still in its place is taken back with the .trashinfo.
+  if (slot.pending >= 0 && slot.pending < kPendingPlaces && name == pending[slot.pending].original)
+    pending[slot.pending].folder.store(folder);
+  return linkat(folder, name.c_str(), slot.files, slot.name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+Trash::~Trash() {
+  for (auto& [mount, can] : cans_) {
+    if (can.record.empty()) continue;
+    // A place still reserved (a slot nobody settled) is left to the sweep of
+    // the next run; a record that cannot be removed costs that run a read of
+    // the .trashinfo files, nothing else.
+    bool reserved = false;
+    for (Pending& p : pending) reserved = reserved || p.info.load() == can.info.get();
+    if (!reserved) unlinkat(can.folder.get(), can.record.c_str(), 0);
   }
 }
 
@@ -451,7 +494,8 @@ int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
 bool IsTrashFolderName(const char* name) {
   if (std::strncmp(name, ".Trash", 6) != 0) return false;
   if (name[6] == '\0') return true;
-  if (name[6] != '-' || name[7] == '\0') return false;
+  // A user's number as it is written: "0", or without a leading zero.
+  if (name[6] != '-' || name[7] == '\0' || (name[7] == '0' && name[8] != '\0')) return false;
   for (const char* c = name + 7; *c != '\0'; ++c)
     if (*c < '0' || *c > '9') return false;
   return true;

@@ -28,7 +28,7 @@ inline constexpr int kNoTrash = -4;
 // Returned by a Reserve that may not ask where it would have to.
 inline constexpr int kTrashNotAsked = -6;
 
-// ".Trash" and ".Trash-<number>", the trash folders at the top of a file
+// ".Trash" and ".Trash-<uid>", the trash folders at the top of a file
 // system: the files the runs put there are no files of the tree.
 bool IsTrashFolderName(const char* name);
 
@@ -50,8 +50,10 @@ class Trash {
   using AskForGood = std::function<bool(const std::string& folder)>;
 
   // `enabled` false: everything is deleted and replaced for good.
-  explicit Trash(bool enabled = true, AskForGood ask = {})
-      : enabled_(enabled), ask_(std::move(ask)) {}
+  explicit Trash(bool enabled = true, AskForGood ask = {});
+  // Its record in every trash it reserved places in goes, unless a place is
+  // still reserved.
+  ~Trash();
   Trash(const Trash&) = delete;
   Trash& operator=(const Trash&) = delete;
 
@@ -70,7 +72,13 @@ class Trash {
               bool mayAsk = true, bool* linked = nullptr, const struct stat* examined = nullptr);
   // Finds or makes the trash for files in `folder` (an open folder) before
   // the first file needs it: on a far disk that takes a dozen round trips.
+  // The first look at a trash takes back the places that killed runs
+  // reserved there and never used.
   void Open(int folder);
+  // Gives folder/name its second name in the slot's place (a hard link), for
+  // a file that one rename over its name will then move there. Returns 0 or
+  // an error number.
+  static int Link(int folder, const std::string& name, const TrashSlot& slot);
   // Removes the .trashinfo of a slot whose file did not get there.
   static void Abandon(const TrashSlot& slot);
   // The slot's file is in the trash now (or the slot is given up without its
@@ -91,14 +99,19 @@ class Trash {
     int error = 0;  // why this file system has no trash (0: it has one)
     bool forGood = false;
     bool asked = false;
+    Fd folder;  // the trash's own folder, which holds files/ and info/
     Fd files, info;
     Fd top;               // the top folder of a trash below $topdir, for relative paths
     std::string topPath;  // its path, empty for the home trash
+    bool recordTried = false;
+    std::string record;  // the name of this run's record beside files/ and info/
   };
   Can& For(int folder, const struct stat& st);
 
   bool enabled_;
   AskForGood ask_;
+  std::string run_;   // this run, as its .trashinfo files and records name it
+  int instance_;      // this trash among those of the process
   std::mutex mutex_;  // over cans_: copies written ahead reserve their places too
   // By file system and mount (0 where the kernel does not tell mounts
   // apart): one file system mounted twice has a trash at each mount.
@@ -117,8 +130,8 @@ void TakeBackUnusedReservations();
 int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to);
 
 // The text of a .trashinfo for the file at `path` (absolute, or relative to
-// the trash's top folder), deleted at `when`.
-std::string TrashInfoText(const std::string& path, time_t when);
+// the trash's top folder), deleted at `when` by the run `run` (see ThisRun).
+std::string TrashInfoText(const std::string& path, time_t when, const std::string& run);
 
 // The path percent-encoded as a URL path: every byte except the unreserved
 // ones and "/".
