@@ -32,9 +32,7 @@ struct Changes : ::testing::Test {
   OwnStateAndTrash own;
   TwoFolders f;
 
-  std::string LastMessage() {
-    return f.port.messages.empty() ? "" : f.port.messages.back().text;
-  }
+  std::string LastMessage() { return f.port.messages.empty() ? "" : f.port.messages.back().text; }
   void Compare() {
     f.w.SelectCompMode(kCompModeChanges);
     f.Fill();
@@ -50,8 +48,8 @@ struct Changes : ::testing::Test {
 };
 
 TEST_F(Changes, EachSideAgainstItsRecordDecidesTheMarker) {
-  const char* names[] = {"lchg", "rchg", "ldel", "rdel", "ldel_rchg", "lchg_rdel",
-                         "bothsame", "bothdiff", "Foto.JPG", "gone"};
+  const char* names[] = {"lchg",      "rchg",     "ldel",     "rdel",     "ldel_rchg",
+                         "lchg_rdel", "bothsame", "bothdiff", "Foto.JPG", "gone"};
   for (const char* n : names) f.Both(n, "old", "old", 2000, 2000);
   Recorded(10);
 
@@ -74,10 +72,10 @@ TEST_F(Changes, EachSideAgainstItsRecordDecidesTheMarker) {
   Compare();
 
   const std::pair<const char*, const char*> expected[] = {
-      {"lchg", kMarkCopyRight},      {"rchg", kMarkCopyLeft},      {"ldel", kMarkDeleteRight},
-      {"rdel", kMarkDeleteLeft},     {"ldel_rchg", kMarkCopyLeft}, {"lchg_rdel", kMarkCopyRight},
-      {"bothsame", kMarkEqual},      {"bothdiff", kMarkSkip},      {"foto.jpg", kMarkEqual},
-      {"keep3", kMarkEqual},         {"newsame", kMarkEqual},      {"newdiff", kMarkSkip},
+      {"lchg", kMarkCopyRight},   {"rchg", kMarkCopyLeft},      {"ldel", kMarkDeleteRight},
+      {"rdel", kMarkDeleteLeft},  {"ldel_rchg", kMarkCopyLeft}, {"lchg_rdel", kMarkCopyRight},
+      {"bothsame", kMarkEqual},   {"bothdiff", kMarkSkip},      {"foto.jpg", kMarkEqual},
+      {"keep3", kMarkEqual},      {"newsame", kMarkEqual},      {"newdiff", kMarkSkip},
       {"newleft", kMarkCopyRight}};
   for (auto [name, marker] : expected) EXPECT_EQ(f.Marker(name), marker) << name;
   EXPECT_EQ(f.Row("gone"), 0);
