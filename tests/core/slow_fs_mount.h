@@ -38,7 +38,8 @@ class FuseMount {
     }
     mounted_ = inside.st_dev != top.st_dev;
   }
-  ~FuseMount() {
+  // Virtual: a mount is often held as a FuseMount, and ExfatMount must free its loop device.
+  virtual ~FuseMount() {
     if (dead_) umount2(folder_.c_str(), MNT_DETACH);
     if (server_ <= 0) return;
     umount2(folder_.c_str(), MNT_DETACH);
