@@ -39,6 +39,17 @@ size_t CharCount(std::string_view text) {
   return chars;
 }
 
+std::string ShownInMessage(std::string_view text) {
+  std::string shown;
+  for (char c : text) {
+    if (c == '\0')
+      shown += "\\0";
+    else
+      shown += c;
+  }
+  return shown;
+}
+
 std::string_view TrimBlanks(std::string_view s) {
   size_t b = s.find_first_not_of(" \t");
   if (b == std::string_view::npos) return {};
