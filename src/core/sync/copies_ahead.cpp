@@ -80,8 +80,7 @@ struct CopiesAhead::Sides {
 
 CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash,
                          RunReporter& run, int lastRow, RowCopy rowCopy)
-    : folders_(folders),
-      disk_(disk),
+    : disk_(disk),
       trash_(trash),
       run_(run),
       rowCopy_(std::move(rowCopy)),

@@ -76,7 +76,6 @@ class CopiesAhead {
   int Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder& src, SideFolder& dst);
   void AwaitDrained();
 
-  const ChosenFolders& folders_;
   DurableRun& disk_;
   Trash& trash_;
   RunReporter& run_;
