@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Zweiblick: `make run` to start the program, `make test` to run every test.
 BUILD_DIR ?= build
 # What is installed and packaged is built apart, without tests and benchmarks.

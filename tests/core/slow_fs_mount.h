@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mounts a FUSE file system of the tests (tests/tools/slow_fs) or a real one
 // (fusefat) on a folder and takes it down again.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A synchronisation on file systems that fail late, change under the copy or
 // do not keep times: nothing is reported done that is not on the disk.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets share: a property that fails stops the run with the
 // input that broke it, as a crash would.
 #pragma once

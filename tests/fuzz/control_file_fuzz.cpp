@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control file: any bytes are read without a fault, the readers of its
 // values agree with each other, and the check tells every problem in one
 // message that shows whole. The check runs on a file that starts with a part

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exclusion patterns: any pattern text compiles without a fault, into the
 // patterns it can use and the reasons for the others, and the verdict on a
 // path follows the rules the walk relies on. The input is a flag byte, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name keys: any bytes, valid UTF-8 or not, give a key without a fault,
 // and names that differ only in letter case share theirs.
 #include <cstddef>

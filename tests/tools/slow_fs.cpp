@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file system for the tests that stands in for a network share or a USB
 // stick that hangs or fails: one writable folder without subfolders, held in
 // memory. Run as: SLOW_FS=MODE slow_fs -f MOUNTPOINT, where MODE is

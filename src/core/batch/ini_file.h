@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading control files the way profile files are read on the system the
 // format comes from.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/name_key.h"
 
 #include <unicode/coll.h>
