@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Zweiblick: `make run` to start the program, `make test` to run every test.
 BUILD_DIR ?= build
 # What is installed and packaged is built apart, without tests and benchmarks.
@@ -5,7 +6,7 @@ RELEASE_DIR ?= build-release
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test test-tsan format check-format tidy clean install package demo release
+.PHONY: all deps configure build run test test-tsan test-asan fuzz format check-format tidy clean install package demo release
 
 all: build
 
@@ -38,6 +39,32 @@ test-tsan: deps
 	  build-tsan/tests/core_tests \
 	  --gtest_brief=1 --gtest_filter=-Comparison.SizesBeyond32BitsCompare
 
+# The core tests and the headless program's tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, in their own build folder. The window's own
+# end-to-end test is left to `make test`: its build would add the whole Qt
+# front end, and Qt itself is not built with the sanitizers.
+test-asan: deps
+	@if [ ! -f build-asan/build.ninja ]; then \
+	  cmake -S . -B build-asan -G Ninja -DZWEIBLICK_ASAN=ON; \
+	fi
+	cmake --build build-asan --target core_tests e2e_tests
+	ASAN_OPTIONS="detect_stack_use_after_return=1 strict_string_checks=1" \
+	UBSAN_OPTIONS="print_stacktrace=1" setarch $$(uname -m) -R \
+	  build-asan/tests/core_tests --gtest_brief=1
+	ASAN_OPTIONS="detect_stack_use_after_return=1 strict_string_checks=1" \
+	UBSAN_OPTIONS="print_stacktrace=1" setarch $$(uname -m) -R \
+	  build-asan/tests/e2e_tests --gtest_brief=1 --gtest_filter='Programs.Cli*'
+
+# The fuzz targets, built with clang into build-fuzz, each run FUZZ_SECONDS.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@if [ ! -f build-fuzz/build.ninja ]; then \
+	  cmake -S . -B build-fuzz -G Ninja -DZWEIBLICK_FUZZ=ON \
+	    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang $(CMAKE_FLAGS); \
+	fi
+	cmake --build build-fuzz
+	scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
 release: deps
 	@if [ ! -f $(RELEASE_DIR)/build.ninja ]; then \
 	  cmake -S . -B $(RELEASE_DIR) -G Ninja -DBUILD_TESTING=OFF $(CMAKE_FLAGS); \
@@ -65,4 +92,4 @@ check-format:
 	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR) $(RELEASE_DIR) build-tsan
+	rm -rf $(BUILD_DIR) $(RELEASE_DIR) build-tsan build-asan build-fuzz

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Copies by a real synchronisation (zweiblick-cli with a control file that
 # copies every new file to the right) against cp on the same files: a sparse
 # file, 200,000 small files into an empty folder, a large file on btrfs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the core's operations on real folders, through the same code the
 // window runs, with a port that shows nothing and yields to no real window.
 //   bench_core fill LEFT RIGHT         fill both columns

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The engine rows of bench/run.sh: the walk and the binary comparison against
 # find and diff -rq on the same trees, warm and cold, each pair of timings
 # alternated ENGINE_ROUNDS times (median), then the window's longest pause, the

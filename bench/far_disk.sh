@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A synchronisation onto a far-away disk: a folder served by sshd in one
 # network namespace, mounted by sshfs in another, the two joined by
 # bench/tun_delay (a TUN device in each, every packet held half the round

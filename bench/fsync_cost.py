@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What an fsync of every copy before its rename costs on a mounted folder.
 
 fsync_cost.py FOLDER: writes 2,000 files of 4 KiB (20 folders of 100, as in a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times fsync_cost.py on a FAT image through fusefat and an exFAT image through
 # exfat-fuse (root; needs fusefat, dosfstools, exfat-fuse, exfatprogs).
 set -euo pipefail

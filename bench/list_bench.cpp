@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adds 1,000,000 rows with distinct names to the comparison list, sorts them and
 // looks every name up once in another letter case. Prints times and peak memory.
 #include <sys/resource.h>

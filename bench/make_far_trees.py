@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the trees of bench/far_disk.sh deterministically under OUT.
 
 sync70/local: 5,000 files of 1 to 200 KB in 300 folders (and bench-marker).

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the benchmark trees deterministically under OUT.
 
 small/left, small/right: about 100,000 small files in nested folders; the right

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the trees of the window benchmark deterministically under OUT.
 
 window/left, window/right: FILES small files per side (default 200,000); the

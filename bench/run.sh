@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the whole-program benchmarks against the usual command-line tools on the
 # same trees, in one run (warm cache; cold too where the cache can be dropped).
 # Needs about 10 GB free below bench/out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A delaying wire between two network namespaces, for the far-disk benchmark
 // (this kernel has no netem). Creates a TUN device in each namespace and
 // forwards every packet from one to the other after holding it a fixed time:

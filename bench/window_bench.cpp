@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the steps a user takes on a big pair of folders, once through the real
 // window (shown, painted, yielding to its event loop) and once headless, so the
 // cost of the window itself shows as the ratio of the two.

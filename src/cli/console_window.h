@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command-line program shows of a run: no window, nobody to answer.
 // Messages go to standard error, the clipboard text to standard output, and a
 // failed copy or deletion is answered with Ignore.

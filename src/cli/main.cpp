@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zweiblick-cli CONTROLFILE: runs a control file without a display.
 #include <cstdio>
 #include <cstring>

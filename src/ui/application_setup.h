@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every window of the program shares: its names, its icon and German texts
 // in Qt's own dialogs and menus, whatever language the desktop speaks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder dialog of the two folder buttons: the prompt above Qt's own folder
 // chooser, which shows only folders, speaks German through Qt's translations
 // whatever the desktop offers, and starts in the home folder with nothing chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: builds the controls and forwards their events to the core's
 // MainWindow; QtPorts carries out what the core asks of the window.
 #pragma once

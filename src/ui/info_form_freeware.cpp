@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/info_form_freeware.h"
 
 #include <QBitmap>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The information dialog: name, version, purpose, and links to the maker.
 #pragma once
 

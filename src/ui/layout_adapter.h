@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls as the layout module sees them: geometry in twips
 // and a `Tag` text kept as a dynamic property.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the core's comparison list in a Qt view. It only adapts: the rows live in
 // the core, and the view learns of changes when Flush() is called, which the
 // window does at its yields (a few times a second), before every message box

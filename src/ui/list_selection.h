@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which rows of the list are selected, as the view shows it. The rows' own
 // flags in the core's list are the one record; this selection model follows
 // them and never decides by itself.

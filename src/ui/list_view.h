@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comparison list's view: a flat table that never scrolls sideways by
 // itself. Qt scrolls to the clicked or current cell, so a click on the right
 // column would push the left one out of sight; here only the user scrolls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message boxes the core asks for, titled with the program name.
 #pragma once
 

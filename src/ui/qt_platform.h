@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt implementations of the platform pieces the core asks for.
 #pragma once
 

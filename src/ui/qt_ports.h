@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the core asks of the window, carried out with Qt: the report port of a
 // running operation (messages, yields, status, progress, pointer, buttons) and
 // the window's dressing (caption, options, popup, dialogs, tool tips, place).

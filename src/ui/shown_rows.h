@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows a view shows while the list hides some: for each view row, the
 // list position it stands for. What changed in the list is applied in one pass
 // over the shown rows, and the view is told each removal and insertion as it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@ namespace zweiblick {
 namespace {
 
 using testing::TempTree;
+using namespace std::string_literals;
 
 TEST(IniFile, ValuesAndSwitchesFollowTheProfileFileConventions) {
   std::string text =
@@ -245,7 +247,10 @@ TEST_F(Batch, ControlFileIsRefusedRatherThanReadInPart) {
   std::string padding;
   while (padding.size() <= kMaxIniFileSize) padding += "; Platz für Anmerkungen\n";
   const std::string name = dir.Path("steuer.ini");
-  const std::pair<std::string, std::string> cases[] = {
+  struct Case {
+    std::string text, lines, rightEnd = "";
+  };
+  const Case cases[] = {
       {run + padding + "[Filter]\nAusnahmen=cache/\n",
        " * Die Steuerdatei ''" + name + "'' ist größer als 1 MiB und wird daher nicht gelesen.\r"},
       {run + "[Filter]\nAusnahmen=" + std::string(kMaxIniValueChars, ';') + "cache/\n",
@@ -258,10 +263,19 @@ TEST_F(Batch, ControlFileIsRefusedRatherThanReadInPart) {
        " * Der Schlüssel ''ausnahmen'' im Abschnitt [Filter] kommt doppelt vor.\r"
        " * Der Abschnitt [Filter] kommt doppelt vor.\r"
        " * Der Schlüssel ''Punktdateien'' im Abschnitt [Filter] kommt doppelt vor.\r"},
+      // A NUL would end the message early: it is shown as "\0". A path with
+      // one names no folder, not the folder before it.
+      {run + "[Filter]\nPunkt\0dateien=1\n"s,
+       " * Der Schlüssel ''Punkt\\0dateien'' im Abschnitt [Filter] ist unbekannt; dort gelten nur "
+       "Ausnahmen und Punktdateien.\r"},
+      {run,
+       " * Der Verzeichnispfad ''" + right.Path() +
+           "\\0/'' für die rechte Spalte existiert nicht.\r",
+       "\0"s},
   };
-  for (const auto& [text, lines] : cases) {
+  for (const auto& [text, lines, rightEnd] : cases) {
     dir.Write("steuer.ini", "[Pfade]\nLinks=" + left.Path() + "\nRechts=" + right.Path() +
-                                "\n[AutoStart]\n" + text);
+                                rightEnd + "\n[AutoStart]\n" + text);
     EXPECT_EQ(StartBatchMode(w, name), BatchOutcome::kRejected) << lines;
     EXPECT_EQ(Errors(), lines);
     EXPECT_EQ(w.Liste().Count(), 0) << lines;

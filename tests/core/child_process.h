@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What only a process of its own may do in a test: see mounts of its own, or
 // give up root to obey permissions as an ordinary user does.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The age comparison: the instants behind the stamps, and FAT, which keeps
 // local times in 2-second steps.
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window port that records what the core shows and answers message boxes
 // from a script, so the window's logic runs without a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mounts a FUSE file system of the tests (tests/tools/slow_fs) or a real one
 // (fusefat) on a folder and takes it down again.
 #pragma once
@@ -38,7 +39,8 @@ class FuseMount {
     }
     mounted_ = inside.st_dev != top.st_dev;
   }
-  ~FuseMount() {
+  // Virtual: a mount is often held as a FuseMount, and ExfatMount must free its loop device.
+  virtual ~FuseMount() {
     if (dead_) umount2(folder_.c_str(), MNT_DETACH);
     if (server_ <= 0) return;
     umount2(folder_.c_str(), MNT_DETACH);

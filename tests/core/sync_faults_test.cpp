@@ -1,6 +1,7 @@
-#include <fcntl.h>
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A synchronisation on file systems that fail late, change under the copy or
 // do not keep times: nothing is reported done that is not on the disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>

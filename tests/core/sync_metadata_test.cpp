@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a copy carries besides the bytes: folder modes, ACLs, user attributes,
 // holes.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Workers may prepare the copies of a synchronisation ahead of the rows, but
 // the user must not be able to tell: the same runs with one worker and with
 // eight show the same boxes, keep the same rows and leave the same files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real temporary folders for the tests, removed afterwards.
 #pragma once
 

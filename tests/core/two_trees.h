@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window over two real temporary folders, filled the way the user fills them.
 #pragma once
 

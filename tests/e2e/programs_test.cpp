@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real programs on control files and checks the folders afterwards.
 #include <fcntl.h>
 #include <gtest/gtest.h>

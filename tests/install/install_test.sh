@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs into a temporary prefix and uses the installed programs as a user would.
 # Usage: install_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail

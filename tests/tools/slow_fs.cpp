@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file system for the tests that stands in for a network share or a USB
 // stick that hangs or fails: one writable folder, held in memory, without
 // subfolders unless it fails late (it then has room for a trash). Run as: SLOW_FS=MODE slow_fs -f

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/filter_section.h"
 
 #include <set>
@@ -10,13 +11,6 @@ namespace zweiblick {
 namespace {
 
 constexpr const char* kSection = "Filter";
-
-// A NUL in a message would end its text early.
-std::string Shown(const std::string& text) {
-  std::string shown;
-  for (char c : text) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
-  return shown;
-}
 
 }  // namespace
 
@@ -39,17 +33,19 @@ std::string CheckFilterSection(std::string_view content, NameFilter& filter) {
     bool known = k == "ausnahmen" || k == "punktdateien";
     if (!seen.insert(k).second) {
       if (known)
-        errors += " * Der Schlüssel ''" + e.key + "'' im Abschnitt [Filter] kommt doppelt vor.\r";
+        errors += " * Der Schlüssel ''" + ShownInMessage(e.key) +
+                  "'' im Abschnitt [Filter] kommt doppelt vor.\r";
     } else if (!known) {
-      errors += " * Der Schlüssel ''" + e.key +
+      errors += " * Der Schlüssel ''" + ShownInMessage(e.key) +
                 "'' im Abschnitt [Filter] ist unbekannt; dort gelten nur Ausnahmen und "
                 "Punktdateien.\r";
     }
     if (!known) continue;
     // Never cut: a shortened list would copy what its end leaves out.
     if (CharCount(e.value) > kMaxIniValueChars) {
-      errors += " * Der Wert von ''" + e.key + "'' im Abschnitt [Filter] ist länger als " +
-                std::to_string(kMaxIniValueChars) + " Zeichen.\r";
+      errors += " * Der Wert von ''" + ShownInMessage(e.key) +
+                "'' im Abschnitt [Filter] ist länger als " + std::to_string(kMaxIniValueChars) +
+                " Zeichen.\r";
     } else if (k == "ausnahmen") {
       // Every list written is checked, so that its problems show at once.
       exclusions += (exclusions.empty() ? "" : ";") + e.value;
@@ -61,7 +57,7 @@ std::string CheckFilterSection(std::string_view content, NameFilter& filter) {
   std::vector<PatternProblem> problems;
   filter = NameFilter::Compile(exclusions, LeadingNumber(dotNames) != 0, problems);
   for (const PatternProblem& p : problems)
-    errors += " * Das Muster ''" + Shown(p.pattern) +
+    errors += " * Das Muster ''" + ShownInMessage(p.pattern) +
               "'' unter [Filter] Ausnahmen ist ungültig: " + p.reason + ".\r";
   return errors;
 }

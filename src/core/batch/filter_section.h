@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The section [Filter] of a control file: what the walks of both columns leave out.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/ini_file.h"
 
 #include <fcntl.h>
@@ -37,6 +38,17 @@ size_t CharCount(std::string_view text) {
   size_t chars = 0;
   for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
   return chars;
+}
+
+std::string ShownInMessage(std::string_view text) {
+  std::string shown;
+  for (char c : text) {
+    if (c == '\0')
+      shown += "\\0";
+    else
+      shown += c;
+  }
+  return shown;
 }
 
 std::string_view TrimBlanks(std::string_view s) {

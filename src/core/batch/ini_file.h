@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading control files the way profile files are read on the system the
 // format comes from.
 #pragma once
@@ -48,6 +49,9 @@ struct WholeFile {
 };
 // Reads the file to its end: only a regular file, and at most kMaxIniFileSize bytes.
 WholeFile ReadWholeFile(const std::string& path);
+
+// `text` for a message, a NUL shown as "\\0": a NUL would end the message's text early.
+std::string ShownInMessage(std::string_view text);
 
 // The text without the blanks and tabs at its ends.
 std::string_view TrimBlanks(std::string_view s);

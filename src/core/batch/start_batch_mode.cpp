@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/start_batch_mode.h"
 
 #include <sys/stat.h>
@@ -55,6 +56,10 @@ std::string CheckFolder(std::string_view content, const char* key, const char* s
   // system opens, so a cut one is refused below and never names another folder.
   path = ReadIniString(content, "Pfade", key, "");
   if (!path.empty() && path.back() != kSep) path += kSep;
+  // The system would read a path only up to a NUL: it would name another folder.
+  if (path.find('\0') != std::string::npos)
+    return " * Der Verzeichnispfad ''" + ShownInMessage(path) + "'' für die " + side +
+           " Spalte existiert nicht.\r";
   std::string bare = path.substr(0, path.empty() ? 0 : path.size() - 1);
   struct stat st {};
   if (!bare.empty() && stat(bare.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unattended run that a control file on the command line asks for.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comparison by changes: each side against its own record of the last
 // run, never against the other side's clock.
 #pragma once

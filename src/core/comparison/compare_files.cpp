@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "comparison/compare_files.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The binary and the age comparison of every row of the list.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "comparison/file_contents.h"
 #include "platform/fd.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compares the contents of two files of equal length.
 #pragma once
 

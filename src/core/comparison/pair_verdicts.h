@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The binary comparisons of a run, done ahead on a few worker threads.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FAT keeps modification times in 2-second steps: a faithful copy onto it of a
 // file with an odd second reads one second off. And FAT keeps local time, not
 // an instant: a stick written on a system that stores local time and read on

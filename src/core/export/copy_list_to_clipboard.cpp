@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/copy_list_to_clipboard.h"
 
 #include "list/comparison_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Puts the list on the clipboard as tab-separated text.
 #pragma once
 

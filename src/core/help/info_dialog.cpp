@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/info_dialog.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the information dialog shows and where its buttons lead.
 #pragma once
 

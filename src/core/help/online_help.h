@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding and opening the help pages, and handing documents to the desktop.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/text_rules.h"
 
 #include <sys/utsname.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moves and stretches the main window's controls with the window's size, always
 // from the geometry they had at start-up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comparison list: the one store of rows, names, time stamps and markers.
 #pragma once
 

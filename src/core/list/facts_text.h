@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sizes and times of a row's two files as the list shows them: in the row's
 // tool tip and in the columns the user can switch on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What happened to the comparison list since a view last looked, so that the
 // view can be told exactly that: a long run that touches one row per step must
 // cost the view one row per step, not the whole list.

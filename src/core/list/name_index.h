@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hash index from match keys to the list positions that carry them.
 #pragma once
 

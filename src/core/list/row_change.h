@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What happened to a row's files since the last run of the pair, as the
 // comparison by changes found it: the list's column "Änderung" and the row's
 // tool tip say it.

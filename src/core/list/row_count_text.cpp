@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "list/row_count_text.h"
 
 namespace zweiblick {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of status panel 1: how many rows the list holds, and how many of
 // them are shown while some are hidden.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The captions of the main window, as the user reads them ("&" marks the access key).
 #pragma once
 

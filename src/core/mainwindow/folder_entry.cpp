@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/folder_entry.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two ways a folder reaches the list: a drop, and the folder buttons.
 #pragma once
 

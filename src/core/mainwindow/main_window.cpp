@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/main_window.h"
 
 #include "batch/start_batch_mode.h"

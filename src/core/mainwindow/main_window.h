@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the main window Form1: start-up, command dispatch, the coupling of
 // its options, the list events and the state the operations share.
 #pragma once

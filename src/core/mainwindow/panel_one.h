@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Status panel 1: the row count, and next to it what a synchronisation would
 // do with the markers as they stand, or what the last one did.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/screen_reader_texts.h"
 
 #include "mainwindow/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader says of each control of the main window: a name that
 // tells what the control is (the folder buttons show only a symbol) and a
 // description of what it does, independent of the tool-tip option.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/name_key.h"
 
 #include <unicode/coll.h>
@@ -144,6 +145,16 @@ void MatchKeyInto(std::string_view name, std::string& key) {
     UChar32 c = normal.char32At(i);
     folded.append(u_foldCase(c, U_FOLD_CASE_DEFAULT));
     i += U16_LENGTH(c);
+  }
+  // Folding can undo what NFC could not compose: "T" + U+0308 stays apart (no
+  // capital T with diaeresis exists) and folds to "t" + U+0308, which NFC
+  // composes to U+1E97, the key of the small letter.
+  if (Nfc()) {
+    status = U_ZERO_ERROR;
+    if (!Nfc()->isNormalized(folded, status) && U_SUCCESS(status)) {
+      icu::UnicodeString composed = Nfc()->normalize(folded, status);
+      if (U_SUCCESS(status)) folded = composed;
+    }
   }
   folded.toUTF8String(key);
 }

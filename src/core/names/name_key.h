@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys for comparing and ordering file names without regard to letter case.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A buffer that read() fills. It starts on a page boundary: the kernel copies
 // into a buffer that is not 64-byte aligned several times more slowly.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The switches of a batch run, set only by the batch mode; the filling and the
 // comparison read them to leave out what an unattended run must not wait for.
 #pragma once

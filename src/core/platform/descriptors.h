@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open descriptors are a budget: the soft limit is raised to the hard limit at
 // start, the threads of a run keep what they hold within a share of what is
 // free, and a call that finds none free waits until another thread closes one

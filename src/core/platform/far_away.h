@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a folder lies: on a network or FUSE file system every call waits for
 // an answer from far away (or from another process), and that decides how
 // many threads keep such a disk busy.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An open file descriptor that closes itself, and the folder a run entered
 // last, kept open.
 #pragma once

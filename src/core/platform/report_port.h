@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a front end shows of a running operation and what it answers: the
 // port the filling, the comparison, the synchronisation and the clipboard copy
 // reach the user through. The Qt window, the command-line program and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a long operation (filling, comparison, synchronisation, clipboard copy)
 // is handed to report through: the front end's report port with the rules
 // every operation shares — the "Status: " of panel 2, the yield that the speed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user settings store: text values by section and key.
 #pragma once
 

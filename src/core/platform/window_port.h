@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's own dressing: what the window's logic sets on the desktop
 // window besides what a running operation reports. A front end without a
 // window has none of it; every call does nothing unless a front end shows it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A few threads that do the file-system work of a run while the window's
 // thread takes the results in order and keeps the window alive.
 #pragma once

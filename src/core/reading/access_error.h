@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message for a file-system entry that cannot be examined or read.
 #pragma once
 

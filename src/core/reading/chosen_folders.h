@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two folders of the comparison, as the fillings chose them: what the
 // comparison and the synchronisation put the rows' names behind.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the walk saw of a file or folder, kept beside the texts the list shows:
 // the synchronisation refuses to replace or delete a file that no longer
 // matches it, and the age comparison orders the exact instants behind the

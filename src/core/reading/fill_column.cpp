@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/fill_column.h"
 
 #include <string_view>

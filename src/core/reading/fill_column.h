@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads one folder tree into the left or the right column of the list.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/name_filter.h"
 
 #include "names/name_key.h"

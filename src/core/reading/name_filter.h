@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names a walk leaves out: exclusion patterns and names beginning with a dot.
 #pragma once
 

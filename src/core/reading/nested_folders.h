@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether two folders lie one inside the other: a synchronisation of such a
 // pair copies one into the other, one level deeper at every run.
 #pragma once

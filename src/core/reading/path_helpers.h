@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small path and text helpers shared by the reading, batch and help modules.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reading/walk_folder_tree.h"
 
 #include <dirent.h>

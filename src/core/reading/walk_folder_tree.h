@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Collects the full path of every file below a folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of what both sides of a pair of folders held after the last run
 // that left them in sync, kept in one SQLite database in the user's state
 // folder. Nothing of it is ever written onto the two sides.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chosen folder named so that the same folder is found again after its
 // stick was mounted somewhere else: the file system it lies on and its path
 // below that file system's top.

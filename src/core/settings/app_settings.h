@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's remembered position, and the centring of windows.
 #pragma once
 

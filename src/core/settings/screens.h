@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a window lies among the desktop's screens.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sync/copies_ahead.h"
 
 #include <fcntl.h>
@@ -80,8 +81,7 @@ struct CopiesAhead::Sides {
 
 CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash,
                          RunReporter& run, int lastRow, RowCopy rowCopy)
-    : folders_(folders),
-      disk_(disk),
+    : disk_(disk),
       trash_(trash),
       run_(run),
       rowCopy_(std::move(rowCopy)),

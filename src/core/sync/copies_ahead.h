@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies written ahead of their turn by a few threads, in the order the run
 // will reach their rows and a bounded number of files and bytes ahead, so that
 // on a far disk many file operations are in flight at once: one thread per
@@ -76,7 +77,6 @@ class CopiesAhead {
   int Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder& src, SideFolder& dst);
   void AwaitDrained();
 
-  const ChosenFolders& folders_;
   DurableRun& disk_;
   Trash& trash_;
   RunReporter& run_;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of a copy, as fast as the file systems allow and without filling
 // in holes.
 #pragma once

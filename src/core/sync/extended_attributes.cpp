@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sync/extended_attributes.h"
 #include "platform/descriptors.h"
 #include "platform/fd.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a file carries besides its bytes and its mode: its access ACL and the
 // attributes of the user.* name space (tags, comments, ratings that desktop
 // programs keep there). Only the plain *xattr calls: an ACL is copied byte for

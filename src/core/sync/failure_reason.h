@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why a copy or deletion of the synchronisation failed, in words the user
 // can act on: a full stick and a file changed since reading must not read
 // the same.

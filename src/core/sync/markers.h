@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relation markers: the comparison's verdict and, at the same time, the
 // row's synchronisation action. This is the one place that spells them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The permission bits of the folders a copy creates on its way to the
 // destination.
 #pragma once

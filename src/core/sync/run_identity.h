@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who a run is, written where a later run finds it (in the names of temporary
 // files, in the trash's .trashinfo files), and whether that run still lives.
 #pragma once

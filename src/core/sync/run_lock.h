@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run at a time over a folder: two runs writing the same folder would
 // take each other's new copies for old versions and move them to the trash.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brings the record of a pair up to date after a run: the rows carried out
 // and the rows found equal take their new state, every other row keeps what
 // the record said, so each file is either as it was or as it was decided.

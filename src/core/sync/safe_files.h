@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File operations of the synchronisation that cannot lose data: they stay below
 // the chosen folder, never follow a link on the way, never replace or delete a
 // file that changed since the folders were read, and replace a destination only

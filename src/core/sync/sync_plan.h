@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a synchronisation would do with the list as it stands: the counts the
 // window shows before the run, so that a wrong marker is seen in time.
 #pragma once

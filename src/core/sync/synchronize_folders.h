@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Carries out the row actions of the list, from the last row up.
 #pragma once
 

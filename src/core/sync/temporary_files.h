@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temporary files a copy writes before it replaces its destination: their
 // names, their removal when the program is interrupted in the middle of a
 // copy, and the removal of old ones that an earlier crash left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's trash (freedesktop.org layout), where the synchronisation puts
 // every file it deletes or replaces: the home trash for files on the home
 // trash's own file system, $topdir/.Trash/$uid or $topdir/.Trash-$uid on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What runs that are gone left reserved in a trash and never used, and the
 // record by which a later run knows where to look for it.
 #pragma once
