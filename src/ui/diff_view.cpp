@@ -209,7 +209,13 @@ void DiffView::paintEvent(QPaintEvent*) {
         p.fillRect(a, QColor(0xe8, 0xe8, 0xe8));
         p.setPen(palette().color(QPalette::ButtonText));
         p.drawRect(a.adjusted(0, 0, -1, -1));
+        QFont arrowFont = p.font();
+        arrowFont.setBold(true);
+        arrowFont.setPixelSize(std::max(10, h - 3));
+        p.save();
+        p.setFont(arrowFont);
         p.drawText(a, Qt::AlignCenter, toRight ? QStringLiteral("→") : QStringLiteral("←"));
+        p.restore();
       }
     }
   }
