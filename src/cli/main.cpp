@@ -8,6 +8,7 @@
 #include "batch/ini_file.h"
 #include "batch/start_batch_mode.h"
 #include "cli/console_window.h"
+#include "cli/text_comparison.h"
 #include "mainwindow/main_window.h"
 #include "platform/descriptors.h"
 #include "sync/synchronize_folders.h"
@@ -15,7 +16,9 @@
 
 namespace {
 
-constexpr const char* kUsage = "Aufruf: zweiblick-cli STEUERDATEI\n";
+constexpr const char* kUsage =
+    "Aufruf: zweiblick-cli STEUERDATEI\n"
+    "        zweiblick-cli --textvergleich LINKS RECHTS\n";
 
 }  // namespace
 
@@ -34,7 +37,12 @@ int main(int argc, char** argv) {
         "geschafft und nur vorgeschlagen wurde.\n"
         "Rückgabewert: 0 alles ausgeführt, 1 ein Eintrag konnte nicht gelesen, kopiert oder\n"
         "gelöscht werden, Daten kamen nicht sicher auf den Datenträger oder die Liste\n"
-        "konnte nicht ausgegeben werden, 2 Steuerdatei fehlerhaft oder falscher Aufruf.\n",
+        "konnte nicht ausgegeben werden, 2 Steuerdatei fehlerhaft oder falscher Aufruf.\n"
+        "\n"
+        "--textvergleich LINKS RECHTS vergleicht zwei Textdateien Zeile für Zeile und gibt\n"
+        "die Unterschiede im vereinheitlichten Format aus (wie diff -u). Rückgabewert:\n"
+        "0 gleich, 1 verschieden, 2 eine Datei kann nicht gelesen werden oder falscher\n"
+        "Aufruf.\n",
         stdout);
     return 0;
   }
@@ -42,6 +50,13 @@ int main(int argc, char** argv) {
     std::printf("zweiblick-cli %d.%d.%d\n", ZWEIBLICK_VERSION_MAJOR, ZWEIBLICK_VERSION_MINOR,
                 ZWEIBLICK_VERSION_PATCH);
     return 0;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "--textvergleich") == 0) {
+    if (argc != 4) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return zweiblick::RunTextComparison(argv[2], argv[3]);
   }
   if (argc != 2) {
     std::fputs(kUsage, stderr);

@@ -26,6 +26,7 @@
 #include "ui/list_model.h"
 #include "ui/list_selection.h"
 #include "ui/list_view.h"
+#include "ui/text_compare_window.h"
 #include "ui/twips.h"
 #include "ui/wrap_check_box.h"
 
@@ -241,6 +242,10 @@ void Form1::BuildControls() {
           [this](bool on) { Handle([&] { core_.DiffOnlyCheckClick(on); }); });
   // Heard at a yield of a running operation; a message box open meanwhile
   // keeps Escape for itself.
+  // A double-click or Enter on a row opens its two files side by side.
+  connect(liste_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    OpenTextComparison(*this, model_->CoreRow(index.row()));
+  });
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   stop->setObjectName(QStringLiteral("StopShortcut"));
   connect(stop, &QShortcut::activated, this, [this] { core_.StopOperation(); });
@@ -358,6 +363,13 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
       Handle([&] { core_.ListMenuKey(); });
       popupAt_.reset();
       return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if ((key == Qt::Key_Return || key == Qt::Key_Enter) && liste_->currentIndex().isValid()) {
+        OpenTextComparison(*this, model_->CoreRow(liste_->currentIndex().row()));
+        return true;
+      }
     }
     // Where the platform also turns the menu key into a context-menu event, the
     // key press above has opened the menu already.

@@ -139,6 +139,38 @@ TEST_F(Programs, CliExitStatusesForBadControlFilesUsageAndEntriesThatCannotBeExa
   EXPECT_PRED_FORMAT2(testing::IsSubstring, "Ergebnis des Binärvergleichs von 3 Dateien:", r.err);
 }
 
+// The text comparison for scripts: what it prints is a patch that turns the
+// left file into the right one; statuses as diff's.
+TEST_F(Programs, CliTextComparisonPrintsAPatchAndExitsAsDiffDoes) {
+  dir.Write("a.txt", "eins\nzwei\ndrei\nvier\nfünf\nsechs\nsieben\nacht\nneun\nzehn\n");
+  dir.Write("b.txt", "eins\nzwei\nDREI\nvier\nfünf\nsechs\nsieben\nacht\nneun\nzehn\nelf");
+  Result r = RunProgram({cli, "--textvergleich", dir.Path("a.txt"), dir.Path("b.txt")});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out.substr(r.out.find("@@")),
+            "@@ -1,6 +1,6 @@\n eins\n zwei\n-drei\n+DREI\n vier\n fünf\n sechs\n"
+            "@@ -8,3 +8,4 @@\n acht\n neun\n zehn\n+elf\n\\ Kein Zeilenumbruch am Dateiende\n");
+  dir.Write("patch.diff", r.out);
+  ASSERT_EQ(std::system(("cd '" + dir.Path() + "' && patch -s a.txt < patch.diff").c_str()), 0);
+  EXPECT_EQ(dir.Read("a.txt"), dir.Read("b.txt"));
+  EXPECT_EQ(RunProgram({cli, "--textvergleich", dir.Path("a.txt"), dir.Path("b.txt")}).status, 0);
+
+  dir.Write("crlf.txt", "a\r\nb\r\n");
+  dir.Write("lf.txt", "a\nb\n");
+  r = RunProgram({cli, "--textvergleich", dir.Path("crlf.txt"), dir.Path("lf.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Nur die Zeilenenden unterscheiden sich: links CRLF, rechts LF\n");
+  dir.Write("bin", std::string("ab\0cd", 5));
+  r = RunProgram({cli, "--textvergleich", dir.Path("bin"), dir.Path("lf.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "Binärdatei: " + dir.Path("bin") + " und " + dir.Path("lf.txt") +
+                       " unterscheiden sich ab Byte 1\n");
+  r = RunProgram({cli, "--textvergleich", dir.Path("fehlt"), dir.Path("lf.txt")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                      dir.Path("fehlt") + " kann nicht gelesen werden: ", r.err);
+  EXPECT_EQ(RunProgram({cli, "--textvergleich", dir.Path("lf.txt")}).status, 2);
+}
+
 // A control file without steps is a saved pair with its exclusions: below an
 // excluded folder nothing is read, so an entry there that cannot be examined
 // goes unreported.
