@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -265,7 +266,9 @@ TEST(TextDiff, CorpusOfEditsAppliesExactlyAndAgreesWithDiffAndGit) {
                                                                                               : 0;
     const int expected = Count("diff -d '" + dir.Path("l") + "' '" + dir.Path("r") + "'", "<>");
     ours += changed, minimal += expected;
-    if (std::abs(changed + bom - expected) <= expected / 20)
+    // A histogram diff keeps a moved line whole where a minimal one splits
+    // the hunk around it: on a small hunk those two lines are more than 5 %.
+    if (std::abs(changed + bom - expected) <= std::max(expected / 20, 2))
       ++nearDiff;
     else
       std::printf("pair %zu: %d against diff -d %d\n", i, changed + bom, expected);
