@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+#include <sys/mount.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <string>
 
 #include "comparison/changes_since.h"
@@ -153,6 +158,120 @@ TEST_F(Changes, ARunAfterAnotherComparisonLeavesTheRecordUnfinished) {
   Compare();
   EXPECT_NE(LastMessage().find("nicht zu Ende gespeichert"), std::string::npos) << LastMessage();
   EXPECT_EQ(f.Marker("keep0"), kMarkRightOnly);
+}
+
+// A copy that fails keeps the row's old record. Had the record taken the
+// row as done, the vanished file would be forgotten and the right one offered
+// back as new, where its deletion is what the user asked for.
+TEST_F(Changes, AFailedRowKeepsItsOldRecord) {
+  Recorded(3);
+  f.left.Write("keep0", "left edit", 5000);
+  Compare();
+  ASSERT_EQ(f.Marker("keep0"), kMarkCopyRight);
+  std::filesystem::remove(f.left.Path("keep0"));  // after the comparison: the copy fails
+  f.w.SynchronizeFolders();
+  EXPECT_EQ(f.right.Read("keep0"), "same");
+  Compare();
+  EXPECT_EQ(f.Marker("keep0"), kMarkDeleteRight);
+  EXPECT_EQ(f.Marker("keep1"), kMarkEqual);
+}
+
+// Another instance writing the record, or a home that cannot take it: the
+// comparison goes by age, and a run never leaves a stale record trusted.
+TEST_F(Changes, ARecordLockedOrNotWritableIsNeverTrusted) {
+  const std::string state = own.state.Path();
+  if (mount("tmpfs", state.c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+  } unmount{state};
+  Recorded(2);
+  std::filesystem::remove(f.left.Path("keep0"));
+
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(own.Database().c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  Compare();
+  EXPECT_NE(LastMessage().find("von einem anderen Abgleich geschrieben"), std::string::npos)
+      << LastMessage();
+  EXPECT_EQ(f.Marker("keep0"), kMarkRightOnly);
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+
+  Compare();
+  ASSERT_EQ(f.Marker("keep0"), kMarkDeleteRight);
+  ASSERT_EQ(mount(nullptr, state.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  f.w.SynchronizeFolders();
+  EXPECT_FALSE(f.right.Exists("keep0"));  // the run stands
+  EXPECT_NE(LastMessage().find("nicht gespeichert"), std::string::npos) << LastMessage();
+  ASSERT_EQ(mount(nullptr, state.c_str(), nullptr, MS_REMOUNT, nullptr), 0);
+  Compare();
+  EXPECT_NE(LastMessage().find("nicht zu Ende gespeichert"), std::string::npos) << LastMessage();
+}
+
+// Random days of edits, deletions and case changes on both sides, each
+// followed by a run: no content is ever lost (what left a side is on the
+// other or in the trash), and a comparison right after a run finds nothing
+// left to do but the conflicts it keeps for the user.
+TEST_F(Changes, RandomDaysLoseNothingAndLeaveNothingToDo) {
+  std::mt19937 rng(20261208);
+  int version = 0;
+  // Each write has its own content and time, older or newer than the last.
+  auto write = [&](const TempTree& side, const std::string& name) {
+    ++version;
+    side.Write(name, "v" + std::to_string(version), 2'000'000 + (version % 2 ? 3 : -3) * version);
+  };
+  const int kNames = 12;
+  for (int i = 0; i < kNames; ++i) {
+    write(f.left, "f" + std::to_string(i));
+    f.right.Write("f" + std::to_string(i), f.left.Read("f" + std::to_string(i)),
+                  2'000'000 + 3 * version);
+  }
+  auto contents = [](const std::string& root) {
+    std::multiset<std::string> out;
+    for (auto& e : std::filesystem::recursive_directory_iterator(root))
+      if (e.is_regular_file() && e.path().extension() != ".trashinfo") {
+        std::ifstream in(e.path(), std::ios::binary);
+        out.insert(std::string(std::istreambuf_iterator<char>(in), {}));
+      }
+    return out;
+  };
+  auto everything = [&] {
+    std::set<std::string> all;
+    for (const std::string& root : {f.left.Path(), f.right.Path(), own.data.Path()})
+      for (const std::string& c : contents(root)) all.insert(c);
+    return all;
+  };
+  Compare();  // the first run, by age for want of a record, finds the sides equal
+  f.w.SynchronizeFolders();
+  for (int day = 0; day < 12; ++day) {
+    SCOPED_TRACE("day " + std::to_string(day));
+    for (int edit = 0; edit < 6; ++edit) {
+      const TempTree& side = rng() % 2 ? f.left : f.right;
+      std::string name = "f" + std::to_string(rng() % kNames);
+      int what = rng() % 6;
+      if (what == 0)
+        std::filesystem::remove(side.Path(name));
+      else if (what == 1 && side.Exists(name))
+        std::filesystem::rename(side.Path(name), side.Path("F" + name.substr(1)));
+      else if (!side.Exists("F" + name.substr(1)))
+        write(side, name);
+    }
+    std::set<std::string> before = everything();
+    Compare();
+    f.w.SynchronizeFolders();
+    std::set<std::string> after = everything();
+    for (const std::string& c : before) EXPECT_TRUE(after.count(c)) << c << " is lost";
+    Compare();
+    for (int i = 1; i <= f.w.Liste().Count(); ++i) {
+      std::string marker = f.w.Liste().Text(i, kMarkerColumn);
+      EXPECT_TRUE(marker == kMarkEqual || marker == kMarkSkip)
+          << f.w.Liste().Text(i, kLeftNameColumn) << f.w.Liste().Text(i, kRightNameColumn) << ": "
+          << marker << "\n"
+          << LastMessage();
+    }
+  }
 }
 
 TEST(ChangesOnFat, StepsAndWholeHoursOfAnUnchangedFileAreNoChange) {

@@ -226,6 +226,9 @@ LoadedRecord RecordStore::Load(const std::string& pairKey) {
   using State = LoadedRecord::State;
   LoadedRecord none =
       Failed(State::kNone, "Für dieses Ordnerpaar ist noch kein Abgleich gespeichert.");
+  if (distrusted_.count(pairKey))
+    return Failed(State::kUnfinished,
+                  "Der letzte Abgleich dieses Ordnerpaars wurde nicht zu Ende gespeichert.");
   if (path_.empty() || access(path_.c_str(), F_OK) != 0) return none;
   Db db;
   bool newer = false;
@@ -359,6 +362,7 @@ bool RecordStore::Write(const std::string& pairKey, const std::vector<RecordChan
   if ((rc = sqlite3_step(db.Stmt())) != SQLITE_DONE) return fail(rc);
   db.Finish();
   if ((rc = db.Exec("COMMIT")) != SQLITE_OK) return fail(rc);
+  distrusted_.erase(pairKey);
   return true;
 }
 

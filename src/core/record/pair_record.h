@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -61,9 +62,14 @@ class RecordStore {
   // could be neither brought up to date nor marked so, it must not be read
   // again. The new name, or empty where that failed too.
   std::string SetAside();
+  // A pair whose record went stale and could be neither written nor marked
+  // so (a read-only or full home) is not trusted again by this instance
+  // until a run writes it.
+  void Distrust(const std::string& pairKey) { distrusted_.insert(pairKey); }
 
  private:
   std::string path_;
+  std::set<std::string> distrusted_;
 };
 
 }  // namespace zweiblick

@@ -74,6 +74,7 @@ std::string RunRecord::NotKept(const std::string& why) {
   std::string text = "Der Stand dieses Abgleichs wurde nicht gespeichert: " + why + ".";
   if (started_ && !marked_) {
     // The old record can no longer be trusted, and could not be marked so.
+    store_.Distrust(pairKey_);
     std::string aside = store_.SetAside();
     if (aside.empty())
       return text + "\rDer bisher gespeicherte Stand in '" + store_.Path() +
