@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <sys/mount.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "comparison/changes_since.h"
 #include "record/pair_record.h"
+#include "record/side_identity.h"
 #include "sync/markers.h"
 #include "two_trees.h"
 
@@ -272,6 +274,45 @@ TEST_F(Changes, RandomDaysLoseNothingAndLeaveNothingToDo) {
           << LastMessage();
     }
   }
+}
+
+// A stick is known by its file system, not by where it was mounted: the same
+// exFAT stick at a second place is the same pair, another stick is not.
+TEST(ChangesOnAStick, MountedAtAnotherPlaceItIsTheSamePair) {
+  TempTree t;
+  t.Mkdir("first");
+  t.Mkdir("second");
+  auto run = [](const std::string& command) { return std::system(command.c_str()) == 0; };
+  auto loopOf = [&](const std::string& image) {
+    std::string device;
+    if (!run("truncate -s 32M " + image + " && /usr/sbin/mkfs.exfat " + image + " >/dev/null 2>&1"))
+      return device;
+    if (FILE* p = popen(("losetup -f --show " + image + " 2>/dev/null").c_str(), "r")) {
+      char buf[64] = {};
+      if (fgets(buf, sizeof buf, p)) device = buf;
+      pclose(p);
+    }
+    if (!device.empty() && device.back() == '\n') device.pop_back();
+    return device;
+  };
+  auto seen = [&](const std::string& device, const std::string& at) {
+    SideIdentity id;
+    if (run("mount.exfat-fuse " + device + " " + t.Path(at) + " >/dev/null 2>&1")) {
+      std::filesystem::create_directories(t.Path(at + "/Fotos"));
+      id = SideIdentityOf(t.Path(at + "/Fotos"));
+      run("umount " + t.Path(at));
+    }
+    return id;
+  };
+  std::string stick = loopOf(t.Path("stick.img")), other = loopOf(t.Path("other.img"));
+  SideIdentity first = seen(stick, "first"), second = seen(stick, "second"),
+               another = seen(other, "first");
+  run("losetup -d " + stick + " " + other + " 2>/dev/null");
+  if (!first.Known() || !another.Known()) GTEST_SKIP() << "no loop devices or exFAT here";
+  EXPECT_EQ(first.fileSystem, second.fileSystem);
+  EXPECT_EQ(first.below, "/Fotos");
+  EXPECT_EQ(second.below, "/Fotos");
+  EXPECT_NE(first.fileSystem, another.fileSystem);
 }
 
 TEST(ChangesOnFat, StepsAndWholeHoursOfAnUnchangedFileAreNoChange) {
