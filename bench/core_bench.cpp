@@ -7,6 +7,7 @@
 //   bench_core sync SOURCE TARGET      fill, mark every row "-->", time the synchronisation
 //   bench_core walk TREE               the walk without and with 10 exclusion patterns
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +21,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/report_port.h"
 #include "reading/fill_column.h"
+#include "record/pair_record.h"
 #include "reading/name_filter.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
@@ -120,14 +122,59 @@ int WalkBench(const std::string& tree) {
   return 0;
 }
 
+// Writes a record of `files` files for one pair into a new database at
+// `path`, then reads it back as a comparison by changes does, three times.
+int RecordBench(long files, const std::string& path) {
+  std::remove(path.c_str());
+  RecordStore store(path);
+  std::vector<RecordChange> changes;
+  changes.reserve(files);
+  for (long i = 0; i < files; ++i) {
+    RecordedFile f;
+    f.leftName = f.rightName = "Ordner " + std::to_string(i / 100) + "/Foto " + std::to_string(i) + ".jpg";
+    f.left.size = f.right.size = 100000 + i;
+    f.left.mtimeSec = f.right.mtimeSec = 1700000000 + i;
+    f.left.mtimeNsec = f.right.mtimeNsec = 123456789;
+    f.left.inode = 1000 + i;
+    changes.emplace_back("ordner " + std::to_string(i / 100) + "/foto " + std::to_string(i) + ".jpg",
+                         std::move(f));
+  }
+  std::string problem;
+  auto t0 = std::chrono::steady_clock::now();
+  if (!store.Write("bench pair", changes, true, problem)) {
+    std::fprintf(stderr, "record: %s\n", problem.c_str());
+    return 1;
+  }
+  double write = Seconds(t0);
+  changes.clear();
+  std::vector<double> loads;
+  size_t loaded = 0;
+  for (int r = 0; r < 3; ++r) {
+    t0 = std::chrono::steady_clock::now();
+    LoadedRecord rec = store.Load("bench pair");
+    loads.push_back(Seconds(t0));
+    loaded = rec.files.size();
+  }
+  std::sort(loads.begin(), loads.end());
+  struct stat st {};
+  stat(path.c_str(), &st);
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  std::printf("files=%zu write=%.3f load=%.3f db_mb=%.1f peak_mb=%.1f\n", loaded, write, loads[1],
+              st.st_size / 1048576.0, ru.ru_maxrss / 1024.0);
+  return loaded == static_cast<size_t>(files) ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace zweiblick
 
 int main(int argc, char** argv) {
   using namespace zweiblick;
   if (argc == 3 && std::strcmp(argv[1], "walk") == 0) return WalkBench(argv[2]);
+  if (argc == 4 && std::strcmp(argv[1], "record") == 0)
+    return RecordBench(std::atol(argv[2]), argv[3]);
   if (argc != 4) {
-    std::fprintf(stderr, "usage: bench_core fill|binary|age|sync LEFT RIGHT | walk TREE\n");
+    std::fprintf(stderr, "usage: bench_core fill|binary|age|sync LEFT RIGHT | walk TREE | record FILES DATABASE\n");
     return 2;
   }
   std::string mode = argv[1];

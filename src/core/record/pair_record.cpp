@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -209,6 +210,28 @@ LoadedRecord FromError(const std::string& path, int rc) {
 
 }  // namespace
 
+void PairRecordFiles::Add(std::string key, RecordedFile file) {
+  if (!entries_.empty() && sorted_ && !(entries_.back().first < key)) sorted_ = false;
+  entries_.emplace_back(std::move(key), std::move(file));
+}
+
+void PairRecordFiles::Sort() const {
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const Entry& a, const Entry& b) { return a.first < b.first; });
+  // A key twice keeps its first file, as a map would.
+  entries_.erase(std::unique(entries_.begin(), entries_.end(),
+                             [](const Entry& a, const Entry& b) { return a.first == b.first; }),
+                 entries_.end());
+  sorted_ = true;
+}
+
+PairRecordFiles::const_iterator PairRecordFiles::find(std::string_view key) const {
+  if (!sorted_) Sort();
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), key,
+                             [](const Entry& e, std::string_view k) { return e.first < k; });
+  return at != entries_.end() && at->first == key ? at : entries_.end();
+}
+
 std::string RecordStore::DefaultPath() {
   const char* state = getenv("XDG_STATE_HOME");
   std::string folder;
@@ -248,7 +271,13 @@ LoadedRecord RecordStore::Load(const std::string& pairKey) {
                   "Der letzte Abgleich dieses Ordnerpaars wurde nicht zu Ende gespeichert.");
   LoadedRecord loaded;
   loaded.state = State::kRecord;
-  int rc = db.Prepare("SELECT key, lname, rname, facts FROM files WHERE pair = ?");
+  // Sized once: growing a table of a million files rehashes it twenty times.
+  int rc = db.Prepare("SELECT count(*) FROM files WHERE pair = ?");
+  if (rc != SQLITE_OK) return FromError(path_, rc);
+  sqlite3_bind_int64(db.Stmt(), 1, id);
+  if ((rc = sqlite3_step(db.Stmt())) != SQLITE_ROW) return FromError(path_, rc);
+  loaded.files.Reserve(static_cast<size_t>(sqlite3_column_int64(db.Stmt(), 0)));
+  rc = db.Prepare("SELECT key, lname, rname, facts FROM files WHERE pair = ? ORDER BY key");
   if (rc != SQLITE_OK) return FromError(path_, rc);
   sqlite3_stmt* s = db.Stmt();
   sqlite3_bind_int64(s, 1, id);
@@ -265,7 +294,7 @@ LoadedRecord RecordStore::Load(const std::string& pairKey) {
       rc = SQLITE_CORRUPT;
       break;
     }
-    loaded.files.emplace(std::move(key), std::move(f));
+    loaded.files.Add(std::move(key), std::move(f));
   }
   if (rc != SQLITE_DONE) {
     db.Finish();

@@ -7,7 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,8 +22,28 @@ struct RecordedFile {
   FileFacts left, right;
 };
 
-// A pair's record by match key (the name with its letter case folded).
-using PairRecordFiles = std::unordered_map<std::string, RecordedFile>;
+// A pair's record by match key (the name with its letter case folded), in
+// the order of the keys' bytes: the database hands them out so, and a sorted
+// array of a million files loads in a fraction of a hash table's time.
+class PairRecordFiles {
+ public:
+  using Entry = std::pair<std::string, RecordedFile>;
+  using const_iterator = std::vector<Entry>::const_iterator;
+
+  // Keys added in rising order are kept as they come; any other order is
+  // put right by the first look-up.
+  void Add(std::string key, RecordedFile file);
+  void Reserve(size_t n) { entries_.reserve(n); }
+  const_iterator find(std::string_view key) const;
+  const_iterator begin() const { return entries_.begin(); }
+  const_iterator end() const { return entries_.end(); }
+  size_t size() const { return entries_.size(); }
+
+ private:
+  void Sort() const;
+  mutable std::vector<Entry> entries_;
+  mutable bool sorted_ = true;
+};
 
 struct LoadedRecord {
   enum class State {
