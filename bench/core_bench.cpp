@@ -21,10 +21,10 @@
 #include "mainwindow/main_window.h"
 #include "platform/report_port.h"
 #include "reading/fill_column.h"
-#include "record/pair_record.h"
 #include "reading/name_filter.h"
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
+#include "record/pair_record.h"
 #include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 
@@ -131,13 +131,14 @@ int RecordBench(long files, const std::string& path) {
   changes.reserve(files);
   for (long i = 0; i < files; ++i) {
     RecordedFile f;
-    f.leftName = f.rightName = "Ordner " + std::to_string(i / 100) + "/Foto " + std::to_string(i) + ".jpg";
+    f.leftName = f.rightName =
+        "Ordner " + std::to_string(i / 100) + "/Foto " + std::to_string(i) + ".jpg";
     f.left.size = f.right.size = 100000 + i;
     f.left.mtimeSec = f.right.mtimeSec = 1700000000 + i;
     f.left.mtimeNsec = f.right.mtimeNsec = 123456789;
     f.left.inode = 1000 + i;
-    changes.emplace_back("ordner " + std::to_string(i / 100) + "/foto " + std::to_string(i) + ".jpg",
-                         std::move(f));
+    changes.emplace_back(
+        "ordner " + std::to_string(i / 100) + "/foto " + std::to_string(i) + ".jpg", std::move(f));
   }
   std::string problem;
   auto t0 = std::chrono::steady_clock::now();
@@ -174,7 +175,9 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "record") == 0)
     return RecordBench(std::atol(argv[2]), argv[3]);
   if (argc != 4) {
-    std::fprintf(stderr, "usage: bench_core fill|binary|age|sync LEFT RIGHT | walk TREE | record FILES DATABASE\n");
+    std::fprintf(
+        stderr,
+        "usage: bench_core fill|binary|age|sync LEFT RIGHT | walk TREE | record FILES DATABASE\n");
     return 2;
   }
   std::string mode = argv[1];
