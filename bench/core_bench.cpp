@@ -6,6 +6,7 @@
 //   bench_core age LEFT RIGHT          fill both columns, then time the age comparison
 //   bench_core sync SOURCE TARGET      fill, mark every row "-->", time the synchronisation
 //   bench_core walk TREE               the walk without and with 10 exclusion patterns
+//   bench_core record FILES DATABASE   writes a record of FILES files, then loads it
 #include <sys/resource.h>
 #include <sys/stat.h>
 
