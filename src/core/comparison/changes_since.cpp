@@ -120,7 +120,8 @@ std::string ConflictLines(const ChangeCounts& c) {
   if (c.conflicts.empty()) return {};
   constexpr size_t kNamed = 20;
   std::string text = std::to_string(c.conflicts.size()) +
-                     " Konflikte: auf beiden Seiten verschieden geändert, markiert mit \"][\":\r";
+                     (c.conflicts.size() == 1 ? " Konflikt" : " Konflikte") +
+                     ": auf beiden Seiten verschieden geändert, markiert mit \"][\":\r";
   for (size_t i = 0; i < c.conflicts.size() && i < kNamed; ++i)
     text += "   " + c.conflicts[i] + "\r";
   if (c.conflicts.size() > kNamed)
@@ -134,20 +135,28 @@ std::string ChangeSummary(const ChangeCounts& c, const RecordMatch& match) {
       "Ergebnis des Änderungsvergleichs von " + std::to_string(c.total) + " Dateien:" + cr + cr;
   if (c.total == c.unchanged)
     return text + "Seit dem letzten Abgleich hat sich nichts geändert." + cr;
-  auto line = [&](int count, const char* what) {
-    if (count != 0) text += std::to_string(count) + what + cr;
+  auto line = [&](int count, const char* many, const char* one) {
+    if (count != 0) text += std::to_string(count) + (count == 1 ? one : many) + cr;
   };
-  line(c.leftChanged, " Dateien sind links neu oder geändert.");
-  line(c.rightChanged, " Dateien sind rechts neu oder geändert.");
-  line(c.leftDeleted, " Dateien wurden links gelöscht und werden rechts gelöscht.");
-  line(c.rightDeleted, " Dateien wurden rechts gelöscht und werden links gelöscht.");
+  line(c.leftChanged, " Dateien sind links neu oder geändert.",
+       " Datei ist links neu oder geändert.");
+  line(c.rightChanged, " Dateien sind rechts neu oder geändert.",
+       " Datei ist rechts neu oder geändert.");
+  line(c.leftDeleted, " Dateien wurden links gelöscht und werden rechts gelöscht.",
+       " Datei wurde links gelöscht und wird rechts gelöscht.");
+  line(c.rightDeleted, " Dateien wurden rechts gelöscht und werden links gelöscht.",
+       " Datei wurde rechts gelöscht und wird links gelöscht.");
   line(c.copiedBack,
        " Dateien wurden auf einer Seite gelöscht und auf der anderen geändert: sie werden "
+       "zurückkopiert.",
+       " Datei wurde auf einer Seite gelöscht und auf der anderen geändert: sie wird "
        "zurückkopiert.");
-  line(c.sameChange, " Dateien wurden auf beiden Seiten gleich geändert.");
-  line(c.unchanged, " Dateien sind unverändert.");
+  line(c.sameChange, " Dateien wurden auf beiden Seiten gleich geändert.",
+       " Datei wurde auf beiden Seiten gleich geändert.");
+  line(c.unchanged, " Dateien sind unverändert.", " Datei ist unverändert.");
   text += ConflictLines(c);
-  line(c.unreadable, " Dateien sind auf beiden Seiten geändert und ließen sich nicht vergleichen.");
+  line(c.unreadable, " Dateien sind auf beiden Seiten geändert und ließen sich nicht vergleichen.",
+       " Datei ist auf beiden Seiten geändert und ließ sich nicht vergleichen.");
   if (c.held != 0) {
     for (bool left : {true, false}) {
       if (2 * match.Gone(left) <= match.Recorded()) continue;
