@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "comparison/compare_files.h"
+#include "list/markers.h"
 #include "mainwindow/main_window.h"
 #include "platform/report_port.h"
 #include "reading/fill_column.h"
@@ -25,7 +26,6 @@
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
 #include "record/pair_record.h"
-#include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 
 namespace zweiblick {

@@ -6,6 +6,7 @@
 #include "export/copy_list_to_clipboard.h"
 #include "help/online_help.h"
 #include "layout/modresize_app.h"
+#include "list/markers.h"
 #include "list/row_count_text.h"
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
@@ -14,7 +15,6 @@
 #include "reading/fill_column.h"
 #include "record/side_identity.h"
 #include "settings/app_settings.h"
-#include "sync/markers.h"
 #include "sync/run_record.h"
 #include "sync/synchronize_folders.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 #include "reading/name_filter.h"
 
 namespace zweiblick {
