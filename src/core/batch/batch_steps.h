@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's steps a control file drives. The window's logic carries them
 // out; the batch mode sees nothing else of it, so it stays below the window.
 #pragma once
