@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "comparison/compare_files.h"
+#include "list/markers.h"
 #include "mainwindow/main_window.h"
 #include "platform/report_port.h"
 #include "reading/fill_column.h"
@@ -26,7 +27,6 @@
 #include "reading/path_helpers.h"
 #include "reading/walk_folder_tree.h"
 #include "record/pair_record.h"
-#include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 
 namespace zweiblick {

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "comparison/changes_since.h"
+#include "list/markers.h"
 #include "record/pair_record.h"
 #include "record/side_identity.h"
-#include "sync/markers.h"
 #include "two_trees.h"
 
 namespace zweiblick::testing {

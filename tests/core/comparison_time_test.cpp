@@ -9,8 +9,8 @@
 
 #include "comparison/compare_files.h"
 #include "comparison/time_tolerance.h"
+#include "list/markers.h"
 #include "slow_fs_mount.h"
-#include "sync/markers.h"
 #include "two_trees.h"
 
 namespace zweiblick {

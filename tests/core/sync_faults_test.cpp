@@ -14,10 +14,10 @@
 #include <thread>
 
 #include "child_process.h"
+#include "list/markers.h"
 #include "platform/descriptors.h"
 #include "slow_fs_mount.h"
 #include "sync/failure_reason.h"
-#include "sync/markers.h"
 #include "sync/run_lock.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"

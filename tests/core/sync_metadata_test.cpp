@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "child_process.h"
+#include "list/markers.h"
 #include "slow_fs_mount.h"
-#include "sync/markers.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "child_process.h"
+#include "list/markers.h"
 #include "reading/path_helpers.h"
 #include "sync/failure_reason.h"
-#include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/sync_plan.h"
 #include "sync/synchronize_folders.h"

@@ -20,9 +20,9 @@
 
 #include "batch/start_batch_mode.h"
 #include "child_process.h"
+#include "list/markers.h"
 #include "slow_fs_mount.h"
 #include "sync/failure_reason.h"
-#include "sync/markers.h"
 #include "sync/safe_files.h"
 #include "sync/synchronize_folders.h"
 #include "sync/temporary_files.h"

@@ -12,7 +12,7 @@
 #include <map>
 #include <sstream>
 
-#include "sync/markers.h"
+#include "list/markers.h"
 #include "sync/synchronize_folders.h"
 #include "two_trees.h"
 

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <string_view>
 
+#include "batch/batch_steps.h"
 #include "batch/filter_section.h"
 #include "batch/ini_file.h"
 #include "help/online_help.h"
-#include "mainwindow/main_window.h"
 #include "reading/nested_folders.h"
 #include "reading/path_helpers.h"
 #include "sync/failure_reason.h"
@@ -173,7 +173,7 @@ std::string ReadIniString(std::string_view content, const std::string& section,
   return CutToProfileBuffer(IniValue(content, section, key).value_or(defaultValue));
 }
 
-BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncTally* tally) {
+BatchOutcome StartBatchMode(BatchSteps& w, const std::string& commandLine, SyncTally* tally) {
   std::string name(TrimBlanks(commandLine));
   if (name.empty()) return BatchOutcome::kNone;
   w.Batch().BatchActive = true;
@@ -182,7 +182,7 @@ BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine, SyncT
   std::string leftFolder, rightFolder;
   NameFilter filter;
   std::string errors =
-      CheckControlFile(w.IniFileName, w.Batch(), name, leftFolder, rightFolder, filter);
+      CheckControlFile(w.IniFile(), w.Batch(), name, leftFolder, rightFolder, filter);
   if (!errors.empty()) {
     w.Report().ShowMessage(
         std::string("Sie haben ") + kProgramName +

@@ -7,7 +7,7 @@
 
 namespace zweiblick {
 
-class MainWindow;
+class BatchSteps;
 struct SyncTally;
 
 enum class BatchOutcome {
@@ -22,7 +22,7 @@ enum class BatchOutcome {
 // fill right, compare, clipboard, synchronise, end. A bare name is looked for
 // in the program folder. `tally`, when given, receives what the
 // synchronisation did.
-BatchOutcome StartBatchMode(MainWindow& w, const std::string& commandLine,
+BatchOutcome StartBatchMode(BatchSteps& w, const std::string& commandLine,
                             SyncTally* tally = nullptr);
 
 // The value of `key` in `section` of the control file's text `content` (or

@@ -7,8 +7,8 @@
 
 #include "comparison/time_tolerance.h"
 #include "list/comparison_list.h"
+#include "list/markers.h"
 #include "names/name_key.h"
-#include "sync/markers.h"
 
 namespace zweiblick {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/file_facts.h"
 #include "list/row_change.h"
-#include "reading/file_facts.h"
 #include "record/pair_record.h"
 
 namespace zweiblick {

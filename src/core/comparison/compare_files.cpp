@@ -13,11 +13,11 @@
 #include "comparison/pair_verdicts.h"
 #include "comparison/time_tolerance.h"
 #include "list/comparison_list.h"
+#include "list/markers.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "reading/chosen_folders.h"
-#include "sync/markers.h"
 
 namespace zweiblick {
 namespace {

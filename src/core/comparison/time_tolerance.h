@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 
 namespace zweiblick {
 

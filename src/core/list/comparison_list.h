@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "files/file_facts.h"
 #include "list/list_changes.h"
 #include "list/name_index.h"
 #include "list/row_change.h"
-#include "reading/file_facts.h"
 
 namespace zweiblick {
 

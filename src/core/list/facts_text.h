@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 
 namespace zweiblick {
 

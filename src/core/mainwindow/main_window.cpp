@@ -6,6 +6,7 @@
 #include "export/copy_list_to_clipboard.h"
 #include "help/online_help.h"
 #include "layout/modresize_app.h"
+#include "list/markers.h"
 #include "list/row_count_text.h"
 #include "mainwindow/captions.h"
 #include "mainwindow/folder_entry.h"
@@ -14,15 +15,28 @@
 #include "reading/fill_column.h"
 #include "record/side_identity.h"
 #include "settings/app_settings.h"
-#include "sync/markers.h"
+#include "sync/home_trash_path.h"
 #include "sync/run_record.h"
 #include "sync/synchronize_folders.h"
+#include "sync/temporary_files.h"
+#include "sync/trash.h"
 
 namespace zweiblick {
+namespace {
+
+// The names a run gives what it keeps below a folder: the temporary files of
+// copies under way and the trash folders. The walk never lists them.
+bool OwnDotName(const char* name) {
+  return IsTemporaryName(name) || IsTrashFolderName(name);
+}
+
+}  // namespace
 
 MainWindow::MainWindow(DesktopPort& port) : MainWindow(port, port) {}
 MainWindow::MainWindow(ReportPort& report) : MainWindow(report, noWindow_) {}
-MainWindow::MainWindow(ReportPort& report, WindowPort& window) : report_(report), window_(window) {}
+MainWindow::MainWindow(ReportPort& report, WindowPort& window) : report_(report), window_(window) {
+  folders_.OwnFiles = {&OwnDotName, &HomeTrashPath};
+}
 
 void MainWindow::Load(const std::string& commandLine) {
   RestorePosition();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_steps.h"
 #include "comparison/changes_since.h"
 #include "layout/modresize_app.h"
 #include "list/comparison_list.h"
@@ -35,15 +36,12 @@ enum BtnIndex : int {
   kBtnInfo = 10,
 };
 
-// The option buttons CompModeOpt, by index.
-enum CompModeIndex : int { kCompModeBinary = 0, kCompModeAge = 1, kCompModeChanges = 2 };
-
 // The mouse button pressed on the list, with the numbers the old desktop gave them.
 enum class MouseButton : int { kNone = 0, kLeft = 1, kRight = 2, kMiddle = 4 };
 
 // Owns the state the operations share (the chosen folders, the files the walk
 // collects, the batch switches) and hands each operation what it uses.
-class MainWindow {
+class MainWindow : public BatchSteps {
  public:
   // A window on the desktop.
   explicit MainWindow(DesktopPort& port);
@@ -81,25 +79,25 @@ class MainWindow {
 
   // The long operations, one at a time (see Operation); each does nothing
   // while another one runs.
-  void FillColumn(const std::string& folderPath, bool isLeft);
+  void FillColumn(const std::string& folderPath, bool isLeft) override;
   void CompareFiles(bool binary);
   // The comparison by changes since the last recorded run of the pair.
   void CompareByChanges();
   // The comparison the option buttons select.
-  void CompareSelected();
-  SyncTally SynchronizeFolders(bool proposals = false);
-  void CopyListToClipboard();
+  void CompareSelected() override;
+  SyncTally SynchronizeFolders(bool proposals = false) override;
+  void CopyListToClipboard() override;
 
   void ClearList();
   // "&Ende" and the batch step "Ende": ends the process at once, without the
   // unload handling; while an operation runs, stops it at its next yield and
   // ends as soon as it has returned.
-  void EndProcess();
+  void EndProcess() override;
   // Escape: a running filling, comparison or synchronisation stops at its next
   // yield. A stopped filling leaves the list as it was before it.
   void StopOperation();
   // Whether the last operation was stopped (Escape, or the program ends).
-  bool LastOperationStopped() const { return lastStopped_; }
+  bool LastOperationStopped() const override { return lastStopped_; }
 
   // Option values as the window shows them.
   bool ToolTips() const { return toolTips_; }
@@ -107,20 +105,20 @@ class MainWindow {
   int CompModeSelected() const { return compMode_; }
   bool CompareButtonEnabled() const { return run_.CompareButtonEnabled(); }
   // Selects CompModeOpt(index) from code, with the effect of a click.
-  void SelectCompMode(int index);
+  void SelectCompMode(int index) override;
   // Checks ToolTipCheck from code, with the effect of a click.
   void SetToolTipCheck(bool checked);
 
   ComparisonList& Liste() { return liste_; }
   const ComparisonList& Liste() const { return liste_; }
-  ReportPort& Report() { return report_; }
+  ReportPort& Report() override { return report_; }
   WindowPort& Window() { return window_; }
   RunReporter& Run() { return run_; }
   const ChosenFolders& Folders() const { return folders_; }
   // What the walks leave out, from a control file; the list's frame tells it.
-  void SetNameFilter(NameFilter filter);
+  void SetNameFilter(NameFilter filter) override;
   // Set only by the batch mode.
-  BatchSwitches& Batch() { return batch_; }
+  BatchSwitches& Batch() override { return batch_; }
   const BatchSwitches& Batch() const { return batch_; }
 
   int SortColumn() const { return sortColumn_; }
@@ -134,7 +132,7 @@ class MainWindow {
   // The program ends: "&Ende" was pressed, or the window was closed. No
   // operation starts any more, and the front end does not go on into its
   // event loop (or leaves it).
-  bool Ending() const { return ending_; }
+  bool Ending() const override { return ending_; }
   class Operation {
    public:
     explicit Operation(MainWindow& w) : w_(w), acquired_(!w.busy_ && !w.ending_) {
@@ -159,6 +157,7 @@ class MainWindow {
 
   // The control file the batch mode reads from; the last one named.
   std::string IniFileName;
+  std::string& IniFile() override { return IniFileName; }
 
  private:
   MainWindow(ReportPort& report, WindowPort& window);

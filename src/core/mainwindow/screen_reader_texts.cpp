@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/screen_reader_texts.h"
 
+#include "list/markers.h"
 #include "mainwindow/main_window.h"
-#include "sync/markers.h"
 
 namespace zweiblick {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "comparison/file_contents.h"
 #include "comparison/time_tolerance.h"
+#include "list/markers.h"
 #include "reading/path_helpers.h"
-#include "sync/markers.h"
 
 namespace zweiblick {
 

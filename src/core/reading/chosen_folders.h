@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 #include "reading/name_filter.h"
+#include "reading/walk_folder_tree.h"
 
 namespace zweiblick {
 
@@ -20,6 +21,8 @@ struct ChosenFolders {
   FolderIdentity RightFolderId;
   // What the walks of both columns leave out; set only by a control file.
   NameFilter Filter;
+  // What the walks never go into: what a run keeps for itself below a folder.
+  NeverWalked OwnFiles;
 };
 
 }  // namespace zweiblick

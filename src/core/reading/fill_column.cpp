@@ -106,7 +106,7 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   run.SetStatus(2, kStatusWalking);
   // Before the walk: a stick swapped during it is not taken for the one read.
   FolderIdentity seen = IdentityOf(path, {});
-  FileFacts facts = WalkFolderTree(foundFiles, run, path, folders.Filter);
+  FileFacts facts = WalkFolderTree(foundFiles, run, path, folders.Filter, folders.OwnFiles);
   FolderIdentity& id = isLeft ? folders.LeftFolderId : folders.RightFolderId;
   id = seen;
   id.facts = facts;

@@ -21,9 +21,6 @@
 #include "platform/worker_pool.h"
 #include "reading/access_error.h"
 #include "reading/path_helpers.h"
-#include "sync/home_trash_path.h"
-#include "sync/temporary_files.h"
-#include "sync/trash.h"
 
 namespace zweiblick {
 namespace {
@@ -82,8 +79,9 @@ struct Folder {
 
 class TreeWalk {
  public:
-  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run, const NameFilter& filter)
-      : found_(foundFiles), run_(run), filter_(filter), pool_(DefaultWorkerCount()) {
+  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run, const NameFilter& filter,
+           const NeverWalked& never)
+      : found_(foundFiles), run_(run), filter_(filter), never_(never), pool_(DefaultWorkerCount()) {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
   }
 
@@ -100,7 +98,7 @@ class TreeWalk {
       facts = FactsOf(st);
       root.dev = st.st_dev;
       root.ino = st.st_ino;
-      std::string trash = HomeTrashPath();
+      std::string trash = never_.folder ? never_.folder() : std::string();
       if (!trash.empty() && stat(trash.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         homeTrash_ = {st.st_dev, st.st_ino};
       List(root, worker);
@@ -243,13 +241,14 @@ class TreeWalk {
     Done(folder, 0);
   }
 
-  // "." and ".." never are; nor the temporary files of copies under way, nor
-  // the trash a run moved old versions to (a synchronisation would copy them
-  // back to the other side, and so carry every deleted file along). The home
-  // trash has no name of its own and is known by its identity (homeTrash_).
+  // "." and ".." never are; nor what the caller names: the temporary files of
+  // copies under way, the trash a run moved old versions to (a synchronisation
+  // would copy them back to the other side, and so carry every deleted file
+  // along). The home trash has no name of its own and is known by its identity
+  // (homeTrash_).
   bool DotNameWalked(const char* name) const {
     if (!filter_.DotNames() || name[1] == '\0' || (name[1] == '.' && name[2] == '\0')) return false;
-    return !IsTemporaryName(name) && !IsTrashFolderName(name);
+    return !(never_.dotName && never_.dotName(name));
   }
 
   void Done(Folder& folder, int error) {
@@ -266,6 +265,7 @@ class TreeWalk {
   std::vector<FoundFile>& found_;
   RunReporter& run_;
   const NameFilter& filter_;
+  const NeverWalked& never_;
   size_t rootLength_ = 0;  // the chosen folder's path with its separator
   // The home trash folder (device, inode), never walked into; set before the first listing.
   std::pair<dev_t, ino_t> homeTrash_{0, 0};
@@ -279,8 +279,9 @@ class TreeWalk {
 }  // namespace
 
 FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
-                         const std::string& folderPath, const NameFilter& filter) {
-  return TreeWalk(foundFiles, run, filter).Run(folderPath);
+                         const std::string& folderPath, const NameFilter& filter,
+                         const NeverWalked& never) {
+  return TreeWalk(foundFiles, run, filter, never).Run(folderPath);
 }
 
 }  // namespace zweiblick

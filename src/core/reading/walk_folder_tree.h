@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 #include "reading/name_filter.h"
 
 namespace zweiblick {
@@ -19,6 +19,16 @@ struct FoundFile {
   FileFacts facts;
 };
 
+// What the walk never goes into, named by its caller: what a run keeps for
+// itself below the folders it reads. Either may be left out.
+struct NeverWalked {
+  // Whether a name beginning with "." (never "." or "..") is one of those.
+  bool (*dotName)(const char* name) = nullptr;
+  // A folder known by what it is, not by its name: its path, looked up as the
+  // walk begins (empty: there is none).
+  std::string (*folder)() = nullptr;
+};
+
 // Appends to `foundFiles`: first the files directly in the folder, in listing
 // order, then everything below each subfolder, subfolders in reverse listing
 // order. Names beginning with "." are skipped unless `filter` lets them in;
@@ -29,9 +39,11 @@ struct FoundFile {
 // name the walk meets; a folder already on the path down to the current one is
 // skipped as a loop. Workers read the folders ahead; the
 // results, messages and yields (once per folder) come on the calling thread in
-// the order of a walk on one thread. Returns what the folder itself is (not
-// Known() when it could not be found).
+// the order of a walk on one thread. What `never` names is never walked,
+// whatever `filter` says. Returns what the folder itself is (not Known() when
+// it could not be found).
 FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
-                         const std::string& folderPath, const NameFilter& filter = {});
+                         const std::string& folderPath, const NameFilter& filter = {},
+                         const NeverWalked& never = {});
 
 }  // namespace zweiblick

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 
 namespace zweiblick {
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 
 namespace zweiblick {
 namespace {

@@ -7,11 +7,11 @@
 #include <unordered_map>
 
 #include "list/comparison_list.h"
+#include "list/markers.h"
 #include "names/name_key.h"
 #include "platform/far_away.h"
 #include "platform/fd.h"
 #include "reading/chosen_folders.h"
-#include "sync/markers.h"
 
 namespace zweiblick {
 

@@ -49,7 +49,6 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
 // and device where the walk saw them (else the same time stamp), or still
 // absent when it did not exist. `found`, when given, receives what is there
 // now (a link itself, not its target); it stays all zero when nothing is.
-bool Removable(int folder);
 
 // Whether a file is still the one the walk saw: the same size and time to the
 // nanosecond, and the same inode where inodes last. FAT and FUSE file systems
@@ -58,7 +57,7 @@ bool Removable(int folder);
 bool SameAsSeen(const FileFacts& seen, const struct stat& st, int folder) {
   FileFacts now = FactsOf(st);
   if (now.size != seen.size || !now.SameTime(seen)) return false;
-  return (now.inode == seen.inode && now.device == seen.device) || Removable(folder);
+  return (now.inode == seen.inode && now.device == seen.device) || !InodesLast(folder);
 }
 
 int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
@@ -176,7 +175,11 @@ int KeepTime(int dir, const std::string& name, const timespec times[2]) {
   return kTimeNotKept;
 }
 
-bool Removable(int folder) {
+// Whether each file written on the file system of `folder` is synced before
+// it is put in place. Where inodes do not last (FAT, exFAT, FUSE and network
+// file systems) a stick pulled out or a connection lost leaves renamed files
+// whose data never arrived.
+bool SyncEachFile(int folder) {
   return !InodesLast(folder);
 }
 
@@ -186,7 +189,7 @@ bool StillThere(int dir, const std::string& name, const struct stat& was) {
   struct stat now {};
   return was.st_mode != 0 && fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
          now.st_mode == was.st_mode && now.st_size == was.st_size &&
-         SameTime(now.st_mtim, was.st_mtim) && (now.st_ino == was.st_ino || Removable(dir));
+         SameTime(now.st_mtim, was.st_mtim) && (now.st_ino == was.st_ino || !InodesLast(dir));
 }
 
 // Whether dir/name is a second name of the file `was` (a hard link to it):
@@ -217,7 +220,7 @@ bool DurableRun::WritesTo(const SideFolder& side, int folder) {
     Disk disk;
     disk.fd = Fd(  // syncfs wants it open
         OpenWaiting([&] { return openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
-    disk.eachFile = Removable(folder);
+    disk.eachFile = SyncEachFile(folder);
     // The chosen folder's own file system is named by the chosen folder; one
     // mounted below it by the folder where the run first wrote to it.
     struct stat root {};
@@ -396,7 +399,7 @@ PreparedCopy::~PreparedCopy() {
   if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
   EndUnfinishedCopy(unfinished);
   // Only the second name, while it is the old version: that stays in its place.
-  if (linkedToTrash && LinkOf(slot.files, slot.name, old, !Removable(slot.files)))
+  if (linkedToTrash && LinkOf(slot.files, slot.name, old, InodesLast(slot.files)))
     unlinkat(slot.files, slot.name.c_str(), 0);
   if (reserved) Trash::Abandon(slot);
 }
@@ -591,7 +594,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
   if (disk.inodesLast == WriteHabits::Knows::kNotYet)
     disk.inodesLast =
-        Removable(copy.dir.get()) ? WriteHabits::Knows::kNo : WriteHabits::Knows::kYes;
+        InodesLast(copy.dir.get()) ? WriteHabits::Knows::kYes : WriteHabits::Knows::kNo;
   const bool inodesLast = disk.inodesLast == WriteHabits::Knows::kYes;
   // Where each look may wait for the wire (inodes do not last on network
   // and FUSE file systems, nor on FAT, where two threads more cost little

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/file_facts.h"
 #include "platform/fd.h"
-#include "reading/file_facts.h"
 #include "sync/new_folders.h"
 #include "sync/trash.h"
 

@@ -5,7 +5,7 @@
 
 #include "list/comparison_list.h"
 #include "list/facts_text.h"
-#include "sync/markers.h"
+#include "list/markers.h"
 
 namespace zweiblick {
 

@@ -4,12 +4,12 @@
 #include <functional>
 
 #include "list/comparison_list.h"
+#include "list/markers.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/chosen_folders.h"
 #include "sync/copies_ahead.h"
 #include "sync/failure_reason.h"
-#include "sync/markers.h"
 #include "sync/run_lock.h"
 #include "sync/safe_files.h"
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "files/file_facts.h"
 #include "platform/descriptors.h"
-#include "reading/file_facts.h"
 #include "sync/home_trash_path.h"
 #include "sync/run_identity.h"
 #include "sync/trash_leftovers.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "reading/file_facts.h"
+#include "files/file_facts.h"
 
 #include <fcntl.h>
 #include <limits.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sync/markers.h"
+#include "list/markers.h"
 
 #include "list/comparison_list.h"
 
