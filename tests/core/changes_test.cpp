@@ -212,6 +212,43 @@ TEST_F(Changes, ARecordLockedOrNotWritableIsNeverTrusted) {
   EXPECT_NE(LastMessage().find("nicht zu Ende gespeichert"), std::string::npos) << LastMessage();
 }
 
+// The stick chosen on the left one day and on the right the next is the same
+// pair: its record serves mirrored, and the run keeps one record of it.
+TEST_F(Changes, SidesChosenTheOtherWayRoundKeepTheirRecord) {
+  Recorded(3);
+  std::filesystem::remove(f.left.Path("keep0"));
+  f.right.Write("keep1", "stick edit", 5000);
+  auto swapped = [&] {
+    f.w.SelectCompMode(kCompModeChanges);
+    f.w.FillColumn(f.right.Path(), true);
+    f.w.FillColumn(f.left.Path(), false);
+    f.w.CompareSelected();
+  };
+  swapped();
+  EXPECT_EQ(f.Marker("keep0"), kMarkDeleteLeft);
+  EXPECT_EQ(f.Marker("keep1"), kMarkCopyRight);
+  EXPECT_EQ(f.Marker("keep2"), kMarkEqual);
+  f.w.SynchronizeFolders();
+  EXPECT_FALSE(f.right.Exists("keep0"));
+  EXPECT_EQ(f.left.Read("keep1"), "stick edit");
+  for (bool otherWay : {true, false}) {
+    if (otherWay)
+      swapped();
+    else
+      Compare();
+    for (int i = 1; i <= f.w.Liste().Count(); ++i)
+      EXPECT_EQ(f.w.Liste().Text(i, kMarkerColumn), kMarkEqual) << otherWay << " " << i;
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(own.Database().c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* count = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM pairs", -1, &count, nullptr);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(count, 0), 1);
+  sqlite3_finalize(count);
+  sqlite3_close(db);
+}
+
 // Random days of edits, deletions and case changes on both sides, each
 // followed by a run: no content is ever lost (what left a side is on the
 // other or in the trash), and a comparison right after a run finds nothing

@@ -43,6 +43,11 @@ struct ChangeBasis {
   bool fresh = false;
   // Recorded files that neither side holds any more: forgotten after the run.
   std::vector<std::string> goneOnBoth;
+  // Where the pair was last run with its sides the other way round: that
+  // record, mirrored, is carried over to this key by the run, and the old
+  // key forgotten in the same transaction.
+  std::string formerKey;
+  std::vector<RecordChange> carried;
 };
 
 // The record matched against the rows of the list, once before the markers

@@ -296,6 +296,26 @@ void CompareRows(ComparisonList& list, const ChosenFolders& folders, RunReporter
   run.EnableCompareButton(true);
 }
 
+// The record of the two folders chosen the other way round, as this pair's;
+// where it cannot serve, why not (or that there is none).
+LoadedRecord Mirrored(LoadedRecord other, ChangeBasis& basis) {
+  if (other.state != LoadedRecord::State::kRecord) {
+    if (other.state == LoadedRecord::State::kNone) return other;
+    other.problem += " (Die beiden Ordner waren beim letzten Abgleich vertauscht.)";
+    return other;
+  }
+  LoadedRecord mirrored;
+  mirrored.state = LoadedRecord::State::kRecord;
+  mirrored.files.Reserve(other.files.size());
+  basis.carried.reserve(other.files.size());
+  for (const auto& [key, f] : other.files) {
+    RecordedFile m{f.rightName, f.leftName, f.right, f.left};
+    basis.carried.emplace_back(key, m);
+    mirrored.files.Add(key, std::move(m));
+  }
+  return mirrored;
+}
+
 }  // namespace
 
 void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
@@ -305,16 +325,23 @@ void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporte
 
 void CompareByChanges(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
                       const BatchSwitches& batch, RecordStore& store, const std::string& pairKey,
-                      ChangeBasis& basis, const std::function<void()>& marked) {
+                      const std::string& swappedKey, ChangeBasis& basis,
+                      const std::function<void()>& marked) {
   LoadedRecord record;
+  basis = ChangeBasis{pairKey, true, {}, {}, {}};
   if (pairKey.empty()) {
     record.state = LoadedRecord::State::kUnreadable;
     record.problem = "Der Datenträger eines der beiden Ordner lässt sich nicht bestimmen.";
   } else {
     // A million files take a moment to read: the window goes on meanwhile.
     RunServingEvents([&] { record = store.Load(pairKey); }, run);
+    if (record.state == LoadedRecord::State::kNone && !swappedKey.empty() &&
+        swappedKey != pairKey) {
+      RunServingEvents([&] { record = Mirrored(store.Load(swappedKey), basis); }, run);
+      if (record.state == LoadedRecord::State::kRecord) basis.formerKey = swappedKey;
+    }
   }
-  basis = ChangeBasis{pairKey, record.state != LoadedRecord::State::kRecord, {}};
+  basis.fresh = record.state != LoadedRecord::State::kRecord;
   if (record.state != LoadedRecord::State::kRecord) {
     CompareRows(list, folders, run, batch, Mode::kAge, nullptr, record.problem, marked);
     return;

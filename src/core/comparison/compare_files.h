@@ -30,9 +30,12 @@ void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporte
 // `pairKey` (of the two folders' side identities), from `store`. Where there
 // is no record that can be trusted, compares by age instead (which never
 // deletes) and says why. `basis` tells the run after it what to record.
+// `swappedKey`: the key of the same two folders the other way round, whose
+// record serves, mirrored, where the pair has none of its own.
 void CompareByChanges(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
                       const BatchSwitches& batch, RecordStore& store, const std::string& pairKey,
-                      ChangeBasis& basis, const std::function<void()>& marked = {});
+                      const std::string& swappedKey, ChangeBasis& basis,
+                      const std::function<void()>& marked = {});
 
 inline constexpr const char* kStatusCompareStopped = "vergleich abgebrochen.";
 

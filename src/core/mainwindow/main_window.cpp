@@ -181,11 +181,12 @@ void MainWindow::CompareSelected() {
     CompareFiles(compMode_ == kCompModeBinary);
 }
 
-std::string MainWindow::PairKey() const {
+std::string MainWindow::PairKey(bool swapped) const {
   if (folders_.LeftFolder.empty() || folders_.RightFolder.empty()) return {};
   SideIdentity left = SideIdentityOf(folders_.LeftFolder);
   SideIdentity right = SideIdentityOf(folders_.RightFolder);
-  return left.Known() && right.Known() ? PairKeyOf(left, right) : std::string();
+  if (!left.Known() || !right.Known()) return {};
+  return swapped ? PairKeyOf(right, left) : PairKeyOf(left, right);
 }
 
 void MainWindow::CompareByChanges() {
@@ -193,11 +194,11 @@ void MainWindow::CompareByChanges() {
   if (!op) return;
   panelOne_.account.reset();
   ShowRunning();
-  std::string key = PairKey();
-  zweiblick::CompareByChanges(liste_, folders_, run_, batch_, record_, key, changeBasis_, [this] {
-    window_.ShowChangeColumn(true);
-    ShowPanelOne();
-  });
+  zweiblick::CompareByChanges(liste_, folders_, run_, batch_, record_, PairKey(), PairKey(true),
+                              changeBasis_, [this] {
+                                window_.ShowChangeColumn(true);
+                                ShowPanelOne();
+                              });
   ShowPanelOne();
 }
 

@@ -165,7 +165,8 @@ class MainWindow : public BatchSteps {
   // Panel 1 while a filling, comparison or synchronisation runs, and after it.
   void ShowRunning();
   void ShowPanelOne();
-  std::string PairKey() const;
+  // `swapped`: the key of the two folders the other way round.
+  std::string PairKey(bool swapped = false) const;
 
   ReportPort& report_;
   WindowPort noWindow_;  // the dressing of a run without a window: nowhere

@@ -326,7 +326,7 @@ std::string RecordStore::SetAside() {
 }
 
 bool RecordStore::Write(const std::string& pairKey, const std::vector<RecordChange>& changes,
-                        bool replaceAll, std::string& problem) {
+                        bool replaceAll, std::string& problem, const std::string& forget) {
   if (path_.empty()) {
     problem = "kein Ordner für den Stand bekannt";
     return false;
@@ -356,6 +356,15 @@ bool RecordStore::Write(const std::string& pairKey, const std::vector<RecordChan
     if ((rc = db.Prepare("DELETE FROM files WHERE pair = ?")) != SQLITE_OK) return fail(rc);
     sqlite3_bind_int64(db.Stmt(), 1, id);
     if ((rc = sqlite3_step(db.Stmt())) != SQLITE_DONE) return fail(rc);
+  }
+  if (!forget.empty() && forget != pairKey) {
+    sqlite3_int64 old = 0;
+    if ((rc = db.PairId(forget, old)) != SQLITE_OK) return fail(rc);
+    for (const char* sql : {"DELETE FROM files WHERE pair = ?", "DELETE FROM pairs WHERE id = ?"}) {
+      if ((rc = db.Prepare(sql)) != SQLITE_OK) return fail(rc);
+      sqlite3_bind_int64(db.Stmt(), 1, old);
+      if ((rc = sqlite3_step(db.Stmt())) != SQLITE_DONE) return fail(rc);
+    }
   }
   auto step = [&](const std::string& key, const RecordedFile* f) {
     sqlite3_stmt* s = db.Stmt();

@@ -75,9 +75,10 @@ class RecordStore {
   // where that cannot be written.
   bool MarkUnfinished(const std::string& pairKey, std::string& problem);
   // The run's changes, in one transaction that also ends the unfinished mark.
-  // `replaceAll`: the changes are the pair's whole record.
+  // `replaceAll`: the changes are the pair's whole record. `forget`: a pair
+  // whose record this one takes over (the same folders the other way round).
   bool Write(const std::string& pairKey, const std::vector<RecordChange>& changes, bool replaceAll,
-             std::string& problem);
+             std::string& problem, const std::string& forget = {});
   // Puts the database aside under a new name, kept: where a pair's record
   // could be neither brought up to date nor marked so, it must not be read
   // again. The new name, or empty where that failed too.

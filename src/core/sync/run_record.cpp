@@ -34,6 +34,9 @@ void RunRecord::Start() {
   started_ = true;
   std::string problem;
   marked_ = store_.MarkUnfinished(pairKey_, problem);
+  // The record taken over from the sides the other way round goes stale too.
+  if (basis_ && !basis_->formerKey.empty())
+    marked_ = store_.MarkUnfinished(basis_->formerKey, problem) && marked_;
 }
 
 // Devices change from mount to mount, inode numbers where they do not last;
@@ -111,8 +114,14 @@ std::string RunRecord::Finish(bool durable) {
   for (const RecordChange& c : changes) ++rows[c.first];
   for (RecordChange& c : changes)
     if (rows[c.first] > 1) c.second.reset();
+  // A record taken over from the sides the other way round is written whole
+  // under this pair's key, the run's changes after it.
+  const bool takeOver = !basis_->formerKey.empty();
+  if (takeOver) changes.insert(changes.begin(), basis_->carried.begin(), basis_->carried.end());
   std::string problem;
-  if (!store_.Write(pairKey_, changes, basis_->fresh, problem)) return NotKept(problem);
+  if (!store_.Write(pairKey_, changes, basis_->fresh || takeOver, problem,
+                    takeOver ? basis_->formerKey : std::string()))
+    return NotKept(problem);
   return {};
 }
 
