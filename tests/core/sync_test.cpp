@@ -85,7 +85,7 @@ int Refuse(int error) {
   return -1;
 }
 
-TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
+TEST_F(Sync, CopiesCarryTimeAndNeverWidenPermissions) {
   // A stick shows every file as 0777; the private file at home stays private.
   Both("private.txt", "from the stick", "at home", 1500000000, 1400000000);
   chmod(left.Path("private.txt").c_str(), 0777);
@@ -93,6 +93,20 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   // A new file takes the source's bits less the umask, and no setuid.
   left.Write("tool", "#!/bin/sh\n", 1500000000);
   chmod(left.Path("tool").c_str(), 04777);
+  mode_t oldMask = umask(022);
+  Fill();
+  MarkAndSync({{"private.txt", kMarkCopyRight}, {"tool", kMarkCopyRight}});
+  umask(oldMask);
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_EQ(right.Read("private.txt"), "from the stick");
+  EXPECT_EQ(right.Mode("private.txt"), 0600u);
+  EXPECT_EQ(right.Mode("tool"), 0755u);
+  EXPECT_EQ(right.Stat("private.txt").st_mtime, 1500000000);
+  EXPECT_EQ(right.Stat("tool").st_mtime, 1500000000);
+}
+
+TEST_F(Sync, OldTemporaryFilesGoWhenTheirRunIsGoneOrAfterADay) {
+  Both("f", "new", "old", 1500000000, 1400000000);
   // A temporary file whose writer cannot be told goes when it has not been
   // changed for a day: by its ctime, as its mtime is its source's.
   long now = static_cast<long>(time(nullptr));
@@ -128,19 +142,11 @@ TEST_F(Sync, CopiesCarryTimeNeverWidenPermissionsAndClearOldTemporaryFiles) {
   rebooted.replace(boot, 12, "000000000000");
   for (const std::string& name : {running, rebooted}) right.Write(name, "copy");
   ASSERT_EQ(right.TemporaryFiles().size(), 6u);
-  mode_t oldMask = umask(022);
   Fill();
-  MarkAndSync({{"private.txt", kMarkCopyRight}, {"tool", kMarkCopyRight}});
-  umask(oldMask);
+  MarkAndSync({{"f", kMarkCopyRight}});
   close(wake[1]);
   waitpid(alive, nullptr, 0);
   for (int fd : {wake[0], ready[0], ready[1]}) close(fd);
-  EXPECT_TRUE(port.messages.empty());
-  EXPECT_EQ(right.Read("private.txt"), "from the stick");
-  EXPECT_EQ(right.Mode("private.txt"), 0600u);
-  EXPECT_EQ(right.Mode("tool"), 0755u);
-  EXPECT_EQ(right.Stat("private.txt").st_mtime, 1500000000);
-  EXPECT_EQ(right.Stat("tool").st_mtime, 1500000000);
   std::vector<std::string> kept{right.Path(running), right.Path(aliveName),
                                 right.Path(".zweiblick-0123456789ab.tmp"),
                                 right.Path("other/.zweiblick-0123456789ab.tmp")};
