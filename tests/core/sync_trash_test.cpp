@@ -167,7 +167,7 @@ TEST_F(SyncTrash, DeletedAndReplacedFilesGoToTheHomeTrashAndComeBack) {
   EXPECT_FALSE(std::filesystem::exists(Home() + "/info/stays.txt.trashinfo"));
 }
 
-TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
+TEST_F(SyncTrash, AStickGetsATrashOfItsOwn) {
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("sub/gone.txt", "old");
     left.Write("sub/gone.txt", "x");
@@ -187,8 +187,10 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
            !data.Exists("Trash/files/gone.txt");
   });
   EXPECT_CHILD_HELD(held, "the stick's trash is not $topdir/.Trash-0");
+}
 
-  // A share that makes no folders: no trash can be had there.
+// A share that makes no folders: no trash can be had there.
+TEST_F(SyncTrash, WithoutATrashABatchRunFailsTheRow) {
   testing::SlowFsMount share(right.Path(), "none");
   if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
   left.Write("old.txt", "new", 2000000000);
@@ -201,14 +203,18 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   EXPECT_EQ(tally.failed, 1);
   EXPECT_EQ(right.Read("old.txt"), "old");
   EXPECT_EQ(Marker("old.txt"), kMarkDeleteRight);
+}
 
-  // The window asks once for that file system; No fails the rows, Yes
-  // deletes and replaces for good.
-  w.Batch().BatchActive = false;
-  port.messages.clear();
+// The window asks once for a file system without a trash; No fails the
+// rows, Yes deletes and replaces for good.
+TEST_F(SyncTrash, WithoutATrashTheWindowAsksAndYesIsForGood) {
+  testing::SlowFsMount share(right.Path(), "none");
+  if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
+  left.Write("old.txt", "new", 2000000000);
+  Fill();
   port.answers = {MsgAnswer::kNo, MsgAnswer::kIgnore};
   Mark("old.txt", kMarkCopyRight);
-  tally = w.SynchronizeFolders();
+  SyncTally tally = w.SynchronizeFolders();
   ASSERT_EQ(port.messages.size(), 2u);
   EXPECT_EQ(port.messages[0].buttons, MsgButtons::kYesNo);
   EXPECT_EQ(port.messages[0].text, NoTrashQuestion(right.Dir()));
@@ -220,9 +226,14 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
   EXPECT_EQ(tally.copied, 1);
   EXPECT_EQ(tally.trashed, 0);
   EXPECT_EQ(right.Read("old.txt"), "new");
+}
 
-  // Yes was said to the file as it was; one edited while the question was
-  // open is neither replaced nor deleted.
+// Yes was said to the file as it was; one edited while the question was
+// open is neither replaced nor deleted.
+TEST_F(SyncTrash, WithoutATrashAFileEditedWhileAskedIsKept) {
+  testing::SlowFsMount share(right.Path(), "none");
+  if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
+  left.Write("old.txt", "new", 2000000000);
   port.onMessage = [&](const testing::ShownMessage& m) {
     if (m.buttons == MsgButtons::kYesNo) right.Write("old.txt", "edited meanwhile");
   };
@@ -232,7 +243,7 @@ TEST_F(SyncTrash, AStickGetsATrashOfItsOwnAndWithoutOneABatchRunFailsTheRow) {
     Mark("old.txt", marker);
     port.reasons.clear();
     port.answers = {MsgAnswer::kYes, MsgAnswer::kIgnore};
-    tally = w.SynchronizeFolders();
+    SyncTally tally = w.SynchronizeFolders();
     EXPECT_EQ(tally.failed, 1) << marker;
     EXPECT_EQ(port.reasons, std::vector<std::string>{FailureReason(kChangedSinceRead)}) << marker;
     EXPECT_EQ(right.Read("old.txt"), "edited meanwhile") << marker;
