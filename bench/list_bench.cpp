@@ -24,7 +24,11 @@ int main(int argc, char** argv) {
     unsigned k = static_cast<unsigned>(i) * 2654435761u;
     std::string s = upper ? "PROJEKTE/ORDNER" : "Projekte/Ordner";
     const char* file = upper ? "/DATEI_" : "/Datei_";
-    if (every > 0 && i % every == 0) file = upper ? "/GR\xC3\x96\xC3\x9F" "E_" : "/Gr\xC3\xB6\xC3\x9F" "e_";
+    if (every > 0 && i % every == 0)
+      file = upper ? "/GR\xC3\x96\xC3\x9F"
+                     "E_"
+                   : "/Gr\xC3\xB6\xC3\x9F"
+                     "e_";
     s += std::to_string(k % 997) + file + std::to_string(k) + ".txt";
     return s;
   };

@@ -121,14 +121,57 @@ TEST(ComparisonList, ListOrderIsTheCollatorsWhicheverKeysItUses) {
       c = i % 2 ? static_cast<char>(1 + random() % 127) : letters[random() % letters.size()];
     ascii.push_back(s);
   }
-  std::vector<std::string> other = {
-      "\xC3\xA4pfel", "\xC3\x84PFEL", "a\xCC\x88pfel", "A\xCC\x88pfel",      // composed, decomposed
-      "Stra\xC3\x9F" "e", "STRASSE", "strasse", "\xC3\xBC" "ber", "u\xCC\x88" "ber2",
-      "\xE2\x84\xAA" "elvin", "kelvin", "\xEF\xBC\xA1" "b", "Ab", "a\xC2\xAD" "b",  // Kelvin, fullwidth, soft hyphen
-      "Datei_1", "datei_10", "Datei_2", "d\xC3\xA4tei_1", "20\xE2\x82\xAC", "20 EUR", "x\xE2\x80\x8By",
-      "\xFF\xFE", "ab\xFF", "ab\xC3", "\xC3\xA4\xFF", "\xED\xA0\x80", "caf\xC3\xA9", "cafe", "CAF\xC3\x89",
-      "\xCE\xB1\xCE\xB2", "\xD0\xB4\xD0\xB0", "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80", "o\xCC\x88l",
-      "\xC3\xB6l", "Ol", "ol", "\xC3\xB8", "o", "\xC3\xA6", "ae", "\xC5\x93", "oe", "\xC4\xB1", "i"};
+  std::vector<std::string> other = {"\xC3\xA4pfel",
+                                    "\xC3\x84PFEL",
+                                    "a\xCC\x88pfel",
+                                    "A\xCC\x88pfel",  // composed, decomposed
+                                    "Stra\xC3\x9F"
+                                    "e",
+                                    "STRASSE",
+                                    "strasse",
+                                    "\xC3\xBC"
+                                    "ber",
+                                    "u\xCC\x88"
+                                    "ber2",
+                                    "\xE2\x84\xAA"
+                                    "elvin",
+                                    "kelvin",
+                                    "\xEF\xBC\xA1"
+                                    "b",
+                                    "Ab",
+                                    "a\xC2\xAD"
+                                    "b",  // Kelvin, fullwidth, soft hyphen
+                                    "Datei_1",
+                                    "datei_10",
+                                    "Datei_2",
+                                    "d\xC3\xA4tei_1",
+                                    "20\xE2\x82\xAC",
+                                    "20 EUR",
+                                    "x\xE2\x80\x8By",
+                                    "\xFF\xFE",
+                                    "ab\xFF",
+                                    "ab\xC3",
+                                    "\xC3\xA4\xFF",
+                                    "\xED\xA0\x80",
+                                    "caf\xC3\xA9",
+                                    "cafe",
+                                    "CAF\xC3\x89",
+                                    "\xCE\xB1\xCE\xB2",
+                                    "\xD0\xB4\xD0\xB0",
+                                    "\xE6\x97\xA5\xE6\x9C\xAC",
+                                    "\xF0\x9F\x98\x80",
+                                    "o\xCC\x88l",
+                                    "\xC3\xB6l",
+                                    "Ol",
+                                    "ol",
+                                    "\xC3\xB8",
+                                    "o",
+                                    "\xC3\xA6",
+                                    "ae",
+                                    "\xC5\x93",
+                                    "oe",
+                                    "\xC4\xB1",
+                                    "i"};
   auto collatorOrder = [](const std::vector<std::string>& names, bool descending) {
     std::vector<std::string> keys(names.size());
     for (size_t i = 0; i < names.size(); ++i) AppendCollationKey(names[i], keys[i]);

@@ -2,8 +2,8 @@
 // Small path and text helpers shared by the reading, batch and help modules.
 #pragma once
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
