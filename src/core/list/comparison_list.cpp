@@ -226,13 +226,20 @@ std::vector<uint32_t> ComparisonList::TextOrder() const {
     Keys k = build(rows, cheap);
     std::vector<uint32_t> at(rows.size());
     std::iota(at.begin(), at.end(), 0u);
-    std::stable_sort(at.begin(), at.end(), [&](uint32_t a, uint32_t b) {
-      return descending ? k.At(b) < k.At(a) : k.At(a) < k.At(b);
-    });
+    if (descending)
+      std::stable_sort(at.begin(), at.end(),
+                       [&](uint32_t a, uint32_t b) { return k.At(b) < k.At(a); });
+    else
+      std::stable_sort(at.begin(), at.end(),
+                       [&](uint32_t a, uint32_t b) { return k.At(a) < k.At(b); });
     Keys sorted;  // the merge needs them in order; the ASCII keys are done with
     if (!cheap) {
       sorted.bytes.reserve(k.bytes.size());
       sorted.offset.reserve(at.size() + 1);
+    }
+    if (rows.size() == n) {  // every row: `at` is the order already
+      rows.swap(at);
+      return sorted;
     }
     std::vector<uint32_t> out(rows.size());
     for (size_t i = 0; i < at.size(); ++i) {
