@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Adds 1,000,000 rows with distinct names to the comparison list, sorts them and
 // looks every name up once in another letter case. Prints times and peak memory.
+//   bench_list [ROWS [EVERY]]: every EVERY-th name has an umlaut (0, the default: none)
 #include <sys/resource.h>
 
 #include <chrono>
@@ -17,11 +18,18 @@ static double Since(Clock::time_point t) {
 
 int main(int argc, char** argv) {
   int n = argc > 1 ? std::stoi(argv[1]) : 1000000;
+  int every = argc > 2 ? std::stoi(argv[2]) : 0;
   // Names are made on the fly, so that only the list's own memory is measured.
-  auto name = [](int i, bool upper) {
+  auto name = [every](int i, bool upper) {
     unsigned k = static_cast<unsigned>(i) * 2654435761u;
     std::string s = upper ? "PROJEKTE/ORDNER" : "Projekte/Ordner";
-    s += std::to_string(k % 997) + (upper ? "/DATEI_" : "/Datei_") + std::to_string(k) + ".txt";
+    const char* file = upper ? "/DATEI_" : "/Datei_";
+    if (every > 0 && i % every == 0)
+      file = upper ? "/GR\xC3\x96\xC3\x9F"
+                     "E_"
+                   : "/Gr\xC3\xB6\xC3\x9F"
+                     "e_";
+    s += std::to_string(k % 997) + file + std::to_string(k) + ".txt";
     return s;
   };
   zweiblick::ComparisonList list;

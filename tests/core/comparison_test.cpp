@@ -109,7 +109,7 @@ TEST_F(Comparison, VanishedAndUnreadableFilesAreNeverCalledIdentical) {
   }
   w.CompareFiles(true);
   EXPECT_EQ(Marker("gone"), "?");
-  EXPECT_EQ(Marker("fifo"), "<>");  // no file any more: told, never opened
+  EXPECT_EQ(Marker("fifo"), "<>");  // no file any more: told, never read
   EXPECT_EQ(Marker("x"), "<>");
   EXPECT_EQ(Marker("ok"), "=");
   ASSERT_EQ(port.messages.size(), 4u);

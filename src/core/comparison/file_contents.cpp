@@ -17,7 +17,9 @@ namespace {
 // waiting for it, sets the pace.
 inline constexpr uint64_t kReadAhead = 8ull << 20;
 
-class File {
+}  // namespace
+
+class ContentsComparer::File {
  public:
   // The caller has seen a regular file of this name. Opened without blocking, a
   // FIFO put in its place since cannot hang the program: its read fails, and
@@ -26,9 +28,13 @@ class File {
   int Open(FileRef file, uint64_t length) {
     fd_ = Fd(openat(file.dir, file.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd_.ok()) return errno;
+    Adopt(std::move(fd_), length);
+    return 0;
+  }
+  void Adopt(Fd fd, uint64_t length) {
+    fd_ = std::move(fd);
     if (length > kCompareBlockSize) posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     if (length > kReadAhead) ReadAhead(0, 2 * kReadAhead);
-    return 0;
   }
   // Asks for `length` bytes from `position` on, read in the background.
   void ReadAhead(uint64_t position, uint64_t length) {
@@ -55,8 +61,6 @@ class File {
   Fd fd_;
 };
 
-}  // namespace
-
 ContentsComparer::ContentsComparer()
     : leftBlock_(kCompareBlockSize), rightBlock_(kCompareBlockSize) {}
 
@@ -67,6 +71,20 @@ ContentsResult ContentsComparer::Compare(FileRef left, FileRef right, uint64_t l
   File l, r;
   if (int e = l.Open(left, length)) return failed(true, e);
   if (int e = r.Open(right, length)) return failed(false, e);
+  return CompareOpen(l, r, length);
+}
+
+ContentsResult ContentsComparer::Compare(Fd left, Fd right, uint64_t length) {
+  File l, r;
+  l.Adopt(std::move(left), length);
+  r.Adopt(std::move(right), length);
+  return CompareOpen(l, r, length);
+}
+
+ContentsResult ContentsComparer::CompareOpen(File& l, File& r, uint64_t length) {
+  auto failed = [](bool isLeft, int error) {
+    return ContentsResult{ContentsResult::kFailed, isLeft, error};
+  };
   uint64_t position = 0;
   while (position < length) {
     size_t block = static_cast<size_t>(std::min<uint64_t>(kCompareBlockSize, length - position));

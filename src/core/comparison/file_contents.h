@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/aligned_buffer.h"
+#include "platform/fd.h"
 
 namespace zweiblick {
 
@@ -34,11 +35,16 @@ class ContentsComparer {
  public:
   ContentsComparer();
   ContentsResult Compare(FileRef left, FileRef right, uint64_t length);
+  // The same on two files the caller has opened (read-only, not blocking) and
+  // checked with fstat; both are closed on return.
+  ContentsResult Compare(Fd left, Fd right, uint64_t length);
   ContentsResult Compare(const std::string& left, const std::string& right, uint64_t length) {
     return Compare(FileRef{AT_FDCWD, left.c_str()}, FileRef{AT_FDCWD, right.c_str()}, length);
   }
 
  private:
+  class File;
+  ContentsResult CompareOpen(File& left, File& right, uint64_t length);
   AlignedBuffer leftBlock_;
   AlignedBuffer rightBlock_;
 };

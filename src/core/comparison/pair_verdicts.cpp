@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -68,13 +69,62 @@ class PairComparer {
       : left_(leftRoot), right_(rightRoot) {}
 
   // `beforeLongRead` is called when the pair turns out large, before its
-  // contents are read.
+  // contents are read. `sameSizeSeen`: the walk saw both files with one size.
   template <class BeforeLongRead>
-  PairVerdict Compare(std::string_view leftName, std::string_view rightName,
+  PairVerdict Compare(std::string_view leftName, std::string_view rightName, bool sameSizeSeen,
                       BeforeLongRead&& beforeLongRead) {
-    auto failed = [](bool isLeft, int error) {
-      return PairVerdict{PairVerdict::kFailed, isLeft, error};
-    };
+    if (sameSizeSeen) {
+      std::optional<PairVerdict> v = CompareOpened(leftName, rightName, beforeLongRead);
+      if (v) return *v;
+    }
+    return CompareLooked(leftName, rightName, beforeLongRead);
+  }
+
+ private:
+  static PairVerdict Failed(bool isLeft, int error) {
+    return PairVerdict{PairVerdict::kFailed, isLeft, error};
+  }
+
+  // A pair the walk saw with one size is mostly read: both files are opened
+  // first and then asked what they are by fstat, which spares the kernel a
+  // path lookup per file. Opened without blocking and never read unless it
+  // is a regular file, something else put in a file's place meanwhile does no
+  // harm. Nothing when a file cannot be opened: the looks before opening then
+  // tell what it is (a file of another size now is no failure).
+  template <class BeforeLongRead>
+  std::optional<PairVerdict> CompareOpened(std::string_view leftName, std::string_view rightName,
+                                           BeforeLongRead& beforeLongRead) {
+    FileRef l{}, r{};
+    if (left_.Resolve(leftName, l) != 0) return std::nullopt;
+    Fd lf(openat(l.dir, l.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!lf.ok()) return std::nullopt;
+    if (right_.Resolve(rightName, r) != 0) return std::nullopt;
+    Fd rf(openat(r.dir, r.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!rf.ok()) return std::nullopt;
+    struct stat ls {
+    }, rs{};
+    if (fstat(lf.get(), &ls) != 0) return Failed(true, errno);
+    if (fstat(rf.get(), &rs) != 0) return Failed(false, errno);
+    if (!S_ISREG(ls.st_mode)) return Failed(true, EINVAL);
+    if (!S_ISREG(rs.st_mode)) return Failed(false, EINVAL);
+    if (ls.st_size < rs.st_size) return PairVerdict{PairVerdict::kLeftShorter};
+    if (ls.st_size > rs.st_size) return PairVerdict{PairVerdict::kLeftLonger};
+    if (ls.st_size >= kLargePair) beforeLongRead();
+    return Verdict(
+        contents_.Compare(std::move(lf), std::move(rf), static_cast<uint64_t>(ls.st_size)));
+  }
+
+  static PairVerdict Verdict(const ContentsResult& result) {
+    if (result.kind == ContentsResult::kEqual) return {PairVerdict::kEqual};
+    if (result.kind == ContentsResult::kDiffer) return {PairVerdict::kDiffer};
+    return Failed(result.leftFailed, result.error);
+  }
+
+  // Looks at both files before it opens them: sizes that differ need no opening.
+  template <class BeforeLongRead>
+  PairVerdict CompareLooked(std::string_view leftName, std::string_view rightName,
+                            BeforeLongRead& beforeLongRead) {
+    auto failed = Failed;
     FileRef l{}, r{};
     struct stat ls {
     }, rs{};
@@ -88,14 +138,9 @@ class PairComparer {
     if (ls.st_size < rs.st_size) return {PairVerdict::kLeftShorter};
     if (ls.st_size > rs.st_size) return {PairVerdict::kLeftLonger};
     if (ls.st_size >= kLargePair) beforeLongRead();
-    ContentsResult result = contents_.Compare(l, r, static_cast<uint64_t>(ls.st_size));
-    PairVerdict v = failed(result.leftFailed, result.error);
-    if (result.kind == ContentsResult::kEqual) v = {PairVerdict::kEqual};
-    if (result.kind == ContentsResult::kDiffer) v = {PairVerdict::kDiffer};
-    return v;
+    return Verdict(contents_.Compare(l, r, static_cast<uint64_t>(ls.st_size)));
   }
 
- private:
   FolderCache left_, right_;
   ContentsComparer contents_;
 };
@@ -133,6 +178,8 @@ PairVerdicts::Pending* PairVerdicts::Add(int row) {
   Pending& p = pending_.emplace_back();
   p.left = left;
   p.right = right;
+  const FileFacts &lf = list_.Facts(row, true), &rf = list_.Facts(row, false);
+  p.sameSize = lf.Known() && rf.Known() && lf.size == rf.size;
   return &p;
 }
 
@@ -146,11 +193,12 @@ void PairVerdicts::Post(Run run, size_t from, bool first) {
       // (Handed back after the read, the rest went to this same worker, which
       // was free first, and large files were compared one after another.)
       bool handedBack = false;
-      p.verdict = comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right, [&] {
-        if (i + 1 == run.size()) return;
-        Post(std::move(run), i + 1, true);  // before later runs: these rows come first
-        handedBack = true;
-      });
+      p.verdict =
+          comparers_[static_cast<size_t>(worker)]->Compare(p.left, p.right, p.sameSize, [&] {
+            if (i + 1 == run.size()) return;
+            Post(std::move(run), i + 1, true);  // before later runs: these rows come first
+            handedBack = true;
+          });
       // After this the window's thread may drop `p`, and a handed-back run
       // belongs to another job.
       p.done.Publish(pool_);

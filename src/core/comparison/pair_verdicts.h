@@ -53,6 +53,7 @@ class PairVerdicts {
   static constexpr size_t kRun = 16;
   struct Pending {
     std::string left, right;
+    bool sameSize = false;  // the walk saw both files with one size
     PairVerdict verdict;
     HandOver done;
   };

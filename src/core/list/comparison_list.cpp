@@ -183,34 +183,126 @@ void ComparisonList::SetSortOrder(int order) {
 }
 
 std::vector<uint32_t> ComparisonList::TextOrder() const {
-  // One collation key per row in one buffer, then a stable sort of positions by
-  // plain byte comparison of the keys: far cheaper than collating pairwise.
+  // Rows are ordered by (collation key, position): a stable sort. ICU sort
+  // keys are by far the dearest part, so a name of ASCII characters only gets
+  // the one-byte key of AppendAsciiCollationKey, which orders ASCII names
+  // exactly as their collation keys do (ties included). The ASCII rows and
+  // the others are sorted apart, then merged: each other row finds its place
+  // among the ASCII rows by a galloping search from the place of the one
+  // before it, and only the ASCII rows that search looks at get a collation
+  // key. k other names among n cost about k log(n / k) keys instead of n.
   size_t n = rows_.size();
-  std::string keys;
-  std::vector<uint32_t> offset(n + 1);
-  bool ascii = true;
-  for (size_t i = 0; i < n && ascii; ++i)
-    ascii = IsAscii(View(static_cast<int>(i + 1), sortKey_ + 1));
-  for (size_t i = 0; i < n; ++i) {
-    offset[i] = static_cast<uint32_t>(keys.size());
-    std::string_view text = View(static_cast<int>(i + 1), sortKey_ + 1);
-    if (ascii)
-      AppendAsciiCollationKey(text, keys);
-    else
-      AppendCollationKey(text, keys);
-  }
-  offset[n] = static_cast<uint32_t>(keys.size());
-  auto key = [&](uint32_t i) {
-    return std::string_view(keys.data() + offset[i], offset[i + 1] - offset[i]);
+  const int column = sortKey_ + 1;
+  const bool descending = sortOrder_ != 0;
+  std::vector<uint32_t> ascii, other;
+  ascii.reserve(n);
+  for (size_t i = 0; i < n; ++i)
+    (IsAscii(View(static_cast<int>(i + 1), column)) ? ascii : other).push_back(uint32_t(i));
+
+  // Keys side by side in one buffer; key i of a set is at offset[i]..offset[i + 1].
+  struct Keys {
+    std::string bytes;
+    std::vector<uint32_t> offset{0};
+    std::string_view At(size_t i) const {
+      return std::string_view(bytes.data() + offset[i], offset[i + 1] - offset[i]);
+    }
   };
-  std::vector<uint32_t> order(n);
-  std::iota(order.begin(), order.end(), 0u);
-  if (sortOrder_ == 0)
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
-  else
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return key(b) < key(a); });
+  auto build = [&](const std::vector<uint32_t>& rows, bool cheap) {
+    Keys k;
+    k.offset.reserve(rows.size() + 1);
+    for (uint32_t r : rows) {
+      std::string_view text = View(static_cast<int>(r + 1), column);
+      if (cheap)
+        AppendAsciiCollationKey(text, k.bytes);
+      else
+        AppendCollationKey(text, k.bytes);
+      k.offset.push_back(static_cast<uint32_t>(k.bytes.size()));
+    }
+    return k;
+  };
+  // Sorts `rows` (ascending positions) by their keys, stably; returns the
+  // keys in the new order of the rows.
+  auto sort = [&](std::vector<uint32_t>& rows, bool cheap) {
+    Keys k = build(rows, cheap);
+    std::vector<uint32_t> at(rows.size());
+    std::iota(at.begin(), at.end(), 0u);
+    if (descending)
+      std::stable_sort(at.begin(), at.end(),
+                       [&](uint32_t a, uint32_t b) { return k.At(b) < k.At(a); });
+    else
+      std::stable_sort(at.begin(), at.end(),
+                       [&](uint32_t a, uint32_t b) { return k.At(a) < k.At(b); });
+    Keys sorted;  // the merge needs them in order; the ASCII keys are done with
+    if (!cheap) {
+      sorted.bytes.reserve(k.bytes.size());
+      sorted.offset.reserve(at.size() + 1);
+    }
+    if (rows.size() == n) {  // every row: `at` is the order already
+      rows.swap(at);
+      return sorted;
+    }
+    std::vector<uint32_t> out(rows.size());
+    for (size_t i = 0; i < at.size(); ++i) {
+      out[i] = rows[at[i]];
+      if (cheap) continue;
+      sorted.bytes += k.At(at[i]);
+      sorted.offset.push_back(static_cast<uint32_t>(sorted.bytes.size()));
+    }
+    rows.swap(out);
+    return sorted;
+  };
+
+  if (other.empty()) {
+    sort(ascii, true);
+    return ascii;
+  }
+  const Keys otherKeys = sort(other, false);
+  if (ascii.empty()) return other;
+  sort(ascii, true);
+
+  // The collation keys of the ASCII rows, made when the merge first asks.
+  std::string asciiKeys;
+  std::vector<std::pair<uint32_t, uint32_t>> made(ascii.size(), {UINT32_MAX, 0});
+  auto asciiKey = [&](size_t p) -> std::string_view {
+    if (made[p].first == UINT32_MAX) {
+      size_t start = asciiKeys.size();
+      AppendCollationKey(View(static_cast<int>(ascii[p] + 1), column), asciiKeys);
+      made[p] = {static_cast<uint32_t>(start), static_cast<uint32_t>(asciiKeys.size() - start)};
+    }
+    return std::string_view(asciiKeys.data() + made[p].first, made[p].second);
+  };
+  // Whether the other row at `i` in its order comes before the ASCII row at `p` in theirs.
+  auto before = [&](size_t i, size_t p) {
+    std::string_view a = otherKeys.At(i), b = asciiKey(p);
+    int c = a.compare(b);
+    if (c == 0) return other[i] < ascii[p];
+    return descending ? c > 0 : c < 0;
+  };
+  std::vector<uint32_t> order;
+  order.reserve(n);
+  size_t p = 0;
+  for (size_t i = 0; i < other.size(); ++i) {
+    // The first ASCII row from p on that comes after this one: gallop, then halve.
+    size_t lo = p, step = 1, hi = p;
+    while (hi < ascii.size() && !before(i, hi)) {
+      lo = hi + 1;
+      hi = p + step;
+      step *= 2;
+    }
+    hi = std::min(hi, ascii.size());
+    while (lo < hi) {
+      size_t mid = lo + (hi - lo) / 2;
+      if (before(i, mid))
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    order.insert(order.end(), ascii.begin() + static_cast<std::ptrdiff_t>(p),
+                 ascii.begin() + static_cast<std::ptrdiff_t>(lo));
+    order.push_back(other[i]);
+    p = lo;
+  }
+  order.insert(order.end(), ascii.begin() + static_cast<std::ptrdiff_t>(p), ascii.end());
   return order;
 }
 

@@ -115,19 +115,20 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
   run.SetStatus(2, kStatusEntering);
   int n = run.StopRequested() ? 0 : static_cast<int>(foundFiles.size()) - 1;
   RightMatcher matcher(list, foundFiles, start);
+  StampChars stamp;
   for (int i = 1; i <= n; ++i) {
     run.SetProgress(static_cast<float>(static_cast<double>(i) * 50.0 / n + 50.0));
     const FoundFile& file = foundFiles[i];
-    std::string rel = file.path.substr(start);
+    std::string_view rel = std::string_view(file.path).substr(start);
     if (isLeft) {
-      list.Add(i, std::move(rel));
-      list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec));
+      list.Add(i, std::string(rel));
+      list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec, stamp));
       list.SetFacts(i, true, file.facts);
     } else {
       int r = matcher.Row(rel);
       if (r == 0) r = list.Add(list.Count() + 1, "");
       list.SetText(r, kRightNameColumn, rel);
-      list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec));
+      list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec, stamp));
       list.SetFacts(r, false, file.facts);
     }
     if (i % 64 == 0) {

@@ -28,20 +28,19 @@ std::string ProgramFolder() {
   }
 }
 
-std::string StampText(int64_t seconds) {
+std::string_view StampText(int64_t seconds, StampChars& text) {
   time_t t = static_cast<time_t>(seconds);
   tm local{};
   if (!localtime_r(&t, &local)) return {};
   int year = local.tm_year + 1900;
-  char text[64];
   if (year < 0 || year > 9999) {
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d:%02d:%02d", year, local.tm_mon + 1,
+    std::snprintf(text.data(), text.size(), "%04d%02d%02d%02d:%02d:%02d", year, local.tm_mon + 1,
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
+    return text.data();
   }
   // Written by hand: a list takes in a stamp for every file, and snprintf
   // was a good part of what taking in a million files cost.
-  char* at = text;
+  char* at = text.data();
   auto put = [&at](int value, int digits) {
     for (int d = digits - 1; d >= 0; --d, value /= 10) at[d] = static_cast<char>('0' + value % 10);
     at += digits;
@@ -54,7 +53,12 @@ std::string StampText(int64_t seconds) {
   put(local.tm_min, 2);
   *at++ = ':';
   put(local.tm_sec, 2);
-  return std::string(text, at);
+  return std::string_view(text.data(), static_cast<size_t>(at - text.data()));
+}
+
+std::string StampText(int64_t seconds) {
+  StampChars text;
+  return std::string(StampText(seconds, text));
 }
 
 std::string FileStamp(const std::string& path) {

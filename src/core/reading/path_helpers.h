@@ -2,8 +2,10 @@
 // Small path and text helpers shared by the reading, batch and help modules.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zweiblick {
 
@@ -25,6 +27,9 @@ std::string ProgramFolder();
 // A modification time (seconds since the epoch) as the 16-character local time
 // stamp "yyyymmddhh:mm:ss".
 std::string StampText(int64_t seconds);
+// The same in `text`, with no string made: a filling takes in a stamp per file.
+using StampChars = std::array<char, 64>;
+std::string_view StampText(int64_t seconds, StampChars& text);
 
 // The time stamp of the file `path`; empty when its date cannot be read.
 std::string FileStamp(const std::string& path);
