@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <climits>
 
 namespace zweiblick {
 
@@ -46,6 +47,18 @@ QString Shown(const TextFile& file, int line) {
   return s;
 }
 
+// The widest line of a file in characters as shown (tabs as four), counted in
+// bytes: a line of umlauts gets a little more room than it needs, never less.
+int WidestLine(const TextFile& file) {
+  size_t widest = 0;
+  for (const auto& line : file.lines) {
+    std::string_view text = WithoutLineEnd(line);
+    size_t tabs = size_t(std::count(text.begin(), text.end(), '\t'));
+    widest = std::max(widest, text.size() + 3 * tabs);
+  }
+  return int(std::min<size_t>(widest, 1'000'000));
+}
+
 }  // namespace
 
 DiffView::DiffView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -55,6 +68,9 @@ DiffView::DiffView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setFont(fixed);
   verticalScrollBar()->setSingleStep(1);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
+          [this] { viewport()->update(); });
+  // Both panes' text scrolls sideways together; signs and numbers stay.
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(),
           [this] { viewport()->update(); });
   setFocusPolicy(Qt::StrongFocus);
 }
@@ -69,6 +85,8 @@ void DiffView::SetContent(std::shared_ptr<const TextFile> left,
   wordMarks_ = wordMarks;
   marks_.clear();
   current_ = -1;
+  widestChars_ = left_ && right_ ? std::max(WidestLine(*left_), WidestLine(*right_)) : 0;
+  horizontalScrollBar()->setValue(0);
   UpdateScrollRange();
   viewport()->update();
 }
@@ -85,6 +103,12 @@ void DiffView::UpdateScrollRange() {
   int visible = std::max(1, viewport()->height() / RowHeight());
   verticalScrollBar()->setPageStep(visible);
   verticalScrollBar()->setRange(0, std::max(0, int(alignment_.rows.size()) - visible));
+  const Geometry g = Layout();
+  const int charWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const qint64 wide = qint64(widestChars_ + 1) * charWidth;
+  horizontalScrollBar()->setPageStep(std::max(1, g.text));
+  horizontalScrollBar()->setSingleStep(charWidth * 4);
+  horizontalScrollBar()->setRange(0, int(std::clamp<qint64>(wide - g.text, 0, INT_MAX / 2)));
 }
 
 void DiffView::resizeEvent(QResizeEvent* event) {
@@ -163,9 +187,10 @@ void DiffView::PaintSide(QPainter& p, const Geometry& g, int x, int row, int y, 
   p.setPen(QColor(0x80, 0x80, 0x80));
   p.drawText(QRect(x + g.sign, y, g.number - 6, h), Qt::AlignRight | Qt::AlignVCenter,
              QString::number(line + 1));
-  const int tx = x + g.sign + g.number;
+  const int shift = horizontalScrollBar()->value();
+  const int tx = x + g.sign + g.number - shift;
   p.save();
-  p.setClipRect(tx, y, g.text, h);
+  p.setClipRect(x + g.sign + g.number, y, g.text, h);
   const QString text = Shown(file, line);
   if (r.block >= 0 && alignment_.blocks[r.block].kind == BlockKind::kChanged) {
     const WordMarks& m = MarksOf(row);
@@ -184,7 +209,7 @@ void DiffView::PaintSide(QPainter& p, const Geometry& g, int x, int row, int y, 
     }
   }
   p.setPen(palette().color(QPalette::Text));
-  p.drawText(QRect(tx, y, g.text + 2000, h), Qt::AlignLeft | Qt::AlignVCenter, text);
+  p.drawText(QRect(tx, y, g.text + shift + 2000, h), Qt::AlignLeft | Qt::AlignVCenter, text);
   p.restore();
 }
 

@@ -59,6 +59,7 @@ class DiffView : public QAbstractScrollArea {
   IgnoreOptions options_;
   bool wordMarks_ = true;
   int current_ = -1;
+  int widestChars_ = 0;                       // of the widest line of both files
   std::unordered_map<int, WordMarks> marks_;  // by row, made when first drawn
 };
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,6 +152,29 @@ TEST_F(TextCompare, OpensOnDoubleClickAndEnterMovesThroughBlocksTakesThemAcrossA
   TextCompareWindow* again = Enter("a.txt");
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->size(), QSize(700, 611));
+}
+
+// A line wider than its pane scrolls sideways, both panes together; the
+// short lines of the same file do not make the bar go.
+TEST_F(TextCompare, LongLinesScrollSideways) {
+  Write(left, "lang.txt", "kurz\n" + std::string(400, 'a') + "\n");
+  Write(right, "lang.txt", "kurz\n" + std::string(400, 'a') + "b\n");
+  Write(left, "kurz.txt", "eins\n");
+  Write(right, "kurz.txt", "zwei\n");
+  Fill();
+  for (const char* name : {"lang.txt", "kurz.txt"}) {
+    TextCompareWindow* w = DoubleClick(name);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(Compared(w));
+    QScrollBar* bar = w->Panes()->horizontalScrollBar();
+    if (std::string(name) == "lang.txt") {
+      EXPECT_GT(bar->maximum(), 0);
+    } else {
+      EXPECT_EQ(bar->maximum(), 0);
+    }
+    QTest::keyClick(w, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+  }
 }
 
 TEST_F(TextCompare, ExplainsLookAlikesRefusesAnOutsideChangeAndAsksBeforeLosingEdits) {
