@@ -30,10 +30,17 @@ bool OwnDotName(const char* name) {
   return IsTemporaryName(name) || IsTrashFolderName(name);
 }
 
+// The dressing of a run without a window: nowhere. It keeps no state, so
+// one serves every such run; a member would be handed on before it exists.
+WindowPort& Nowhere() {
+  static WindowPort nowhere;
+  return nowhere;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(DesktopPort& port) : MainWindow(port, port) {}
-MainWindow::MainWindow(ReportPort& report) : MainWindow(report, noWindow_) {}
+MainWindow::MainWindow(ReportPort& report) : MainWindow(report, Nowhere()) {}
 MainWindow::MainWindow(ReportPort& report, WindowPort& window) : report_(report), window_(window) {
   folders_.OwnFiles = {&OwnDotName, &HomeTrashPath};
 }

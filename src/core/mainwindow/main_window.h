@@ -169,7 +169,6 @@ class MainWindow : public BatchSteps {
   std::string PairKey(bool swapped = false) const;
 
   ReportPort& report_;
-  WindowPort noWindow_;  // the dressing of a run without a window: nowhere
   WindowPort& window_;
   bool speed_ = false;
   RunReporter run_{report_, speed_};
