@@ -29,6 +29,11 @@ class WidgetPlacement : public FormPlacement {
   int Height() const override;
   void SetLeft(int twips) override;
   void SetTop(int twips) override;
+  int NormalWidth() const override;
+  int NormalHeight() const override;
+  void SetNormalSize(int width, int height) override;
+  bool Maximised() const override;
+  void SetMaximised(bool maximised) override;
 
  private:
   QPointer<QWidget> w_;

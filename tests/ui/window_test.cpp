@@ -162,10 +162,10 @@ TEST_F(Ending, PanelOneShowsThePlanOnceThereAreMarkers) {
   EXPECT_EQ(Panel(1), "3 Dateien");  // only read, nothing compared yet
   form.Core().SelectCompMode(1);
   form.Core().CompareFiles(false);
-  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: 3 kopieren (9 B)");
+  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: → 3 (9 B)");
   form.Core().Liste().SetSelected(1, true);
   form.Core().PopupItemClick(6);  // "XX  beide löschen": two files
-  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: 2 kopieren (6 B), 2 löschen");
+  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: → 2 (6 B), löschen rechts 1, links 1");
 }
 
 // The box tells why, and one tick spares the user every later box of the run.
@@ -207,7 +207,7 @@ TEST_F(Ending, EscapeDuringASynchronisationStopsItAfterTheRowAndShowsTheAccount)
   EXPECT_EQ(RightFiles(), "alt alt neu");
   EXPECT_EQ(form.Core().Liste().Text(2, kMarkerColumn), "-->");
   EXPECT_EQ(Panel(1), "2 Dateien · 1 kopiert, 1 im Papierkorb");
-  EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
+  EXPECT_EQ(Panel(2), "Status: Datenabgleich abgebrochen.");
   EXPECT_FALSE(form.Core().Busy());
   // The next run is not stopped by that Escape.
   form.Btn(kBtnSync)->click();
