@@ -54,10 +54,10 @@ void WidgetPlacement::SetNormalSize(int width, int height) {
 bool WidgetPlacement::Maximised() const {
   return w_->isMaximized();
 }
-// Before the window is shown: it then opens maximised.
+// Before the window is shown: it then opens maximised, over the size it
+// goes back to.
 void WidgetPlacement::SetMaximised(bool maximised) {
-  w_->setWindowState(maximised ? (w_->windowState() | Qt::WindowMaximized)
-                               : (w_->windowState() & ~Qt::WindowMaximized));
+  maximiseOnShow_ = maximised;
 }
 int WidgetPlacement::Width() const {
   return Twips(w_->frameGeometry().width());

@@ -114,7 +114,10 @@ void QtPorts::EnableOption(Option option, bool enabled) {
 }
 
 void QtPorts::ShowWindow() {
-  form_.show();
+  if (placement_.MaximiseOnShow())
+    form_.showMaximized();
+  else
+    form_.show();
   form_.Flush();
 }
 
