@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
       std::string_view name = list.View(r, zweiblick::kLeftNameColumn);
       if (name.empty()) name = list.View(r, zweiblick::kRightNameColumn);
       console.Report("  " + std::string(name) + " (" +
-                     std::string(list.View(r, zweiblick::kMarkerColumn)) + "): " +
-                     std::string(reason));
+                     std::string(list.View(r, zweiblick::kMarkerColumn)) +
+                     "): " + std::string(reason));
     }
   }
   return console.Finish() ? 1 : 0;

@@ -316,24 +316,12 @@ void Form1::BuildPopupMenu() {
 void Form1::SetKeyboardOrder() {
   liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   liste_->installEventFilter(this);
-  QWidget* order[] = {liste_,
-                      btn_[kBtnLeftFolder],
-                      btn_[kBtnRightFolder],
-                      btnReload_,
-                      compModeOpt_[0],
-                      compModeOpt_[1],
-                      compModeOpt_[2],
-                      btn_[kBtnCompare],
-                      btn_[kBtnSync],
-                      btn_[kBtnClipboard],
-                      btn_[kBtnHelp],
-                      btn_[kBtnInfo],
-                      btn_[kBtnEnd],
-                      sofortStartCheck_,
-                      myTopMostChk_,
-                      toolTipCheck_,
-                      diffOnlyCheck_,
-                      speedCheck_};
+  QWidget* order[] = {
+      liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder], btnReload_,
+      compModeOpt_[0], compModeOpt_[1],      compModeOpt_[2],       btn_[kBtnCompare],
+      btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],        btn_[kBtnInfo],
+      btn_[kBtnEnd],   sofortStartCheck_,    myTopMostChk_,         toolTipCheck_,
+      diffOnlyCheck_,  speedCheck_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   liste_->setFocus(Qt::OtherFocusReason);
 }

@@ -406,9 +406,10 @@ TEST_F(Sync, APlanSaysWhichWayItCopiesAndWhereTheCopiesDoNotFit) {
     // Only what the replacement adds counts, not its whole size.
     int64_t missing = (3 << 20) + (100 << 10) - int64_t(fs.f_bavail) * int64_t(fs.f_frsize);
     shown = port.panels[1];
-    wanted = "5 Dateien · Abgleich: → 2 (3,6 MB), ← 1 (3 B), löschen rechts 1; passt nicht: auf '" +
-             name + "' fehlen " + SizeText(missing);
-    if (shown != wanted) std::fprintf(stderr, "shown:  %s\nwanted: %s\n", shown.c_str(), wanted.c_str());
+    wanted = "5 Dateien · passt nicht: auf '" + name + "' fehlen " + SizeText(missing) +
+             " · Abgleich: → 2 (3,6 MB), ← 1 (3 B), löschen rechts 1";
+    if (shown != wanted)
+      std::fprintf(stderr, "shown:  %s\nwanted: %s\n", shown.c_str(), wanted.c_str());
     return shown == wanted && missing > (2 << 20);
   });
   EXPECT_CHILD_HELD(held, "the plan did not say which way and what does not fit");
@@ -442,7 +443,7 @@ TEST_F(Sync, AFailedRowSaysWhyAndReadingThePairAgainComparesItAnew) {
                   port.failureColumn && list.Header(kFailureColumn) == "Fehler";
     w.ReadPairAgain();
     bool again = Rows() == std::vector<std::vector<std::string>>{{"a.txt", "-->", "a.txt"},
-                                                                   {"same.txt", "=", "same.txt"}} &&
+                                                                 {"same.txt", "=", "same.txt"}} &&
                  list.FailedCount() == 0 && !port.failureColumn;
     return failed && again;
   });

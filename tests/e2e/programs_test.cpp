@@ -76,8 +76,7 @@ TEST_F(Programs, CliComparesCopiesToStdoutSynchronisesAndReportsAFullDisk) {
       "Briefe/neu.txt\t-->\tBriefe/neu.txt\r\nnur-links.txt\t? -->\t\r\nsame.txt\t=\tsame.txt\r\n");
   EXPECT_EQ(right.Read("Briefe/neu.txt"), "newer");
   EXPECT_PRED_FORMAT2(testing::IsSubstring,
-                      "Abgleich: 1 kopiert, 1 im Papierkorb, 1 Vorschlag offen\n",
-                      r.err);
+                      "Abgleich: 1 kopiert, 1 im Papierkorb, 1 Vorschlag offen\n", r.err);
   r = RunProgram({cli, "steuer.ini"}, {}, dir.Path(), "/dev/full");
   EXPECT_EQ(r.status, 1);
   EXPECT_PRED_FORMAT2(testing::IsSubstring,

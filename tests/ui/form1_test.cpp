@@ -71,9 +71,10 @@ TEST_F(Form1Test, TabFollowsReadingOrder) {
   }
   // Tab stops at the selected comparison type only (the arrow keys choose), and
   // passes "Dateien- &abgleich", disabled while the binary comparison is selected.
-  EXPECT_EQ(order.join(' ').toStdString(),
-            "Btn0 Btn1 BtnReload CompModeOpt0 Btn8 Btn3 Btn2 Btn10 Btn9 SofortStartCheck MyTopMostChk "
-            "ToolTipCheck DiffOnlyCheck SpeedCheck Liste");
+  EXPECT_EQ(
+      order.join(' ').toStdString(),
+      "Btn0 Btn1 BtnReload CompModeOpt0 Btn8 Btn3 Btn2 Btn10 Btn9 SofortStartCheck MyTopMostChk "
+      "ToolTipCheck DiffOnlyCheck SpeedCheck Liste");
 }
 
 TEST_F(Form1Test, OnlyTheAgeComparisonEnablesSynchronisation) {

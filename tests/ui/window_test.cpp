@@ -215,9 +215,11 @@ TEST_F(Ending, TheFailureBoxSaysWhyAndItsCheckBoxIgnoresEveryLaterFailure) {
   EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
 
   // The rows that failed stay and say why once the boxes are gone.
-  const QString why = "Die Datei oder ihr Ordner ist schreibgeschützt, oder die Berechtigung fehlt.";
+  const QString why =
+      "Die Datei oder ihr Ordner ist schreibgeschützt, oder die Berechtigung fehlt.";
   EXPECT_FALSE(form.Liste()->isColumnHidden(kFailureColumn - 1));
-  EXPECT_EQ(form.Model().headerData(kFailureColumn - 1, Qt::Horizontal, Qt::DisplayRole).toString(), "Fehler");
+  EXPECT_EQ(form.Model().headerData(kFailureColumn - 1, Qt::Horizontal, Qt::DisplayRole).toString(),
+            "Fehler");
   for (int row : {0, 1}) {
     QModelIndex failed = form.Model().index(row, kFailureColumn - 1);
     EXPECT_EQ(failed.data().toString(), why);

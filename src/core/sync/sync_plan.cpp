@@ -99,10 +99,15 @@ std::string SyncPlanText(const SyncPlan& plan) {
     part(deletions);
   }
   if (plan.proposals > 0) part(std::to_string(plan.proposals) + " nur vorgeschlagen");
-  if (text.empty()) return "nichts zu tun";
+  return text.empty() ? "nichts zu tun" : text;
+}
+
+std::string RoomText(const SyncPlan& plan) {
+  std::string text;
   for (const SyncSide* side : {&plan.right, &plan.left})
     if (side->missing > 0)
-      text += "; passt nicht: auf '" + side->name + "' fehlen " + SizeText(side->missing);
+      text += (text.empty() ? "" : "; ") + std::string("passt nicht: auf '") + side->name +
+              "' fehlen " + SizeText(side->missing);
   return text;
 }
 

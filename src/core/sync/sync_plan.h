@@ -14,12 +14,12 @@ struct ChosenFolders;
 
 // What the copies and deletions of one direction come to.
 struct SyncSide {
-  int copies = 0;      // copies onto this side: new files and replacements
-  int64_t bytes = 0;   // what those copies write: the sizes of their sources
-  int64_t added = 0;   // what they add beyond the files they replace
-  int deletions = 0;   // files deleted on this side
-  int64_t missing = 0; // what its file system lacks for `added`; 0: it fits, or unknown
-  std::string name;    // how the side is named where it does not fit
+  int copies = 0;       // copies onto this side: new files and replacements
+  int64_t bytes = 0;    // what those copies write: the sizes of their sources
+  int64_t added = 0;    // what they add beyond the files they replace
+  int deletions = 0;    // files deleted on this side
+  int64_t missing = 0;  // what its file system lacks for `added`; 0: it fits, or unknown
+  std::string name;     // how the side is named where it does not fit
 };
 
 struct SyncPlan {
@@ -44,9 +44,11 @@ SyncPlan PlanSync(const ComparisonList& list, bool proposals);
 // what they replace counts; a side whose room cannot be read is taken to fit.
 void CheckRoom(SyncPlan& plan, const ChosenFolders& folders);
 
-// "→ 12 (2,9 MB), ← 3 (1,0 MB), löschen rechts 2, links 1, 2 nur vorgeschlagen",
-// then "; passt nicht: auf 'STICK' fehlen 2,2 MB" for a side too small; only
-// the parts that are not 0, "nichts zu tun" when none is.
+// "→ 12 (2,9 MB), ← 3 (1,0 MB), löschen rechts 2, links 1, 2 nur vorgeschlagen";
+// only the parts that are not 0, "nichts zu tun" when none is.
 std::string SyncPlanText(const SyncPlan& plan);
+// "passt nicht: auf 'STICK' fehlen 2,2 MB" for each side too small; "" when
+// the copies fit.
+std::string RoomText(const SyncPlan& plan);
 
 }  // namespace zweiblick
