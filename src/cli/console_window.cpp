@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sync/synchronize_folders.h"
+
 namespace zweiblick {
 
 ConsoleWindow::ConsoleWindow() : terminal_(isatty(STDERR_FILENO) == 1) {}
@@ -36,7 +38,13 @@ void ConsoleWindow::Note(const std::string& text) {
 MsgAnswer ConsoleWindow::ShowFailure(const std::string& text, const std::string& reason,
                                      bool& ignoreRest) {
   (void)ignoreRest;
-  MsgAnswer answer = ShowMessage(text, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
+  // Nobody is asked here: the box's question is left out.
+  std::string said = text;
+  std::string_view question = kSyncFailureQuestion;
+  if (said.size() >= question.size() &&
+      said.compare(said.size() - question.size(), question.size(), question) == 0)
+    said.resize(said.size() - question.size());
+  MsgAnswer answer = ShowMessage(said, MsgIcon::kCritical, MsgButtons::kAbortRetryIgnore);
   Report("Grund: " + reason);
   return answer;
 }

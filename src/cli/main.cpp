@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         "Die Liste von \"Zwischenablage\" geht auf die Standardausgabe, Meldungen auf die\n"
         "Standardfehlerausgabe; ein fehlgeschlagenes Kopieren oder Löschen wird übergangen.\n"
         "Nach einem Abgleich folgt eine Zeile mit dem, was kopiert, gelöscht, nicht\n"
-        "geschafft und nur vorgeschlagen wurde.\n"
+        "geschafft und nur vorgeschlagen wurde, und danach jede fehlgeschlagene Datei\n"
+        "mit ihrem Grund.\n"
         "Rückgabewert: 0 alles ausgeführt, 1 ein Eintrag konnte nicht gelesen, kopiert oder\n"
         "gelöscht werden, Daten kamen nicht sicher auf den Datenträger oder die Liste\n"
         "konnte nicht ausgegeben werden, 2 Steuerdatei fehlerhaft oder falscher Aufruf.\n"
@@ -77,6 +78,21 @@ int main(int argc, char** argv) {
   zweiblick::SyncTally tally;
   zweiblick::BatchOutcome outcome = zweiblick::StartBatchMode(window, name, &tally);
   if (outcome == zweiblick::BatchOutcome::kRejected) return 2;
-  if (window.Batch().BatchSync) console.Report(zweiblick::SyncTallyLine(tally));
+  if (window.Batch().BatchSync) {
+    console.Report(zweiblick::SyncTallyLine(tally));
+    // Once more at the end, where the user looks: the failures scrolled away
+    // among the run's other lines.
+    const zweiblick::ComparisonList& list = window.Liste();
+    if (list.FailedCount() > 0) console.Report("Fehlgeschlagen:");
+    for (int r = 1; r <= list.Count(); ++r) {
+      std::string_view reason = list.Failure(r);
+      if (reason.empty()) continue;
+      std::string_view name = list.View(r, zweiblick::kLeftNameColumn);
+      if (name.empty()) name = list.View(r, zweiblick::kRightNameColumn);
+      console.Report("  " + std::string(name) + " (" +
+                     std::string(list.View(r, zweiblick::kMarkerColumn)) +
+                     "): " + std::string(reason));
+    }
+  }
   return console.Finish() ? 1 : 0;
 }

@@ -137,7 +137,15 @@ void Form1::BuildControls() {
   Place(frame2_, 120, 3900, 6855, 435);
   QIcon folder = style()->standardIcon(QStyle::SP_DirOpenIcon);
   btn_[kBtnLeftFolder] = MakeButton(frame2_, kBtnLeftFolder, QString());
-  Place(btn_[kBtnLeftFolder], 0, 0, 1000, 375);
+  Place(btn_[kBtnLeftFolder], 0, 0, 640, 375);
+  // Beside the left folder button, in the frame that moves with the window's
+  // bottom edge: reads the pair again (F5).
+  btnReload_ = new QPushButton(frame2_);
+  btnReload_->setObjectName(QStringLiteral("BtnReload"));
+  btnReload_->setAutoDefault(false);
+  btnReload_->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+  btnReload_->setIconSize(QSize(16, 16));
+  Place(btnReload_, 680, 0, 360, 375);
   compModeOpt_[0] = new QRadioButton(QString::fromUtf8(kCompModeBinaryCaption), frame2_);
   compModeOpt_[0]->setObjectName(QStringLiteral("CompModeOpt0"));
   Place(compModeOpt_[0], 1080, 0, 1335, 375);
@@ -246,6 +254,11 @@ void Form1::BuildControls() {
   connect(liste_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     OpenTextComparison(*this, model_->CoreRow(index.row()));
   });
+  connect(btnReload_, &QPushButton::clicked, this,
+          [this] { Handle([&] { core_.ReadPairAgain(); }); });
+  auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  reload->setObjectName(QStringLiteral("ReloadShortcut"));
+  connect(reload, &QShortcut::activated, this, [this] { Handle([&] { core_.ReadPairAgain(); }); });
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   stop->setObjectName(QStringLiteral("StopShortcut"));
   connect(stop, &QShortcut::activated, this, [this] { core_.StopOperation(); });
@@ -272,6 +285,11 @@ void Form1::BuildFactColumns() {
   header->moveSection(header->visualIndex(kChangeColumn - 1),
                       header->visualIndex(kEmptyColumn - 1));
   liste_->setColumnHidden(kChangeColumn - 1, true);
+  // After it the reasons of failed rows; shown while a row has one.
+  header->resizeSection(kFailureColumn - 1, Px(kFailureColumnWidthTwips));
+  header->moveSection(header->visualIndex(kFailureColumn - 1),
+                      header->visualIndex(kEmptyColumn - 1));
+  liste_->setColumnHidden(kFailureColumn - 1, true);
   header->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(header, &QWidget::customContextMenuRequested, this,
           [this, header](const QPoint& at) { columnMenu_->exec(header->mapToGlobal(at)); });
@@ -298,23 +316,12 @@ void Form1::BuildPopupMenu() {
 void Form1::SetKeyboardOrder() {
   liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   liste_->installEventFilter(this);
-  QWidget* order[] = {liste_,
-                      btn_[kBtnLeftFolder],
-                      btn_[kBtnRightFolder],
-                      compModeOpt_[0],
-                      compModeOpt_[1],
-                      compModeOpt_[2],
-                      btn_[kBtnCompare],
-                      btn_[kBtnSync],
-                      btn_[kBtnClipboard],
-                      btn_[kBtnHelp],
-                      btn_[kBtnInfo],
-                      btn_[kBtnEnd],
-                      sofortStartCheck_,
-                      myTopMostChk_,
-                      toolTipCheck_,
-                      diffOnlyCheck_,
-                      speedCheck_};
+  QWidget* order[] = {
+      liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder], btnReload_,
+      compModeOpt_[0], compModeOpt_[1],      compModeOpt_[2],       btn_[kBtnCompare],
+      btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],        btn_[kBtnInfo],
+      btn_[kBtnEnd],   sofortStartCheck_,    myTopMostChk_,         toolTipCheck_,
+      diffOnlyCheck_,  speedCheck_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   liste_->setFocus(Qt::OtherFocusReason);
 }

@@ -42,6 +42,8 @@ class Form1 : public QWidget {
   QPushButton* Btn(int index) const {
     return index >= 0 && index < int(btn_.size()) ? btn_[index] : nullptr;
   }
+  // Reads both folders again (F5).
+  QPushButton* BtnReload() const { return btnReload_; }
   QRadioButton* CompModeOpt(int index) const { return compModeOpt_[index]; }
   QAbstractButton* OptionButton(Option option) const;
   QMenu* Pum() const { return pum_; }
@@ -93,6 +95,7 @@ class Form1 : public QWidget {
   QWidget* frame4_ = nullptr;
   QTableView* liste_ = nullptr;
   std::array<QPushButton*, 11> btn_{};
+  QPushButton* btnReload_ = nullptr;
   std::array<QRadioButton*, 3> compModeOpt_{};
   QCheckBox* sofortStartCheck_ = nullptr;
   QCheckBox* toolTipCheck_ = nullptr;

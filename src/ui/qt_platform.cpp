@@ -31,11 +31,33 @@ void QtSettingsStore::Write(const std::string& section, const std::string& key,
   settings.setValue(Key(section, key), QString::fromStdString(value));
 }
 
+// A maximised window keeps the place it goes back to; that is its position.
 int WidgetPlacement::Left() const {
+  if (w_->isMaximized())
+    return Twips(w_->normalGeometry().x() - (w_->geometry().x() - w_->pos().x()));
   return Twips(w_->pos().x());
 }
 int WidgetPlacement::Top() const {
+  if (w_->isMaximized())
+    return Twips(w_->normalGeometry().y() - (w_->geometry().y() - w_->pos().y()));
   return Twips(w_->pos().y());
+}
+int WidgetPlacement::NormalWidth() const {
+  return Twips(w_->isMaximized() ? w_->normalGeometry().width() : w_->width());
+}
+int WidgetPlacement::NormalHeight() const {
+  return Twips(w_->isMaximized() ? w_->normalGeometry().height() : w_->height());
+}
+void WidgetPlacement::SetNormalSize(int width, int height) {
+  w_->resize(Px(width), Px(height));
+}
+bool WidgetPlacement::Maximised() const {
+  return w_->isMaximized();
+}
+// Before the window is shown: it then opens maximised, over the size it
+// goes back to.
+void WidgetPlacement::SetMaximised(bool maximised) {
+  maximiseOnShow_ = maximised;
 }
 int WidgetPlacement::Width() const {
   return Twips(w_->frameGeometry().width());

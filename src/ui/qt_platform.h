@@ -29,9 +29,17 @@ class WidgetPlacement : public FormPlacement {
   int Height() const override;
   void SetLeft(int twips) override;
   void SetTop(int twips) override;
+  int NormalWidth() const override;
+  int NormalHeight() const override;
+  void SetNormalSize(int width, int height) override;
+  bool Maximised() const override;
+  void SetMaximised(bool maximised) override;
+  // Whether the window is to open maximised when it is first shown.
+  bool MaximiseOnShow() const { return maximiseOnShow_; }
 
  private:
   QPointer<QWidget> w_;
+  bool maximiseOnShow_ = false;
 };
 
 // The narrow 8-point dialog font the window layouts were drawn for; Liberation

@@ -114,7 +114,10 @@ void QtPorts::EnableOption(Option option, bool enabled) {
 }
 
 void QtPorts::ShowWindow() {
-  form_.show();
+  if (placement_.MaximiseOnShow())
+    form_.showMaximized();
+  else
+    form_.show();
   form_.Flush();
 }
 
@@ -163,21 +166,23 @@ LayoutForm* QtPorts::Layout() {
   return &form_.LayoutParts();
 }
 
-void QtPorts::OpenWithDesktop(const std::string& target, bool maximised) {
+bool QtPorts::OpenWithDesktop(const std::string& target, bool maximised) {
   // The desktop decides how its browser shows a page; a maximised window is
   // the browser's own choice there.
   (void)maximised;
   QString t = QString::fromStdString(target);
   QUrl url = t.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(QFile::decodeName(target.c_str()))
                                             : QUrl(t, QUrl::TolerantMode);
-  if (openUrl)
-    openUrl(url);
-  else
-    QDesktopServices::openUrl(url);
+  // False where no program to open it is set up (no browser, no xdg-open).
+  return openUrl ? openUrl(url) : QDesktopServices::openUrl(url);
 }
 
 void QtPorts::ShowChangeColumn(bool shown) {
   form_.Liste()->setColumnHidden(kChangeColumn - 1, !shown);
+}
+
+void QtPorts::ShowFailureColumn(bool shown) {
+  form_.Liste()->setColumnHidden(kFailureColumn - 1, !shown);
 }
 
 void QtPorts::ShowInfoDialog() {

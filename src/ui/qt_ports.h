@@ -35,8 +35,9 @@ class QtPorts : public DesktopPort {
   std::function<MsgAnswer(const std::string&, MsgIcon, MsgButtons)> messageBoxHook;
   // Where the popup opens; tests replace it to choose an item without a real menu.
   std::function<QAction*(QMenu*)> execPopup;
-  // How a target reaches the desktop; tests record instead of starting a browser.
-  std::function<void(const QUrl&)> openUrl;
+  // How a target reaches the desktop; tests record instead of starting a
+  // browser, and answer whether one took it.
+  std::function<bool(const QUrl&)> openUrl;
 
   QDialog* InfoDialog() const { return info_; }
 
@@ -72,9 +73,10 @@ class QtPorts : public DesktopPort {
   std::vector<ScreenArea> Screens() override { return ScreensTwips(); }
   bool PlacesItself() override { return WindowsPlaceThemselves(); }
   LayoutForm* Layout() override;
-  void OpenWithDesktop(const std::string& target, bool maximised) override;
+  bool OpenWithDesktop(const std::string& target, bool maximised) override;
   void ShowInfoDialog() override;
   void ShowChangeColumn(bool shown) override;
+  void ShowFailureColumn(bool shown) override;
 
  private:
   Form1& form_;

@@ -70,6 +70,7 @@ class FakeWindow : public DesktopPort {
     toolTips[control] = text;
   }
   void SetTopMost(bool on) override { topMost = on; }
+  void ShowFailureColumn(bool shown) override { failureColumn = shown; }
   void SetFrameCaption(const std::string& frame, const std::string& caption) override {
     frameCaptions[frame] = caption;
   }
@@ -99,6 +100,7 @@ class FakeWindow : public DesktopPort {
   int ended = 0;
   std::map<std::string, std::string> toolTips;
   bool topMost = false;
+  bool failureColumn = false;
   std::map<std::string, std::string> frameCaptions;
   std::string clipboard = "previous contents";
 };

@@ -20,8 +20,10 @@ using testing::TempTree;
 
 struct OpenRecorder : testing::FakeWindow {
   std::vector<std::pair<std::string, bool>> opened;
-  void OpenWithDesktop(const std::string& target, bool maximised) override {
+  bool taken = true;  // whether a browser takes what is opened
+  bool OpenWithDesktop(const std::string& target, bool maximised) override {
     opened.push_back({target, maximised});
+    return taken;
   }
 };
 

@@ -115,7 +115,7 @@ TEST_F(Window, EndOrClosingDuringARunStopsItAtItsNextYield) {
   w.SynchronizeFolders();
   // Rows 5 and 4 were carried out; the run ended as after Abort, then the program.
   EXPECT_EQ(Column(1), (std::vector<std::string>{"1", "2", "3"}));
-  EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich beendet.");
+  EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich abgebrochen.");
   EXPECT_EQ(port.ended, 1);
   w.CompareFiles(true);  // nothing starts any more
   EXPECT_EQ(w.Liste().Text(1, kMarkerColumn), "");
@@ -132,7 +132,7 @@ TEST_F(Window, EndOrClosingDuringARunStopsItAtItsNextYield) {
   EXPECT_TRUE(other.Ending());
   EXPECT_EQ(port.ended, 2);
   other.CompareFiles(true);
-  EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich beendet.");
+  EXPECT_EQ(port.statusHistory.back(), "Status: Datenabgleich abgebrochen.");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "fake_window.h"
 #include "help/info_dialog.h"
 #include "layout/modresize_app.h"
+#include "mainwindow/captions.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/window_options.h"
 #include "settings/app_settings.h"
@@ -218,7 +219,7 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
   FakeWindow port;
   MainWindow w{port};
   w.Load("");
-  EXPECT_EQ(port.toolTips.size(), 16u);
+  EXPECT_EQ(port.toolTips.size(), 17u);
   EXPECT_EQ(port.toolTips["SpeedCheck"],
             "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.");
   auto on = port.toolTips;
@@ -226,6 +227,8 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
   for (auto& [control, text] : port.toolTips) {
     if (control == "Btn0" || control == "Btn1")
       EXPECT_EQ(text, "Öffnet einen Dialog zur Verzeichnisauswahl");
+    else if (control == "BtnReload")
+      EXPECT_EQ(text, kReloadToolTip);
     else
       EXPECT_EQ(text, "") << control;
   }

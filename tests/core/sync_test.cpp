@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "list/facts_text.h"
 #include "list/markers.h"
 #include "reading/path_helpers.h"
 #include "sync/failure_reason.h"
@@ -369,25 +371,101 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");
 }
 
-// "nichts zu tun" and copies with deletions show in the window's tests.
-TEST(SyncPlanText, OnlyThePartsThatAreNotZero) {
-  EXPECT_EQ(SyncPlanText({.copies = 1, .bytes = 5, .deletions = 0, .proposals = 2}),
-            "1 kopieren (5 B), 2 nur vorgeschlagen");
-}
-
-// A proposal carried out copies the file of the side it stands on.
-TEST_F(Sync, APlanCountsTheBytesOfTheSideAProposalCopiesFrom) {
+// The plan says which way each copy goes; a proposal carried out copies the
+// file of the side it stands on. A side too small for what its copies add
+// says so before the run: a 1 MiB tmpfs as the stick.
+TEST_F(Sync, APlanSaysWhichWayItCopiesAndWhereTheCopiesDoNotFit) {
   left.Write("left-only.txt", "12345");
   right.Write("right-only.txt", "1234567");
   Fill();
   Mark("left-only.txt", kMarkLeftOnly);
   Mark("right-only.txt", kMarkRightOnly);
-  SyncPlan plan = PlanSync(w.Liste(), true);
-  EXPECT_EQ(plan.copies, 2);
-  EXPECT_EQ(plan.bytes, 12);
-  plan = PlanSync(w.Liste(), false);
-  EXPECT_EQ(plan.proposals, 2);
-  EXPECT_EQ(plan.bytes, 0);
+  EXPECT_EQ(SyncPlanText(PlanSync(w.Liste(), true)), "→ 1 (5 B), ← 1 (7 B)");
+  EXPECT_EQ(SyncPlanText(PlanSync(w.Liste(), false)), "2 nur vorgeschlagen");
+
+  const std::string big(3 << 20, 'n');
+  left.Write("big.bin", big, 2000000000);
+  left.Write("replaced.bin", std::string(600 << 10, 'n'), 2000000000);
+  left.Write("gone.txt", "x");
+  const std::string name = right.Path().substr(right.Path().rfind('/') + 1);
+  std::string shown, wanted;
+  int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
+    right.Write("replaced.bin", std::string(500 << 10, 'o'), 1000000000);
+    right.Write("gone.txt", "x");
+    right.Write("new-on-stick.txt", "abc");
+    Fill();
+    w.SelectCompMode(kCompModeAge);
+    w.CompareFiles(false);
+    Mark("left-only.txt", kMarkSkip);
+    Mark("big.bin", kMarkCopyRight);
+    Mark("gone.txt", kMarkDeleteRight);
+    Mark("new-on-stick.txt", kMarkCopyLeft);
+    w.PopupItemClick(10);  // "&Abbrechen": only the panel is written anew
+    struct statvfs fs {};
+    if (statvfs(right.Path().c_str(), &fs) != 0) return false;
+    // Only what the replacement adds counts, not its whole size.
+    int64_t missing = (3 << 20) + (100 << 10) - int64_t(fs.f_bavail) * int64_t(fs.f_frsize);
+    shown = port.panels[1];
+    wanted = "5 Dateien · passt nicht: auf '" + name + "' fehlen " + SizeText(missing) +
+             " · Abgleich: → 2 (3,6 MB), ← 1 (3 B), löschen rechts 1";
+    if (shown != wanted)
+      std::fprintf(stderr, "shown:  %s\nwanted: %s\n", shown.c_str(), wanted.c_str());
+    return shown == wanted && missing > (2 << 20);
+  });
+  EXPECT_CHILD_HELD(held, "the plan did not say which way and what does not fit");
+}
+
+// A row whose copy failed and was passed over stays and says why, in its
+// column "Fehler" and its tool tip, and "Nur Unterschiede zeigen" keeps it.
+// F5 then reads both folders again and repeats the age comparison: each
+// folder in its own column, the failure gone with the old rows.
+TEST_F(Sync, AFailedRowSaysWhyAndReadingThePairAgainComparesItAnew) {
+  Both("a.txt", "new", "old", 2000000000, 1000000000);
+  Both("same.txt", "s", "s", 1000000000, 1000000000);
+  int held = InChild([&] {
+    testing::OwnMountsOrCannot();
+    const std::string folder = right.Path();
+    const char* r = folder.c_str();
+    if (mount(r, r, nullptr, MS_BIND, nullptr) != 0 ||
+        mount(nullptr, r, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+      _exit(kCannotHere);
+    Fill();
+    w.SelectCompMode(kCompModeAge);
+    w.CompareFiles(false);
+    w.DiffOnlyCheckClick(true);
+    port.answers = {MsgAnswer::kIgnore};
+    w.SynchronizeFolders();
+    const ComparisonList& list = w.Liste();
+    const std::string reason = FailureReason(EROFS);
+    bool failed = list.Count() == 1 && list.Text(1, kLeftNameColumn) == "a.txt" &&
+                  FactsColumnText(list, 1, kFailureColumn) == reason &&
+                  FactsToolTip(list, 1).ends_with("\rFehler: " + reason) && !list.Hidden(1) &&
+                  port.failureColumn && list.Header(kFailureColumn) == "Fehler";
+    w.ReadPairAgain();
+    bool again = Rows() == std::vector<std::vector<std::string>>{{"a.txt", "-->", "a.txt"},
+                                                                 {"same.txt", "=", "same.txt"}} &&
+                 list.FailedCount() == 0 && !port.failureColumn;
+    return failed && again;
+  });
+  EXPECT_CHILD_HELD(held, "the failed row lost its reason, or F5 did not compare anew");
+}
+
+// A run leaves the list empty; the left folder's last file is moved away
+// meanwhile. F5 still puts the right folder into the right column, where a
+// folder button would have put it into the left one.
+TEST_F(Sync, ReadingThePairAgainNeverSwapsTheSides) {
+  left.Write("l.txt", "l");
+  right.Write("photo.jpg", "p");
+  Fill();
+  w.SelectCompMode(kCompModeAge);
+  w.CompareFiles(false);
+  w.SynchronizeFolders();
+  ASSERT_EQ(w.Liste().Count(), 0);
+  std::filesystem::remove(left.Path("l.txt"));
+  w.ReadPairAgain();
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{{"", "? <--", "photo.jpg"}}));
+  EXPECT_EQ(w.Folders().LeftFolder, left.Dir());
+  EXPECT_EQ(w.Folders().RightFolder, right.Dir());
 }
 
 // The reasons users meet most, word for word: a changed or swapped text fails.

@@ -242,8 +242,7 @@ std::map<std::string, std::string> Synchronise(const char* workers) {
                                                    {"u/locked", "-->", "u/locked"},
                                                    {"u/vanished", "-->", "u/vanished"}}));
   EXPECT_EQ(s.seen["1 tally"],
-            "Abgleich: 33 kopiert, 25 gelöscht, 39 in den Papierkorb, 5 fehlgeschlagen, 0 nur "
-            "vorgeschlagen (nicht kopiert)");
+            "Abgleich: 33 kopiert, 25 gelöscht, 39 im Papierkorb, 5 fehlgeschlagen");
 
   // Aborted in the middle: nothing of the rows not reached, not even their folders.
   L.Write("x/new/early", Contents("early", 900 << 10), kNew);

@@ -76,13 +76,39 @@ TEST_F(Programs, CliComparesCopiesToStdoutSynchronisesAndReportsAFullDisk) {
       "Briefe/neu.txt\t-->\tBriefe/neu.txt\r\nnur-links.txt\t? -->\t\r\nsame.txt\t=\tsame.txt\r\n");
   EXPECT_EQ(right.Read("Briefe/neu.txt"), "newer");
   EXPECT_PRED_FORMAT2(testing::IsSubstring,
-                      "Abgleich: 1 kopiert, 0 gelöscht, 1 in den Papierkorb, 0 fehlgeschlagen, "
-                      "1 nur vorgeschlagen (nicht kopiert)\n",
-                      r.err);
+                      "Abgleich: 1 kopiert, 1 im Papierkorb, 1 Vorschlag offen\n", r.err);
   r = RunProgram({cli, "steuer.ini"}, {}, dir.Path(), "/dev/full");
   EXPECT_EQ(r.status, 1);
   EXPECT_PRED_FORMAT2(testing::IsSubstring,
                       "Die Liste konnte nicht auf die Standardausgabe geschrieben werden", r.err);
+}
+
+// A copy into a read-only folder fails and the run goes on; after the tally
+// every failed file is named once more with its reason, and nobody is asked
+// to acknowledge anything.
+TEST_F(Programs, CliNamesEveryFailedFileWithItsReasonAfterTheTally) {
+  TempTree io;
+  const std::string folder = right.Path();
+  pid_t pid = zweiblick::testing::Spawn(
+      {cli, Control("Altersvergleich=1\r\nAbgleich=1\r\n")}, io.Path("out"), io.Path("err"), [&] {
+        zweiblick::testing::OwnMountsOrCannot();
+        if (mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+          _exit(zweiblick::testing::kCannotHere);
+        alarm(60);
+      });
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == zweiblick::testing::kCannotHere)
+    GTEST_SKIP() << "no read-only bind mount here";
+  std::string err = io.Read("err");
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << err;
+  const std::string end =
+      "Abgleich: 1 fehlgeschlagen, 1 Vorschlag offen\nFehlgeschlagen:\n"
+      "  Briefe/neu.txt (-->): Der Datenträger ist schreibgeschützt.\n";
+  EXPECT_TRUE(err.ends_with(end)) << err;
+  EXPECT_EQ(err.find("Bitte quittieren"), std::string::npos) << err;
+  EXPECT_EQ(right.Read("Briefe/neu.txt"), "older");
 }
 
 TEST_F(Programs, CliInterruptedInTheMiddleOfACopyLeavesNoTemporaryFile) {

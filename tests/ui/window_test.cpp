@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include <functional>
 
 #include "ui/form1.h"
+#include "ui/list_model.h"
 
 namespace zweiblick {
 namespace {
@@ -73,18 +75,36 @@ TEST_F(WindowOptionsUi, ToolTipsGoOffAndStayingOnTopLeavesTheWindowWhereItIs) {
   EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(WindowOptionsUi, ClosingStoresThePositionEndDoesNot) {
+TEST_F(WindowOptionsUi, ClosingStoresThePositionAndSizeEndDoesNot) {
   form.move(150, 120);
+  form.resize(700, 500);
   form.close();
   EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
   EXPECT_EQ(Stored().value("Zweiblick/_Top").toString(), "1800");
   Form1 again;
   again.Core().Load("");
   EXPECT_EQ(again.pos(), QPoint(150, 120));
+  EXPECT_EQ(again.size(), QSize(700, 500));
   again.move(10, 10);
   again.Ports().endProcess = [] {};
   again.Btn(9)->click();
   EXPECT_EQ(Stored().value("Zweiblick/_Left").toString(), "2250");
+
+  // Maximised, it comes back maximised, and goes back to its own size.
+  Form1 third;
+  third.Core().Load("");
+  third.showMaximized();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(third.isMaximized());
+  third.close();
+  EXPECT_EQ(Stored().value("Zweiblick/_Maximized").toString(), "1");
+  EXPECT_EQ(Stored().value("Zweiblick/_Width").toString(), "10500");
+  Form1 fourth;
+  fourth.Core().Load("");
+  EXPECT_TRUE(fourth.isMaximized());
+  fourth.showNormal();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(fourth.size(), QSize(700, 500));
 }
 
 // Operations in the real window: what panel 1 says, how they stop, how the
@@ -106,6 +126,7 @@ struct Ending : ::testing::Test {
     };
   }
   QString Panel(int panel) { return form.StatusPanel(panel)->text(); }
+  QString Cell(int row, int column) { return form.Model().index(row, column).data().toString(); }
   void Compared() {
     form.Core().Load("");
     form.Core().FillColumn(dir.filePath("l").toStdString(), true);
@@ -162,10 +183,10 @@ TEST_F(Ending, PanelOneShowsThePlanOnceThereAreMarkers) {
   EXPECT_EQ(Panel(1), "3 Dateien");  // only read, nothing compared yet
   form.Core().SelectCompMode(1);
   form.Core().CompareFiles(false);
-  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: 3 kopieren (9 B)");
+  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: → 3 (9 B)");
   form.Core().Liste().SetSelected(1, true);
   form.Core().PopupItemClick(6);  // "XX  beide löschen": two files
-  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: 2 kopieren (6 B), 2 löschen");
+  EXPECT_EQ(Panel(1), "3 Dateien · Abgleich: → 2 (6 B), löschen rechts 1, links 1");
 }
 
 // The box tells why, and one tick spares the user every later box of the run.
@@ -192,6 +213,34 @@ TEST_F(Ending, TheFailureBoxSaysWhyAndItsCheckBoxIgnoresEveryLaterFailure) {
   EXPECT_EQ(RightFiles(), "alt neu alt");  // f3 failed and asked, f2 copied, f1 failed silently
   EXPECT_EQ(Panel(1), "2 Dateien · 1 kopiert, 1 im Papierkorb, 2 fehlgeschlagen");
   EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
+
+  // The rows that failed stay and say why once the boxes are gone.
+  const QString why =
+      "Die Datei oder ihr Ordner ist schreibgeschützt, oder die Berechtigung fehlt.";
+  EXPECT_FALSE(form.Liste()->isColumnHidden(kFailureColumn - 1));
+  EXPECT_EQ(form.Model().headerData(kFailureColumn - 1, Qt::Horizontal, Qt::DisplayRole).toString(),
+            "Fehler");
+  for (int row : {0, 1}) {
+    QModelIndex failed = form.Model().index(row, kFailureColumn - 1);
+    EXPECT_EQ(failed.data().toString(), why);
+    EXPECT_TRUE(failed.data(Qt::ToolTipRole).toString().endsWith("\nFehler: " + why));
+  }
+  // F5 reads both folders again and repeats the age comparison.
+  form.Ports().messageBoxHook = [](const std::string&, MsgIcon, MsgButtons) {
+    return MsgAnswer::kOk;
+  };
+  auto* f5 = form.findChild<QShortcut*>("ReloadShortcut");
+  ASSERT_EQ(f5->key(), QKeySequence(Qt::Key_F5));
+  emit f5->activated();
+  QStringList rows;
+  for (int r = 0; r < form.Model().rowCount(); ++r)
+    rows << QStringList{Cell(r, 0), Cell(r, 1), Cell(r, 2)}.join(' ');
+  EXPECT_EQ(rows, (QStringList{"f1.txt --> f1.txt", "f2.txt = f2.txt", "f3.txt --> f3.txt"}));
+  EXPECT_TRUE(form.Liste()->isColumnHidden(kFailureColumn - 1));
+  // The button beside the folder buttons does the same.
+  ASSERT_TRUE(QFile::remove(dir.filePath("l/f2.txt")) && QFile::remove(dir.filePath("r/f2.txt")));
+  form.BtnReload()->click();
+  EXPECT_EQ(form.Model().rowCount(), 2);
 }
 
 // Escape stops a run after the row in hand, as Abort does; the rows not yet
@@ -207,7 +256,7 @@ TEST_F(Ending, EscapeDuringASynchronisationStopsItAfterTheRowAndShowsTheAccount)
   EXPECT_EQ(RightFiles(), "alt alt neu");
   EXPECT_EQ(form.Core().Liste().Text(2, kMarkerColumn), "-->");
   EXPECT_EQ(Panel(1), "2 Dateien · 1 kopiert, 1 im Papierkorb");
-  EXPECT_EQ(Panel(2), "Status: Datenabgleich beendet.");
+  EXPECT_EQ(Panel(2), "Status: Datenabgleich abgebrochen.");
   EXPECT_FALSE(form.Core().Busy());
   // The next run is not stopped by that Escape.
   form.Btn(kBtnSync)->click();

@@ -44,12 +44,19 @@ void ShowOnlineHelp(ReportPort& report, WindowPort& window) {
     report.ShowMessage(kHelpMissing, MsgIcon::kInformation, MsgButtons::kOk);
     return;
   }
-  OpenDocument(window, page, ShowCommand::kDefault);
+  // Without a browser the click would seem to do nothing: the page can still
+  // be opened by hand.
+  if (!OpenDocument(window, page, ShowCommand::kDefault))
+    report.ShowMessage(HelpNotOpenedText(page), MsgIcon::kInformation, MsgButtons::kOk);
 }
 
-void OpenDocument(WindowPort& port, const std::string& target, ShowCommand showCommand) {
+std::string HelpNotOpenedText(const std::string& page) {
+  return "Die Hilfe ließ sich in keinem Browser öffnen.\rSie steht in der Datei\r\r" + page;
+}
+
+bool OpenDocument(WindowPort& port, const std::string& target, ShowCommand showCommand) {
   if (showCommand == ShowCommand::kDefault) showCommand = ShowCommand::kNormal;
-  port.OpenWithDesktop(DesktopTarget(target), showCommand == ShowCommand::kMaximised);
+  return port.OpenWithDesktop(DesktopTarget(target), showCommand == ShowCommand::kMaximised);
 }
 
 void OpenWebSite(WindowPort& port) {

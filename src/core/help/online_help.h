@@ -18,8 +18,10 @@ inline constexpr const char* kHelpMissing =
 // desktop gave these commands.
 enum class ShowCommand : int { kDefault = 0, kNormal = 1, kMaximised = 3 };
 
-// Opens the first help page found beside the program, or says there is none.
+// Opens the first help page found beside the program, or says there is none;
+// where no browser takes it, says where it lies.
 void ShowOnlineHelp(ReportPort& report, WindowPort& window);
+std::string HelpNotOpenedText(const std::string& page);
 
 // The first of the eight candidate pages below `programFolder` that exists, or "".
 std::string FindHelpFile(const std::string& programFolder);
@@ -29,7 +31,8 @@ bool FileExists(const std::string& path);
 
 // Opens `target` with its default application; the default show command is normal.
 // A web address without scheme gets "http://", which the desktop needs.
-void OpenDocument(WindowPort& port, const std::string& target, ShowCommand showCommand);
+// False when no application took it.
+bool OpenDocument(WindowPort& port, const std::string& target, ShowCommand showCommand);
 
 void OpenWebSite(WindowPort& port);
 

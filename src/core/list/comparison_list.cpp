@@ -10,7 +10,7 @@ namespace zweiblick {
 ComparisonList::ComparisonList()
     : headers_{kHeaderLeftInitial, kHeaderMarker,     kHeaderRightInitial, "",
                kHeaderLeftStamp,   kHeaderRightStamp, kHeaderLeftSize,     kHeaderRightSize,
-               kHeaderLeftTime,    kHeaderRightTime,  kHeaderChange} {}
+               kHeaderLeftTime,    kHeaderRightTime,  kHeaderChange,       kHeaderFailure} {}
 
 int ComparisonList::Add(int position, std::string text) {
   int count = Count();
@@ -72,6 +72,8 @@ std::string_view ComparisonList::View(int position, int column) const {
       return {row.rightStamp.chars.data(), row.rightStamp.size};
     case kChangeColumn:
       return RowChangeText(row.change);
+    case kFailureColumn:
+      return row.failure ? std::string_view(*row.failure) : std::string_view();
     default:
       return {};
   }
@@ -124,6 +126,20 @@ void ComparisonList::SetChange(int position, RowChange change) {
   changes_.Change(position);
 }
 
+void ComparisonList::SetFailure(int position, std::string_view reason) {
+  Row& row = rows_[position - 1];
+  if (!row.failure && reason.empty()) return;
+  bool wasHidden = Hidden(position);
+  failedCount_ -= int(bool(row.failure));
+  if (reason.empty())
+    row.failure.reset();
+  else
+    row.failure = std::make_unique<std::string>(reason);
+  failedCount_ += int(bool(row.failure));
+  hiddenCount_ += int(Hidden(position)) - int(wasHidden);
+  changes_.Change(position);
+}
+
 void ComparisonList::SetSelected(int position, bool selected) {
   rows_[position - 1].selected = selected && !Hidden(position);
 }
@@ -143,6 +159,7 @@ void ComparisonList::HideRowsMarked(std::string marker) {
 
 void ComparisonList::Remove(int position) {
   hiddenCount_ -= int(Hidden(position));
+  failedCount_ -= int(bool(rows_[position - 1].failure));
   rows_.erase(rows_.begin() + (position - 1));
   indexValid_ = false;
   changes_.Remove(position);
@@ -152,6 +169,7 @@ void ComparisonList::Clear() {
   rows_.clear();
   rows_.shrink_to_fit();
   hiddenCount_ = 0;
+  failedCount_ = 0;
   index_.Clear();
   indexValid_ = true;
   changes_.Reorder();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,10 +33,12 @@ enum Column : int {
   kRightTimeColumn = 10,
   // What changed since the last run, after a comparison by changes.
   kChangeColumn = 11,
+  // Why the row's operation failed in the last run that reached it.
+  kFailureColumn = 12,
 };
 inline constexpr int kColumnCount = 6;       // the columns with texts
 inline constexpr int kFactColumnCount = 10;  // with the fact columns
-inline constexpr int kListColumnCount = 11;  // with the change column
+inline constexpr int kListColumnCount = 12;  // with the change and failure columns
 
 inline constexpr const char* kHeaderLeftInitial = "Erster Ordner";
 inline constexpr const char* kHeaderMarker = "<-->";
@@ -46,6 +49,7 @@ inline constexpr const char* kHeaderLeftSize = "Größe links";
 inline constexpr const char* kHeaderRightSize = "Größe rechts";
 inline constexpr const char* kHeaderLeftTime = "Geändert links";
 inline constexpr const char* kHeaderRightTime = "Geändert rechts";
+inline constexpr const char* kHeaderFailure = "Fehler";
 
 // Starting column widths in twips; columns 5 and 6 are hidden.
 inline constexpr std::array<int, kColumnCount> kColumnWidthTwips = {3777, 800, 3777, 66667, 0, 0};
@@ -53,6 +57,7 @@ inline constexpr std::array<int, kColumnCount> kColumnWidthTwips = {3777, 800, 3
 inline constexpr std::array<int, kFactColumnCount - kColumnCount> kFactColumnWidthTwips = {
     1200, 1200, 2100, 2100};
 inline constexpr int kChangeColumnWidthTwips = 3300;
+inline constexpr int kFailureColumnWidthTwips = 5400;
 
 class ComparisonList {
  public:
@@ -98,6 +103,16 @@ class ComparisonList {
   RowChange Change(int position) const { return rows_[position - 1].change; }
   void SetChange(int position, RowChange change);
 
+  // Why the row's operation failed and was passed over, in the user's words;
+  // empty for a row that did not fail. A failed row is never hidden: it is
+  // what the user has to look at.
+  std::string_view Failure(int position) const {
+    const Row& row = rows_[position - 1];
+    return row.failure ? std::string_view(*row.failure) : std::string_view();
+  }
+  void SetFailure(int position, std::string_view reason);
+  int FailedCount() const { return failedCount_; }
+
   // A hidden row is never selected: selecting it does nothing, and hiding it
   // takes its selection away.
   bool Selected(int position) const { return rows_[position - 1].selected; }
@@ -109,7 +124,8 @@ class ComparisonList {
   void HideRowsMarked(std::string marker);
   bool HidesRows() const { return !hiddenMarker_.empty(); }
   bool Hidden(int position) const {
-    return HidesRows() && rows_[position - 1].marker == hiddenMarker_;
+    const Row& row = rows_[position - 1];
+    return HidesRows() && row.marker == hiddenMarker_ && !row.failure;
   }
   int HiddenCount() const { return hiddenCount_; }
 
@@ -150,6 +166,8 @@ class ComparisonList {
     FileFacts rightFacts;
     bool selected = false;
     RowChange change = RowChange::kNone;
+    // Rarely set: a pointer keeps a million rows small.
+    std::unique_ptr<std::string> failure;
   };
 
   static void SetStamp(Stamp& s, std::string_view text);
@@ -167,6 +185,7 @@ class ComparisonList {
   uint64_t headerRevision_ = 0;
   std::string hiddenMarker_;
   int hiddenCount_ = 0;
+  int failedCount_ = 0;
 
   // The lookup index of column 1. Appends keep it current; anything that moves
   // rows or rewrites column 1 drops it and the next lookup rebuilds it, so it can

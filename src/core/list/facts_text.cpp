@@ -53,11 +53,14 @@ std::string FactsToolTip(const ComparisonList& list, int position) {
                     "\rRechts: " + SideText(list.Facts(position, false));
   std::string_view change = RowChangeText(list.Change(position));
   if (!change.empty()) tip += std::string("\r") + kHeaderChange + ": " + std::string(change);
+  std::string_view failure = list.Failure(position);
+  if (!failure.empty()) tip += std::string("\r") + kHeaderFailure + ": " + std::string(failure);
   return tip;
 }
 
 std::string FactsColumnText(const ComparisonList& list, int position, int column) {
   if (column == kChangeColumn) return std::string(RowChangeText(list.Change(position)));
+  if (column == kFailureColumn) return std::string(list.Failure(position));
   bool left = column == kLeftSizeColumn || column == kLeftTimeColumn;
   const FileFacts& f = list.Facts(position, left);
   if (!f.Known()) return {};

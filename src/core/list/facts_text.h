@@ -21,11 +21,11 @@ std::string TimeText(int64_t seconds);
 
 // Two lines, split by "\r": "Links: 12,3 MB, 07.12.2026 14:03:22" and
 // "Rechts: …"; "—" for a side without a file. After a comparison by changes
-// a third line says what changed.
+// a third line says what changed, and a row that failed says why.
 std::string FactsToolTip(const ComparisonList& list, int position);
 
 // The text of one of the fact columns (kLeftSizeColumn to kRightTimeColumn),
-// empty for a side without a file; or of the change column.
+// empty for a side without a file; or of the change or the failure column.
 std::string FactsColumnText(const ComparisonList& list, int position, int column);
 
 }  // namespace zweiblick

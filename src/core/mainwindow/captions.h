@@ -36,4 +36,8 @@ inline constexpr const char* kPopupCaptions[10] = {"--> kopiere nach rechts",
                                                    "-",
                                                    "&Abbrechen"};
 
+// The small button beside the folder buttons, and its key.
+inline constexpr const char* kReloadToolTip =
+    "Liest beide Ordner neu ein und wiederholt den letzten Vergleich (F5)";
+
 }  // namespace zweiblick

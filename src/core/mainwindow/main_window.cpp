@@ -48,6 +48,8 @@ MainWindow::MainWindow(ReportPort& report, WindowPort& window) : report_(report)
 void MainWindow::Load(const std::string& commandLine) {
   RestorePosition();
   if (LayoutForm* layout = window_.Layout()) layout_.ResizeFormControls(*layout, true);
+  // After the layout has recorded the first size, which it stretches from.
+  RestoreSize();
   RestorePosition();
   window_.SetCaption(kProgramName);
   SetToolTipCheck(true);
@@ -143,6 +145,13 @@ void MainWindow::RestorePosition() {
     RestoreWindowPosition(*form, *store, window_.Screens());
 }
 
+void MainWindow::RestoreSize() {
+  FormPlacement* form = window_.Placement();
+  SettingsStore* store = window_.Settings();
+  if (!form || !store || form->NormalWidth() <= 0) return;
+  RestoreWindowSize(*form, *store, window_.Screens(), {form->NormalWidth(), form->NormalHeight()});
+}
+
 void MainWindow::ColumnClick(int column) {
   if (column < 1 || column > kListColumnCount) return;
   Operation op(*this);
@@ -196,9 +205,22 @@ std::string MainWindow::PairKey(bool swapped) const {
   return swapped ? PairKeyOf(right, left) : PairKeyOf(left, right);
 }
 
+void MainWindow::ReadPairAgain() {
+  if (busy_ || ending_ || folders_.LeftFolder.empty()) return;
+  const std::string left = folders_.LeftFolder, right = folders_.RightFolder;
+  FillSide(left, true, true);
+  if (lastStopped_ || right.empty()) return;
+  if (!FillSide(right, false, true) || lastStopped_) return;
+  if (lastComparison_ == kCompModeChanges)
+    CompareByChanges();
+  else if (lastComparison_ >= 0)
+    CompareFiles(lastComparison_ == kCompModeBinary);
+}
+
 void MainWindow::CompareByChanges() {
   Operation op(*this);
   if (!op) return;
+  lastComparison_ = kCompModeChanges;
   panelOne_.account.reset();
   ShowRunning();
   zweiblick::CompareByChanges(liste_, folders_, run_, batch_, record_, PairKey(), PairKey(true),
@@ -210,23 +232,27 @@ void MainWindow::CompareByChanges() {
 }
 
 void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {
-  bool filledRight;
-  {
-    Operation op(*this);
-    if (!op) return;
-    panelOne_.account.reset();
-    ShowRunning();
-    changeBasis_ = {};
-    filledRight = zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft);
-    ShowPanelOne();
-  }
+  bool filledRight = FillSide(folderPath, isLeft, false);
   // Only after the filling has ended: the comparison is an operation of its own.
   if (filledRight && sofortStart_ && !batch_.BatchActive && !lastStopped_) CompareAfterFilling();
+}
+
+bool MainWindow::FillSide(const std::string& folderPath, bool isLeft, bool keepSide) {
+  Operation op(*this);
+  if (!op) return false;
+  panelOne_.account.reset();
+  ShowRunning();
+  changeBasis_ = {};
+  bool filledRight =
+      zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft, keepSide);
+  ShowPanelOne();
+  return filledRight;
 }
 
 void MainWindow::CompareFiles(bool binary) {
   Operation op(*this);
   if (!op) return;
+  lastComparison_ = binary ? kCompModeBinary : kCompModeAge;
   panelOne_.account.reset();
   ShowRunning();
   changeBasis_ = {};
@@ -273,7 +299,9 @@ void MainWindow::ShowPanelOne() {
   panelOne_.rows = liste_.Count();
   panelOne_.hidden = liste_.HiddenCount();
   panelOne_.plan = PlanSync(liste_, batch_.BatchActive && batch_.BatchProposals);
+  CheckRoom(panelOne_.plan, folders_);
   run_.SetStatus(1, PanelOneText(panelOne_));
+  window_.ShowFailureColumn(liste_.FailedCount() > 0);
 }
 
 void MainWindow::StopOperation() {
@@ -302,6 +330,7 @@ void MainWindow::Unload() {
   FormPlacement* form = window_.Placement();
   SettingsStore* store = window_.Settings();
   if (form && store && window_.PlacesItself()) SaveWindowPosition(*form, *store);
+  if (form && store) SaveWindowSize(*form, *store);
 }
 
 void MainWindow::EndProcess() {

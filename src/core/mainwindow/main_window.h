@@ -85,6 +85,10 @@ class MainWindow : public BatchSteps {
   void CompareByChanges();
   // The comparison the option buttons select.
   void CompareSelected() override;
+  // F5: reads both chosen folders again, each into its own column, and
+  // repeats the last comparison (none before the first one). After a run
+  // the list shows what is left to do; the sides never swap.
+  void ReadPairAgain();
   SyncTally SynchronizeFolders(bool proposals = false) override;
   void CopyListToClipboard() override;
 
@@ -162,11 +166,16 @@ class MainWindow : public BatchSteps {
  private:
   MainWindow(ReportPort& report, WindowPort& window);
   void RestorePosition();
+  void RestoreSize();
   // Panel 1 while a filling, comparison or synchronisation runs, and after it.
   void ShowRunning();
   void ShowPanelOne();
   // `swapped`: the key of the two folders the other way round.
   std::string PairKey(bool swapped = false) const;
+  // `keepSide`: the right folder goes into the right column even while the
+  // list is empty (a left folder without files). True when it filled the
+  // right column.
+  bool FillSide(const std::string& folderPath, bool isLeft, bool keepSide);
 
   ReportPort& report_;
   WindowPort& window_;
@@ -183,6 +192,8 @@ class MainWindow : public BatchSteps {
   bool sofortStart_ = false;
   bool toolTips_ = false;
   int compMode_ = kCompModeBinary;
+  // The comparison that ran last, as a CompModeOpt index; -1 before the first.
+  int lastComparison_ = -1;
   // Where the record of every pair is kept; the user's state folder.
   RecordStore record_{RecordStore::DefaultPath()};
   // What the last comparison by changes found, for the runs after it; reset

@@ -14,6 +14,10 @@ std::string PanelOneText(const PanelOne& p) {
   if (p.account) {
     text += dot + SyncTallyLine(*p.account, true);
   } else if (planned) {
+    // What does not fit comes first: where the window is narrow, the end of
+    // the panel is cut off.
+    std::string room = RoomText(p.plan);
+    if (!room.empty()) text += dot + room;
     text += dot + ("Abgleich: " + SyncPlanText(p.plan));
   }
   return text;

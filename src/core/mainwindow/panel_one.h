@@ -22,7 +22,8 @@ struct PanelOne {
   std::optional<SyncTally> account;  // the last run's, until the list changes otherwise
 };
 
-// "339 Dateien · Abgleich: 12 kopieren (345 MB), 3 löschen" before a run,
+// "339 Dateien · Abgleich: → 12 (345 MB), löschen rechts 3" before a run, with
+// "passt nicht: auf 'STICK' fehlen 2,2 MB" before the plan where a side is too small;
 // "2 Dateien · Abgleich: 3 kopiert, 2 fehlgeschlagen" after one.
 std::string PanelOneText(const PanelOne& panel);
 

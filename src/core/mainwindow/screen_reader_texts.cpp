@@ -28,6 +28,9 @@ const SpokenText kSpokenTexts[] = {
     {"Btn1", "Ordner für die rechte Spalte wählen",
      "Öffnet einen Dialog zur Verzeichnisauswahl; der gewählte Ordner füllt die rechte Spalte "
      "„Zweiter Ordner“."},
+    {"BtnReload", "Beide Ordner neu einlesen",
+     "Liest beide gewählten Ordner neu ein, jeden in seine Spalte, und wiederholt den letzten "
+     "Vergleich. Taste F5."},
     {"CompModeOpt0", "Binärvergleich", "Wählt den binären Vergleichsmodus: vergleicht den Inhalt."},
     {"CompModeOpt1", "Altersvergleich",
      "Wählt den versionsbezogenen Vergleichsmodus: vergleicht die Änderungszeiten."},

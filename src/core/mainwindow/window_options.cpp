@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "mainwindow/captions.h"
 #include "mainwindow/main_window.h"
 
 namespace zweiblick {
@@ -21,6 +22,8 @@ const ToolTip kToolTips[] = {
      false},
     {"Btn0", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
     {"Btn1", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
+    // A symbol alone says little: its tip stays, as the folder buttons' do.
+    {"BtnReload", kReloadToolTip, true},
     {"Btn3", "Kopiert den aktuellen Listeninhalt in die Zwischenablage", false},
     {"Btn7", "Führt den Datenabgleich abhängig von der Relationsliste durch.", false},
     {"Btn8", "Startet den Vergleich der Dateien in den beiden Verzeichnissen.", false},

@@ -25,6 +25,13 @@ class FormPlacement {
   virtual int Height() const = 0;
   virtual void SetLeft(int twips) = 0;
   virtual void SetTop(int twips) = 0;
+  // The size of the window's inside as it is when not maximised; 0 where the
+  // window has no size of its own to keep.
+  virtual int NormalWidth() const { return 0; }
+  virtual int NormalHeight() const { return 0; }
+  virtual void SetNormalSize(int width, int height) {}
+  virtual bool Maximised() const { return false; }
+  virtual void SetMaximised(bool maximised) {}
 };
 
 struct ScreenSize {

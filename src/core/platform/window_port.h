@@ -59,10 +59,13 @@ class WindowPort {
   virtual bool PlacesItself() { return true; }
   virtual LayoutForm* Layout() { return nullptr; }
   // Hands a file path, a web address with its scheme or a mail link to the
-  // desktop's default application, without waiting for it.
-  virtual void OpenWithDesktop(const std::string& target, bool maximised) {}
+  // desktop's default application, without waiting for it. False when no
+  // application took it.
+  virtual bool OpenWithDesktop(const std::string& target, bool maximised) { return true; }
   // The list's column "Änderung", shown while the last comparison was by changes.
   virtual void ShowChangeColumn(bool shown) {}
+  // The list's column "Fehler", shown while a row says why it failed.
+  virtual void ShowFailureColumn(bool shown) {}
   // Shows the information dialog, or brings the open one to the front.
   virtual void ShowInfoDialog() {}
 };

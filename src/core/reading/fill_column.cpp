@@ -79,8 +79,8 @@ void Undo(ComparisonList& list, ChosenFolders& folders, const ChosenFolders& bef
 }  // namespace
 
 bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
-                RunReporter& run, const std::string& folderPath, bool isLeft) {
-  if (list.Count() == 0) isLeft = true;
+                RunReporter& run, const std::string& folderPath, bool isLeft, bool keepSide) {
+  if (list.Count() == 0 && !keepSide) isLeft = true;
   std::string path = WithTrailingBackslash(folderPath);
   run.EnableCompareButton(false);
   run.ShowBusyPointer(true);
@@ -99,6 +99,7 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
     for (int r = 1; r <= list.Count(); ++r) {
       list.SetText(r, kRightNameColumn, "");
       list.SetText(r, kMarkerColumn, "");
+      list.SetFailure(r, "");
     }
   }
   foundFiles.assign(1, FoundFile{});

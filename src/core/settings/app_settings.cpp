@@ -56,6 +56,24 @@ void RestoreWindowPosition(FormPlacement& form, SettingsStore& store,
   }
 }
 
+void SaveWindowSize(const FormPlacement& form, SettingsStore& store) {
+  if (form.NormalWidth() <= 0 || form.NormalHeight() <= 0) return;
+  SaveAppSetting(store, "_Width", std::to_string(form.NormalWidth()));
+  SaveAppSetting(store, "_Height", std::to_string(form.NormalHeight()));
+  SaveAppSetting(store, "_Maximized", form.Maximised() ? "1" : "0");
+}
+
+void RestoreWindowSize(FormPlacement& form, SettingsStore& store,
+                       const std::vector<ScreenArea>& screens, ScreenSize minimum) {
+  long width = WholeNumber(GetAppSetting(store, "_Width", "")).value_or(0);
+  long height = WholeNumber(GetAppSetting(store, "_Height", "")).value_or(0);
+  bool fits = width >= minimum.width && height >= minimum.height;
+  if (fits && !screens.empty())
+    fits = width <= screens.front().width && height <= screens.front().height;
+  if (fits) form.SetNormalSize(static_cast<int>(width), static_cast<int>(height));
+  if (GetAppSetting(store, "_Maximized", "0") == "1") form.SetMaximised(true);
+}
+
 void CenterFormOnScreen(FormPlacement& form, ScreenSize screen) {
   CenterFormOnScreenArea(form, ScreenArea{0, 0, screen.width, screen.height});
 }

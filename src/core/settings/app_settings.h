@@ -23,6 +23,13 @@ void SaveWindowPosition(const FormPlacement& form, SettingsStore& store);
 // out of sight.
 void RestoreWindowPosition(FormPlacement& form, SettingsStore& store,
                            const std::vector<ScreenArea>& screens);
+// The window's size and whether it was maximised, beside its position. The
+// compositor may place a window, its size is still the user's.
+void SaveWindowSize(const FormPlacement& form, SettingsStore& store);
+// A stored size smaller than `minimum` (the window's first size, which the
+// layout never goes below) or larger than the primary screen is not used.
+void RestoreWindowSize(FormPlacement& form, SettingsStore& store,
+                       const std::vector<ScreenArea>& screens, ScreenSize minimum);
 void CenterFormOnScreen(FormPlacement& form, ScreenSize screen);
 void CenterFormOnScreenArea(FormPlacement& form, const ScreenArea& screen);
 

@@ -39,7 +39,7 @@ std::string BusyFolderMessage(const std::string& folder) {
 }
 
 std::string SyncFailureMessage(const std::string& failureText) {
-  return "Abgleichsfehler:\r\r" + failureText + "\r\rBitte quittieren oder abbrechen";
+  return "Abgleichsfehler:\r\r" + failureText + kSyncFailureQuestion;
 }
 
 class SyncRun {
@@ -63,6 +63,9 @@ class SyncRun {
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
     keep_ = false;
+    row_ = i;
+    // Tried anew: only this run's failure counts.
+    list_.SetFailure(i, "");
     ahead_.Reached(i);
     std::string action(list_.View(i, kMarkerColumn));
     if ((action == kMarkLeftOnly || action == kMarkRightOnly) && !proposals_) {
@@ -153,12 +156,16 @@ class SyncRun {
       int error = operation();
       if (error == 0) return ++done, true;
       MsgAnswer answer = MsgAnswer::kIgnore;  // the user asked to be asked no more
+      std::string reason = FailureReason(error);
       if (!ignoreRest_)
-        answer =
-            run_.ShowFailure(SyncFailureMessage(failureText), FailureReason(error), ignoreRest_);
+        answer = run_.ShowFailure(SyncFailureMessage(failureText), reason, ignoreRest_);
       if (answer == MsgAnswer::kRetry) continue;
       ++tally_.failed;
       if (answer == MsgAnswer::kIgnore) {
+        // The row stays: it says why, once its box is gone. Both deletions of
+        // "XX" may fail, each for a reason of its own.
+        std::string said(list_.Failure(row_));
+        list_.SetFailure(row_, said.empty() || said == reason ? reason : said + " / " + reason);
         keep_ = true;
         return true;
       }
@@ -175,6 +182,7 @@ class SyncRun {
   Trash trash_;
   CopiesAhead ahead_;
   bool keep_ = false;
+  int row_ = 0;
   bool ignoreRest_ = false;  // every later failure of this run is ignored without a box
   SyncTally tally_;
 };
@@ -190,20 +198,17 @@ std::string NoTrashQuestion(const std::string& folder) {
 std::string SyncTallyLine(const SyncTally& t, bool brief) {
   std::string line;
   auto part = [&](int count, const char* what) {
-    if (count == 0 && brief) return;
+    if (count == 0) return;
     line += (line.empty() ? "" : ", ") + std::to_string(count) + what;
   };
   part(t.copied, " kopiert");
   part(t.deleted, " gelöscht");
-  part(t.trashed, brief ? " im Papierkorb" : " in den Papierkorb");
+  part(t.trashed, " im Papierkorb");
   part(t.failed, " fehlgeschlagen");
-  if (brief)
-    part(t.proposals, t.proposals == 1 ? " Vorschlag offen" : " Vorschläge offen");
-  else
-    part(t.proposals, " nur vorgeschlagen (nicht kopiert)");
+  part(t.proposals, t.proposals == 1 ? " Vorschlag offen" : " Vorschläge offen");
+  if (line.empty()) line = "nichts getan";
   // Panel 1 stands beside "Datenabgleich beendet.": it needs no heading of its own.
-  if (brief) return line.empty() ? std::string("nichts getan") : line;
-  return "Abgleich: " + line;
+  return brief ? line : "Abgleich: " + line;
 }
 
 SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
@@ -237,7 +242,7 @@ SyncTally SynchronizeFolders(ComparisonList& list, const ChosenFolders& folders,
   // Durable before the run says it has ended.
   SyncTally tally = rows.Finish();
   run.SetProgress(0);
-  run.SetStatus(2, kStatusSyncDone);
+  run.SetStatus(2, run.StopRequested() ? kStatusSyncStopped : kStatusSyncDone);
   run.EnableCompareButton(true);
   return tally;
 }

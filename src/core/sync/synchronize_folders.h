@@ -13,6 +13,11 @@ struct ChosenFolders;
 
 inline constexpr const char* kStatusSyncRunning = "Datenabgleich läuft ...";
 inline constexpr const char* kStatusSyncDone = "Datenabgleich beendet.";
+// Escape, or the window closed during the run: the rest was not done.
+inline constexpr const char* kStatusSyncStopped = "Datenabgleich abgebrochen.";
+// The end of the failure box's text: what the user is asked. A front end
+// that answers by itself does not print it.
+inline constexpr const char* kSyncFailureQuestion = "\r\rBitte quittieren oder abbrechen";
 
 // What one run did, counted by file.
 struct SyncTally {
@@ -25,10 +30,11 @@ struct SyncTally {
   bool durable = true;  // every folder's data is on the disk
 };
 
-// The tally as one German line (without line end): the command-line
-// program's last line, every count; `brief`, for status panel 1 after a run
-// in the window, leaves out the counts that are 0 and says the rest in short
-// words, so that it fits beside panel 2 in a window of its first size.
+// The tally as one German line (without line end), in the same words in the
+// window and on the command line; the counts that are 0 are left out, so
+// that it fits beside panel 2 in a window of its first size. `brief`, for
+// status panel 1, which stands beside "Datenabgleich beendet.", leaves out
+// the heading "Abgleich: ".
 std::string SyncTallyLine(const SyncTally& tally, bool brief = false);
 
 // How a run goes about its work.
