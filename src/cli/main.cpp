@@ -18,6 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Aufruf: zweiblick-cli STEUERDATEI\n"
+    "        zweiblick-cli --rueckgaengig STEUERDATEI\n"
     "        zweiblick-cli --textvergleich LINKS RECHTS\n";
 
 }  // namespace
@@ -40,6 +41,13 @@ int main(int argc, char** argv) {
         "gelöscht werden, Daten kamen nicht sicher auf den Datenträger oder die Liste\n"
         "konnte nicht ausgegeben werden, 2 Steuerdatei fehlerhaft oder falscher Aufruf.\n"
         "\n"
+        "--rueckgaengig STEUERDATEI macht den letzten Abgleich des Ordnerpaars der\n"
+        "Steuerdatei rückgängig: seine Kopien gehen in den Papierkorb, was er ersetzt oder\n"
+        "gelöscht hat, kommt aus dem Papierkorb zurück. Was sich seither geändert hat,\n"
+        "bleibt, wie es ist, und wird genannt. Rückgabewert: 0 alles rückgängig gemacht,\n"
+        "1 etwas blieb oder schlug fehl, 2 Steuerdatei fehlerhaft oder nichts rückgängig\n"
+        "zu machen.\n"
+        "\n"
         "--textvergleich LINKS RECHTS vergleicht zwei Textdateien Zeile für Zeile und gibt\n"
         "die Unterschiede im vereinheitlichten Format aus (wie diff -u). Rückgabewert:\n"
         "0 gleich, 1 verschieden, 2 eine Datei kann nicht gelesen werden oder falscher\n"
@@ -59,11 +67,12 @@ int main(int argc, char** argv) {
     }
     return zweiblick::RunTextComparison(argv[2], argv[3]);
   }
-  if (argc != 2) {
+  const bool undo = argc == 3 && std::strcmp(argv[1], "--rueckgaengig") == 0;
+  if (argc != 2 && !undo) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  std::string name(zweiblick::TrimBlanks(argv[1]));
+  std::string name(zweiblick::TrimBlanks(argv[undo ? 2 : 1]));
   if (name.empty()) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -75,6 +84,18 @@ int main(int argc, char** argv) {
   zweiblick::ConsoleWindow console;
   zweiblick::MainWindow window(console);
   window.SelectCompMode(0);
+  if (undo) {
+    bool undone = false;
+    zweiblick::BatchOutcome outcome = zweiblick::UndoBatchRun(window, name, undone);
+    const zweiblick::UndoTally& t = window.LastUndo();
+    if (outcome == zweiblick::BatchOutcome::kRejected ||
+        (!undone && t.leftAlone.empty() && t.failed == 0 && !t.complete))
+      return 2;
+    console.Report(zweiblick::UndoTallyLine(t));
+    if (!t.leftAlone.empty()) console.Report("Unverändert gelassen:");
+    for (const std::string& line : t.leftAlone) console.Report("  " + line);
+    return undone && !console.Finish() ? 0 : 1;
+  }
   zweiblick::SyncTally tally;
   zweiblick::BatchOutcome outcome = zweiblick::StartBatchMode(window, name, &tally);
   if (outcome == zweiblick::BatchOutcome::kRejected) return 2;

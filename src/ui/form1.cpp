@@ -160,7 +160,17 @@ void Form1::BuildControls() {
   pbar_->setRange(0, 1000);
   pbar_->setValue(0);
   pbar_->setTextVisible(false);
-  Place(pbar_, 6090, 0, 765, 375);
+  Place(pbar_, 6090, 0, 375, 375);
+  // After the progress bar, in the same frame: undoes the last run (Ctrl+Z),
+  // shown only while the chosen pair has one to undo.
+  btnUndo_ = new QPushButton(frame2_);
+  btnUndo_->setObjectName(QStringLiteral("BtnUndo"));
+  btnUndo_->setAutoDefault(false);
+  btnUndo_->setIcon(
+      QIcon::fromTheme(QStringLiteral("edit-undo"), style()->standardIcon(QStyle::SP_ArrowBack)));
+  btnUndo_->setIconSize(QSize(16, 16));
+  Place(btnUndo_, 6495, 0, 360, 375);
+  btnUndo_->setVisible(false);
 
   // The right folder button belongs to the window and lies over Frame1.
   btn_[kBtnRightFolder] = MakeButton(this, kBtnRightFolder, QString());
@@ -259,6 +269,10 @@ void Form1::BuildControls() {
   auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
   reload->setObjectName(QStringLiteral("ReloadShortcut"));
   connect(reload, &QShortcut::activated, this, [this] { Handle([&] { core_.ReadPairAgain(); }); });
+  connect(btnUndo_, &QPushButton::clicked, this, [this] { Handle([&] { core_.UndoLastRun(); }); });
+  auto* undo = new QShortcut(QKeySequence::Undo, this);
+  undo->setObjectName(QStringLiteral("UndoShortcut"));
+  connect(undo, &QShortcut::activated, this, [this] { Handle([&] { core_.UndoLastRun(); }); });
   auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   stop->setObjectName(QStringLiteral("StopShortcut"));
   connect(stop, &QShortcut::activated, this, [this] { core_.StopOperation(); });
@@ -316,12 +330,25 @@ void Form1::BuildPopupMenu() {
 void Form1::SetKeyboardOrder() {
   liste_->setTabKeyNavigation(false);  // Tab leaves the list for the next control
   liste_->installEventFilter(this);
-  QWidget* order[] = {
-      liste_,          btn_[kBtnLeftFolder], btn_[kBtnRightFolder], btnReload_,
-      compModeOpt_[0], compModeOpt_[1],      compModeOpt_[2],       btn_[kBtnCompare],
-      btn_[kBtnSync],  btn_[kBtnClipboard],  btn_[kBtnHelp],        btn_[kBtnInfo],
-      btn_[kBtnEnd],   sofortStartCheck_,    myTopMostChk_,         toolTipCheck_,
-      diffOnlyCheck_,  speedCheck_};
+  QWidget* order[] = {liste_,
+                      btn_[kBtnLeftFolder],
+                      btn_[kBtnRightFolder],
+                      btnReload_,
+                      compModeOpt_[0],
+                      compModeOpt_[1],
+                      compModeOpt_[2],
+                      btnUndo_,
+                      btn_[kBtnCompare],
+                      btn_[kBtnSync],
+                      btn_[kBtnClipboard],
+                      btn_[kBtnHelp],
+                      btn_[kBtnInfo],
+                      btn_[kBtnEnd],
+                      sofortStartCheck_,
+                      myTopMostChk_,
+                      toolTipCheck_,
+                      diffOnlyCheck_,
+                      speedCheck_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   liste_->setFocus(Qt::OtherFocusReason);
 }

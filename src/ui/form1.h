@@ -44,6 +44,7 @@ class Form1 : public QWidget {
   }
   // Reads both folders again (F5).
   QPushButton* BtnReload() const { return btnReload_; }
+  QPushButton* BtnUndo() const { return btnUndo_; }
   QRadioButton* CompModeOpt(int index) const { return compModeOpt_[index]; }
   QAbstractButton* OptionButton(Option option) const;
   QMenu* Pum() const { return pum_; }
@@ -96,6 +97,7 @@ class Form1 : public QWidget {
   QTableView* liste_ = nullptr;
   std::array<QPushButton*, 11> btn_{};
   QPushButton* btnReload_ = nullptr;
+  QPushButton* btnUndo_ = nullptr;
   std::array<QRadioButton*, 3> compModeOpt_{};
   QCheckBox* sofortStartCheck_ = nullptr;
   QCheckBox* toolTipCheck_ = nullptr;

@@ -185,6 +185,10 @@ void QtPorts::ShowFailureColumn(bool shown) {
   form_.Liste()->setColumnHidden(kFailureColumn - 1, !shown);
 }
 
+void QtPorts::ShowUndoButton(bool shown) {
+  form_.BtnUndo()->setVisible(shown);
+}
+
 void QtPorts::ShowInfoDialog() {
   if (!info_) {
     info_ = new InfoFormFreeware(*this);

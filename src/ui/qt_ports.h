@@ -77,6 +77,7 @@ class QtPorts : public DesktopPort {
   void ShowInfoDialog() override;
   void ShowChangeColumn(bool shown) override;
   void ShowFailureColumn(bool shown) override;
+  void ShowUndoButton(bool shown) override;
 
  private:
   Form1& form_;

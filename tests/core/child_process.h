@@ -55,15 +55,17 @@ inline void OwnMountsOrCannot() {
     _exit(kCannotHere);
 }
 
-// In a child: the user "nobody", without groups, with a home trash of its own
-// below the tests' one.
+// In a child: the user "nobody", without groups, with a home trash and a
+// state folder of its own below the tests' ones.
 inline void OrdinaryUserOrCannot() {
-  if (const char* data = getenv("XDG_DATA_HOME")) {
-    std::string own = std::string(data) + "/nobody";
-    if (chmod(data, 0711) != 0 || (mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) ||
-        chown(own.c_str(), 65534, 65534) != 0)
+  for (const char* variable : {"XDG_DATA_HOME", "XDG_STATE_HOME"}) {
+    const char* folder = getenv(variable);
+    if (!folder) continue;
+    std::string own = std::string(folder) + "/nobody";
+    if ((mkdir(folder, 0711) != 0 && errno != EEXIST) || chmod(folder, 0711) != 0 ||
+        (mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) || chown(own.c_str(), 65534, 65534) != 0)
       _exit(kCannotHere);
-    setenv("XDG_DATA_HOME", own.c_str(), 1);
+    setenv(variable, own.c_str(), 1);
   }
   if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
       setresuid(65534, 65534, 65534) != 0)

@@ -219,7 +219,7 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
   FakeWindow port;
   MainWindow w{port};
   w.Load("");
-  EXPECT_EQ(port.toolTips.size(), 17u);
+  EXPECT_EQ(port.toolTips.size(), 18u);
   EXPECT_EQ(port.toolTips["SpeedCheck"],
             "Erhöht die Performance von Zweiblick zu Lasten anderer Tasks.");
   auto on = port.toolTips;
@@ -229,6 +229,8 @@ TEST(WindowOptions, ToolTipsOnOffOnAndStayOnTop) {
       EXPECT_EQ(text, "Öffnet einen Dialog zur Verzeichnisauswahl");
     else if (control == "BtnReload")
       EXPECT_EQ(text, kReloadToolTip);
+    else if (control == "BtnUndo")
+      EXPECT_EQ(text, kUndoToolTip);
     else
       EXPECT_EQ(text, "") << control;
   }

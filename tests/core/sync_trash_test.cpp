@@ -37,8 +37,12 @@ using testing::TempTree;
 // No test ever fills the trash of the user who runs them: every run of the
 // tests gets a home trash of its own, and tests of the trash one each.
 struct TestDataHome {
-  TempTree home;
-  TestDataHome() { setenv("XDG_DATA_HOME", home.Path().c_str(), 1); }
+  TempTree home, state;
+  TestDataHome() {
+    setenv("XDG_DATA_HOME", home.Path().c_str(), 1);
+    // The runs' records and journals too.
+    setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+  }
 };
 const TestDataHome testDataHome;
 

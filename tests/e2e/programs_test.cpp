@@ -17,8 +17,12 @@ using zweiblick::testing::TempTree;
 
 // The programs' trash is a folder of the tests' own, never the user's.
 struct TestDataHome {
-  TempTree home;
-  TestDataHome() { setenv("XDG_DATA_HOME", home.Path().c_str(), 1); }
+  TempTree home, state;
+  TestDataHome() {
+    setenv("XDG_DATA_HOME", home.Path().c_str(), 1);
+    // The runs' records and journals too.
+    setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+  }
 };
 const TestDataHome testDataHome;
 

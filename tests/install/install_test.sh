@@ -39,6 +39,7 @@ fi
 mkdir -p "$tmp/demo"
 cp -r "$src/examples/." "$tmp/demo/"
 export XDG_DATA_HOME=$tmp/data  # the runs' trash: never the user's
+export XDG_STATE_HOME=$tmp/state  # their records and journals too
 (cd "$tmp/demo" && "$p/bin/zweiblick-cli" ./demo.ini >"$tmp/demo.out" 2>"$tmp/demo.err") || fail "demo.ini: $(cat "$tmp/demo.err")"
 grep -q $'nur-links.txt\t' "$tmp/demo.err" && fail "unexpected list on stderr"
 grep -q 'Ergebnis des Versionsvergleichs von 8 Dateien' "$tmp/demo.err" || fail "demo summary: $(cat "$tmp/demo.err")"

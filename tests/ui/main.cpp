@@ -10,10 +10,11 @@
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Never the real user's settings or trash: folders of the test's own.
-  QTemporaryDir config, data;
+  // Never the real user's settings, trash, records or journals: folders of the test's own.
+  QTemporaryDir config, data, state;
   setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+  setenv("XDG_STATE_HOME", state.path().toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
   // As the program starts: German in Qt's own texts too.
   zweiblick::SetUpApplication(app);

@@ -33,6 +33,9 @@ class BatchSteps {
   virtual void CompareSelected() = 0;
   virtual void CopyListToClipboard() = 0;
   virtual SyncTally SynchronizeFolders(bool proposals) = 0;
+  // Undoes the last run of the pair of these two folders; whether all of it
+  // was undone, nothing left as it was.
+  virtual bool UndoLastRun(const std::string& leftFolder, const std::string& rightFolder) = 0;
   virtual void EndProcess() = 0;
 
   // After a step: whether it was stopped, and whether the program ends.

@@ -173,26 +173,49 @@ std::string ReadIniString(std::string_view content, const std::string& section,
   return CutToProfileBuffer(IniValue(content, section, key).value_or(defaultValue));
 }
 
-BatchOutcome StartBatchMode(BatchSteps& w, const std::string& commandLine, SyncTally* tally) {
+namespace {
+
+// Checks the control file as the batch mode starts; false where it fails
+// its checks, told in one message.
+bool AcceptedControlFile(BatchSteps& w, const std::string& commandLine, std::string& leftFolder,
+                         std::string& rightFolder, NameFilter& filter) {
   std::string name(TrimBlanks(commandLine));
-  if (name.empty()) return BatchOutcome::kNone;
   w.Batch().BatchActive = true;
   if (name.find(':') == std::string::npos && name.find(kSep) == std::string::npos)
     name = ProgramFolder() + name;
-  std::string leftFolder, rightFolder;
-  NameFilter filter;
   std::string errors =
       CheckControlFile(w.IniFile(), w.Batch(), name, leftFolder, rightFolder, filter);
-  if (!errors.empty()) {
-    w.Report().ShowMessage(
-        std::string("Sie haben ") + kProgramName +
-            " im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r" + errors +
-            "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und "
-            "starten Sie erneut.",
-        MsgIcon::kCritical, MsgButtons::kOk);
-    w.Batch().BatchActive = false;
+  if (errors.empty()) return true;
+  w.Report().ShowMessage(
+      std::string("Sie haben ") + kProgramName +
+          " im Batch-Modus aufgerufen. Dabei kam es zu folgendem Fehler:\r\r" + errors +
+          "\rDer Batch-Modus wird daher unterbrochen. Bitte überprüfen Sie Ihre Angaben und "
+          "starten Sie erneut.",
+      MsgIcon::kCritical, MsgButtons::kOk);
+  w.Batch().BatchActive = false;
+  return false;
+}
+
+}  // namespace
+
+BatchOutcome UndoBatchRun(BatchSteps& w, const std::string& commandLine, bool& undone) {
+  undone = false;
+  if (TrimBlanks(commandLine).empty()) return BatchOutcome::kNone;
+  std::string leftFolder, rightFolder;
+  NameFilter filter;
+  if (!AcceptedControlFile(w, commandLine, leftFolder, rightFolder, filter))
     return BatchOutcome::kRejected;
-  }
+  undone = w.UndoLastRun(leftFolder, rightFolder);
+  w.Batch().BatchActive = false;
+  return BatchOutcome::kDone;
+}
+
+BatchOutcome StartBatchMode(BatchSteps& w, const std::string& commandLine, SyncTally* tally) {
+  if (TrimBlanks(commandLine).empty()) return BatchOutcome::kNone;
+  std::string leftFolder, rightFolder;
+  NameFilter filter;
+  if (!AcceptedControlFile(w, commandLine, leftFolder, rightFolder, filter))
+    return BatchOutcome::kRejected;
   if (w.Batch().BatchBinaryCompare) w.SelectCompMode(0);
   if (w.Batch().BatchAgeCompare) w.SelectCompMode(kCompModeAge);
   if (w.Batch().BatchChangeCompare) w.SelectCompMode(kCompModeChanges);

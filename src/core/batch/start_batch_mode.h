@@ -25,6 +25,10 @@ enum class BatchOutcome {
 BatchOutcome StartBatchMode(BatchSteps& w, const std::string& commandLine,
                             SyncTally* tally = nullptr);
 
+// Undoes the last run of the pair that the control file names; the control
+// file is checked as for a run. kDone also where not all of it was undone:
+// `undone` tells.
+BatchOutcome UndoBatchRun(BatchSteps& w, const std::string& commandLine, bool& undone);
 // The value of `key` in `section` of the control file's text `content` (or
 // `defaultValue`), as the profile call gives it: cut to its buffer of 32767
 // characters. The file is read once, so that every key comes from the same text.

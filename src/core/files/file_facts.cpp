@@ -3,7 +3,10 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/far_away.h"
 #include "platform/fd.h"
@@ -56,6 +59,15 @@ bool SameFolder(const FolderIdentity& seen, int fd) {
   // Without a mount id another stick mounted in its place could not be told apart.
   return seen.mount != 0 && !InodesLast(fd) && !seen.kernelPath.empty() &&
          KernelPath(fd) == seen.kernelPath;
+}
+
+int MakeFolders(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
 }
 
 }  // namespace zweiblick

@@ -45,6 +45,10 @@ struct FolderIdentity {
 // The path the kernel knows an open file or folder by; empty where /proc is missing.
 std::string KernelPath(int fd);
 
+// Makes every missing folder of `path`, private to the user (the home trash,
+// the state folder). Returns 0 or an error number.
+int MakeFolders(const std::string& path);
+
 FolderIdentity IdentityOf(const std::string& path, const FileFacts& facts);
 
 // Whether the open folder `fd` is the one `seen` describes. Where inode

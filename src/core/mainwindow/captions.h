@@ -40,4 +40,7 @@ inline constexpr const char* kPopupCaptions[10] = {"--> kopiere nach rechts",
 inline constexpr const char* kReloadToolTip =
     "Liest beide Ordner neu ein und wiederholt den letzten Vergleich (F5)";
 
+// The small button after the progress bar, shown while there is a run to undo.
+inline constexpr const char* kUndoToolTip = "Letzten Abgleich rückgängig machen (Strg+Z)";
+
 }  // namespace zweiblick

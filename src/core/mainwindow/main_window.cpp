@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/main_window.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "batch/start_batch_mode.h"
 #include "comparison/compare_files.h"
 #include "export/copy_list_to_clipboard.h"
@@ -16,6 +20,7 @@
 #include "record/side_identity.h"
 #include "settings/app_settings.h"
 #include "sync/home_trash_path.h"
+#include "sync/run_journal.h"
 #include "sync/run_record.h"
 #include "sync/synchronize_folders.h"
 #include "sync/temporary_files.h"
@@ -28,6 +33,22 @@ namespace {
 // copies under way and the trash folders. The walk never lists them.
 bool OwnDotName(const char* name) {
   return IsTemporaryName(name) || IsTrashFolderName(name);
+}
+
+// A chosen folder as the kernel names it, without the separator at its end:
+// what the journal names a run's folders by.
+std::string RealFolder(const std::string& folder) {
+  char* real = realpath(folder.c_str(), nullptr);
+  std::string out = real ? real : folder;
+  free(real);
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+std::string PairKeyOfFolders(const std::string& left, const std::string& right) {
+  if (left.empty() || right.empty()) return {};
+  SideIdentity l = SideIdentityOf(left), r = SideIdentityOf(right);
+  return l.Known() && r.Known() ? PairKeyOf(l, r) : std::string();
 }
 
 // The dressing of a run without a window: nowhere. It keeps no state, so
@@ -183,6 +204,7 @@ void MainWindow::PopupItemClick(int index) {
   if (!op) return;
   ApplyRowAction(liste_, index);
   panelOne_.account.reset();
+  panelOne_.undone.clear();
   ShowPanelOne();
 }
 
@@ -198,11 +220,8 @@ void MainWindow::CompareSelected() {
 }
 
 std::string MainWindow::PairKey(bool swapped) const {
-  if (folders_.LeftFolder.empty() || folders_.RightFolder.empty()) return {};
-  SideIdentity left = SideIdentityOf(folders_.LeftFolder);
-  SideIdentity right = SideIdentityOf(folders_.RightFolder);
-  if (!left.Known() || !right.Known()) return {};
-  return swapped ? PairKeyOf(right, left) : PairKeyOf(left, right);
+  return swapped ? PairKeyOfFolders(folders_.RightFolder, folders_.LeftFolder)
+                 : PairKeyOfFolders(folders_.LeftFolder, folders_.RightFolder);
 }
 
 void MainWindow::ReadPairAgain() {
@@ -222,6 +241,7 @@ void MainWindow::CompareByChanges() {
   if (!op) return;
   lastComparison_ = kCompModeChanges;
   panelOne_.account.reset();
+  panelOne_.undone.clear();
   ShowRunning();
   zweiblick::CompareByChanges(liste_, folders_, run_, batch_, record_, PairKey(), PairKey(true),
                               changeBasis_, [this] {
@@ -241,11 +261,13 @@ bool MainWindow::FillSide(const std::string& folderPath, bool isLeft, bool keepS
   Operation op(*this);
   if (!op) return false;
   panelOne_.account.reset();
+  panelOne_.undone.clear();
   ShowRunning();
   changeBasis_ = {};
   bool filledRight =
       zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft, keepSide);
   ShowPanelOne();
+  ShowUndoButton();
   return filledRight;
 }
 
@@ -254,6 +276,7 @@ void MainWindow::CompareFiles(bool binary) {
   if (!op) return;
   lastComparison_ = binary ? kCompModeBinary : kCompModeAge;
   panelOne_.account.reset();
+  panelOne_.undone.clear();
   ShowRunning();
   changeBasis_ = {};
   // The plan shows beside the summary, not only once it is closed.
@@ -272,12 +295,19 @@ SyncTally MainWindow::SynchronizeFolders(bool proposals) {
   options.trash = batch_.Trash;
   options.unattended = batch_.BatchActive;
   ShowRunning();
-  RunRecord record(record_, PairKey(), changeBasis_.pairKey.empty() ? nullptr : &changeBasis_,
+  const std::string pairKey = PairKey();
+  RunRecord record(record_, pairKey, changeBasis_.pairKey.empty() ? nullptr : &changeBasis_,
                    folders_, proposals);
+  RunJournal journal(RunJournal::DefaultFolder(), pairKey, RealFolder(folders_.LeftFolder),
+                     RealFolder(folders_.RightFolder));
+  options.journal = &journal;
   options.starting = [&record] { record.Start(); };
   options.processed = [&record](const ComparisonList& list, int row) { record.Row(list, row); };
   SyncTally tally = zweiblick::SynchronizeFolders(liste_, folders_, run_, options);
   if (!tally.busy) {
+    // On the disk before the run is reported ended.
+    std::string unjournaled = journal.Finish();
+    if (!unjournaled.empty()) run_.ShowMessage(unjournaled, MsgIcon::kExclamation, MsgButtons::kOk);
     std::string problem = record.Finish(tally.durable);
     if (!problem.empty()) run_.ShowMessage(problem, MsgIcon::kInformation, MsgButtons::kOk);
     // Recorded: a second run over the rows left records only what it does.
@@ -285,8 +315,66 @@ SyncTally MainWindow::SynchronizeFolders(bool proposals) {
     changeBasis_.fresh = false;
   }
   panelOne_.account = tally;
+  panelOne_.undone.clear();
   ShowPanelOne();
+  ShowUndoButton();
   return tally;
+}
+
+bool MainWindow::CanUndo() const {
+  std::string key = PairKey();
+  return !key.empty() &&
+         access(RunJournal::PathOf(RunJournal::DefaultFolder(), key).c_str(), F_OK) == 0;
+}
+
+void MainWindow::ShowUndoButton() {
+  window_.ShowUndoButton(CanUndo());
+}
+
+void MainWindow::UndoLastRun() {
+  if (busy_ || ending_ || folders_.LeftFolder.empty() || folders_.RightFolder.empty()) return;
+  if (!UndoLastRun(folders_.LeftFolder, folders_.RightFolder) && lastUndo_.asked) return;
+  // What the pair holds now, with the markers of the last comparison; the
+  // undo's account stays in panel 1 until the list changes otherwise.
+  std::string account = panelOne_.undone;
+  ReadPairAgain();
+  panelOne_.undone = account;
+  ShowPanelOne();
+}
+
+bool MainWindow::UndoLastRun(const std::string& leftFolder, const std::string& rightFolder) {
+  lastUndo_ = {};
+  Operation op(*this);
+  if (!op) return false;
+  const std::string key = PairKeyOfFolders(leftFolder, rightFolder);
+  const std::string path = RunJournal::PathOf(RunJournal::DefaultFolder(), key);
+  RunJournalText journal;
+  std::string problem;
+  if (key.empty() || !RunJournal::Read(path, journal, problem) || journal.pairKey != key) {
+    if (problem.empty()) problem = "Für dieses Ordnerpaar ist kein Abgleich rückgängig zu machen.";
+    run_.ShowMessage(problem, MsgIcon::kExclamation, MsgButtons::kOk);
+    return false;
+  }
+  ShowRunning();
+  // The record says what the run left; once it is undone, that is no more
+  // what the sides hold: the next comparison by changes must not trust it.
+  auto starting = [&] {
+    std::string unmarked;
+    if (!record_.MarkUnfinished(key, unmarked)) record_.Distrust(key);
+  };
+  lastUndo_ =
+      zweiblick::UndoRun(journal, leftFolder, rightFolder, run_, batch_.BatchActive, starting);
+  // Used up: a second undo would find nothing of it to do.
+  if (lastUndo_.complete) unlink(path.c_str());
+  if (!lastUndo_.asked && !lastUndo_.busy) {
+    panelOne_.undone = UndoTallyLine(lastUndo_);
+    std::string box = LeftAloneText(lastUndo_, 20);
+    if (!box.empty() && !batch_.BatchActive)
+      run_.ShowMessage(box, MsgIcon::kInformation, MsgButtons::kOk);
+  }
+  ShowPanelOne();
+  ShowUndoButton();
+  return lastUndo_.complete && lastUndo_.leftAlone.empty();
 }
 
 void MainWindow::ShowRunning() {

@@ -19,6 +19,7 @@
 #include "reading/walk_folder_tree.h"
 #include "record/pair_record.h"
 #include "sync/synchronize_folders.h"
+#include "sync/undo_run.h"
 
 namespace zweiblick {
 
@@ -90,6 +91,12 @@ class MainWindow : public BatchSteps {
   // the list shows what is left to do; the sides never swap.
   void ReadPairAgain();
   SyncTally SynchronizeFolders(bool proposals = false) override;
+  // Ctrl+Z: undoes the last run of the chosen pair, then reads the pair again.
+  void UndoLastRun();
+  bool UndoLastRun(const std::string& leftFolder, const std::string& rightFolder) override;
+  // Whether the chosen pair has a run to undo; its button shows while it has.
+  bool CanUndo() const;
+  const UndoTally& LastUndo() const { return lastUndo_; }
   void CopyListToClipboard() override;
 
   void ClearList();
@@ -196,6 +203,8 @@ class MainWindow : public BatchSteps {
   int lastComparison_ = -1;
   // Where the record of every pair is kept; the user's state folder.
   RecordStore record_{RecordStore::DefaultPath()};
+  UndoTally lastUndo_;
+  void ShowUndoButton();
   // What the last comparison by changes found, for the runs after it; reset
   // by every other reading or comparison.
   ChangeBasis changeBasis_;

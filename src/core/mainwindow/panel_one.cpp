@@ -11,7 +11,9 @@ std::string PanelOneText(const PanelOne& p) {
   bool planned = p.plan.marked > 0;
   // After a run its account; what the rows left would do is in sight in the
   // list, and in this panel again once their markers change.
-  if (p.account) {
+  if (!p.undone.empty()) {
+    text += dot + p.undone;
+  } else if (p.account) {
     text += dot + SyncTallyLine(*p.account, true);
   } else if (planned) {
     // What does not fit comes first: where the window is narrow, the end of

@@ -20,6 +20,7 @@ struct PanelOne {
   bool running = false;              // a filling, comparison or synchronisation
   SyncPlan plan;                     // of the rows now in the list
   std::optional<SyncTally> account;  // the last run's, until the list changes otherwise
+  std::string undone;                // the last undo's account, in its place
 };
 
 // "339 Dateien · Abgleich: → 12 (345 MB), löschen rechts 3" before a run, with

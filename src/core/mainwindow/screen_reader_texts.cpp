@@ -31,6 +31,9 @@ const SpokenText kSpokenTexts[] = {
     {"BtnReload", "Beide Ordner neu einlesen",
      "Liest beide gewählten Ordner neu ein, jeden in seine Spalte, und wiederholt den letzten "
      "Vergleich. Taste F5."},
+    {"BtnUndo", "Letzten Abgleich rückgängig machen",
+     "Legt die Kopien des letzten Abgleichs in den Papierkorb und holt zurück, was er ersetzt "
+     "oder gelöscht hat; was sich seither geändert hat, bleibt. Tasten Strg+Z."},
     {"CompModeOpt0", "Binärvergleich", "Wählt den binären Vergleichsmodus: vergleicht den Inhalt."},
     {"CompModeOpt1", "Altersvergleich",
      "Wählt den versionsbezogenen Vergleichsmodus: vergleicht die Änderungszeiten."},

@@ -24,6 +24,7 @@ const ToolTip kToolTips[] = {
     {"Btn1", "Öffnet einen Dialog zur Verzeichnisauswahl", true},
     // A symbol alone says little: its tip stays, as the folder buttons' do.
     {"BtnReload", kReloadToolTip, true},
+    {"BtnUndo", kUndoToolTip, true},
     {"Btn3", "Kopiert den aktuellen Listeninhalt in die Zwischenablage", false},
     {"Btn7", "Führt den Datenabgleich abhängig von der Relationsliste durch.", false},
     {"Btn8", "Startet den Vergleich der Dateien in den beiden Verzeichnissen.", false},

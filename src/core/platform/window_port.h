@@ -66,6 +66,8 @@ class WindowPort {
   virtual void ShowChangeColumn(bool shown) {}
   // The list's column "Fehler", shown while a row says why it failed.
   virtual void ShowFailureColumn(bool shown) {}
+  // The button "Letzten Abgleich rückgängig machen", while there is a run to undo.
+  virtual void ShowUndoButton(bool shown) {}
   // Shows the information dialog, or brings the open one to the front.
   virtual void ShowInfoDialog() {}
 };

@@ -78,15 +78,6 @@ bool UnpackFacts(const void* blob, int bytes, FileFacts& l, FileFacts& r) {
   return p == end;
 }
 
-bool MakeFolders(const std::string& folder) {
-  for (size_t at = 1; at <= folder.size(); ++at) {
-    if (at != folder.size() && folder[at] != '/') continue;
-    std::string part = folder.substr(0, at);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  return true;
-}
-
 std::string ErrorOf(int rc) {
   return sqlite3_errstr(rc);
 }
@@ -101,7 +92,7 @@ class Db {
   int Open(const std::string& path, bool& newer) {
     newer = false;
     std::string folder = path.substr(0, path.rfind('/'));
-    if (!folder.empty() && !MakeFolders(folder)) return SQLITE_CANTOPEN;
+    if (!folder.empty() && MakeFolders(folder) != 0) return SQLITE_CANTOPEN;
     int rc =
         sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);

@@ -362,7 +362,7 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
   if (linkError == 0) {
     if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
       Trash::Settle(slot);
-      trash.CountMoved();
+      trash.CountMoved(slot);
       return 0;
     }
     int e = errno;
@@ -381,7 +381,7 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
   int e = Rename(dir, tmp, name, false);
   if (e == 0) {
     Trash::Settle(slot);
-    trash.CountMoved();
+    trash.CountMoved(slot);
     return 0;
   }
   // The old version goes back; where even that fails it stays in the trash,

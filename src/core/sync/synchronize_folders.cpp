@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sync/synchronize_folders.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <functional>
 
 #include "list/comparison_list.h"
 #include "list/markers.h"
+#include "platform/far_away.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
 #include "reading/chosen_folders.h"
 #include "sync/copies_ahead.h"
 #include "sync/failure_reason.h"
+#include "sync/run_journal.h"
 #include "sync/run_lock.h"
 #include "sync/safe_files.h"
 
@@ -23,6 +28,8 @@ std::string CopyFailure(const std::string& from, const std::string& to) {
 std::string DeleteFailure(const std::string& path) {
   return "Die Datei '" + path + "'\rkonnte nicht gelöscht werden.";
 }
+
+}  // namespace
 
 // A late write error of a file system cannot be pinned on one row.
 std::string UnsafeFolderMessage(const std::string& folder) {
@@ -38,6 +45,8 @@ std::string BusyFolderMessage(const std::string& folder) {
          "beendet ist.";
 }
 
+namespace {
+
 std::string SyncFailureMessage(const std::string& failureText) {
   return "Abgleichsfehler:\r\r" + failureText + kSyncFailureQuestion;
 }
@@ -52,13 +61,16 @@ class SyncRun {
         lf_(folders.LeftFolder, folders.LeftFolderId),
         rf_(folders.RightFolder, folders.RightFolderId),
         proposals_(options.proposals),
+        journal_(options.journal),
         trash_(
             options.trash, options.unattended ? Trash::AskForGood{} : [&run](const std::string& f) {
               return run.ShowMessage(NoTrashQuestion(f), MsgIcon::kExclamation,
                                      MsgButtons::kYesNo) == MsgAnswer::kYes;
             }),
         ahead_(folders, disk_, trash_, run, list.Count(),
-               [this](int row, CopyRequest& copy) { return CopyOf(row, copy); }) {}
+               [this](int row, CopyRequest& copy) { return CopyOf(row, copy); }) {
+    if (journal_) trash_.KeepTrashed();
+  }
 
   // Carries out row i. False when the user aborted the run.
   bool Row(int i) {
@@ -79,30 +91,29 @@ class SyncRun {
       SideFolder& src = copy.toRight ? lf_ : rf_;
       SideFolder& dst = copy.toRight ? rf_ : lf_;
       std::string srcPath = copy.srcRel.empty() ? "" : from + copy.srcRel;
-      return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied,
-                     [&] { return ahead_.Copy(i, copy, src, dst); });
+      return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied, [&] {
+        int e = ahead_.Copy(i, copy, src, dst);
+        if (e == 0) Journal(!copy.toRight, copy.dstRel, true, copy.destination.existed);
+        return e;
+      });
     }
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
     SeenFile left = Seen(i, true), right = Seen(i, false);
     const std::string& lf = folders_.LeftFolder;
     const std::string& rf = folders_.RightFolder;
-    SideFolder& ls = lf_;
-    SideFolder& rs = rf_;
     std::string leftPath = leftName.empty() ? "" : lf + leftName;
     std::string rightPath = rightName.empty() ? "" : rf + rightName;
 
+    auto deleteLeft = [&] { return Deleted(true, leftName, left); };
+    auto deleteRight = [&] { return Deleted(false, rightName, right); };
     if (action == kMarkDeleteRight)
-      return Attempt(DeleteFailure(rightPath), tally_.deleted,
-                     [&] { return DeleteBeneath(rs, rightName, right, disk_, trash_); });
+      return Attempt(DeleteFailure(rightPath), tally_.deleted, deleteRight);
     if (action == kMarkDeleteLeft)
-      return Attempt(DeleteFailure(leftPath), tally_.deleted,
-                     [&] { return DeleteBeneath(ls, leftName, left, disk_, trash_); });
+      return Attempt(DeleteFailure(leftPath), tally_.deleted, deleteLeft);
     if (action == kMarkDeleteBoth) {
-      return Attempt(DeleteFailure(leftPath), tally_.deleted,
-                     [&] { return DeleteBeneath(ls, leftName, left, disk_, trash_); }) &&
-             Attempt(DeleteFailure(rightPath), tally_.deleted,
-                     [&] { return DeleteBeneath(rs, rightName, right, disk_, trash_); });
+      return Attempt(DeleteFailure(leftPath), tally_.deleted, deleteLeft) &&
+             Attempt(DeleteFailure(rightPath), tally_.deleted, deleteRight);
     }
     return true;  // every other marker names no file operation
   }
@@ -131,6 +142,55 @@ class SyncRun {
     bool existed = !list_.View(i, left ? kLeftNameColumn : kRightNameColumn).empty();
     return {existed, std::string(list_.View(i, left ? kLeftStampColumn : kRightStampColumn)),
             list_.Facts(i, left)};
+  }
+
+  int Deleted(bool left, const std::string& rel, const SeenFile& seen) {
+    int e = DeleteBeneath(left ? lf_ : rf_, rel, seen, disk_, trash_);
+    if (e == 0) Journal(left, rel, false, false);
+    return e;
+  }
+
+  // What an operation just did, for its undo: the files it put into the
+  // trash (or deleted for good), then the copy it put in place.
+  void Journal(bool left, const std::string& rel, bool copied, bool replaced) {
+    if (!journal_) return;
+    SideFolder& side = left ? lf_ : rf_;
+    int dir = -1;
+    std::string name;
+    const bool reached = side.Parent(rel, Reach::kWrite, dir, name) == 0;
+    // An inode number that will not last says nothing at the undo.
+    const bool inodesLast = reached && InodesLast(dir);
+    bool trashed = false;
+    for (TrashedFile& t : trash_.TakeTrashed()) {
+      trashed = true;
+      JournalEntry e;
+      e.left = left;
+      e.rel = rel;
+      e.kind = t.forGood ? JournalEntry::Kind::kGone : JournalEntry::Kind::kTrashed;
+      e.facts = t.facts;
+      if (!inodesLast) e.facts.inode = 0;
+      e.trash = std::move(t.files);
+      e.inTrash = std::move(t.name);
+      // A trash nobody can name, or a file that could not be looked at there,
+      // cannot be found again: as if it were gone.
+      if (e.kind == JournalEntry::Kind::kTrashed && (e.trash.empty() || !e.facts.Known()))
+        e.kind = JournalEntry::Kind::kGone;
+      journal_->Add(e);
+    }
+    if (!copied) return;
+    JournalEntry copy;
+    copy.left = left;
+    copy.rel = rel;
+    if (replaced && !trashed) {
+      copy.kind = JournalEntry::Kind::kGone;  // replaced for good
+      journal_->Add(copy);
+    }
+    struct stat st {};
+    if (!reached || fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+    copy.kind = JournalEntry::Kind::kCopy;
+    copy.facts = FactsOf(st);
+    if (!inodesLast) copy.facts.inode = 0;
+    journal_->Add(copy);
   }
 
   // The copy row i asks for now; a file on one side only keeps its relative
@@ -179,6 +239,7 @@ class SyncRun {
   DurableRun disk_;
   SideFolder lf_, rf_;
   bool proposals_;
+  RunJournal* journal_;
   Trash trash_;
   CopiesAhead ahead_;
   bool keep_ = false;

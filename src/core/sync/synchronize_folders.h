@@ -8,6 +8,7 @@
 namespace zweiblick {
 
 class ComparisonList;
+class RunJournal;
 class RunReporter;
 struct ChosenFolders;
 
@@ -47,6 +48,8 @@ struct SyncOptions {
   // Nobody is asked whether to delete for good where a file system has no
   // trash: those rows fail.
   bool unattended = false;
+  // Where the run writes down what it does, so that it can be undone.
+  RunJournal* journal = nullptr;
   // Called once the run may write, before the first file is touched.
   std::function<void()> starting;
   // Called for each row carried out or left alone, before it leaves the list;
@@ -54,6 +57,10 @@ struct SyncOptions {
   std::function<void(const ComparisonList&, int row)> processed;
 };
 
+// What a run says where a late write error of a file system leaves its data
+// there unsafe, and where another run holds one of the folders.
+std::string UnsafeFolderMessage(const std::string& folder);
+std::string BusyFolderMessage(const std::string& folder);
 // The question where a file system has no trash.
 std::string NoTrashQuestion(const std::string& folder);
 

@@ -165,16 +165,6 @@ Fd NearestExisting(std::string path) {
   }
 }
 
-// Makes every missing folder of `path` (private, as the home trash is).
-int MakeFolders(const std::string& path) {
-  for (size_t i = 1; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != '/') continue;
-    std::string part = path.substr(0, i);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-  }
-  return 0;
-}
-
 // A name for the trash: the file's own, then "name.2.ext", "name.3.ext", ...,
 // shortened where the .trashinfo's name would be too long for the disk.
 std::string Candidate(const std::string& name, int n) {
@@ -482,14 +472,47 @@ Trash::~Trash() {
 }
 
 int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
-  if (slot.forGood) return unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno;
+  if (slot.forGood) {
+    if (unlinkat(folder, name.c_str(), 0) != 0) return errno;
+    Kept(slot);
+    return 0;
+  }
   int e = MoveNoReplace(folder, name.c_str(), slot.files, slot.name.c_str());
   if (e == 0) {
     Settle(slot);
-    ++moved_;
+    CountMoved(slot);
   }
   if (e) Abandon(slot);
   return e;
+}
+
+void Trash::CountMoved(const TrashSlot& slot) {
+  ++moved_;
+  Kept(slot);
+}
+
+void Trash::Kept(const TrashSlot& slot) {
+  if (!keepTrashed_) return;
+  TrashedFile t;
+  t.forGood = slot.forGood;
+  if (!slot.forGood) {
+    t.name = slot.name;
+    struct stat st {};
+    if (fstatat(slot.files, slot.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+      t.facts = FactsOf(st);
+  }
+  std::lock_guard lock(mutex_);
+  if (!slot.forGood) {
+    auto known = paths_.find(slot.files);
+    if (known == paths_.end()) known = paths_.emplace(slot.files, KernelPath(slot.files)).first;
+    t.files = known->second;
+  }
+  trashed_.push_back(std::move(t));
+}
+
+std::vector<TrashedFile> Trash::TakeTrashed() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(trashed_, {});
 }
 
 bool IsTrashFolderName(const char* name) {

@@ -15,7 +15,9 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "files/file_facts.h"
 #include "platform/fd.h"
 
 namespace zweiblick {
@@ -41,6 +43,14 @@ struct TrashSlot {
   int info = -1;         // and its info/ folder
   std::string name;      // the file's name in files/, and name + ".trashinfo" in info/
   int pending = -1;      // its place among the reservations an interruption takes back
+};
+
+// A file a run moved into a trash (or deleted for good), for the run's journal.
+struct TrashedFile {
+  bool forGood = false;  // deleted (or replaced) for good: nothing to restore
+  std::string files;     // the path of the trash's files/ folder (empty: not to be told)
+  std::string name;      // its name there
+  FileFacts facts;       // as it lies there
 };
 
 class Trash {
@@ -93,7 +103,13 @@ class Trash {
 
   // The files this run put into a trash.
   int Moved() const { return moved_; }
-  void CountMoved() { ++moved_; }
+  // The slot's file is in the trash now, moved there by its caller.
+  void CountMoved(const TrashSlot& slot);
+  // From now on every file moved into a trash (or deleted for good) is kept
+  // until TakeTrashed hands it out: a run that keeps a journal asks after
+  // each of its operations what that put into the trash.
+  void KeepTrashed() { keepTrashed_ = true; }
+  std::vector<TrashedFile> TakeTrashed();
 
  private:
   struct Can {
@@ -118,6 +134,10 @@ class Trash {
   // apart): one file system mounted twice has a trash at each mount.
   std::map<std::pair<dev_t, uint64_t>, Can> cans_;
   int moved_ = 0;
+  bool keepTrashed_ = false;
+  std::vector<TrashedFile> trashed_;  // under mutex_
+  std::map<int, std::string> paths_;  // the path of each files/ folder, by its descriptor
+  void Kept(const TrashSlot& slot);
 };
 
 // Safe in a signal handler: takes back every reservation of this process

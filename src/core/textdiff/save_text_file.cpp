@@ -65,7 +65,7 @@ int Replace(int dir, const std::string& tmp, const std::string& name, const Tras
   if (linked || linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
     if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
       Trash::Settle(slot);
-      trash.CountMoved();
+      trash.CountMoved(slot);
       return 0;
     }
     int e = errno;
@@ -81,7 +81,7 @@ int Replace(int dir, const std::string& tmp, const std::string& name, const Tras
   }
   if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
     Trash::Settle(slot);
-    trash.CountMoved();
+    trash.CountMoved(slot);
     return 0;
   }
   int e = errno;
