@@ -90,6 +90,11 @@ class MainWindow : public BatchSteps {
   // the list shows what is left to do; the sides never swap.
   void ReadPairAgain();
   SyncTally SynchronizeFolders(bool proposals = false) override;
+  // The marker of row `row`, whose files were written outside a run (and
+  // whose facts are theirs now), by the comparison that marked the list, as it
+  // would mark the row now. False, and nothing done, while another operation
+  // runs.
+  bool CompareRowAgain(int row);
   void CopyListToClipboard() override;
 
   void ClearList();
