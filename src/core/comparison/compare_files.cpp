@@ -348,9 +348,7 @@ void CompareRowAgain(ComparisonList& list, const ChosenFolders& folders, RunRepo
   ChangeVerdict v{nullptr, RowChange::kNone};
   if (match) {
     v = compare.ChangeOf(row, *match);
-    if (v.needsContents) {
-      v = compare.Contents(row, v, wanted);
-    }
+    if (v.needsContents) v = compare.Contents(row, v, wanted);
   } else {
     v.marker = binary ? compare.Binary(row) : compare.Age(row);
   }
