@@ -19,7 +19,7 @@ namespace {
 constexpr const char* kUsage =
     "Aufruf: zweiblick-cli STEUERDATEI\n"
     "        zweiblick-cli --rueckgaengig STEUERDATEI\n"
-    "        zweiblick-cli --textvergleich LINKS RECHTS\n";
+    "        zweiblick-cli --textvergleich [SCHALTER] LINKS RECHTS\n";
 
 }  // namespace
 
@@ -51,7 +51,11 @@ int main(int argc, char** argv) {
         "--textvergleich LINKS RECHTS vergleicht zwei Textdateien Zeile für Zeile und gibt\n"
         "die Unterschiede im vereinheitlichten Format aus (wie diff -u). Rückgabewert:\n"
         "0 gleich, 1 verschieden, 2 eine Datei kann nicht gelesen werden oder falscher\n"
-        "Aufruf.\n",
+        "Aufruf. Die SCHALTER wirken wie die Ausnahmen im Fenster \"Textvergleich\":\n"
+        "  --leerraum-ignorieren      Leerzeichen und Tabulatoren zählen nicht\n"
+        "  --gross-klein-ignorieren   Groß- und Kleinschreibung zählt nicht\n"
+        "  --zeilenenden-ignorieren   CRLF, LF und ein fehlendes letztes Zeilenende\n"
+        "                             zählen nicht\n",
         stdout);
     return 0;
   }
@@ -61,11 +65,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::strcmp(argv[1], "--textvergleich") == 0) {
-    if (argc != 4) {
+    zweiblick::TextComparisonCall call;
+    std::string error;
+    if (!zweiblick::ParseTextComparison(argc - 2, argv + 2, call, error)) {
+      if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
       std::fputs(kUsage, stderr);
       return 2;
     }
-    return zweiblick::RunTextComparison(argv[2], argv[3]);
+    return zweiblick::RunTextComparison(call);
   }
   const bool undo = argc == 3 && std::strcmp(argv[1], "--rueckgaengig") == 0;
   if (argc != 2 && !undo) {

@@ -2,6 +2,7 @@
 #include "cli/text_comparison.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "sync/failure_reason.h"
@@ -24,7 +25,31 @@ bool Read(const char* path, TextFile& file) {
 
 }  // namespace
 
-int RunTextComparison(const char* leftPath, const char* rightPath) {
+bool ParseTextComparison(int argc, char** argv, TextComparisonCall& call, std::string& error) {
+  int files = 0;
+  for (int i = 0; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, kIgnoreWhitespaceSwitch) == 0) {
+      call.options.whitespace = true;
+    } else if (std::strcmp(a, kIgnoreCaseSwitch) == 0) {
+      call.options.letterCase = true;
+    } else if (std::strcmp(a, kIgnoreLineEndsSwitch) == 0) {
+      call.options.lineEnds = true;
+    } else if (std::strncmp(a, "--", 2) == 0) {
+      // A file whose name starts so is named as ./--NAME.
+      error = std::string("Unbekannter Schalter: ") + a;
+      return false;
+    } else {
+      (files == 0 ? call.left : call.right) = a;
+      if (++files > 2) return false;
+    }
+  }
+  return files == 2;
+}
+
+int RunTextComparison(const TextComparisonCall& call) {
+  const char* leftPath = call.left;
+  const char* rightPath = call.right;
   TextFile left, right;
   if (!Read(leftPath, left) || !Read(rightPath, right)) return 2;
   if (left.binary || right.binary) {
@@ -35,7 +60,7 @@ int RunTextComparison(const char* leftPath, const char* rightPath) {
     return std::fflush(stdout) == 0 ? 1 : 2;
   }
   std::vector<Hunk> hunks =
-      DiffLines(left.lines, left.encoding, right.lines, right.encoding, IgnoreOptions{});
+      DiffLines(left.lines, left.encoding, right.lines, right.encoding, call.options);
   std::string note = LookAlikeNote(left, right);
   if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
   if (hunks.empty()) return left.bom == right.bom ? 0 : 1;

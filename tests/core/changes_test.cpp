@@ -14,6 +14,7 @@
 
 #include "comparison/changes_since.h"
 #include "list/markers.h"
+#include "mainwindow/text_pair.h"
 #include "own_state.h"
 #include "record/pair_record.h"
 #include "record/side_identity.h"
@@ -99,6 +100,22 @@ TEST_F(Changes, EachSideAgainstItsRecordDecidesTheMarker) {
     bool conflict = name == "bothdiff" || name == "newdiff";
     EXPECT_EQ(list.Text(i, kMarkerColumn), conflict ? kMarkSkip : kMarkEqual) << name;
   }
+}
+
+// A side saved from the text comparison is a change against the record,
+// whatever its time: the row says to copy it across, as the comparison by
+// changes would, not by age.
+TEST_F(Changes, ASavedSideIsMarkedAsAChangeSinceTheRecord) {
+  Recorded(2);
+  Compare();
+  ASSERT_EQ(f.Marker("keep0"), kMarkEqual);
+  TextPair pair;
+  ASSERT_TRUE(TextPairOfRow(f.w, f.Row("keep0"), pair));
+  f.right.Write("keep0", "saved", 500);  // older than the left one
+  RecomputeRowMarker(f.w, pair);
+  EXPECT_EQ(f.Marker("keep0"), kMarkCopyLeft);
+  EXPECT_EQ(f.w.Liste().Text(f.Row("keep0"), kChangeColumn), "rechts geändert");
+  EXPECT_EQ(f.Marker("keep1"), kMarkEqual);
 }
 
 // An unmounted stick or an emptied folder is no wish to delete everything.

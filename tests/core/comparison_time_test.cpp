@@ -10,6 +10,7 @@
 #include "comparison/compare_files.h"
 #include "comparison/time_tolerance.h"
 #include "list/markers.h"
+#include "mainwindow/text_pair.h"
 #include "slow_fs_mount.h"
 #include "two_trees.h"
 
@@ -47,6 +48,38 @@ TEST_F(AgeOnFat, TwoSecondsCountAsTheSameAgeOnlyWhereAFolderIsOnFat) {
   // Stamps that are no stamps are compared as text, as ever.
   EXPECT_LT(CompareStamps("2001090901:46:40", "2001090901:46:4x", 2), 0);
   EXPECT_EQ(CompareStamps("2000022923:59:59", "2000030100:00:01", 2), 0);
+}
+
+// A file written by the text comparison gets its marker anew by the rules of
+// the comparison that marked the list, not by the option chosen since: by
+// age with FAT's allowance (a second apart is the same age there), by
+// contents after the binary comparison.
+TEST_F(AgeOnFat, ASavedFileIsMarkedAgainByTheComparisonThatMarkedTheList) {
+  Both("text.txt", "x", "x", 1000000001, 1000000000);
+  Fill();
+  fatFolder = w.Folders().RightFolder;
+  SetFatProbeForTesting([](const std::string& path) { return path.starts_with(fatFolder); });
+  w.CompareFiles(false);
+  ASSERT_EQ(Marker("text.txt"), "=");
+  TextPair pair;
+  ASSERT_TRUE(TextPairOfRow(w, Row("text.txt"), pair));
+  w.SelectCompMode(0);  // binary chosen, not run: the list is still by age
+  right.Write("text.txt", "y", 1000000002);
+  EXPECT_EQ(RecomputeRowMarker(w, pair), Row("text.txt"));
+  EXPECT_EQ(Marker("text.txt"), "=");
+  SetFatProbeForTesting(nullptr);
+  RecomputeRowMarker(w, pair);
+  EXPECT_EQ(Marker("text.txt"), "<--");
+
+  w.CompareFiles(true);
+  ASSERT_EQ(Marker("text.txt"), "<>");
+  w.SelectCompMode(1);
+  left.Write("text.txt", "y", 900000000);  // older, and now the same contents
+  RecomputeRowMarker(w, pair);
+  EXPECT_EQ(Marker("text.txt"), "=");
+  left.Write("text.txt", "yy");
+  RecomputeRowMarker(w, pair);
+  EXPECT_EQ(Marker("text.txt"), ">");
 }
 
 // A stick mounted below a chosen folder on the normal disk: the files on the

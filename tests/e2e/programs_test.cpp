@@ -189,6 +189,28 @@ TEST_F(Programs, CliTextComparisonPrintsAPatchAndExitsAsDiffDoes) {
   r = RunProgram({cli, "--textvergleich", dir.Path("crlf.txt"), dir.Path("lf.txt")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Nur die Zeilenenden unterscheiden sich: links CRLF, rechts LF\n");
+  // The window's three exceptions as switches, before, between or after the files.
+  EXPECT_EQ(RunProgram({cli, "--textvergleich", "--zeilenenden-ignorieren", dir.Path("crlf.txt"),
+                        dir.Path("lf.txt")})
+                .status,
+            0);
+  dir.Write("laut.txt", "A\tB  Ü\r\n");
+  r = RunProgram({cli, "--textvergleich", dir.Path("laut.txt"), "--leerraum-ignorieren",
+                  dir.Path("crlf.txt"), "--gross-klein-ignorieren"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.substr(r.out.find("@@")), "@@ -1 +1,2 @@\n-A\tB  Ü\r\n+a\r\n+b\r\n");
+  dir.Write("leise.txt", "ab ü\r\n");
+  EXPECT_EQ(RunProgram({cli, "--textvergleich", "--leerraum-ignorieren", "--gross-klein-ignorieren",
+                        dir.Path("laut.txt"), dir.Path("leise.txt")})
+                .status,
+            0);
+  EXPECT_EQ(RunProgram({cli, "--textvergleich", "--leerraum-ignorieren", dir.Path("laut.txt"),
+                        dir.Path("leise.txt")})
+                .status,
+            1);
+  r = RunProgram({cli, "--textvergleich", "--leerraum", dir.Path("laut.txt"), dir.Path("lf.txt")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_PRED_FORMAT2(testing::IsSubstring, "Unbekannter Schalter: --leerraum\n", r.err);
   dir.Write("bin", std::string("ab\0cd", 5));
   r = RunProgram({cli, "--textvergleich", dir.Path("bin"), dir.Path("lf.txt")});
   EXPECT_EQ(r.status, 1);

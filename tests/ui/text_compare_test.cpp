@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
+#include <random>
 
 #include "list/comparison_list.h"
 #include "ui/diff_view.h"
@@ -236,6 +237,69 @@ TEST_F(TextCompare, ExplainsLookAlikesRefusesAnOutsideChangeAndAsksBeforeLosingE
   EXPECT_EQ(Enter("weg.txt"), nullptr);
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_NE(asked[0].first.find("kann nicht gelesen werden"), std::string::npos);
+}
+
+// A file over the line limit asks first: "Nein" opens nothing, "Ja" compares
+// it by lines only. A comparison that takes long leaves the window alive:
+// Escape stops it and says so, a click on an option starts it anew, and only
+// an Escape with nothing running closes the window.
+TEST_F(TextCompare, AsksBeforeALargeFileAndEscapeStopsALongComparison) {
+  std::string many(kLargeLines + 1, '\n');
+  Write(left, "gross.txt", many);
+  Write(right, "gross.txt", many.substr(0, 500000) + "anders\n" + many.substr(500000));
+  // Lines that each stand once, between lines that repeat a lot and differ
+  // right beside them: every anchor is as good as the first, so each one
+  // costs a pass over all that follows it (seconds in all).
+  std::mt19937 random(7);
+  std::string slow[2];
+  for (int block = 0; block < 20000; ++block)
+    for (int side = 0; side < 2; ++side) {
+      slow[side] += "anker " + std::to_string(block) + (side ? "\ny\n" : "\nx\n");
+      for (int i = 0; i < 7; ++i) slow[side] += random() % 2 ? "x\n" : "y\n";
+      slow[side] += side ? "x\n" : "y\n";
+    }
+  Write(left, "langsam.txt", slow[0]);
+  Write(right, "langsam.txt", slow[1]);
+  Fill();
+
+  answers = {Answer::kNo};
+  EXPECT_EQ(Enter("gross.txt"), nullptr);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].second, Ask::kYesNo);
+  EXPECT_NE(asked[0].first.find("ist größer als 64 MB oder hat mehr als 1.000.000 Zeilen"),
+            std::string::npos);
+  answers = {Answer::kYes};
+  TextCompareWindow* big = Enter("gross.txt");
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(asked.size(), 2u);
+  ASSERT_TRUE(Compared(big));
+  EXPECT_EQ(Text(big, "Note"), "Große Datei: nur zeilenweise verglichen.");
+  EXPECT_EQ(Text(big, "DifferenceCount"), "Unterschied 1 von 1");
+  QTest::keyClick(big, Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Shown(), nullptr);
+
+  TextCompareWindow* w = Enter("langsam.txt");
+  ASSERT_NE(w, nullptr);
+  QTest::qWait(50);  // the window's events go on meanwhile
+  ASSERT_TRUE(w->Comparing());
+  EXPECT_EQ(Text(w, "Note"), "Vergleiche …");
+  QTest::keyClick(w, Qt::Key_Escape);
+  EXPECT_FALSE(w->Comparing());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(Text(w, "Note"),
+            "Vergleich abgebrochen (Esc). Ein Klick auf eine Ausnahme vergleicht neu.");
+  QTest::qWait(20);  // a result of the stopped comparison would be shown by now
+  EXPECT_TRUE(Text(w, "Note").startsWith("Vergleich abgebrochen"));
+  w->findChild<QCheckBox*>("IgnoreCase")->click();
+  EXPECT_TRUE(w->Comparing());
+  QTest::keyClick(w, Qt::Key_Escape);
+  EXPECT_FALSE(w->Comparing());
+  EXPECT_TRUE(w->isVisible());
+  QTest::keyClick(w, Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Shown(), nullptr);
+  EXPECT_EQ(asked.size(), 2u);
 }
 
 }  // namespace

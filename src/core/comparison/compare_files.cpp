@@ -24,11 +24,14 @@ namespace {
 
 class RowComparer {
  public:
+  // `only`: the one row to be compared, when not all are.
   RowComparer(const ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
-              CompareCounts& counts)
-      : list_(list), folders_(folders), run_(run), c_(counts) {}
+              CompareCounts& counts, int only = 0)
+      : list_(list), folders_(folders), run_(run), c_(counts), only_(only) {}
 
   const char* Binary(int row) {
+    if (!pairs_ && only_ > 0)
+      pairs_.emplace(list_, folders_, run_, [only = only_](int r) { return r == only; });
     if (!pairs_) pairs_.emplace(list_, folders_, run_);
     PairVerdict v = pairs_->Take(row);
     if (v.kind == PairVerdict::kLeftShorter) return ++c_.lengthDiffers, kMarkLeftShorter;
@@ -128,6 +131,7 @@ class RowComparer {
   const ChosenFolders& folders_;
   RunReporter& run_;
   CompareCounts& c_;
+  int only_;
   std::optional<PairVerdicts> pairs_;  // started by the first pair
   std::set<std::string> reported_;
   int folderTolerance_ = -1;  // by the chosen folders, found at the first row that needs it
@@ -318,6 +322,40 @@ LoadedRecord Mirrored(LoadedRecord other, ChangeBasis& basis) {
 
 }  // namespace
 
+LoadedRecord LoadChangeRecord(RecordStore& store, const std::string& pairKey,
+                              const std::string& swappedKey, ChangeBasis& basis, RunReporter& run) {
+  LoadedRecord record;
+  if (pairKey.empty()) {
+    record.state = LoadedRecord::State::kUnreadable;
+    record.problem = "Der Datenträger eines der beiden Ordner lässt sich nicht bestimmen.";
+    return record;
+  }
+  // A million files take a moment to read: the window goes on meanwhile.
+  RunServingEvents([&] { record = store.Load(pairKey); }, run);
+  if (record.state == LoadedRecord::State::kNone && !swappedKey.empty() && swappedKey != pairKey) {
+    RunServingEvents([&] { record = Mirrored(store.Load(swappedKey), basis); }, run);
+    if (record.state == LoadedRecord::State::kRecord) basis.formerKey = swappedKey;
+  }
+  return record;
+}
+
+void CompareRowAgain(ComparisonList& list, const ChosenFolders& folders, RunReporter& run, int row,
+                     bool binary, const RecordMatch* match) {
+  std::vector<char> wanted(static_cast<size_t>(list.Count()), 0);  // outlives the comparer
+  wanted[static_cast<size_t>(row - 1)] = 1;
+  CompareCounts unused;
+  RowComparer compare(list, folders, run, unused, row);
+  ChangeVerdict v{nullptr, RowChange::kNone};
+  if (match) {
+    v = compare.ChangeOf(row, *match);
+    if (v.needsContents) v = compare.Contents(row, v, wanted);
+  } else {
+    v.marker = binary ? compare.Binary(row) : compare.Age(row);
+  }
+  list.SetText(row, kMarkerColumn, v.marker);
+  list.SetChange(row, v.change);
+}
+
 void CompareFiles(ComparisonList& list, const ChosenFolders& folders, RunReporter& run,
                   const BatchSwitches& batch, bool binary, const std::function<void()>& marked) {
   CompareRows(list, folders, run, batch, binary ? Mode::kBinary : Mode::kAge, nullptr, {}, marked);
@@ -327,20 +365,8 @@ void CompareByChanges(ComparisonList& list, const ChosenFolders& folders, RunRep
                       const BatchSwitches& batch, RecordStore& store, const std::string& pairKey,
                       const std::string& swappedKey, ChangeBasis& basis,
                       const std::function<void()>& marked) {
-  LoadedRecord record;
   basis = ChangeBasis{pairKey, true, {}, {}, {}};
-  if (pairKey.empty()) {
-    record.state = LoadedRecord::State::kUnreadable;
-    record.problem = "Der Datenträger eines der beiden Ordner lässt sich nicht bestimmen.";
-  } else {
-    // A million files take a moment to read: the window goes on meanwhile.
-    RunServingEvents([&] { record = store.Load(pairKey); }, run);
-    if (record.state == LoadedRecord::State::kNone && !swappedKey.empty() &&
-        swappedKey != pairKey) {
-      RunServingEvents([&] { record = Mirrored(store.Load(swappedKey), basis); }, run);
-      if (record.state == LoadedRecord::State::kRecord) basis.formerKey = swappedKey;
-    }
-  }
+  LoadedRecord record = LoadChangeRecord(store, pairKey, swappedKey, basis, run);
   basis.fresh = record.state != LoadedRecord::State::kRecord;
   if (record.state != LoadedRecord::State::kRecord) {
     CompareRows(list, folders, run, batch, Mode::kAge, nullptr, record.problem, marked);

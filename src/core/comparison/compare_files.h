@@ -10,10 +10,12 @@
 namespace zweiblick {
 
 class ComparisonList;
+class RecordMatch;
 class RecordStore;
 class RunReporter;
 struct ChangeBasis;
 struct ChosenFolders;
+struct LoadedRecord;
 
 // Writes a relation marker into every row and, unless a batch run that
 // synchronises or ends asks otherwise, shows the counts in one message.
@@ -36,6 +38,20 @@ void CompareByChanges(ComparisonList& list, const ChosenFolders& folders, RunRep
                       const BatchSwitches& batch, RecordStore& store, const std::string& pairKey,
                       const std::string& swappedKey, ChangeBasis& basis,
                       const std::function<void()>& marked = {});
+
+// One row of two files anew, after one of them was written outside a run: its
+// marker (and, by changes, its change) as the comparison that marked the list
+// writes it, by the same rules: binary, by age (FAT's allowance included), or
+// by changes when `match` is given. The row's facts must be the files' now.
+// Reads and probes off the window's thread, serving its events meanwhile.
+void CompareRowAgain(ComparisonList& list, const ChosenFolders& folders, RunReporter& run, int row,
+                     bool binary, const RecordMatch* match);
+
+// The record the comparison by changes decides by: the pair's own under
+// `pairKey`, else the one of the two folders the other way round, mirrored
+// (`basis` then learns of it). Read while the window goes on.
+LoadedRecord LoadChangeRecord(RecordStore& store, const std::string& pairKey,
+                              const std::string& swappedKey, ChangeBasis& basis, RunReporter& run);
 
 inline constexpr const char* kStatusCompareStopped = "vergleich abgebrochen.";
 

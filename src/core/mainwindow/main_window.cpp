@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "batch/start_batch_mode.h"
+#include "comparison/changes_since.h"
 #include "comparison/compare_files.h"
 #include "export/copy_list_to_clipboard.h"
 #include "help/online_help.h"
@@ -17,6 +18,7 @@
 #include "mainwindow/screen_reader_texts.h"
 #include "mainwindow/window_options.h"
 #include "reading/fill_column.h"
+#include "record/pair_record.h"
 #include "record/side_identity.h"
 #include "settings/app_settings.h"
 #include "sync/home_trash_path.h"
@@ -249,6 +251,25 @@ void MainWindow::CompareByChanges() {
                                 ShowPanelOne();
                               });
   ShowPanelOne();
+}
+
+bool MainWindow::CompareRowAgain(int row) {
+  Operation op(*this);
+  if (!op) return false;
+  // Before the first comparison only a marker set by hand is there: by the option chosen.
+  const int comparison = lastComparison_ >= 0 ? lastComparison_ : compMode_;
+  // By changes, but by age where that comparison found no record to go by.
+  if (comparison == kCompModeChanges && !changeBasis_.fresh) {
+    ChangeBasis scratch;  // what the run after the comparison uses stays as it was
+    LoadedRecord record = LoadChangeRecord(record_, PairKey(), PairKey(true), scratch, run_);
+    if (record.state == LoadedRecord::State::kRecord) {
+      RecordMatch match(record.files, liste_);
+      zweiblick::CompareRowAgain(liste_, folders_, run_, row, false, &match);
+      return true;
+    }
+  }
+  zweiblick::CompareRowAgain(liste_, folders_, run_, row, comparison == kCompModeBinary, nullptr);
+  return true;
 }
 
 void MainWindow::FillColumn(const std::string& folderPath, bool isLeft) {

@@ -97,6 +97,11 @@ class MainWindow : public BatchSteps {
   // Whether the chosen pair has a run to undo; its button shows while it has.
   bool CanUndo() const;
   const UndoTally& LastUndo() const { return lastUndo_; }
+  // The marker of row `row`, whose files were written outside a run (and
+  // whose facts are theirs now), by the comparison that marked the list, as it
+  // would mark the row now. False, and nothing done, while another operation
+  // runs.
+  bool CompareRowAgain(int row);
   void CopyListToClipboard() override;
 
   void ClearList();

@@ -3,8 +3,6 @@
 
 #include <sys/stat.h>
 
-#include "comparison/file_contents.h"
-#include "comparison/time_tolerance.h"
 #include "list/markers.h"
 #include "reading/path_helpers.h"
 
@@ -27,6 +25,9 @@ std::string TextComparisonCaption(const TextPair& pair) {
 }
 
 int RecomputeRowMarker(MainWindow& window, const TextPair& pair) {
+  // A run under way has the list's facts as its check that no file changed
+  // since it was read: they are left to it.
+  if (window.Busy()) return 0;
   ComparisonList& list = window.Liste();
   int row = 0;
   list.ForEachMatch(pair.leftName, [&](int position) {
@@ -45,24 +46,11 @@ int RecomputeRowMarker(MainWindow& window, const TextPair& pair) {
                  facts[side].Known() ? StampText(facts[side].mtimeSec) : "");
   }
   if (list.View(row, kMarkerColumn).empty()) return row;
-  const char* marker = kMarkNone;
-  if (facts[0].Known() && facts[1].Known()) {
-    if (window.BinaryCompareSelected()) {
-      if (facts[0].size != facts[1].size) {
-        marker = facts[0].size < facts[1].size ? kMarkLeftShorter : kMarkLeftLonger;
-      } else {
-        ContentsResult r =
-            ContentsComparer().Compare(pair.left, pair.right, uint64_t(facts[0].size));
-        marker = r.kind == ContentsResult::kEqual    ? kMarkEqual
-                 : r.kind == ContentsResult::kDiffer ? kMarkContentsDiffer
-                                                     : kMarkNone;
-      }
-    } else {
-      int order = CompareAges(facts[0], facts[1], 0);
-      marker = order < 0 ? kMarkCopyLeft : order > 0 ? kMarkCopyRight : kMarkEqual;
-    }
+  if (!facts[0].Known() || !facts[1].Known()) {
+    list.SetText(row, kMarkerColumn, kMarkNone);
+    return row;
   }
-  list.SetText(row, kMarkerColumn, marker);
+  window.CompareRowAgain(row);
   return row;
 }
 

@@ -24,8 +24,10 @@ std::string TextComparisonCaption(const TextPair& pair);
 
 // After a save: the row of the pair (found by its names; the list may have
 // been sorted since) gets its files' facts, stamps and a marker anew, as the
-// comparison last run would write it. A row not compared yet stays without
-// one. Returns the row, 0 when the pair is no longer in the list.
+// comparison that marked the list writes it (MainWindow::CompareRowAgain). A
+// row not compared yet stays without one, a row whose file is gone gets none.
+// Returns the row, 0 when the pair is no longer in the list or another
+// operation runs (its row is then left as it was).
 int RecomputeRowMarker(MainWindow& window, const TextPair& pair);
 
 }  // namespace zweiblick
