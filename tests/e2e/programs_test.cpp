@@ -87,6 +87,27 @@ TEST_F(Programs, CliComparesCopiesToStdoutSynchronisesAndReportsAFullDisk) {
                       "Die Liste konnte nicht auf die Standardausgabe geschrieben werden", r.err);
 }
 
+// The undo of a control file's last run: what changed since stays and is
+// named, the rest is as before the run; a second undo finds nothing to do.
+TEST_F(Programs, CliUndoesTheLastRunOnceAndNamesWhatChangedSince) {
+  const std::string control = Control("Altersvergleich=1\r\nAbgleich=1\r\nVorschläge=1\r\n");
+  ASSERT_EQ(RunProgram({cli, control}).status, 0);
+  ASSERT_EQ(right.Read("Briefe/neu.txt"), "newer");
+  right.Write("nur-links.txt", "edited on the right");
+  Result r = RunProgram({cli, "--rueckgaengig", control});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                      "Rückgängig: 1 zurückgeholt, 1 Kopie im Papierkorb, "
+                      "1 unverändert gelassen\nUnverändert gelassen:\n  '" +
+                          right.Path() + "/nur-links.txt' wurde nach dem Abgleich geändert",
+                      r.err);
+  EXPECT_EQ(right.Read("Briefe/neu.txt"), "older");
+  EXPECT_EQ(right.Read("nur-links.txt"), "edited on the right");
+  r = RunProgram({cli, "--rueckgaengig", control});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_PRED_FORMAT2(testing::IsSubstring, "kein Abgleich rückgängig zu machen", r.err);
+}
+
 // A copy into a read-only folder fails and the run goes on; after the tally
 // every failed file is named once more with its reason, and nobody is asked
 // to acknowledge anything.

@@ -269,7 +269,7 @@ std::string UndoTallyLine(const UndoTally& t) {
     line += (line.empty() ? "" : ", ") + std::to_string(count) + what;
   };
   part(t.restored, " zurückgeholt");
-  part(t.copiesTrashed, " Kopien im Papierkorb");
+  part(t.copiesTrashed, t.copiesTrashed == 1 ? " Kopie im Papierkorb" : " Kopien im Papierkorb");
   part(static_cast<int>(t.leftAlone.size()), " unverändert gelassen");
   part(t.failed, " fehlgeschlagen");
   if (line.empty()) line = "nichts getan";
