@@ -13,6 +13,7 @@
 #include "child_process.h"
 #include "list/markers.h"
 #include "own_state.h"
+#include "slow_fs_mount.h"
 #include "sync/undo_run.h"
 #include "two_trees.h"
 
@@ -161,6 +162,37 @@ TEST_F(UndoRun, AnUndoKilledHalfwayAndRunAgainLosesNothing) {
   EXPECT_TRUE(Undo()) << ::testing::PrintToString(f.w.LastUndo().leftAlone);
   EXPECT_EQ(Trees(), before);
   EXPECT_EQ(Names(StickTrash() + "/info").count("d.txt.trashinfo"), 0u);
+}
+
+// On a FAT stick, taken out and put in again between the run and its undo
+// (every inode number new): a copy that replaced its old version and then
+// failed, as its time would not hold, is undone like the others.
+TEST(UndoOnFat, ACopyThatFailedAfterReplacingIsUndoneTooOnceTheStickIsBack) {
+  OwnStateAndTrash own;
+  TwoFolders f;
+  TempTree outside;
+  const std::string image = outside.Path("fat.img");
+  auto stick = std::make_unique<FatMount>(f.right.Path(), image);
+  if (!stick->Mounted()) GTEST_SKIP() << "no fusefat here";
+  f.Both("kept.txt", "new kept", "old kept", 1500000000, 1400000000);
+  f.Both("1973.txt", "new 1973", "old 1973", 100000000, 1400000000);  // FAT cannot hold it
+  f.Fill();
+  f.Mark("kept.txt", kMarkCopyRight);
+  f.Mark("1973.txt", kMarkCopyRight);
+  f.port.answers = {MsgAnswer::kIgnore};
+  SyncTally t = f.w.SynchronizeFolders();
+  ASSERT_EQ(t.copied, 1);
+  ASSERT_EQ(t.failed, 1);
+  ASSERT_EQ(f.right.Read("1973.txt"), "new 1973");  // in place, its row failed
+  stick->Unmount();
+  stick = std::make_unique<FatMount>(f.right.Path(), image, false);
+  ASSERT_TRUE(stick->Mounted());
+  f.port.answers = {MsgAnswer::kYes};
+  EXPECT_TRUE(f.w.UndoLastRun(f.left.Path(), f.right.Path()))
+      << ::testing::PrintToString(f.w.LastUndo().leftAlone);
+  EXPECT_EQ(f.right.Read("kept.txt"), "old kept");
+  EXPECT_EQ(f.right.Read("1973.txt"), "old 1973");
+  EXPECT_EQ(UndoTallyLine(f.w.LastUndo()), "Rückgängig: 2 zurückgeholt, 2 Kopien im Papierkorb");
 }
 
 }  // namespace

@@ -93,7 +93,8 @@ class SyncRun {
       std::string srcPath = copy.srcRel.empty() ? "" : from + copy.srcRel;
       return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied, [&] {
         int e = ahead_.Copy(i, copy, src, dst);
-        if (e == 0) Journal(!copy.toRight, copy.dstRel, true, copy.destination.existed);
+        Journal(!copy.toRight, copy.dstRel, e == 0 ? kCopyStands : kCopyFailed,
+                copy.destination.existed);
         return e;
       });
     }
@@ -146,13 +147,17 @@ class SyncRun {
 
   int Deleted(bool left, const std::string& rel, const SeenFile& seen) {
     int e = DeleteBeneath(left ? lf_ : rf_, rel, seen, disk_, trash_);
-    if (e == 0) Journal(left, rel, false, false);
+    Journal(left, rel, kNoCopy, false);
     return e;
   }
 
+  enum Copied { kNoCopy, kCopyStands, kCopyFailed };
+
   // What an operation just did, for its undo: the files it put into the
-  // trash (or deleted for good), then the copy it put in place.
-  void Journal(bool left, const std::string& rel, bool copied, bool replaced) {
+  // trash (or deleted for good), then the copy it put in place. Also after
+  // an operation that failed: a copy whose time would not hold fails once it
+  // has replaced the old version, which is in the trash then.
+  void Journal(bool left, const std::string& rel, Copied copied, bool replaced) {
     if (!journal_) return;
     SideFolder& side = left ? lf_ : rf_;
     int dir = -1;
@@ -177,7 +182,9 @@ class SyncRun {
         e.kind = JournalEntry::Kind::kGone;
       journal_->Add(e);
     }
-    if (!copied) return;
+    // A copy that failed before it replaced anything is not in its place:
+    // what stands there is the user's own file.
+    if (copied == kNoCopy || (copied == kCopyFailed && !trashed)) return;
     JournalEntry copy;
     copy.left = left;
     copy.rel = rel;

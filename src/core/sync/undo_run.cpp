@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "comparison/changes_since.h"
 #include "platform/far_away.h"
 #include "platform/run_reporter.h"
 #include "platform/worker_pool.h"
@@ -29,15 +30,11 @@ std::string Count(int n, const char* one, const char* many) {
 }
 
 // The same file as the journal describes it. Where inode numbers do not last
-// (FAT, exFAT, FUSE) the times a stick keeps are coarser than the ones the
-// kernel showed while the file was cached: two seconds either way are the same.
+// (FAT, exFAT, FUSE) a stick keeps coarser times than the kernel showed while
+// the file was cached, and shifts them by whole hours between time zones: as
+// the comparison by changes sees them.
 bool AsJournaled(const FileFacts& was, const struct stat& st, int folder) {
-  if (!S_ISREG(st.st_mode) || st.st_size != was.size) return false;
-  FileFacts now = FactsOf(st);
-  if (now.SameTime(was) && (was.inode == 0 || now.inode == was.inode)) return true;
-  if (InodesLast(folder)) return false;
-  long long apart = static_cast<long long>(now.mtimeSec) - was.mtimeSec;
-  return apart >= -2 && apart <= 2;
+  return S_ISREG(st.st_mode) && SameAsRecorded(FactsOf(st), was, !InodesLast(folder));
 }
 
 std::string Parent(const std::string& path) {
