@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/shown_rows.h"
+#include "list/shown_rows.h"
 
 #include <algorithm>
 #include <cstdlib>
