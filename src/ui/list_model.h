@@ -8,7 +8,7 @@
 #include <QAbstractTableModel>
 
 #include "list/comparison_list.h"
-#include "ui/shown_rows.h"
+#include "list/shown_rows.h"
 
 namespace zweiblick {
 

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <set>
 
 #include "list/comparison_list.h"
 #include "list/facts_text.h"
+#include "list/shown_rows.h"
 #include "names/name_key.h"
 
 namespace zweiblick {
@@ -233,6 +235,111 @@ TEST(ComparisonList, SortingKeepsEachRowTogether) {
     EXPECT_EQ("F" + left.substr(1), l.Text(i, 3));
     EXPECT_EQ(l.Selected(i), std::stoi(left.substr(1)) % 3 == 0);
     EXPECT_EQ(l.Find(left), i);
+  }
+}
+
+// A view that follows the notices as a Qt view does: it holds the name of
+// each row it shows, and at every notice each of its rows must still stand
+// for the list row of that name, or for none once that row left the list.
+struct FollowingView final : ShownRows::Notices {
+  const ComparisonList& list;
+  const ShownRows& shown;
+  std::vector<std::string> names;
+  std::set<std::string> gone;  // removed from the list since the last replay
+  int first = 0, last = -1;
+
+  FollowingView(const ComparisonList& l, const ShownRows& s) : list(l), shown(s) {}
+  void StandsForTheList() const {
+    ASSERT_EQ(shown.Count(), int(names.size()));
+    for (int r = 0; r < int(names.size()); ++r) {
+      int p = shown.Position(r);
+      ASSERT_EQ(p == 0, gone.count(names[r]) == 1) << names[r];
+      if (p != 0) {
+        ASSERT_EQ(list.Text(p, kLeftNameColumn), names[r]) << "view row " << r;
+      }
+    }
+  }
+  void BeginRemove(int f, int l) override {
+    ASSERT_TRUE(0 <= f && f <= l && l < int(names.size())) << f << ".." << l;
+    StandsForTheList();
+    // Only a row that left the list or is hidden now goes out of view.
+    for (int r = f; r <= l; ++r)
+      ASSERT_TRUE(shown.Position(r) == 0 || list.Hidden(shown.Position(r))) << names[r];
+    first = f, last = l;
+  }
+  void EndRemove() override {
+    names.erase(names.begin() + first, names.begin() + last + 1);
+    StandsForTheList();
+  }
+  void BeginInsert(int f, int l) override {
+    ASSERT_TRUE(0 <= f && f <= l && f <= int(names.size())) << f << ".." << l;
+    StandsForTheList();
+    first = f, last = l;
+  }
+  void EndInsert() override {
+    ASSERT_EQ(shown.Count(), int(names.size()) + last - first + 1);
+    for (int r = first; r <= last; ++r) {
+      int p = shown.Position(r);
+      ASSERT_TRUE(p != 0 && !list.Hidden(p)) << "view row " << r;
+      names.insert(names.begin() + r, list.Text(p, kLeftNameColumn));
+    }
+    StandsForTheList();
+  }
+};
+
+// What the view must show, worked out from scratch: every row not hidden.
+std::vector<std::string> NotHidden(const ComparisonList& l) {
+  std::vector<std::string> out;
+  for (int r = 1; r <= l.Count(); ++r)
+    if (!l.Hidden(r)) out.push_back(l.Text(r, kLeftNameColumn));
+  return out;
+}
+
+// Random runs of appends, removals, marker and failure changes and toggles of
+// "Nur Unterschiede zeigen", gathered into flushes as the window gathers
+// them: after each replay the view shows what a rebuild from scratch shows.
+TEST(ShownRows, ReplaysOfRandomChangesShowWhatARebuildShows) {
+  const char* markers[] = {"=", "=", "<>", "-->", "<--", ""};
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    auto below = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    ComparisonList list;
+    ShownRows shown;
+    FollowingView view(list, shown);
+    list.HideRowsMarked("=");
+    int made = 0;
+    for (int flush = 0; flush < 300; ++flush) {
+      for (int change = below(12); change > 0; --change) {
+        int what = below(40), count = list.Count();
+        if (what < 12 || count == 0) {  // mostly at the end, as a filling adds
+          int at = what == 0 ? 1 + below(count + 1) : count + 1;
+          list.Add(at, "r" + std::to_string(++made));
+          if (below(2)) list.SetText(at, kMarkerColumn, markers[below(6)]);
+        } else if (what < 22) {  // now and then the last row, as a run removes upwards
+          int at = what == 21 ? count : 1 + below(count);
+          view.gone.insert(list.Text(at, kLeftNameColumn));
+          list.Remove(at);
+        } else if (what < 37) {
+          list.SetText(1 + below(count), kMarkerColumn, markers[below(6)]);
+        } else if (what < 39) {  // a failed row is never hidden
+          list.SetFailure(1 + below(count), below(2) ? "Zugriff verweigert" : "");
+        } else {
+          list.HideRowsMarked(list.HidesRows() ? "" : "=");
+        }
+      }
+      ListChanges changes = list.TakeChanges();
+      if (changes.Reordered()) {
+        shown.Rebuild(list);
+        view.names = NotHidden(list);
+      } else {
+        shown.Replay(list, changes, view);
+      }
+      ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "flush " << flush;
+      view.gone.clear();
+      ASSERT_EQ(view.names, NotHidden(list)) << "flush " << flush;
+      ASSERT_NO_FATAL_FAILURE(view.StandsForTheList());
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/shown_rows.h"
+#include "list/shown_rows.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -48,6 +48,79 @@ std::vector<Piece> PiecesAfter(int oldCount, const ListChanges& changes) {
   return pieces;
 }
 
+// A run of rows the view knew: where it started then, and where it starts now.
+struct Known {
+  int oldStart, newStart, length;
+};
+
+// What a replay looks at: where the rows the view knew went, and the rows to
+// decide anew, those whose texts changed and those the view never knew. All
+// others keep whether they are shown.
+struct LookAgain {
+  std::vector<Known> known;                // ascending in both starts
+  std::vector<std::pair<int, int>> check;  // position ranges, ascending
+};
+
+LookAgain WhatToLookAt(int oldCount, const ListChanges& changes, int first, int last) {
+  LookAgain look;
+  int at = 1;
+  for (const Piece& p : PiecesAfter(oldCount, changes)) {
+    if (p.oldStart == 0)
+      look.check.push_back({at, at + p.length - 1});
+    else
+      look.known.push_back({p.oldStart, at, p.length});
+    at += p.length;
+  }
+  if (first <= last)
+    look.check.insert(
+        std::lower_bound(look.check.begin(), look.check.end(), std::make_pair(first, last)),
+        {first, last});
+  return look;
+}
+
+// Where each shown row is now: 0 when it is gone, negative when it is to be
+// hidden. Only a row whose texts changed (between `first` and `last`) can
+// become hidden.
+std::vector<int> WhereShownRowsAre(const std::vector<int>& rows, const std::vector<Known>& known,
+                                   const ComparisonList& list, int first, int last) {
+  std::vector<int> mapped(rows.size());
+  size_t k = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    int old = rows[i];
+    while (k < known.size() && known[k].oldStart + known[k].length <= old) ++k;
+    int now = 0;
+    if (k < known.size() && known[k].oldStart <= old)
+      now = old - known[k].oldStart + known[k].newStart;
+    if (now != 0 && now >= first && now <= last && list.Hidden(now)) now = -now;
+    mapped[i] = now;
+  }
+  return mapped;
+}
+
+// The rows shown from now on: the kept ones and those that come into view.
+std::vector<int> ShownFromNowOn(const std::vector<int>& mapped,
+                                const std::vector<std::pair<int, int>>& check,
+                                const ComparisonList& list) {
+  std::vector<int> shown;
+  shown.reserve(mapped.size());
+  size_t m = 0;
+  auto keepUpTo = [&](int position) {  // the kept rows before `position`
+    for (; m < mapped.size() && std::abs(mapped[m]) < position; ++m)
+      if (mapped[m] > 0) shown.push_back(mapped[m]);
+  };
+  int checkedTo = 0;
+  for (auto [from, to] : check) {
+    for (int p = std::max(from, checkedTo + 1); p <= to; ++p) {
+      keepUpTo(p);
+      if (m < mapped.size() && std::abs(mapped[m]) == p) continue;  // a known row, decided above
+      if (!list.Hidden(p)) shown.push_back(p);
+    }
+    checkedTo = std::max(checkedTo, to);
+  }
+  keepUpTo(list.Count() + 1);
+  return shown;
+}
+
 }  // namespace
 
 void ShownRows::ShowAll() {
@@ -73,59 +146,21 @@ void ShownRows::Replay(const ComparisonList& list, const ListChanges& changes, N
   int first = changes.FirstChanged(), last = std::min(changes.LastChanged(), list.Count());
   if (changes.Steps().empty() && first > last) return;
 
-  // The rows to look at anew: those whose texts changed and those the view
-  // never knew. All others keep whether they are shown.
-  struct Known {
-    int oldStart, newStart, length;
-  };
-  std::vector<Known> known;                // ascending in both starts
-  std::vector<std::pair<int, int>> check;  // position ranges, ascending
-  int at = 1;
-  for (const Piece& p : PiecesAfter(listCount_, changes)) {
-    if (p.oldStart == 0)
-      check.push_back({at, at + p.length - 1});
-    else
-      known.push_back({p.oldStart, at, p.length});
-    at += p.length;
-  }
-  if (first <= last)
-    check.insert(std::lower_bound(check.begin(), check.end(), std::make_pair(first, last)),
-                 {first, last});
-
-  // Where each shown row is now: 0 when it is gone, negative when it is to be hidden.
-  std::vector<int> mapped(rows_.size());
-  size_t k = 0;
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    int old = rows_[i];
-    while (k < known.size() && known[k].oldStart + known[k].length <= old) ++k;
-    int now = 0;
-    if (k < known.size() && known[k].oldStart <= old)
-      now = old - known[k].oldStart + known[k].newStart;
-    if (now != 0 && now >= first && now <= last && list.Hidden(now)) now = -now;
-    mapped[i] = now;
-  }
-
-  // The rows shown from now on: the kept ones and those that come into view.
-  std::vector<int> shown;
-  shown.reserve(mapped.size());
-  size_t m = 0;
-  auto keepUpTo = [&](int position) {  // the kept rows before `position`
-    for (; m < mapped.size() && std::abs(mapped[m]) < position; ++m)
-      if (mapped[m] > 0) shown.push_back(mapped[m]);
-  };
-  int checkedTo = 0;
-  for (auto [from, to] : check) {
-    for (int p = std::max(from, checkedTo + 1); p <= to; ++p) {
-      keepUpTo(p);
-      if (m < mapped.size() && std::abs(mapped[m]) == p) continue;  // a known row, decided above
-      if (!list.Hidden(p)) shown.push_back(p);
-    }
-    checkedTo = std::max(checkedTo, to);
-  }
-  keepUpTo(list.Count() + 1);
-
-  // Removals, top down: the view sees the kept rows so far, then the rest.
+  LookAgain look = WhatToLookAt(listCount_, changes, first, last);
+  std::vector<int> mapped = WhereShownRowsAre(rows_, look.known, list, first, last);
+  std::vector<int> shown = ShownFromNowOn(mapped, look.check, list);
   std::vector<int> kept;
+  TellRemovals(mapped, kept, notices);
+  TellInsertions(shown, kept, notices);
+
+  rows_ = std::move(shown);
+  listCount_ = list.Count();
+  ShowAll();
+}
+
+// Removals, top down: the view sees the kept rows so far, then the rest.
+void ShownRows::TellRemovals(const std::vector<int>& mapped, std::vector<int>& kept,
+                             Notices& notices) {
   kept.reserve(mapped.size());
   front_ = &kept;
   frontLength_ = 0;
@@ -146,8 +181,11 @@ void ShownRows::Replay(const ComparisonList& list, const ListChanges& changes, N
     notices.EndRemove();
     i = end;
   }
+}
 
-  // Insertions, top down: the view sees the new rows so far, then the kept rest.
+// Insertions, top down: the view sees the new rows so far, then the kept rest.
+void ShownRows::TellInsertions(const std::vector<int>& shown, const std::vector<int>& kept,
+                               Notices& notices) {
   front_ = &shown;
   frontLength_ = 0;
   back_ = &kept;
@@ -165,10 +203,6 @@ void ShownRows::Replay(const ComparisonList& list, const ListChanges& changes, N
     notices.EndInsert();
     j = end;
   }
-
-  rows_ = std::move(shown);
-  listCount_ = list.Count();
-  ShowAll();
 }
 
 }  // namespace zweiblick

@@ -48,6 +48,12 @@ class ShownRows {
 
  private:
   void ShowAll();
+  // The two halves of telling a replay: the view first loses the rows that
+  // went or are hidden now, then gains those that came or are shown now.
+  // Meanwhile the view rows stand for what front_ and back_ say.
+  void TellRemovals(const std::vector<int>& mapped, std::vector<int>& kept, Notices& notices);
+  void TellInsertions(const std::vector<int>& shown, const std::vector<int>& kept,
+                      Notices& notices);
 
   std::vector<int> rows_;  // list positions, ascending
   int listCount_ = 0;      // the list's row count that rows_ was made for
