@@ -12,6 +12,19 @@
 
 namespace zweiblick {
 
+// Writes all of `bytes`, going on after a signal; 0 or an error number (EIO
+// where the file takes nothing more).
+inline int WriteAll(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 class Fd {
  public:
   explicit Fd(int fd = -1) : fd_(fd) {}

@@ -130,17 +130,6 @@ bool ReadEntry(const std::vector<std::string_view>& f, JournalEntry& e) {
          Unescaped(f[7], e.trash) && Unescaped(f[8], e.inTrash) && !e.inTrash.empty();
 }
 
-int WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return n < 0 ? errno : EIO;
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
-
 int SyncFolder(const std::string& folder) {
   Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dir.ok()) return errno;
