@@ -12,14 +12,14 @@ ComparisonList::ComparisonList()
                kHeaderLeftStamp,   kHeaderRightStamp, kHeaderLeftSize,     kHeaderRightSize,
                kHeaderLeftTime,    kHeaderRightTime,  kHeaderChange,       kHeaderFailure} {}
 
-int ComparisonList::Add(int position, std::string text) {
+int ComparisonList::Add(int position, std::string_view text) {
   int count = Count();
   position = std::clamp(position, 1, count + 1);
   Row row;
-  row.left = std::move(text);
+  SetName(row, true, text);
   if (position == count + 1) {
-    if (indexValid_ && !row.left.empty()) {
-      MatchKeyInto(row.left, key_);
+    if (indexValid_ && row.leftSize != 0) {
+      MatchKeyInto(row.Left(), key_);
       index_.Append(key_, static_cast<uint32_t>(position));
     }
     rows_.push_back(std::move(row));
@@ -45,11 +45,61 @@ void ComparisonList::EnsureIndex() const {
   if (indexValid_) return;
   index_.Clear();
   for (size_t i = 0; i < rows_.size(); ++i)
-    if (!rows_[i].left.empty()) {
-      MatchKeyInto(rows_[i].left, key_);
+    if (rows_[i].leftSize != 0) {
+      MatchKeyInto(rows_[i].Left(), key_);
       index_.Append(key_, static_cast<uint32_t>(i + 1));
     }
   indexValid_ = true;
+}
+
+void ComparisonList::SetName(Row& row, bool left, std::string_view text) {
+  liveText_ -= row.Weight();
+  const char*& chars = left ? row.left : row.right;
+  uint32_t& size = left ? row.leftSize : row.rightSize;
+  std::string_view other = left ? row.Right() : row.Left();
+  if (!text.empty() && text == other) {
+    chars = other.data();  // one name on both sides: the same characters
+  } else {
+    chars = texts_.Add(text).data();
+  }
+  size = static_cast<uint32_t>(text.size());
+  liveText_ += row.Weight();
+}
+
+// Copies the names still in use into a new arena once most of the old one is
+// left behind by removed rows and replaced names.
+void ComparisonList::CompactTexts() {
+  if (texts_.Reserved() < (4u << 20) || texts_.Reserved() < 2 * liveText_) return;
+  TextArena fresh;
+  for (Row& row : rows_) {
+    bool shared = row.right == row.left;
+    row.left = fresh.Add(row.Left()).data();
+    row.right = shared ? row.left : fresh.Add(row.Right()).data();
+  }
+  texts_ = std::move(fresh);
+}
+
+uint16_t ComparisonList::MarkerNumber(std::string_view marker) {
+  for (size_t i = 0; i < markers_.size(); ++i)
+    if (markers_[i] == marker) return static_cast<uint16_t>(i);
+  if (markers_.size() > UINT16_MAX) {
+    // As many different markers as a number holds: keep only those in use.
+    std::vector<uint16_t> renumbered(markers_.size(), 0);
+    std::deque<std::string> used{std::string()};
+    auto keep = [&](uint16_t m) {
+      if (m != 0 && renumbered[m] == 0) {
+        renumbered[m] = static_cast<uint16_t>(used.size());
+        used.push_back(markers_[m]);
+      }
+      return renumbered[m];
+    };
+    hiddenMarkerIndex_ = keep(hiddenMarkerIndex_);
+    for (Row& row : rows_) row.marker = keep(row.marker);
+    markers_ = std::move(used);
+    if (markers_.size() > UINT16_MAX) return 0;  // cannot be: there are fewer rows
+  }
+  markers_.emplace_back(marker);
+  return static_cast<uint16_t>(markers_.size() - 1);
 }
 
 void ComparisonList::SetStamp(Stamp& s, std::string_view text) {
@@ -61,11 +111,11 @@ std::string_view ComparisonList::View(int position, int column) const {
   const Row& row = rows_[position - 1];
   switch (column) {
     case kLeftNameColumn:
-      return row.left;
+      return row.Left();
     case kMarkerColumn:
-      return row.marker;
+      return markers_[row.marker];
     case kRightNameColumn:
-      return row.right;
+      return row.Right();
     case kLeftStampColumn:
       return {row.leftStamp.chars.data(), row.leftStamp.size};
     case kRightStampColumn:
@@ -83,23 +133,23 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
   Row& row = rows_[position - 1];
   switch (column) {
     case kLeftNameColumn:
-      if (row.left == text) return;
-      row.left = text;
+      if (row.Left() == text) return;
+      SetName(row, true, text);
       if (text.empty()) row.leftFacts = {};
       indexValid_ = false;
       break;
     case kMarkerColumn: {
-      if (row.marker == text) return;
+      if (markers_[row.marker] == text) return;
       bool wasHidden = Hidden(position);
-      row.marker = text;
+      row.marker = MarkerNumber(text);
       bool hidden = Hidden(position);
       hiddenCount_ += int(hidden) - int(wasHidden);
       if (hidden) row.selected = false;
       break;
     }
     case kRightNameColumn:
-      if (row.right == text) return;
-      row.right = text;
+      if (row.Right() == text) return;
+      SetName(row, false, text);
       if (text.empty()) row.rightFacts = {};
       break;
     case kLeftStampColumn:
@@ -147,6 +197,7 @@ void ComparisonList::SetSelected(int position, bool selected) {
 void ComparisonList::HideRowsMarked(std::string marker) {
   if (marker == hiddenMarker_) return;
   hiddenMarker_ = std::move(marker);
+  hiddenMarkerIndex_ = hiddenMarker_.empty() ? 0 : MarkerNumber(hiddenMarker_);
   hiddenCount_ = 0;
   for (int r = 1; r <= Count(); ++r)
     if (Hidden(r)) {
@@ -160,7 +211,9 @@ void ComparisonList::HideRowsMarked(std::string marker) {
 void ComparisonList::Remove(int position) {
   hiddenCount_ -= int(Hidden(position));
   failedCount_ -= int(bool(rows_[position - 1].failure));
+  liveText_ -= rows_[position - 1].Weight();
   rows_.erase(rows_.begin() + (position - 1));
+  CompactTexts();
   indexValid_ = false;
   changes_.Remove(position);
 }
@@ -168,6 +221,10 @@ void ComparisonList::Remove(int position) {
 void ComparisonList::Clear() {
   rows_.clear();
   rows_.shrink_to_fit();
+  texts_.Clear();
+  liveText_ = 0;
+  markers_ = {std::string()};
+  hiddenMarkerIndex_ = hiddenMarker_.empty() ? 0 : MarkerNumber(hiddenMarker_);
   hiddenCount_ = 0;
   failedCount_ = 0;
   index_.Clear();
@@ -228,6 +285,11 @@ std::vector<uint32_t> ComparisonList::TextOrder() const {
   auto build = [&](const std::vector<uint32_t>& rows, bool cheap) {
     Keys k;
     k.offset.reserve(rows.size() + 1);
+    if (cheap) {  // at most one byte per character and the end: no growing
+      size_t bytes = rows.size();
+      for (uint32_t r : rows) bytes += View(static_cast<int>(r + 1), column).size();
+      k.bytes.reserve(bytes);
+    }
     for (uint32_t r : rows) {
       std::string_view text = View(static_cast<int>(r + 1), column);
       if (cheap)

@@ -2,8 +2,10 @@
 // The comparison list: the one store of rows, names, time stamps and markers.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "list/list_changes.h"
 #include "list/name_index.h"
 #include "list/row_change.h"
+#include "list/text_arena.h"
 
 namespace zweiblick {
 
@@ -64,10 +67,13 @@ class ComparisonList {
   ComparisonList();
 
   int Count() const { return static_cast<int>(rows_.size()); }
+  // Room for `rows` rows in all, so that a filling of known size does not
+  // move the rows it has while it grows.
+  void Reserve(int rows) { rows_.reserve(static_cast<size_t>(std::max(rows, 0))); }
 
   // Adds a row at `position` (1-based, at most Count() + 1) with `text` in column 1
   // and every other column empty. Returns the position.
-  int Add(int position, std::string text);
+  int Add(int position, std::string_view text);
 
   // First row, from position 1, whose column 1 matches `name` ignoring letter case
   // (whole text); 0 when there is none.
@@ -80,7 +86,7 @@ class ComparisonList {
     EnsureIndex();
     MatchKeyInto(name, key_);
     for (uint32_t pos = index_.First(key_); pos != 0; pos = index_.Next(pos)) {
-      if (HasMatchKey(rows_[pos - 1].left, key_) && !visit(static_cast<int>(pos))) return;
+      if (HasMatchKey(rows_[pos - 1].Left(), key_) && !visit(static_cast<int>(pos))) return;
     }
   }
 
@@ -125,7 +131,7 @@ class ComparisonList {
   bool HidesRows() const { return !hiddenMarker_.empty(); }
   bool Hidden(int position) const {
     const Row& row = rows_[position - 1];
-    return HidesRows() && row.marker == hiddenMarker_ && !row.failure;
+    return HidesRows() && row.marker == hiddenMarkerIndex_ && !row.failure;
   }
   int HiddenCount() const { return hiddenCount_; }
 
@@ -156,18 +162,28 @@ class ComparisonList {
     std::array<char, 16> chars{};
     uint8_t size = 0;
   };
+  // A row keeps its names as places in texts_ (both on the same characters
+  // when the two names are one, as for nearly every row after a filling) and
+  // its marker as a number in markers_: about 150 bytes a row.
   struct Row {
-    std::string left;
-    std::string marker;
-    std::string right;
+    const char* left = nullptr;
+    const char* right = nullptr;
+    uint32_t leftSize = 0;
+    uint32_t rightSize = 0;
     Stamp leftStamp;
     Stamp rightStamp;
-    FileFacts leftFacts;
-    FileFacts rightFacts;
+    uint16_t marker = 0;  // markers_[marker]; 0 is ""
     bool selected = false;
     RowChange change = RowChange::kNone;
+    FileFacts leftFacts;
+    FileFacts rightFacts;
     // Rarely set: a pointer keeps a million rows small.
     std::unique_ptr<std::string> failure;
+
+    std::string_view Left() const { return {left, leftSize}; }
+    std::string_view Right() const { return {right, rightSize}; }
+    // The characters of texts_ that this row alone holds.
+    size_t Weight() const { return leftSize + (right == left ? 0 : rightSize); }
   };
 
   static void SetStamp(Stamp& s, std::string_view text);
@@ -175,8 +191,18 @@ class ComparisonList {
   std::vector<uint32_t> TextOrder() const;
   std::vector<uint32_t> FactOrder() const;
   void EnsureIndex() const;
+  void SetName(Row& row, bool left, std::string_view text);
+  void CompactTexts();
+  uint16_t MarkerNumber(std::string_view marker);
 
   std::vector<Row> rows_;
+  // The names of all rows, and the bytes of it that rows still use: names
+  // replaced or removed leave their old characters behind until CompactTexts.
+  TextArena texts_;
+  size_t liveText_ = 0;
+  // Every marker text in use (a deque: adding one moves no other).
+  std::deque<std::string> markers_{std::string()};
+  uint16_t hiddenMarkerIndex_ = 0;
   std::array<std::string, kListColumnCount> headers_;
   bool sorted_ = false;
   int sortKey_ = 0;
