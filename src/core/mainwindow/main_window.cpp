@@ -244,7 +244,7 @@ bool MainWindow::FillSide(const std::string& folderPath, bool isLeft, bool keepS
   ShowRunning();
   changeBasis_ = {};
   bool filledRight =
-      zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft, keepSide);
+      zweiblick::FillColumn(liste_, folders_, run_, folderPath, isLeft, keepSide);
   ShowPanelOne();
   return filledRight;
 }
