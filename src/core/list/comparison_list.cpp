@@ -25,7 +25,7 @@ int ComparisonList::Add(int position, std::string_view text) {
     rows_.push_back(std::move(row));
     changes_.Append(position);
   } else {
-    rows_.insert(rows_.begin() + (position - 1), std::move(row));
+    rows_.insert(static_cast<size_t>(position - 1), std::move(row));
     indexValid_ = false;
     changes_.Reorder();
   }
@@ -71,7 +71,8 @@ void ComparisonList::SetName(Row& row, bool left, std::string_view text) {
 void ComparisonList::CompactTexts() {
   if (texts_.Reserved() < (4u << 20) || texts_.Reserved() < 2 * liveText_) return;
   TextArena fresh;
-  for (Row& row : rows_) {
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    Row& row = rows_[i];
     bool shared = row.right == row.left;
     row.left = fresh.Add(row.Left()).data();
     row.right = shared ? row.left : fresh.Add(row.Right()).data();
@@ -94,7 +95,7 @@ uint16_t ComparisonList::MarkerNumber(std::string_view marker) {
       return renumbered[m];
     };
     hiddenMarkerIndex_ = keep(hiddenMarkerIndex_);
-    for (Row& row : rows_) row.marker = keep(row.marker);
+    for (size_t i = 0; i < rows_.size(); ++i) rows_[i].marker = keep(rows_[i].marker);
     markers_ = std::move(used);
     if (markers_.size() > UINT16_MAX) return 0;  // cannot be: there are fewer rows
   }
@@ -212,7 +213,7 @@ void ComparisonList::Remove(int position) {
   hiddenCount_ -= int(Hidden(position));
   failedCount_ -= int(bool(rows_[position - 1].failure));
   liveText_ -= rows_[position - 1].Weight();
-  rows_.erase(rows_.begin() + (position - 1));
+  rows_.erase(static_cast<size_t>(position - 1));
   CompactTexts();
   indexValid_ = false;
   changes_.Remove(position);
@@ -220,7 +221,6 @@ void ComparisonList::Remove(int position) {
 
 void ComparisonList::Clear() {
   rows_.clear();
-  rows_.shrink_to_fit();
   texts_.Clear();
   liveText_ = 0;
   markers_ = {std::string()};

@@ -2,7 +2,6 @@
 // The comparison list: the one store of rows, names, time stamps and markers.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "files/file_facts.h"
+#include "list/block_vector.h"
 #include "list/list_changes.h"
 #include "list/name_index.h"
 #include "list/row_change.h"
@@ -67,9 +67,6 @@ class ComparisonList {
   ComparisonList();
 
   int Count() const { return static_cast<int>(rows_.size()); }
-  // Room for `rows` rows in all, so that a filling of known size does not
-  // move the rows it has while it grows.
-  void Reserve(int rows) { rows_.reserve(static_cast<size_t>(std::max(rows, 0))); }
 
   // Adds a row at `position` (1-based, at most Count() + 1) with `text` in column 1
   // and every other column empty. Returns the position.
@@ -78,6 +75,10 @@ class ComparisonList {
   // First row, from position 1, whose column 1 matches `name` ignoring letter case
   // (whole text); 0 when there is none.
   int Find(std::string_view name) const;
+
+  // Makes the lookups ready now, so that the first Find does not pay for
+  // the whole list (the filling does it before its workers start).
+  void PrepareFind() const { EnsureIndex(); }
 
   // Calls `visit(position)` for every row whose column 1 matches `name`, in list
   // order, until it returns false. `visit` must not change the list.
@@ -195,7 +196,7 @@ class ComparisonList {
   void CompactTexts();
   uint16_t MarkerNumber(std::string_view marker);
 
-  std::vector<Row> rows_;
+  BlockVector<Row> rows_;
   // The names of all rows, and the bytes of it that rows still use: names
   // replaced or removed leave their old characters behind until CompactTexts.
   TextArena texts_;
