@@ -243,8 +243,7 @@ bool MainWindow::FillSide(const std::string& folderPath, bool isLeft, bool keepS
   panelOne_.account.reset();
   ShowRunning();
   changeBasis_ = {};
-  bool filledRight =
-      zweiblick::FillColumn(liste_, folders_, run_, folderPath, isLeft, keepSide);
+  bool filledRight = zweiblick::FillColumn(liste_, folders_, run_, folderPath, isLeft, keepSide);
   ShowPanelOne();
   return filledRight;
 }

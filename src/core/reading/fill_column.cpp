@@ -82,8 +82,8 @@ class Entering final : public FoundSink {
       list_.SetText(r, kRightNameColumn, rel);
       Enter(r, kRightStampColumn, false, facts);
     } else {
-      waiting_.push_back({static_cast<uint32_t>(waitingNames_.size()),
-                          static_cast<uint32_t>(rel.size()), facts});
+      waiting_.push_back(
+          {static_cast<uint32_t>(waitingNames_.size()), static_cast<uint32_t>(rel.size()), facts});
       waitingNames_ += rel;
     }
     if (++count_ % 64 == 0) run_.YieldUnlessFast();
@@ -150,7 +150,8 @@ void Undo(ComparisonList& list, ChosenFolders& folders, const ChosenFolders& bef
 
 }  // namespace
 
-bool FillColumn(ComparisonList& list, ChosenFolders& folders, RunReporter& run, const std::string& folderPath, bool isLeft, bool keepSide) {
+bool FillColumn(ComparisonList& list, ChosenFolders& folders, RunReporter& run,
+                const std::string& folderPath, bool isLeft, bool keepSide) {
   if (list.Count() == 0 && !keepSide) isLeft = true;
   std::string path = WithTrailingBackslash(folderPath);
   run.EnableCompareButton(false);
