@@ -103,6 +103,27 @@ uint16_t ComparisonList::MarkerNumber(std::string_view marker) {
   return static_cast<uint16_t>(markers_.size() - 1);
 }
 
+ComparisonList::PackedFacts ComparisonList::Packed(const FileFacts& facts) {
+  PackedFacts p;
+  p.size = facts.size;
+  p.mtimeSec = facts.mtimeSec;
+  p.mtimeNsec = facts.mtimeNsec;
+  p.inode = facts.inode;
+  auto known = std::find(devices_.begin(), devices_.end(), facts.device);
+  if (known != devices_.end()) {
+    p.device = static_cast<uint16_t>(known - devices_.begin());
+  } else if (devices_.size() <= UINT16_MAX) {
+    devices_.push_back(facts.device);
+    p.device = static_cast<uint16_t>(devices_.size() - 1);
+  } else {
+    // More devices than a number holds cannot be met in one pair of
+    // folders; should it happen, the row's facts count as unknown, so a
+    // synchronisation refuses the row rather than trusting a wrong device.
+    p = PackedFacts();
+  }
+  return p;
+}
+
 void ComparisonList::SetStamp(Stamp& s, std::string_view text) {
   s.size = static_cast<uint8_t>(std::min(text.size(), s.chars.size()));
   std::memcpy(s.chars.data(), text.data(), s.size);
@@ -167,7 +188,7 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
 
 void ComparisonList::SetFacts(int position, bool left, const FileFacts& facts) {
   Row& row = rows_[position - 1];
-  (left ? row.leftFacts : row.rightFacts) = facts;
+  (left ? row.leftFacts : row.rightFacts) = Packed(facts);
 }
 
 void ComparisonList::SetChange(int position, RowChange change) {
@@ -394,7 +415,7 @@ std::vector<uint32_t> ComparisonList::FactOrder() const {
   // A side without a file sorts before every file.
   std::vector<std::pair<int64_t, int32_t>> keys(n);
   for (size_t i = 0; i < n; ++i) {
-    const FileFacts& f = left ? rows_[i].leftFacts : rows_[i].rightFacts;
+    const PackedFacts& f = left ? rows_[i].leftFacts : rows_[i].rightFacts;
     if (!f.Known())
       keys[i] = {INT64_MIN, INT32_MIN};
     else

@@ -100,9 +100,9 @@ class ComparisonList {
 
   // What the walk saw of the row's left or right file. Emptying a right name
   // forgets its file's facts too.
-  const FileFacts& Facts(int position, bool left) const {
+  FileFacts Facts(int position, bool left) const {
     const Row& row = rows_[position - 1];
-    return left ? row.leftFacts : row.rightFacts;
+    return Unpacked(left ? row.leftFacts : row.rightFacts);
   }
   void SetFacts(int position, bool left, const FileFacts& facts);
 
@@ -163,6 +163,17 @@ class ComparisonList {
     std::array<char, 16> chars{};
     uint8_t size = 0;
   };
+  // What the walk saw of a file, with its device as a number in devices_:
+  // a side holds files of a few devices only.
+  struct PackedFacts {
+    int64_t size = -1;
+    int64_t mtimeSec = 0;
+    uint64_t inode = 0;
+    int32_t mtimeNsec = 0;
+    uint16_t device = 0;
+    bool Known() const { return size >= 0; }
+  };
+
   // A row keeps its names as places in texts_ (both on the same characters
   // when the two names are one, as for nearly every row after a filling) and
   // its marker as a number in markers_: about 150 bytes a row.
@@ -176,8 +187,8 @@ class ComparisonList {
     uint16_t marker = 0;  // markers_[marker]; 0 is ""
     bool selected = false;
     RowChange change = RowChange::kNone;
-    FileFacts leftFacts;
-    FileFacts rightFacts;
+    PackedFacts leftFacts;
+    PackedFacts rightFacts;
     // Rarely set: a pointer keeps a million rows small.
     std::unique_ptr<std::string> failure;
 
@@ -195,6 +206,16 @@ class ComparisonList {
   void SetName(Row& row, bool left, std::string_view text);
   void CompactTexts();
   uint16_t MarkerNumber(std::string_view marker);
+  PackedFacts Packed(const FileFacts& facts);
+  FileFacts Unpacked(const PackedFacts& p) const {
+    FileFacts f;
+    f.size = p.size;
+    f.mtimeSec = p.mtimeSec;
+    f.mtimeNsec = p.mtimeNsec;
+    f.inode = p.inode;
+    f.device = devices_[p.device];
+    return f;
+  }
 
   BlockVector<Row> rows_;
   // The names of all rows, and the bytes of it that rows still use: names
@@ -204,6 +225,8 @@ class ComparisonList {
   // Every marker text in use (a deque: adding one moves no other).
   std::deque<std::string> markers_{std::string()};
   uint16_t hiddenMarkerIndex_ = 0;
+  // Every device a row's facts name; 0 is device 0 (nothing known).
+  std::vector<uint64_t> devices_{0};
   std::array<std::string, kListColumnCount> headers_;
   bool sorted_ = false;
   int sortKey_ = 0;
