@@ -48,6 +48,47 @@ TEST(ComparisonList, StartsEmptyWithItsSixHeadersAndRowsHoldTheirColumnsByPositi
   EXPECT_EQ(l.Header(1), "Erster Ordner");  // clearing leaves the headers
 }
 
+// Names share their characters between the two sides and live in blocks that
+// are copied anew once most rows are gone; markers and devices are numbers in
+// tables. None of that may show: every row keeps exactly its texts and facts.
+TEST(ComparisonList, RowsKeepTheirOwnTextsAndFactsHoweverTheyAreStored) {
+  ComparisonList l;
+  const int n = 6000;  // names of about 1 KB: the removals below copy the blocks
+  auto name = [](int i) { return std::string(1000, 'a' + i % 26) + std::to_string(i); };
+  const char* markers[] = {"=", "<>", "", "-->", "eigener Text"};
+  for (int i = 0; i < n; ++i) {
+    int r = l.Add(l.Count() + 1, name(i));
+    l.SetText(r, kRightNameColumn, name(i));  // the same name: one copy
+    l.SetText(r, kMarkerColumn, markers[i % 5]);
+    FileFacts f;
+    f.size = i;
+    f.mtimeSec = 1700000000 + i;
+    f.mtimeNsec = i;
+    f.inode = 100000u + static_cast<uint64_t>(i);
+    f.device = i % 3 == 0 ? 0x10301u : 0x800002u;
+    l.SetFacts(r, i % 2 == 0, f);
+  }
+  for (int r = 1; r <= n; r += 7) l.SetText(r, kLeftNameColumn, "neu" + std::to_string(r));
+  for (int r = 2; r <= n; r += 7) l.SetText(r, kRightNameColumn, "");
+  for (int r = n; r >= 1; --r)
+    if (r % 4 != 0) l.Remove(r);
+  ASSERT_EQ(l.Count(), n / 4);
+  for (int r = 1; r <= l.Count(); ++r) {
+    int was = 4 * r, i = was - 1;
+    EXPECT_EQ(l.View(r, kLeftNameColumn), was % 7 == 1 ? "neu" + std::to_string(was) : name(i));
+    EXPECT_EQ(l.View(r, kRightNameColumn), was % 7 == 2 ? std::string() : name(i));
+    EXPECT_EQ(l.View(r, kMarkerColumn), markers[i % 5]);
+    FileFacts f = l.Facts(r, i % 2 == 0);
+    EXPECT_EQ(f.size, was % 7 == 2 && i % 2 != 0 ? -1 : i) << r;
+    if (f.Known()) {
+      EXPECT_EQ(f.inode, 100000u + static_cast<uint64_t>(i));
+      EXPECT_EQ(f.device, i % 3 == 0 ? 0x10301u : 0x800002u);
+      EXPECT_EQ(f.mtimeNsec, i);
+    }
+    EXPECT_FALSE(l.Facts(r, i % 2 != 0).Known());
+  }
+}
+
 TEST(ComparisonList, FindMatchesWholeNamesIgnoringCaseFirstRowWins) {
   ComparisonList l;
   for (const char* name : {"Sub/b.txt", "a.txt", "", "A.txt"}) l.Add(l.Count() + 1, name);

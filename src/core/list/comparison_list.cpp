@@ -12,20 +12,20 @@ ComparisonList::ComparisonList()
                kHeaderLeftStamp,   kHeaderRightStamp, kHeaderLeftSize,     kHeaderRightSize,
                kHeaderLeftTime,    kHeaderRightTime,  kHeaderChange,       kHeaderFailure} {}
 
-int ComparisonList::Add(int position, std::string text) {
+int ComparisonList::Add(int position, std::string_view text) {
   int count = Count();
   position = std::clamp(position, 1, count + 1);
   Row row;
-  row.left = std::move(text);
+  SetName(row, true, text);
   if (position == count + 1) {
-    if (indexValid_ && !row.left.empty()) {
-      MatchKeyInto(row.left, key_);
+    if (indexValid_ && row.leftSize != 0) {
+      MatchKeyInto(row.Left(), key_);
       index_.Append(key_, static_cast<uint32_t>(position));
     }
     rows_.push_back(std::move(row));
     changes_.Append(position);
   } else {
-    rows_.insert(rows_.begin() + (position - 1), std::move(row));
+    rows_.insert(static_cast<size_t>(position - 1), std::move(row));
     indexValid_ = false;
     changes_.Reorder();
   }
@@ -45,11 +45,83 @@ void ComparisonList::EnsureIndex() const {
   if (indexValid_) return;
   index_.Clear();
   for (size_t i = 0; i < rows_.size(); ++i)
-    if (!rows_[i].left.empty()) {
-      MatchKeyInto(rows_[i].left, key_);
+    if (rows_[i].leftSize != 0) {
+      MatchKeyInto(rows_[i].Left(), key_);
       index_.Append(key_, static_cast<uint32_t>(i + 1));
     }
   indexValid_ = true;
+}
+
+void ComparisonList::SetName(Row& row, bool left, std::string_view text) {
+  liveText_ -= row.Weight();
+  const char*& chars = left ? row.left : row.right;
+  uint32_t& size = left ? row.leftSize : row.rightSize;
+  std::string_view other = left ? row.Right() : row.Left();
+  if (!text.empty() && text == other) {
+    chars = other.data();  // one name on both sides: the same characters
+  } else {
+    chars = texts_.Add(text).data();
+  }
+  size = static_cast<uint32_t>(text.size());
+  liveText_ += row.Weight();
+}
+
+// Copies the names still in use into a new arena once most of the old one is
+// left behind by removed rows and replaced names.
+void ComparisonList::CompactTexts() {
+  if (texts_.Reserved() < (4u << 20) || texts_.Reserved() < 2 * liveText_) return;
+  TextArena fresh;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    Row& row = rows_[i];
+    bool shared = row.right == row.left;
+    row.left = fresh.Add(row.Left()).data();
+    row.right = shared ? row.left : fresh.Add(row.Right()).data();
+  }
+  texts_ = std::move(fresh);
+}
+
+uint16_t ComparisonList::MarkerNumber(std::string_view marker) {
+  for (size_t i = 0; i < markers_.size(); ++i)
+    if (markers_[i] == marker) return static_cast<uint16_t>(i);
+  if (markers_.size() > UINT16_MAX) {
+    // As many different markers as a number holds: keep only those in use.
+    std::vector<uint16_t> renumbered(markers_.size(), 0);
+    std::deque<std::string> used{std::string()};
+    auto keep = [&](uint16_t m) {
+      if (m != 0 && renumbered[m] == 0) {
+        renumbered[m] = static_cast<uint16_t>(used.size());
+        used.push_back(markers_[m]);
+      }
+      return renumbered[m];
+    };
+    hiddenMarkerIndex_ = keep(hiddenMarkerIndex_);
+    for (size_t i = 0; i < rows_.size(); ++i) rows_[i].marker = keep(rows_[i].marker);
+    markers_ = std::move(used);
+    if (markers_.size() > UINT16_MAX) return 0;  // cannot be: there are fewer rows
+  }
+  markers_.emplace_back(marker);
+  return static_cast<uint16_t>(markers_.size() - 1);
+}
+
+ComparisonList::PackedFacts ComparisonList::Packed(const FileFacts& facts) {
+  PackedFacts p;
+  p.size = facts.size;
+  p.mtimeSec = facts.mtimeSec;
+  p.mtimeNsec = facts.mtimeNsec;
+  p.inode = facts.inode;
+  auto known = std::find(devices_.begin(), devices_.end(), facts.device);
+  if (known != devices_.end()) {
+    p.device = static_cast<uint16_t>(known - devices_.begin());
+  } else if (devices_.size() <= UINT16_MAX) {
+    devices_.push_back(facts.device);
+    p.device = static_cast<uint16_t>(devices_.size() - 1);
+  } else {
+    // More devices than a number holds cannot be met in one pair of
+    // folders; should it happen, the row's facts count as unknown, so a
+    // synchronisation refuses the row rather than trusting a wrong device.
+    p = PackedFacts();
+  }
+  return p;
 }
 
 void ComparisonList::SetStamp(Stamp& s, std::string_view text) {
@@ -61,11 +133,11 @@ std::string_view ComparisonList::View(int position, int column) const {
   const Row& row = rows_[position - 1];
   switch (column) {
     case kLeftNameColumn:
-      return row.left;
+      return row.Left();
     case kMarkerColumn:
-      return row.marker;
+      return markers_[row.marker];
     case kRightNameColumn:
-      return row.right;
+      return row.Right();
     case kLeftStampColumn:
       return {row.leftStamp.chars.data(), row.leftStamp.size};
     case kRightStampColumn:
@@ -83,23 +155,23 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
   Row& row = rows_[position - 1];
   switch (column) {
     case kLeftNameColumn:
-      if (row.left == text) return;
-      row.left = text;
+      if (row.Left() == text) return;
+      SetName(row, true, text);
       if (text.empty()) row.leftFacts = {};
       indexValid_ = false;
       break;
     case kMarkerColumn: {
-      if (row.marker == text) return;
+      if (markers_[row.marker] == text) return;
       bool wasHidden = Hidden(position);
-      row.marker = text;
+      row.marker = MarkerNumber(text);
       bool hidden = Hidden(position);
       hiddenCount_ += int(hidden) - int(wasHidden);
       if (hidden) row.selected = false;
       break;
     }
     case kRightNameColumn:
-      if (row.right == text) return;
-      row.right = text;
+      if (row.Right() == text) return;
+      SetName(row, false, text);
       if (text.empty()) row.rightFacts = {};
       break;
     case kLeftStampColumn:
@@ -116,7 +188,7 @@ void ComparisonList::SetText(int position, int column, std::string_view text) {
 
 void ComparisonList::SetFacts(int position, bool left, const FileFacts& facts) {
   Row& row = rows_[position - 1];
-  (left ? row.leftFacts : row.rightFacts) = facts;
+  (left ? row.leftFacts : row.rightFacts) = Packed(facts);
 }
 
 void ComparisonList::SetChange(int position, RowChange change) {
@@ -147,6 +219,7 @@ void ComparisonList::SetSelected(int position, bool selected) {
 void ComparisonList::HideRowsMarked(std::string marker) {
   if (marker == hiddenMarker_) return;
   hiddenMarker_ = std::move(marker);
+  hiddenMarkerIndex_ = hiddenMarker_.empty() ? 0 : MarkerNumber(hiddenMarker_);
   hiddenCount_ = 0;
   for (int r = 1; r <= Count(); ++r)
     if (Hidden(r)) {
@@ -160,14 +233,19 @@ void ComparisonList::HideRowsMarked(std::string marker) {
 void ComparisonList::Remove(int position) {
   hiddenCount_ -= int(Hidden(position));
   failedCount_ -= int(bool(rows_[position - 1].failure));
-  rows_.erase(rows_.begin() + (position - 1));
+  liveText_ -= rows_[position - 1].Weight();
+  rows_.erase(static_cast<size_t>(position - 1));
+  CompactTexts();
   indexValid_ = false;
   changes_.Remove(position);
 }
 
 void ComparisonList::Clear() {
   rows_.clear();
-  rows_.shrink_to_fit();
+  texts_.Clear();
+  liveText_ = 0;
+  markers_ = {std::string()};
+  hiddenMarkerIndex_ = hiddenMarker_.empty() ? 0 : MarkerNumber(hiddenMarker_);
   hiddenCount_ = 0;
   failedCount_ = 0;
   index_.Clear();
@@ -228,6 +306,11 @@ std::vector<uint32_t> ComparisonList::TextOrder() const {
   auto build = [&](const std::vector<uint32_t>& rows, bool cheap) {
     Keys k;
     k.offset.reserve(rows.size() + 1);
+    if (cheap) {  // at most one byte per character and the end: no growing
+      size_t bytes = rows.size();
+      for (uint32_t r : rows) bytes += View(static_cast<int>(r + 1), column).size();
+      k.bytes.reserve(bytes);
+    }
     for (uint32_t r : rows) {
       std::string_view text = View(static_cast<int>(r + 1), column);
       if (cheap)
@@ -332,7 +415,7 @@ std::vector<uint32_t> ComparisonList::FactOrder() const {
   // A side without a file sorts before every file.
   std::vector<std::pair<int64_t, int32_t>> keys(n);
   for (size_t i = 0; i < n; ++i) {
-    const FileFacts& f = left ? rows_[i].leftFacts : rows_[i].rightFacts;
+    const PackedFacts& f = left ? rows_[i].leftFacts : rows_[i].rightFacts;
     if (!f.Known())
       keys[i] = {INT64_MIN, INT32_MIN};
     else

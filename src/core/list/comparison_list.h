@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,9 +12,11 @@
 #include <vector>
 
 #include "files/file_facts.h"
+#include "list/block_vector.h"
 #include "list/list_changes.h"
 #include "list/name_index.h"
 #include "list/row_change.h"
+#include "list/text_arena.h"
 
 namespace zweiblick {
 
@@ -67,11 +70,15 @@ class ComparisonList {
 
   // Adds a row at `position` (1-based, at most Count() + 1) with `text` in column 1
   // and every other column empty. Returns the position.
-  int Add(int position, std::string text);
+  int Add(int position, std::string_view text);
 
   // First row, from position 1, whose column 1 matches `name` ignoring letter case
   // (whole text); 0 when there is none.
   int Find(std::string_view name) const;
+
+  // Makes the lookups ready now, so that the first Find does not pay for
+  // the whole list (the filling does it before its workers start).
+  void PrepareFind() const { EnsureIndex(); }
 
   // Calls `visit(position)` for every row whose column 1 matches `name`, in list
   // order, until it returns false. `visit` must not change the list.
@@ -80,7 +87,7 @@ class ComparisonList {
     EnsureIndex();
     MatchKeyInto(name, key_);
     for (uint32_t pos = index_.First(key_); pos != 0; pos = index_.Next(pos)) {
-      if (HasMatchKey(rows_[pos - 1].left, key_) && !visit(static_cast<int>(pos))) return;
+      if (HasMatchKey(rows_[pos - 1].Left(), key_) && !visit(static_cast<int>(pos))) return;
     }
   }
 
@@ -93,9 +100,9 @@ class ComparisonList {
 
   // What the walk saw of the row's left or right file. Emptying a right name
   // forgets its file's facts too.
-  const FileFacts& Facts(int position, bool left) const {
+  FileFacts Facts(int position, bool left) const {
     const Row& row = rows_[position - 1];
-    return left ? row.leftFacts : row.rightFacts;
+    return Unpacked(left ? row.leftFacts : row.rightFacts);
   }
   void SetFacts(int position, bool left, const FileFacts& facts);
 
@@ -125,7 +132,7 @@ class ComparisonList {
   bool HidesRows() const { return !hiddenMarker_.empty(); }
   bool Hidden(int position) const {
     const Row& row = rows_[position - 1];
-    return HidesRows() && row.marker == hiddenMarker_ && !row.failure;
+    return HidesRows() && row.marker == hiddenMarkerIndex_ && !row.failure;
   }
   int HiddenCount() const { return hiddenCount_; }
 
@@ -156,18 +163,39 @@ class ComparisonList {
     std::array<char, 16> chars{};
     uint8_t size = 0;
   };
+  // What the walk saw of a file, with its device as a number in devices_:
+  // a side holds files of a few devices only.
+  struct PackedFacts {
+    int64_t size = -1;
+    int64_t mtimeSec = 0;
+    uint64_t inode = 0;
+    int32_t mtimeNsec = 0;
+    uint16_t device = 0;
+    bool Known() const { return size >= 0; }
+  };
+
+  // A row keeps its names as places in texts_ (both on the same characters
+  // when the two names are one, as for nearly every row after a filling) and
+  // its marker as a number in markers_: about 150 bytes a row.
   struct Row {
-    std::string left;
-    std::string marker;
-    std::string right;
+    const char* left = nullptr;
+    const char* right = nullptr;
+    uint32_t leftSize = 0;
+    uint32_t rightSize = 0;
     Stamp leftStamp;
     Stamp rightStamp;
-    FileFacts leftFacts;
-    FileFacts rightFacts;
+    uint16_t marker = 0;  // markers_[marker]; 0 is ""
     bool selected = false;
     RowChange change = RowChange::kNone;
+    PackedFacts leftFacts;
+    PackedFacts rightFacts;
     // Rarely set: a pointer keeps a million rows small.
     std::unique_ptr<std::string> failure;
+
+    std::string_view Left() const { return {left, leftSize}; }
+    std::string_view Right() const { return {right, rightSize}; }
+    // The characters of texts_ that this row alone holds.
+    size_t Weight() const { return leftSize + (right == left ? 0 : rightSize); }
   };
 
   static void SetStamp(Stamp& s, std::string_view text);
@@ -175,8 +203,30 @@ class ComparisonList {
   std::vector<uint32_t> TextOrder() const;
   std::vector<uint32_t> FactOrder() const;
   void EnsureIndex() const;
+  void SetName(Row& row, bool left, std::string_view text);
+  void CompactTexts();
+  uint16_t MarkerNumber(std::string_view marker);
+  PackedFacts Packed(const FileFacts& facts);
+  FileFacts Unpacked(const PackedFacts& p) const {
+    FileFacts f;
+    f.size = p.size;
+    f.mtimeSec = p.mtimeSec;
+    f.mtimeNsec = p.mtimeNsec;
+    f.inode = p.inode;
+    f.device = devices_[p.device];
+    return f;
+  }
 
-  std::vector<Row> rows_;
+  BlockVector<Row> rows_;
+  // The names of all rows, and the bytes of it that rows still use: names
+  // replaced or removed leave their old characters behind until CompactTexts.
+  TextArena texts_;
+  size_t liveText_ = 0;
+  // Every marker text in use (a deque: adding one moves no other).
+  std::deque<std::string> markers_{std::string()};
+  uint16_t hiddenMarkerIndex_ = 0;
+  // Every device a row's facts name; 0 is device 0 (nothing known).
+  std::vector<uint64_t> devices_{0};
   std::array<std::string, kListColumnCount> headers_;
   bool sorted_ = false;
   int sortKey_ = 0;

@@ -5,9 +5,10 @@
 
 namespace zweiblick {
 
-uint64_t NameIndex::Hash(std::string_view key) {
+uint32_t NameIndex::Hash(std::string_view key) {
   uint64_t h = std::hash<std::string_view>{}(key);
-  return h == 0 ? 1 : h;
+  auto folded = static_cast<uint32_t>(h ^ (h >> 32));
+  return folded == 0 ? 1 : folded;
 }
 
 void NameIndex::Clear() {
@@ -16,9 +17,9 @@ void NameIndex::Clear() {
   used_ = 0;
 }
 
-size_t NameIndex::Probe(uint64_t hash) const {
+size_t NameIndex::Probe(uint32_t hash) const {
   size_t mask = slots_.size() - 1;
-  size_t i = static_cast<size_t>(hash ^ (hash >> 29)) & mask;
+  size_t i = static_cast<size_t>(hash ^ (hash >> 21)) & mask;
   while (slots_[i].hash != 0 && slots_[i].hash != hash) i = (i + 1) & mask;
   return i;
 }
@@ -34,7 +35,7 @@ void NameIndex::Grow() {
 void NameIndex::Append(std::string_view key, uint32_t position) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
   if (next_.size() <= position) next_.resize(std::max<size_t>(position + 1, next_.size() * 2), 0);
-  uint64_t hash = Hash(key);
+  uint32_t hash = Hash(key);
   Slot& slot = slots_[Probe(hash)];
   next_[position] = 0;
   if (slot.hash == 0) {

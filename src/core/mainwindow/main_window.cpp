@@ -285,8 +285,7 @@ bool MainWindow::FillSide(const std::string& folderPath, bool isLeft, bool keepS
   panelOne_.undone.clear();
   ShowRunning();
   changeBasis_ = {};
-  bool filledRight =
-      zweiblick::FillColumn(liste_, folders_, FoundFiles, run_, folderPath, isLeft, keepSide);
+  bool filledRight = zweiblick::FillColumn(liste_, folders_, run_, folderPath, isLeft, keepSide);
   ShowPanelOne();
   ShowUndoButton();
   return filledRight;

@@ -196,8 +196,6 @@ class MainWindow : public BatchSteps {
   ModresizeApp layout_;
   ComparisonList liste_;
   ChosenFolders folders_;
-  // Element 0 is always present, empty and never read; the walk appends from 1 on.
-  std::vector<FoundFile> FoundFiles{FoundFile{}};
   BatchSwitches batch_;
   int sortColumn_ = 0;
   MouseButton lastMouseButton_ = MouseButton::kNone;

@@ -2,7 +2,7 @@
 #include "reading/fill_column.h"
 
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "list/row_count_text.h"
 #include "platform/run_reporter.h"
@@ -19,39 +19,111 @@ namespace {
 // matches ignoring case, has no right file yet and is not exactly the name of
 // another file of this folder. Where every name has one spelling this is simply
 // the first row that matches.
+//
+// The rows taken exactly are taken as the walk meets their files; the other
+// files wait for the end of the walk, for a file met later may be exactly
+// the name a row was about to be matched by. By then every file named exactly
+// like a row's left name sits on that row, so "the name of another file of
+// this folder" is a row whose two names are that name.
 class RightMatcher {
  public:
-  RightMatcher(const ComparisonList& list, const std::vector<FoundFile>& found, size_t start)
-      : list_(list), found_(found), start_(start) {}
+  explicit RightMatcher(const ComparisonList& list) : list_(list) {}
 
-  int Row(std::string_view rel) {
-    const ComparisonList& list = list_;
-    int exact = 0, free = 0;
-    list.ForEachMatch(rel, [&](int pos) {
-      std::string_view left = list.View(pos, kLeftNameColumn);
-      if (left == rel) {
-        exact = pos;
+  int Exact(std::string_view rel) const {
+    int exact = 0;
+    list_.ForEachMatch(rel, [&](int pos) {
+      if (list_.View(pos, kLeftNameColumn) != rel) return true;
+      exact = pos;
+      return false;
+    });
+    return exact;
+  }
+
+  // After the walk, for a file that has no exact row.
+  int Free(std::string_view rel) const {
+    int free = 0;
+    list_.ForEachMatch(rel, [&](int pos) {
+      std::string_view left = list_.View(pos, kLeftNameColumn);
+      if (list_.View(pos, kRightNameColumn).empty() && !IsRightName(left)) {
+        free = pos;
         return false;
       }
-      if (free == 0 && list.View(pos, kRightNameColumn).empty() && !IsRightName(left)) free = pos;
       return true;
     });
-    return exact != 0 ? exact : free;
+    return free;
   }
 
  private:
-  bool IsRightName(std::string_view name) {
-    if (names_.empty()) {  // built only when names clash
-      for (size_t i = 1; i < found_.size(); ++i)
-        names_.insert(std::string_view(found_[i].path).substr(start_));
-    }
-    return names_.count(name) > 0;
+  bool IsRightName(std::string_view name) const {
+    bool found = false;
+    list_.ForEachMatch(name, [&](int pos) {
+      found = list_.View(pos, kLeftNameColumn) == name && list_.View(pos, kRightNameColumn) == name;
+      return !found;
+    });
+    return found;
   }
 
   const ComparisonList& list_;
-  const std::vector<FoundFile>& found_;
+};
+
+// Enters the files into the list as the walk hands them over.
+class Entering final : public FoundSink {
+ public:
+  Entering(ComparisonList& list, RunReporter& run, size_t start, bool isLeft)
+      : list_(list), run_(run), start_(start), isLeft_(isLeft), matcher_(list) {}
+
+  void Found(std::string& path, const FileFacts& facts) override {
+    if (run_.StopRequested()) return;  // the walk ends at its next folder
+    std::string_view rel = std::string_view(path).substr(start_);
+    if (isLeft_) {
+      int r = list_.Add(list_.Count() + 1, rel);
+      Enter(r, kLeftStampColumn, true, facts);
+    } else if (int r = matcher_.Exact(rel); r != 0) {
+      list_.SetText(r, kRightNameColumn, rel);
+      Enter(r, kRightStampColumn, false, facts);
+    } else {
+      waiting_.push_back(
+          {static_cast<uint32_t>(waitingNames_.size()), static_cast<uint32_t>(rel.size()), facts});
+      waitingNames_ += rel;
+    }
+    if (++count_ % 64 == 0) run_.YieldUnlessFast();
+  }
+
+  // The right files without an exact row, in the walk's order.
+  void EnterWaiting() {
+    size_t n = waiting_.size();
+    for (size_t i = 0; i < n && !run_.StopRequested(); ++i) {
+      run_.SetProgress(static_cast<float>(static_cast<double>(i + 1) * 50.0 / n + 50.0));
+      const Waiting& w = waiting_[i];
+      std::string_view rel = std::string_view(waitingNames_).substr(w.offset, w.size);
+      int r = matcher_.Free(rel);
+      if (r == 0) r = list_.Add(list_.Count() + 1, "");
+      list_.SetText(r, kRightNameColumn, rel);
+      Enter(r, kRightStampColumn, false, w.facts);
+      if ((i + 1) % 64 == 0) run_.YieldUnlessFast();
+    }
+  }
+
+ private:
+  void Enter(int row, int stampColumn, bool left, const FileFacts& facts) {
+    list_.SetText(row, stampColumn, StampText(facts.mtimeSec, stamp_));
+    list_.SetFacts(row, left, facts);
+  }
+
+  struct Waiting {
+    uint32_t offset;
+    uint32_t size;
+    FileFacts facts;
+  };
+  ComparisonList& list_;
+  RunReporter& run_;
   size_t start_;
-  std::unordered_set<std::string_view> names_;
+  bool isLeft_;
+  RightMatcher matcher_;
+  StampChars stamp_;
+  std::vector<Waiting> waiting_;
+  std::string waitingNames_;
+  size_t count_ = 0;
 };
 
 // A filling stopped halfway would leave a column that looks complete to the
@@ -78,8 +150,8 @@ void Undo(ComparisonList& list, ChosenFolders& folders, const ChosenFolders& bef
 
 }  // namespace
 
-bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
-                RunReporter& run, const std::string& folderPath, bool isLeft, bool keepSide) {
+bool FillColumn(ComparisonList& list, ChosenFolders& folders, RunReporter& run,
+                const std::string& folderPath, bool isLeft, bool keepSide) {
   if (list.Count() == 0 && !keepSide) isLeft = true;
   std::string path = WithTrailingBackslash(folderPath);
   run.EnableCompareButton(false);
@@ -102,41 +174,22 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundF
       list.SetFailure(r, "");
     }
   }
-  foundFiles.assign(1, FoundFile{});
   run.SetProgress(25);
   run.SetStatus(2, kStatusWalking);
   // Before the walk: a stick swapped during it is not taken for the one read.
   FolderIdentity seen = IdentityOf(path, {});
-  FileFacts facts = WalkFolderTree(foundFiles, run, path, folders.Filter, folders.OwnFiles);
+  size_t start = path.size();  // the relative name begins right after the folder path
+  // The lookups of column 1, built before the walk's workers compete with
+  // this thread for the processors.
+  if (!isLeft) list.PrepareFind();
+  Entering entering(list, run, start, isLeft);
+  FileFacts facts = WalkFolderTree(entering, run, path, folders.Filter, folders.OwnFiles);
   FolderIdentity& id = isLeft ? folders.LeftFolderId : folders.RightFolderId;
   id = seen;
   id.facts = facts;
   run.SetProgress(50);
-  size_t start = path.size();  // the relative name begins right after the folder path
   run.SetStatus(2, kStatusEntering);
-  int n = run.StopRequested() ? 0 : static_cast<int>(foundFiles.size()) - 1;
-  RightMatcher matcher(list, foundFiles, start);
-  StampChars stamp;
-  for (int i = 1; i <= n; ++i) {
-    run.SetProgress(static_cast<float>(static_cast<double>(i) * 50.0 / n + 50.0));
-    const FoundFile& file = foundFiles[i];
-    std::string_view rel = std::string_view(file.path).substr(start);
-    if (isLeft) {
-      list.Add(i, std::string(rel));
-      list.SetText(i, kLeftStampColumn, StampText(file.facts.mtimeSec, stamp));
-      list.SetFacts(i, true, file.facts);
-    } else {
-      int r = matcher.Row(rel);
-      if (r == 0) r = list.Add(list.Count() + 1, "");
-      list.SetText(r, kRightNameColumn, rel);
-      list.SetText(r, kRightStampColumn, StampText(file.facts.mtimeSec, stamp));
-      list.SetFacts(r, false, file.facts);
-    }
-    if (i % 64 == 0) {
-      run.YieldUnlessFast();
-      if (run.StopRequested()) break;
-    }
-  }
+  entering.EnterWaiting();
   if (run.StopRequested()) {
     Undo(list, folders, before, rowsBefore, isLeft);
     run.SetStatus(2, kStatusFillStopped);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "list/comparison_list.h"
 #include "reading/chosen_folders.h"
@@ -17,13 +16,10 @@ class RunReporter;
 // per file. The right column matches each file to a row by relative name,
 // ignoring letter case, or appends a row. The first folder given to an empty list
 // always fills the left column, unless `keepSide` (the pair is read again).
-// `foundFiles` receives the files the walk
-// collects. True when it filled the right column. Stopped at a yield, it
-// leaves the list as it was before (the right column empty). Panel 1 is the
-// caller's.
-bool FillColumn(ComparisonList& list, ChosenFolders& folders, std::vector<FoundFile>& foundFiles,
-                RunReporter& run, const std::string& folderPath, bool isLeft,
-                bool keepSide = false);
+// Files are entered as the walk meets them. True when it filled the right column. Stopped at a
+// yield, it leaves the list as it was before (the right column empty). Panel 1 is the caller's.
+bool FillColumn(ComparisonList& list, ChosenFolders& folders, RunReporter& run,
+                const std::string& folderPath, bool isLeft, bool keepSide = false);
 
 inline constexpr const char* kStatusWalking =
     "Aufstellung der Dateien im betr. Verzeichnis läuft ...";

@@ -46,7 +46,9 @@ struct Dirent64 {
 // would have met it.
 struct Folder {
   struct Entry {
-    std::string path;
+    // The name within the folder (short names need no allocation); empty
+    // for an error of the folder's own listing.
+    std::string name;
     FileFacts facts;
     int error = 0;  // not 0: an entry that could not be examined, to report
   };
@@ -79,10 +81,10 @@ struct Folder {
 
 class TreeWalk {
  public:
-  TreeWalk(std::vector<FoundFile>& foundFiles, RunReporter& run, const NameFilter& filter,
-           const NeverWalked& never)
-      : found_(foundFiles), run_(run), filter_(filter), never_(never), pool_(DefaultWorkerCount()) {
+  TreeWalk(FoundSink& found, RunReporter& run, const NameFilter& filter, const NeverWalked& never)
+      : found_(found), run_(run), filter_(filter), never_(never), pool_(DefaultWorkerCount()) {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
+    full_.resize(static_cast<size_t>(pool_.Size()));
   }
 
   FileFacts Run(const std::string& folderPath) {
@@ -117,11 +119,17 @@ class TreeWalk {
       if (folder.error != ENOENT) ReportAccessError(run_, folder.error, folder.path);
       return;
     }
+    std::string prefix = WithTrailingBackslash(folder.path);
     for (Folder::Entry& e : folder.entries) {
+      if (e.name.empty()) {
+        ReportAccessError(run_, e.error, folder.path);
+        continue;
+      }
+      path_.assign(prefix).append(e.name);
       if (e.error != 0)
-        ReportAccessError(run_, e.error, e.path);
+        ReportAccessError(run_, e.error, path_);
       else
-        found_.push_back(FoundFile{std::move(e.path), e.facts});
+        found_.Found(path_, e.facts);
     }
     folder.entries = {};
     run_.YieldAlways();
@@ -197,7 +205,7 @@ class TreeWalk {
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         const int error = errno;  // before the path is copied
-        folder.entries.push_back(Folder::Entry{folder.path, {}, error});
+        folder.entries.push_back(Folder::Entry{std::string(), {}, error});
       }
       if (n <= 0) break;
       for (long at = 0; at < n;) {
@@ -205,7 +213,8 @@ class TreeWalk {
         at += entry->d_reclen;
         const char* name = entry->d_name;
         if (name[0] == '.' && !DotNameWalked(name)) continue;
-        std::string full = p + name;
+        std::string& full = full_[static_cast<size_t>(worker)];
+        full.assign(p).append(name);
         // Judged by name before it is examined: nothing left out is looked at.
         NameFilter::Verdict verdict =
             filter_.Check(std::string_view(full).substr(rootLength_), entry->d_type != DT_REG);
@@ -219,17 +228,17 @@ class TreeWalk {
         struct stat st {};
         if (fstatat(fd, name, &st, 0) != 0) {
           const int error = errno;
-          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{std::move(full), {}, error});
+          if (!folderLeftOut) folder.entries.push_back(Folder::Entry{name, {}, error});
         } else if (S_ISDIR(st.st_mode)) {
           if (!folderLeftOut && !folder.OnPath(st.st_dev, st.st_ino) &&
               std::make_pair(st.st_dev, st.st_ino) != homeTrash_)
             folder.subfolders.push_back(
-                std::make_unique<Folder>(std::move(full), st.st_dev, st.st_ino, &folder,
+                std::make_unique<Folder>(full, st.st_dev, st.st_ino, &folder,
                                          folder.linked || IsLink(fd, name, entry->d_type)));
         } else if (S_ISREG(st.st_mode)) {
           // FIFOs, sockets and devices are no files to compare: reading a FIFO
           // would block for ever.
-          folder.entries.push_back(Folder::Entry{std::move(full), FactsOf(st), 0});
+          folder.entries.push_back(Folder::Entry{name, FactsOf(st), 0});
         }
       }
     }
@@ -262,7 +271,8 @@ class TreeWalk {
     }
   };
 
-  std::vector<FoundFile>& found_;
+  FoundSink& found_;
+  std::string path_;  // the path handed to found_, its storage reused
   RunReporter& run_;
   const NameFilter& filter_;
   const NeverWalked& never_;
@@ -273,15 +283,28 @@ class TreeWalk {
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
   std::atomic<bool> stop_{false};       // set by the window's thread on a stop
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
+  std::vector<std::string> full_;       // per worker: the path of the entry it looks at
   WorkerPool pool_;                     // ends first: no job outlives the buffers
 };
 
 }  // namespace
 
+FileFacts WalkFolderTree(FoundSink& sink, RunReporter& run, const std::string& folderPath,
+                         const NameFilter& filter, const NeverWalked& never) {
+  return TreeWalk(sink, run, filter, never).Run(folderPath);
+}
+
 FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
                          const std::string& folderPath, const NameFilter& filter,
                          const NeverWalked& never) {
-  return TreeWalk(foundFiles, run, filter, never).Run(folderPath);
+  struct Into final : FoundSink {
+    explicit Into(std::vector<FoundFile>& f) : found(f) {}
+    void Found(std::string& path, const FileFacts& facts) override {
+      found.push_back(FoundFile{std::move(path), facts});
+    }
+    std::vector<FoundFile>& found;
+  } into(foundFiles);
+  return WalkFolderTree(into, run, folderPath, filter, never);
 }
 
 }  // namespace zweiblick

@@ -46,4 +46,19 @@ FileFacts WalkFolderTree(std::vector<FoundFile>& foundFiles, RunReporter& run,
                          const std::string& folderPath, const NameFilter& filter = {},
                          const NeverWalked& never = {});
 
+// Takes each file of a walk as the walk meets it, on the calling thread: a
+// million files need not be held twice, once as found and once as rows.
+class FoundSink {
+ public:
+  // `path` is the full path; the sink may take its characters.
+  virtual void Found(std::string& path, const FileFacts& facts) = 0;
+
+ protected:
+  ~FoundSink() = default;
+};
+
+// The same walk, each file handed to `sink` in the order the vector would hold it.
+FileFacts WalkFolderTree(FoundSink& sink, RunReporter& run, const std::string& folderPath,
+                         const NameFilter& filter = {}, const NeverWalked& never = {});
+
 }  // namespace zweiblick
