@@ -95,13 +95,14 @@ int main(int argc, char** argv) {
     bool undone = false;
     zweiblick::BatchOutcome outcome = zweiblick::UndoBatchRun(window, name, undone);
     const zweiblick::UndoTally& t = window.LastUndo();
-    if (outcome == zweiblick::BatchOutcome::kRejected ||
-        (!undone && t.leftAlone.empty() && t.failed == 0 && !t.complete))
-      return 2;
+    // 2 where nothing could be undone (a bad control file, no run to undo);
+    // a folder held by another run or a journal that cannot be read fails.
+    if (outcome == zweiblick::BatchOutcome::kRejected || t.none) return 2;
     console.Report(zweiblick::UndoTallyLine(t));
     if (!t.leftAlone.empty()) console.Report("Unverändert gelassen:");
     for (const std::string& line : t.leftAlone) console.Report("  " + line);
-    return undone && !console.Finish() ? 0 : 1;
+    const bool failed = console.Finish();
+    return undone && !failed ? 0 : 1;
   }
   zweiblick::SyncTally tally;
   zweiblick::BatchOutcome outcome = zweiblick::StartBatchMode(window, name, &tally);

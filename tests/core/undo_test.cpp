@@ -118,6 +118,8 @@ TEST_F(UndoRun, EveryFileComesBackByteForByteAndTheTrashListsItNoMore) {
   // The trash of a stick mounted elsewhere next time is found below it again.
   EXPECT_EQ(MovedWithFolder("/media/a/.Trash-0/files", "/media/a/Fotos", "/mnt/x/Fotos"),
             "/mnt/x/.Trash-0/files");
+  EXPECT_EQ(MovedWithFolder("/media/a/.Trash-0/files", "/media/a", "/mnt/x"),
+            "/mnt/x/.Trash-0/files");  // the stick chosen whole
   EXPECT_EQ(MovedWithFolder("/home/u/.local/share/Trash/files", "/home/u/Bilder", "/mnt/Bilder"),
             "/home/u/.local/share/Trash/files");
 }

@@ -21,6 +21,7 @@
 #include "record/pair_record.h"
 #include "record/side_identity.h"
 #include "settings/app_settings.h"
+#include "sync/failure_reason.h"
 #include "sync/home_trash_path.h"
 #include "sync/run_journal.h"
 #include "sync/run_record.h"
@@ -371,21 +372,33 @@ bool MainWindow::UndoLastRun(const std::string& leftFolder, const std::string& r
   RunJournalText journal;
   std::string problem;
   if (key.empty() || !RunJournal::Read(path, journal, problem) || journal.pairKey != key) {
-    if (problem.empty()) problem = "Für dieses Ordnerpaar ist kein Abgleich rückgängig zu machen.";
+    lastUndo_.none = key.empty() || journal.pairKey != key || access(path.c_str(), F_OK) != 0;
+    if (lastUndo_.none) problem = "Für dieses Ordnerpaar ist kein Abgleich rückgängig zu machen.";
     run_.ShowMessage(problem, MsgIcon::kExclamation, MsgButtons::kOk);
     return false;
   }
   ShowRunning();
   // The record says what the run left; once it is undone, that is no more
   // what the sides hold: the next comparison by changes must not trust it.
+  // Without that mark the next comparison by changes would take the sides
+  // for changed and propose the undone run's copies the other way round.
   auto starting = [&] {
     std::string unmarked;
-    if (!record_.MarkUnfinished(key, unmarked)) record_.Distrust(key);
+    if (record_.MarkUnfinished(key, unmarked)) return true;
+    run_.ShowMessage(
+        "Der gespeicherte Stand dieses Ordnerpaars lässt sich nicht als überholt "
+        "kennzeichnen (" +
+            unmarked + ").\rEs wird nichts rückgängig gemacht.",
+        MsgIcon::kCritical, MsgButtons::kOk);
+    return false;
   };
   lastUndo_ =
       zweiblick::UndoRun(journal, leftFolder, rightFolder, run_, batch_.BatchActive, starting);
   // Used up: a second undo would find nothing of it to do.
-  if (lastUndo_.complete) unlink(path.c_str());
+  if (lastUndo_.complete && unlink(path.c_str()) != 0 && errno != ENOENT)
+    run_.ShowMessage(
+        "Das Protokoll " + path + " ließ sich nicht entfernen (" + FailureReason(errno) + ").",
+        MsgIcon::kExclamation, MsgButtons::kOk);
   if (!lastUndo_.asked && !lastUndo_.busy) {
     panelOne_.undone = UndoTallyLine(lastUndo_);
     std::string box = LeftAloneText(lastUndo_, 20);

@@ -170,19 +170,22 @@ void RunJournal::Fail(int error) {
   fd_ = Fd();
 }
 
-bool RunJournal::Open() {
-  if (fd_.ok()) return true;
+bool RunJournal::Open(const std::string& first) {
+  if (fd_.ok()) {
+    if (int e = WriteAll(fd_.get(), first)) return Fail(e), false;
+    return true;
+  }
   if (error_ || finished_ || folder_.empty() || pairKey_.empty()) return false;
   if (int e = MakeFolders(folder_)) return Fail(e), false;
   // Beside its place until its first entry is on the disk: the journal it
-  // replaces stays whole until then.
+  // replaces stays whole until then, and a run that did nothing leaves it.
   const std::string fresh = path_ + ".neu";
   Fd out(open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (!out.ok()) return Fail(errno), false;
   std::string head = std::string(kHeader) + "\npaar\t" + Escaped(pairKey_) + "\nordner\t" +
                      Escaped(roots_[0]) + '\t' + Escaped(roots_[1]) + "\nbeginn\t" +
                      std::to_string(static_cast<long long>(time(nullptr))) + '\n';
-  int e = WriteAll(out.get(), head);
+  int e = WriteAll(out.get(), head + first);
   if (!e && fsync(out.get()) != 0) e = errno;
   if (!e && rename(fresh.c_str(), path_.c_str()) != 0) e = errno;
   if (!e) e = SyncFolder(folder_);
@@ -195,10 +198,13 @@ bool RunJournal::Open() {
 }
 
 void RunJournal::Add(const JournalEntry& entry) {
-  if (!Open()) return;
   // Not synced one by one: a run killed keeps what it wrote in the page cache,
   // and the end of the run syncs the whole.
-  if (int e = WriteAll(fd_.get(), EntryLine(entry))) Fail(e);
+  Open(EntryLine(entry));
+}
+
+void RunJournal::Lost(int error) {
+  Fail(error ? error : EIO);
 }
 
 std::string RunJournal::Finish() {
@@ -211,11 +217,16 @@ std::string RunJournal::Finish() {
     if (e) Fail(e);
   }
   if (!error_) return {};
-  // The run itself stands; only its undo is not to be had.
-  unlink(path_.c_str());
-  return "Dieser Abgleich lässt sich nicht rückgängig machen: sein Protokoll konnte nicht "
-         "geschrieben werden (" +
-         FailureReason(error_) + ").";
+  // The run itself stands; only its undo is not to be had. A journal left
+  // would undo only part of it.
+  std::string text =
+      "Dieser Abgleich lässt sich nicht rückgängig machen: sein Protokoll konnte nicht "
+      "geschrieben werden (" +
+      FailureReason(error_) + ").";
+  if (unlink(path_.c_str()) != 0 && errno != ENOENT)
+    text += "\rDas unvollständige Protokoll " + path_ + " ließ sich nicht entfernen (" +
+            FailureReason(errno) + "); löschen Sie es, bevor Sie rückgängig machen.";
+  return text;
 }
 
 bool RunJournal::Read(const std::string& path, RunJournalText& out, std::string& problem) {

@@ -49,6 +49,8 @@ class RunJournal {
   // Adds what the run just did. The journal of the pair's run before stays
   // until the first entry: a run that changes nothing leaves it to be undone.
   void Add(const JournalEntry& entry);
+  // Something the run did could not be written down: it cannot be undone.
+  void Lost(int error);
   // After the run: on the disk. What the user must be told, or empty.
   std::string Finish();
   bool Written() const { return fd_.ok() || finished_; }
@@ -57,7 +59,7 @@ class RunJournal {
   static bool Read(const std::string& path, RunJournalText& out, std::string& problem);
 
  private:
-  bool Open();
+  bool Open(const std::string& first);
   void Fail(int error);
   std::string folder_, path_, pairKey_, roots_[2];
   Fd fd_;

@@ -193,7 +193,11 @@ class SyncRun {
       journal_->Add(copy);
     }
     struct stat st {};
-    if (!reached || fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (!reached || fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      // A copy the undo would not know of: better no undo than half of one.
+      journal_->Lost(reached ? errno : EIO);
+      return;
+    }
     copy.kind = JournalEntry::Kind::kCopy;
     copy.facts = FactsOf(st);
     if (!inodesLast) copy.facts.inode = 0;

@@ -104,11 +104,12 @@ class Undo {
     tally_.leftAlone.push_back("'" + PathOf(e) + "' " + why);
   }
 
-  // Runs `operation` until it succeeds or the user lets it go.
-  bool Attempt(const std::string& what, int& done, const std::function<int()>& operation) {
+  // Runs `step` until it has decided (0) or the user lets it go: each try
+  // looks at the files anew, so a retry sees what changed meanwhile.
+  bool Attempt(const std::string& what, const std::function<int()>& step) {
     for (;;) {
-      int error = operation();
-      if (error == 0) return ++done, true;
+      int error = step();
+      if (error == 0) return true;
       MsgAnswer answer = MsgAnswer::kIgnore;
       if (!ignoreRest_)
         answer = run_.ShowFailure("Fehler beim Rückgängigmachen:\r\r" + what + kSyncFailureQuestion,
@@ -125,81 +126,109 @@ class Undo {
   // to the trash.
   bool Copy(const JournalEntry& e, bool replacedForGood, const JournalEntry* replaced) {
     SideFolder& side = *sides_[e.left ? 0 : 1];
-    int dir = -1;
-    std::string name;
-    struct stat st {};
-    int reached = side.Parent(e.rel, Reach::kWrite, dir, name);
-    if (reached == ENOENT ||
-        (reached == 0 && fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 &&
-         errno == ENOENT))
-      return true;  // gone already, by the user or by an undo that was cut short
-    if (reached == 0 && !AsJournaled(e.facts, st, dir)) {
-      // The version before, back already: an undo cut short came this far.
-      if (replaced && AsJournaled(replaced->facts, st, dir)) return true;
-      LeaveAlone(e, "wurde nach dem Abgleich geändert und bleibt, wie sie ist.");
-      return true;
-    }
-    if (reached == 0 && replacedForGood) {
-      LeaveAlone(e, "bleibt: die Fassung davor wurde endgültig ersetzt.");
-      return true;
-    }
-    SeenFile seen{true, {}, FactsOf(st)};
-    return Attempt("Die Kopie '" + PathOf(e) + "'\rkonnte nicht in den Papierkorb gelegt werden.",
-                   tally_.copiesTrashed, [&] {
-                     return reached ? reached : DeleteBeneath(side, e.rel, seen, disk_, trash_);
-                   });
+    return Attempt(
+        "Die Kopie '" + PathOf(e) + "'\rkonnte nicht in den Papierkorb gelegt werden.", [&] {
+          int dir = -1;
+          std::string name;
+          struct stat st {};
+          if (int reached = side.Parent(e.rel, Reach::kWrite, dir, name))
+            return reached == ENOENT ? 0 : reached;  // its folder gone, and the copy with it
+          if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT ? 0 : errno;  // gone already, by the user or an undo cut short
+          if (!AsJournaled(e.facts, st, dir)) {
+            // The version before, back already: an undo cut short came this far.
+            if (!replaced || !AsJournaled(replaced->facts, st, dir))
+              LeaveAlone(e, "wurde nach dem Abgleich geändert und bleibt, wie sie ist.");
+            return 0;
+          }
+          if (replacedForGood) {
+            LeaveAlone(e, "bleibt: die Fassung davor wurde endgültig ersetzt.");
+            return 0;
+          }
+          int e2 = DeleteBeneath(side, e.rel, SeenFile{true, {}, FactsOf(st)}, disk_, trash_);
+          if (e2 == kChangedSinceRead) {
+            LeaveAlone(e, "wurde nach dem Abgleich geändert und bleibt, wie sie ist.");
+            return 0;
+          }
+          if (e2 == 0) ++tally_.copiesTrashed;
+          return e2;
+        });
   }
 
   // The file comes back from the trash by a rename that replaces nothing.
   bool Restore(const JournalEntry& e) {
     const std::string filesPath =
         MovedWithFolder(e.trash, journal_.roots[e.left ? 0 : 1], Real(roots_[e.left ? 0 : 1]));
-    Fd files(open(filesPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    Fd info(open((Parent(filesPath) + "/info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     SideFolder& side = *sides_[e.left ? 0 : 1];
-    int dir = -1;
-    std::string name;
-    int reached = side.Parent(e.rel, Reach::kWrite, dir, name);
-    struct stat inTrash {
-    }, inPlace{};
-    const bool there =
-        files.ok() && fstatat(files.get(), e.inTrash.c_str(), &inTrash, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool taken =
-        reached == 0 && fstatat(dir, name.c_str(), &inPlace, AT_SYMLINK_NOFOLLOW) == 0;
     const std::string infoName = e.inTrash + ".trashinfo";
-    if (!there) {
-      // Back already, by an undo that was cut short before its .trashinfo went.
-      if (taken && AsJournaled(e.facts, inPlace, dir)) {
-        if (info.ok()) unlinkat(info.get(), infoName.c_str(), 0);
-        ++tally_.restored;
-      } else {
-        LeaveAlone(e, "ist nicht mehr im Papierkorb.");
-      }
-      return true;
-    }
-    if (!AsJournaled(e.facts, inTrash, files.get())) {
-      LeaveAlone(e, "bleibt im Papierkorb: dort liegt eine andere Fassung.");
-      return true;
-    }
-    if (taken) {
-      LeaveAlone(e, "ist wieder belegt; die Fassung davor bleibt im Papierkorb.");
-      return true;
-    }
-    if (reached == ENOENT) {
-      LeaveAlone(e, "bleibt im Papierkorb: ihr Ordner fehlt.");
-      return true;
-    }
     return Attempt(
-        "Die Datei '" + PathOf(e) + "'\rkonnte nicht aus dem Papierkorb zurückgeholt werden.",
-        tally_.restored, [&] {
-          if (reached) return reached;
-          disk_.WritesTo(side, dir);
-          if (int moved = MoveNoReplace(files.get(), e.inTrash.c_str(), dir, name.c_str()))
-            return moved;
-          // Back in its place: the trash lists it no more.
-          if (info.ok()) unlinkat(info.get(), infoName.c_str(), 0);
-          return 0;
+        "Die Datei '" + PathOf(e) + "'\rkonnte nicht aus dem Papierkorb zurückgeholt werden.", [&] {
+          Fd files(open(filesPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+          if (!files.ok() && errno != ENOENT) return errno;
+          Fd info(open((Parent(filesPath) + "/info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+          int dir = -1;
+          std::string name;
+          int reached = side.Parent(e.rel, Reach::kWrite, dir, name);
+          if (reached != 0 && reached != ENOENT) return reached;
+          struct stat inTrash {
+          }, inPlace{};
+          bool there = false, taken = false;
+          if (files.ok()) {
+            there = fstatat(files.get(), e.inTrash.c_str(), &inTrash, AT_SYMLINK_NOFOLLOW) == 0;
+            if (!there && errno != ENOENT) return errno;
+          }
+          if (reached == 0) {
+            taken = fstatat(dir, name.c_str(), &inPlace, AT_SYMLINK_NOFOLLOW) == 0;
+            if (!taken && errno != ENOENT) return errno;
+          }
+          if (!there) {
+            // Back already, by an undo cut short before its .trashinfo went.
+            if (taken && AsJournaled(e.facts, inPlace, dir)) return Listed(info, infoName, e);
+            LeaveAlone(e, "ist nicht mehr im Papierkorb.");
+            return 0;
+          }
+          if (!AsJournaled(e.facts, inTrash, files.get())) {
+            LeaveAlone(e, "bleibt im Papierkorb: dort liegt eine andere Fassung.");
+            return 0;
+          }
+          if (reached == ENOENT) {
+            LeaveAlone(e, "bleibt im Papierkorb: ihr Ordner fehlt.");
+            return 0;
+          }
+          int put = taken ? EEXIST : 0;
+          if (!put) {
+            disk_.WritesTo(side, dir);
+            put = PutBack(files.get(), e.inTrash, dir, name);
+          }
+          if (put == EEXIST) {
+            LeaveAlone(e, "ist wieder belegt; die Fassung davor bleibt im Papierkorb.");
+            return 0;
+          }
+          return put ? put : Listed(info, infoName, e);
         });
+  }
+
+  // Back in its place: the trash lists it no more.
+  int Listed(const Fd& info, const std::string& infoName, const JournalEntry& e) {
+    ++tally_.restored;
+    if (!info.ok() || (unlinkat(info.get(), infoName.c_str(), 0) != 0 && errno != ENOENT))
+      LeaveAlone(e, "ist zurück, steht aber noch in der Liste des Papierkorbs.");
+    return 0;
+  }
+
+  // Renames without replacing anything. Where the file system cannot rename
+  // so, a hard link (which never replaces) and the trash's name removed;
+  // only where it has no links either a plain rename, right after a look.
+  static int PutBack(int files, const std::string& inTrash, int dir, const std::string& name) {
+    if (renameat2(files, inTrash.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (linkat(files, inTrash.c_str(), dir, name.c_str(), 0) == 0)
+      return unlinkat(files, inTrash.c_str(), 0) == 0 ? 0 : errno;
+    if (errno == EEXIST) return EEXIST;
+    struct stat there {};
+    if (fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return renameat(files, inTrash.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
   }
 
   static std::string Real(const std::string& path) {
@@ -229,6 +258,10 @@ std::string MovedWithFolder(const std::string& trash, const std::string& then,
   size_t common = 0;
   for (size_t i = 0; i < then.size() && i < trash.size() && then[i] == trash[i]; ++i)
     if (then[i] == '/') common = i;
+  // The chosen folder is the top itself (a stick chosen whole).
+  if (trash.size() > then.size() && trash.compare(0, then.size(), then) == 0 &&
+      trash[then.size()] == '/')
+    common = then.size();
   const std::string below = then.substr(common);
   // Only a trash at the top of the folder's own file system moves with it;
   // the home trash stays where it is.
@@ -284,7 +317,7 @@ std::string LeftAloneText(const UndoTally& t, size_t most) {
 
 UndoTally UndoRun(const RunJournalText& journal, const std::string& leftChosen,
                   const std::string& rightChosen, RunReporter& run, bool unattended,
-                  const std::function<void()>& starting) {
+                  const std::function<bool()>& starting) {
   // The names below a folder follow its separator.
   auto withSeparator = [](std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
@@ -309,7 +342,12 @@ UndoTally UndoRun(const RunJournalText& journal, const std::string& leftChosen,
     tally.busy = true;
     return tally;
   }
-  if (starting) starting();
+  if (starting && !starting()) {
+    ++tally.failed;
+    run.SetStatus(2, kStatusUndoStopped);
+    run.EnableCompareButton(true);
+    return tally;
+  }
   Undo undo(journal, leftFolder, rightFolder, run, unattended);
   const size_t count = journal.entries.size();
   bool whole = true;

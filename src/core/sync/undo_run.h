@@ -26,6 +26,7 @@ struct UndoTally {
   bool asked = false;     // the plan was shown and answered No: nothing was done
   bool busy = false;      // another run is writing one of the folders
   bool complete = false;  // every entry was seen to: the journal is used up
+  bool none = false;      // the pair has no run to undo
   // What stays as it is, one German line each.
   std::vector<std::string> leftAlone;
 };
@@ -40,10 +41,11 @@ std::string LeftAloneText(const UndoTally& tally, size_t most);
 // `leftFolder`, `rightFolder`: the pair's chosen folders now (a stick may be
 // mounted elsewhere than at the run). `unattended`: no question is asked,
 // not the plan and not whether to delete for good where there is no trash.
-// `starting`: called once the undo may write, before the first file is touched.
+// `starting`: called once the undo may write, before the first file is
+// touched; false: nothing is touched.
 UndoTally UndoRun(const RunJournalText& journal, const std::string& leftFolder,
                   const std::string& rightFolder, RunReporter& run, bool unattended,
-                  const std::function<void()>& starting = {});
+                  const std::function<bool()>& starting = {});
 
 // The trash folder `trash` named below the run's chosen folder `then`,
 // named as below the same folder mounted at `now`; unchanged where the
