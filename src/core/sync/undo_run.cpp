@@ -188,6 +188,13 @@ class Undo {
             return 0;
           }
           if (!AsJournaled(e.facts, inTrash, files.get())) {
+            // Back already, and its name in the trash given since to a copy
+            // an undo cut short put there: that name and its .trashinfo are
+            // the copy's now.
+            if (taken && AsJournaled(e.facts, inPlace, dir)) {
+              ++tally_.restored;
+              return 0;
+            }
             LeaveAlone(e, "bleibt im Papierkorb: dort liegt eine andere Fassung.");
             return 0;
           }
