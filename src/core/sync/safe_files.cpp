@@ -327,12 +327,9 @@ namespace {
 // another program created under the name since the last look is not
 // overwritten (file systems without RENAME_NOREPLACE get a plain rename).
 int Rename(int dir, const std::string& tmp, const std::string& name, bool replaces) {
-  if (!replaces) {
-    if (renameat2(dir, tmp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno == EEXIST) return kChangedSinceRead;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-  }
-  return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
+  if (replaces) return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
+  const int e = MoveNoReplace(dir, tmp.c_str(), dir, name.c_str());
+  return e == EEXIST ? kChangedSinceRead : e;
 }
 
 // File systems that have no hard links, or will not make one here (FAT,
@@ -343,17 +340,15 @@ bool NoHardLink(int error) {
          error == EMLINK || error == EINVAL;
 }
 
-// Puts the finished copy dir/tmp in place of dir/name, whose old version goes
-// to the place `slot` reserved for it in the trash. The old version gets its
-// second name in the trash first (a hard link), and one rename then puts the
-// new version in place: the name never goes missing, and at every moment the
-// old version is at its place or in the trash. An exchange of the two names
-// (RENAME_EXCHANGE) would leave the old version under a temporary name for a
-// moment, which an interruption then removes as a leftover copy. Without hard
-// links the old version is renamed into the trash and the new one takes its
-// name by the very next call: for that one call the name is missing, while the
-// old version is already in the trash with its .trashinfo.
-// `linked`: the old version has its name in the trash already.
+}  // namespace
+
+// The old version gets its second name in the trash first (a hard link), and one rename then puts
+// the new version in place: the name never goes missing, and at every moment the old version is at
+// its place or in the trash. An exchange of the two names (RENAME_EXCHANGE) would leave the old
+// version under a temporary name for a moment, which an interruption then removes as a leftover
+// copy. Without hard links the old version is renamed into the trash and the new one takes its name
+// by the very next call: for that one call the name is missing, while the old version is already in
+// the trash with its .trashinfo.
 int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
                       const TrashSlot& slot, Trash& trash, bool linked) {
   if (slot.forGood) return Rename(dir, tmp, name, true);
@@ -392,8 +387,6 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
     Trash::Settle(slot);
   return e;
 }
-
-}  // namespace
 
 PreparedCopy::~PreparedCopy() {
   if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
