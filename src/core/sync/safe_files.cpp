@@ -327,12 +327,9 @@ namespace {
 // another program created under the name since the last look is not
 // overwritten (file systems without RENAME_NOREPLACE get a plain rename).
 int Rename(int dir, const std::string& tmp, const std::string& name, bool replaces) {
-  if (!replaces) {
-    if (renameat2(dir, tmp.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno == EEXIST) return kChangedSinceRead;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-  }
-  return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
+  if (replaces) return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
+  const int e = MoveNoReplace(dir, tmp.c_str(), dir, name.c_str());
+  return e == EEXIST ? kChangedSinceRead : e;
 }
 
 // File systems that have no hard links, or will not make one here (FAT,
@@ -343,17 +340,15 @@ bool NoHardLink(int error) {
          error == EMLINK || error == EINVAL;
 }
 
-// Puts the finished copy dir/tmp in place of dir/name, whose old version goes
-// to the place `slot` reserved for it in the trash. The old version gets its
-// second name in the trash first (a hard link), and one rename then puts the
-// new version in place: the name never goes missing, and at every moment the
-// old version is at its place or in the trash. An exchange of the two names
-// (RENAME_EXCHANGE) would leave the old version under a temporary name for a
-// moment, which an interruption then removes as a leftover copy. Without hard
-// links the old version is renamed into the trash and the new one takes its
-// name by the very next call: for that one call the name is missing, while the
-// old version is already in the trash with its .trashinfo.
-// `linked`: the old version has its name in the trash already.
+}  // namespace
+
+// The old version gets its second name in the trash first (a hard link), and one rename then puts
+// the new version in place: the name never goes missing, and at every moment the old version is at
+// its place or in the trash. An exchange of the two names (RENAME_EXCHANGE) would leave the old
+// version under a temporary name for a moment, which an interruption then removes as a leftover
+// copy. Without hard links the old version is renamed into the trash and the new one takes its name
+// by the very next call: for that one call the name is missing, while the old version is already in
+// the trash with its .trashinfo.
 int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
                       const TrashSlot& slot, Trash& trash, bool linked) {
   if (slot.forGood) return Rename(dir, tmp, name, true);
@@ -392,8 +387,6 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
     Trash::Settle(slot);
   return e;
 }
-
-}  // namespace
 
 PreparedCopy::~PreparedCopy() {
   if (!tmp.empty() && dir.ok()) unlinkat(dir.get(), tmp.c_str(), 0);
@@ -469,10 +462,13 @@ int TimeAfterPut(const PreparedCopy& copy, int dir, const std::string& name,
 
 }  // namespace
 
-int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
-                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
-                PreparedCopy& copy) {
-  int srcDir = -1, dstDir = -1;
+namespace {
+
+// The source as it is now, opened: a regular file still, and not put back to
+// an older version since it was read.
+int OpenSourceNow(SideFolder& src, const std::string& srcRel, const SeenFile& source,
+                  PreparedCopy& copy) {
+  int srcDir = -1;
   std::string srcName;
   if (int e = src.Parent(srcRel, Reach::kRead, srcDir, srcName)) return e;
   // Opening a device has effects of its own (a watchdog reboots the machine):
@@ -494,25 +490,24 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
       (st.st_mtim.tv_sec < source.facts.mtimeSec ||
        (st.st_mtim.tv_sec == source.facts.mtimeSec && st.st_mtim.tv_nsec < source.facts.mtimeNsec)))
     return kChangedSinceRead;
+  return 0;
+}
+
+// The destination still as the walk saw it, and one that may be replaced.
+int CheckDestinationAsSeen(SideFolder& dst, const std::string& dstRel, const SeenFile& destination,
+                           PreparedCopy& copy, int& dstDir) {
   if (int e = dst.Parent(dstRel, Reach::kWrite, dstDir, copy.name)) return e;
-  struct stat& old = copy.old;
   // A file that appeared where none was seen is found when the copy is put
   // in place: that never replaces.
   if (destination.existed)
-    if (int e = CheckUnchanged(dstDir, copy.name, destination, &old)) return e;
-  const bool replaces = S_ISREG(old.st_mode);
-  if (replaces && WriteProtected(dstDir, copy.name.c_str(), old)) return EACCES;
-  const bool syncEach = run.WritesTo(dst, dstDir);
-  // Its own descriptor: the side's folder moves on to the next copies' folders.
-  copy.dir = Fd(OpenWaiting([&] { return fcntl(dstDir, F_DUPFD_CLOEXEC, 0); }));
-  if (!copy.dir.ok()) return errno;
-  copy.dirId = dst.WriteFolderId();
+    if (int e = CheckUnchanged(dstDir, copy.name, destination, &copy.old)) return e;
+  if (S_ISREG(copy.old.st_mode) && WriteProtected(dstDir, copy.name.c_str(), copy.old))
+    return EACCES;
+  return 0;
+}
 
-  // A new file is created with the source's bits, which the kernel limits by
-  // the umask (or the folder's default ACL); never setuid, setgid or sticky.
-  // One that replaces a destination stays private until it takes that one's.
-  const mode_t createMode = replaces ? 0600 : st.st_mode & 0777;
-  Fd out;
+// Creates the copy under a fresh temporary name in copy.dir.
+int CreateTemporary(PreparedCopy& copy, mode_t createMode, Fd& out) {
   for (int attempt = 0; attempt < 100 && !out.ok(); ++attempt) {
     std::string tmp = TemporaryName();
     // Known before it exists: a signal that comes while it is being created
@@ -535,12 +530,20 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
     EndUnfinishedCopy(std::exchange(copy.unfinished, -1));
     return EEXIST;
   }
+  return 0;
+}
+
+// Writes the source's bytes, attributes and time into `out`, and the bits,
+// owner and ACL of the destination it replaces; on the disk where each file
+// is synced.
+int WriteCopy(PreparedCopy& copy, Fd& out, int dstDir, bool replaces, bool syncEach) {
+  const struct stat& st = copy.source;
   copy.times[0] = st.st_atim;
   copy.times[1] = st.st_mtim;
   int e = CopyBytes(copy.in.get(), out.get(), st.st_size);
   if (!e) e = SourceUnchanged(copy.in.get(), st);
   if (!e) e = CopyUserAttributes(copy.in.get(), out.get());
-  if (!e && replaces) e = KeepPermissions(out.get(), old);
+  if (!e && replaces) e = KeepPermissions(out.get(), copy.old);
   if (!e && replaces) e = KeepAccessAcl(out.get(), dstDir, copy.name);
   // A copy that cannot take its source's time would look newer than the
   // source, and the next age comparison would copy it back over a later edit:
@@ -557,6 +560,29 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   }
   if (int closed = out.Close(); !e) e = closed;
   return e;
+}
+
+}  // namespace
+
+int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& source, SideFolder& dst,
+                const std::string& dstRel, const SeenFile& destination, DurableRun& run,
+                PreparedCopy& copy) {
+  if (int e = OpenSourceNow(src, srcRel, source, copy)) return e;
+  int dstDir = -1;
+  if (int e = CheckDestinationAsSeen(dst, dstRel, destination, copy, dstDir)) return e;
+  const bool replaces = S_ISREG(copy.old.st_mode);
+  const bool syncEach = run.WritesTo(dst, dstDir);
+  // Its own descriptor: the side's folder moves on to the next copies' folders.
+  copy.dir = Fd(OpenWaiting([&] { return fcntl(dstDir, F_DUPFD_CLOEXEC, 0); }));
+  if (!copy.dir.ok()) return errno;
+  copy.dirId = dst.WriteFolderId();
+  // A new file is created with the source's bits, which the kernel limits by
+  // the umask (or the folder's default ACL); never setuid, setgid or sticky.
+  // One that replaces a destination stays private until it takes that one's.
+  const mode_t createMode = replaces ? 0600 : copy.source.st_mode & 0777;
+  Fd out;
+  if (int e = CreateTemporary(copy, createMode, out)) return e;
+  return WriteCopy(copy, out, dstDir, replaces, syncEach);
 }
 
 int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
@@ -588,48 +614,128 @@ std::future<std::invoke_result_t<Look>> Beside(Look look) {
   }
 }
 
+namespace {
+
+bool InodesLastOn(WriteHabits::Disk& disk, int dir) {
+  if (disk.inodesLast == WriteHabits::Knows::kNotYet)
+    disk.inodesLast = InodesLast(dir) ? WriteHabits::Knows::kYes : WriteHabits::Knows::kNo;
+  return disk.inodesLast == WriteHabits::Knows::kYes;
+}
+
+// What a look at the destination saw: the reason it is not as seen, and what is there.
+struct DestinationSeen {
+  int error = 0;
+  struct stat there {};
+};
+
+// Where each look may wait for the wire (inodes do not last on network
+// and FUSE file systems, nor on FAT, where two threads more cost little
+// beside a sync of every file), the looks at the version to be replaced and
+// at its second name in the trash go out beside the looks at the source and
+// at the folder: one round trip where there were two. What they see
+// counts only once the folder has proved to be the copy's.
+struct LooksAhead {
+  std::future<DestinationSeen> destination;
+  std::future<bool> link;
+};
+
+LooksAhead StartLooksAhead(PreparedCopy& copy, const SeenFile& destination) {
+  LooksAhead looks;
+  looks.destination = Beside([&copy, &destination] {
+    DestinationSeen seen;
+    seen.error = CheckUnchanged(copy.dir.get(), copy.name, destination, &seen.there);
+    return seen;
+  });
+  if (copy.linkedToTrash)
+    looks.link =
+        Beside([&copy] { return LinkOf(copy.slot.files, copy.slot.name, copy.old, false); });
+  return looks;
+}
+
+// Whether the source is still as the copy read it (another version saved
+// since is copied anew), and the destination's folder as this thread reaches
+// it, which checks that the chosen folder is still the one read, the one the
+// copy is in.
+bool StillAsPrepared(const PreparedCopy& copy, SideFolder& src, const std::string& srcRel,
+                     SideFolder& dst, const std::string& dstRel, int& dstDir,
+                     std::string& dstName) {
+  int srcDir = -1;
+  std::string srcName;
+  struct stat now {};
+  if (src.Parent(srcRel, Reach::kRead, srcDir, srcName) != 0 ||
+      FreshStateAt(srcDir, srcName.c_str(), now) != 0 || !SameFile(now, copy.source))
+    return false;
+  return dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) == 0 &&
+         dst.WriteFolderId() == copy.dirId;
+}
+
+// The version to be replaced, as the walk saw it and as the copy saw it (its
+// bits, owner, ACL).
+int CheckOldAsSeen(const PreparedCopy& copy, int dstDir, const std::string& dstName,
+                   const SeenFile& destination, LooksAhead& looks, bool inodesLast) {
+  DestinationSeen seen;
+  const bool early = looks.destination.valid() && dstName == copy.name;
+  if (early) seen = looks.destination.get();
+  // Looked at anew through the folder as reached when the early look could
+  // not tell (a handle the server no longer knows: ESTALE).
+  if (!early || (seen.error != 0 && seen.error != kChangedSinceRead)) {
+    seen = DestinationSeen{};
+    seen.error = CheckUnchanged(dstDir, dstName, destination, &seen.there);
+  }
+  if (seen.error) return seen.error;
+  return SameFile(seen.there, copy.old, inodesLast) ? 0 : kPreparedCopyStale;
+}
+
+// The old version's name in the trash may be gone since (the trash emptied):
+// then a place anew, and the old version's name there then. Something else
+// under the slot's names is left alone.
+void ForgetGoneTrashName(PreparedCopy& copy, LooksAhead& looks, bool inodesLast) {
+  if (!copy.linkedToTrash ||
+      (looks.link.valid() ? looks.link.get()
+                          : LinkOf(copy.slot.files, copy.slot.name, copy.old, inodesLast)))
+    return;
+  copy.linkedToTrash = false;
+  struct stat gone {};
+  if (fstatat(copy.slot.files, copy.slot.name.c_str(), &gone, AT_SYMLINK_NOFOLLOW) != 0)
+    Trash::Abandon(copy.slot);
+  else
+    Trash::Settle(copy.slot);
+  copy.reserved = false;
+}
+
+// Replaces the destination, still as seen, by the copy; its old version goes
+// to the trash (or, where the user said so, for good).
+int ReplaceAsSeen(PreparedCopy& copy, SideFolder& dst, int dstDir, const std::string& dstName,
+                  const SeenFile& destination, Trash& trash, LooksAhead& looks, bool inodesLast) {
+  if (int e = CheckOldAsSeen(copy, dstDir, dstName, destination, looks, inodesLast)) return e;
+  ForgetGoneTrashName(copy, looks, inodesLast);
+  if (!copy.reserved) {
+    // The old version's place in the trash: that may ask the user whether
+    // to replace for good, so the destination is looked at once more after.
+    if (int r = trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot)) return r;
+    copy.reserved = true;
+    if (int c = CheckUnchanged(dstDir, dstName, destination)) return c;
+  }
+  copy.reserved = false;  // from here on the replacement looks after the slot
+  const bool linked = std::exchange(copy.linkedToTrash, false);
+  if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash, linked)) return e;
+  copy.tmp.clear();
+  return 0;
+}
+
+}  // namespace
+
 int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, SideFolder& dst,
                const std::string& dstRel, const SeenFile& destination, Trash& trash,
                WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater) {
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
-  if (disk.inodesLast == WriteHabits::Knows::kNotYet)
-    disk.inodesLast =
-        InodesLast(copy.dir.get()) ? WriteHabits::Knows::kYes : WriteHabits::Knows::kNo;
-  const bool inodesLast = disk.inodesLast == WriteHabits::Knows::kYes;
-  // Where each look may wait for the wire (inodes do not last on network
-  // and FUSE file systems, nor on FAT, where two threads more cost little
-  // beside a sync of every file), the looks at the version to be replaced and
-  // at its second name in the trash go out beside the looks at the source and
-  // at the folder: one round trip where there were two. What they see
-  // counts only once the folder has proved to be the copy's.
-  struct Seen {
-    int error;
-    struct stat there;
-  };
+  const bool inodesLast = InodesLastOn(disk, copy.dir.get());
   const bool replaces = !copy.placed && S_ISREG(copy.old.st_mode);
-  std::future<Seen> ahead;
-  std::future<bool> linkAhead;
-  if (replaces && !inodesLast) {
-    ahead = Beside([&copy, &destination] {
-      Seen seen{0, {}};
-      seen.error = CheckUnchanged(copy.dir.get(), copy.name, destination, &seen.there);
-      return seen;
-    });
-    if (copy.linkedToTrash)
-      linkAhead =
-          Beside([&copy] { return LinkOf(copy.slot.files, copy.slot.name, copy.old, false); });
-  }
-  // The source as it is now: another version saved since is copied anew.
-  int srcDir = -1, dstDir = -1;
-  std::string srcName, dstName;
-  struct stat now {};
-  if (src.Parent(srcRel, Reach::kRead, srcDir, srcName) != 0 ||
-      FreshStateAt(srcDir, srcName.c_str(), now) != 0 || !SameFile(now, copy.source))
-    return kPreparedCopyStale;
-  // The destination's folder as this thread reaches it, which checks that the
-  // chosen folder is still the one read, must be the one the copy is in.
-  if (dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) != 0 || dst.WriteFolderId() != copy.dirId)
-    return kPreparedCopyStale;
+  LooksAhead looks;
+  if (replaces && !inodesLast) looks = StartLooksAhead(copy, destination);
+  int dstDir = -1;
+  std::string dstName;
+  if (!StillAsPrepared(copy, src, srcRel, dst, dstRel, dstDir, dstName)) return kPreparedCopyStale;
   // Put in place ahead, its time seen to then. Another program that wrote
   // to it, put its own file there or removed it since makes the row fail;
   // looked at where that costs no round trip (on a network or FUSE file
@@ -640,44 +746,9 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   if (!replaces) {
     // Nothing to replace (a link there is not replaced either).
     if (int e = PutNew(copy, destination, disk, unlinkLater)) return e;
-  } else {
-    // As the walk saw it, and as the copy saw it (its bits, owner, ACL).
-    Seen seen{0, {}};
-    const bool early = ahead.valid() && dstName == copy.name;
-    if (early) seen = ahead.get();
-    // Looked at anew through the folder as reached when the early look could
-    // not tell (a handle the server no longer knows: ESTALE).
-    if (!early || (seen.error != 0 && seen.error != kChangedSinceRead)) {
-      seen = Seen{0, {}};
-      seen.error = CheckUnchanged(dstDir, dstName, destination, &seen.there);
-    }
-    if (seen.error) return seen.error;
-    if (!SameFile(seen.there, copy.old, inodesLast)) return kPreparedCopyStale;
-    // The old version's name in the trash may be gone since (the trash emptied).
-    if (copy.linkedToTrash &&
-        !(linkAhead.valid() ? linkAhead.get()
-                            : LinkOf(copy.slot.files, copy.slot.name, copy.old, inodesLast))) {
-      // A place anew, and the old version's name there then. Something else
-      // under the slot's names is left alone.
-      copy.linkedToTrash = false;
-      struct stat gone {};
-      if (fstatat(copy.slot.files, copy.slot.name.c_str(), &gone, AT_SYMLINK_NOFOLLOW) != 0)
-        Trash::Abandon(copy.slot);
-      else
-        Trash::Settle(copy.slot);
-      copy.reserved = false;
-    }
-    if (!copy.reserved) {
-      // The old version's place in the trash: that may ask the user whether
-      // to replace for good, so the destination is looked at once more after.
-      if (int r = trash.Reserve(dstDir, dstName, dst.WriteFolder(), copy.slot)) return r;
-      copy.reserved = true;
-      if (int c = CheckUnchanged(dstDir, dstName, destination)) return c;
-    }
-    copy.reserved = false;  // from here on the replacement looks after the slot
-    const bool linked = std::exchange(copy.linkedToTrash, false);
-    if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash, linked)) return e;
-    copy.tmp.clear();
+  } else if (int e =
+                 ReplaceAsSeen(copy, dst, dstDir, dstName, destination, trash, looks, inodesLast)) {
+    return e;
   }
   return TimeAfterPut(copy, dstDir, dstName, disk);
 }

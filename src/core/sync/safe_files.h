@@ -215,6 +215,15 @@ void WithdrawPlaced(PreparedCopy& copy);
 
 // Moves side/rel into `trash` (a link goes as the link, never its target;
 // never a folder, never a write-protected file).
+// Puts the finished copy dir/tmp in place of dir/name, whose old version goes
+// to the place `slot` reserved for it in the trash (or, for a slot for good,
+// is replaced). The name never goes missing where the file system has hard
+// links; a file put under the name since the old version left is not
+// replaced. `linked`: the old version has its name in the trash already.
+// Returns 0, an error number or kChangedSinceRead.
+int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
+                      const TrashSlot& slot, Trash& trash, bool linked);
+
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,
                   Trash& trash);
 

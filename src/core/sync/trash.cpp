@@ -210,6 +210,67 @@ int WriteAll(int fd, const std::string& text) {
   return 0;
 }
 
+// 0 when files/candidate is taken (by anything, a link too), ENOENT when it
+// is free, else why it cannot be looked at.
+int Free(int files, const std::string& candidate) {
+  struct stat taken {};
+  return fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+// Where a file manager restores folder/name to: the absolute path, or below a
+// trash's top folder the path from there, so a stick mounted elsewhere next
+// time still restores into itself.
+std::string RestorePath(int folder, const std::string& name, const std::string& where,
+                        const std::string& top) {
+  std::string folderPath = KernelPath(folder);
+  if (folderPath.empty()) folderPath = where;
+  while (folderPath.size() > 1 && folderPath.back() == '/') folderPath.pop_back();
+  std::string path = (folderPath == "/" ? "" : folderPath) + "/" + name;
+  if (!top.empty()) {
+    std::string prefix = top == "/" ? "/" : top + "/";
+    if (path.compare(0, prefix.size(), prefix) == 0) path = path.substr(prefix.size());
+  }
+  return path;
+}
+
+// Writes the .trashinfo on the disk before the file moves: a trashed file
+// without its .trashinfo is listed by no trash tool and is as good as lost.
+// What could not be written is removed again.
+int WriteInfo(Fd& out, int info, const std::string& infoName, const std::string& text) {
+  int e = WriteAll(out.get(), text);
+  if (!e && fsync(out.get()) != 0) e = errno;
+  if (int closed = out.Close(); !e) e = closed;
+  if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
+  if (e) unlinkat(info, infoName.c_str(), 0);
+  return e;
+}
+
+// Gives folder/name its second name at the place `made`, which the
+// .trashinfo reserves. `taken`: another file holds that place (the search goes
+// on, the reservation is taken back). A second name that is not the file the
+// caller examined is removed again: that file changed since.
+int LinkIntoPlace(int folder, const std::string& name, TrashSlot& made, bool& linked,
+                  const struct stat* examined, bool& taken) {
+  const char* candidate = made.name.c_str();
+  if (linkat(folder, name.c_str(), made.files, candidate, 0) == 0) {
+    linked = true;
+  } else {
+    int look = errno == EEXIST ? 0 : Free(made.files, made.name);
+    if (look != ENOENT) {
+      Trash::Abandon(made);  // taken, as above; no hard link here: looked at
+      taken = look == 0;
+      return look;
+    }
+  }
+  if (linked && examined && !SameAsExamined(made.files, made.name, *examined)) {
+    unlinkat(made.files, candidate, 0);  // only the name just made
+    linked = false;
+    Trash::Abandon(made);
+    return kChangedSinceRead;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string EscapedTrashPath(const std::string& path) {
@@ -309,10 +370,12 @@ void Trash::Open(int folder) {
   For(folder, st);
 }
 
-int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
-                   bool mayAsk, bool* linked, const struct stat* examined) {
-  slot = TrashSlot{};
-  if (linked) *linked = false;
+// The trash of folder's file system, asked about where it has none and may
+// ask. `forGood`: the user said to delete for good; else files and info are
+// the trash's folders, top the path of its top folder (empty for the home
+// trash).
+int Trash::Place(int folder, const std::string& where, bool mayAsk, bool& forGood, int& files,
+                 int& info, std::string& top) {
   struct stat st {};
   if (fstat(folder, &st) != 0) return errno;
   std::unique_lock lock(mutex_);
@@ -322,36 +385,36 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     can.asked = true;
     // Not held while the box is open: copies written ahead go on meanwhile.
     lock.unlock();
-    bool forGood = ask_ && ask_(where);
+    bool yes = ask_ && ask_(where);
     lock.lock();
-    can.forGood = forGood;
+    can.forGood = yes;
   }
-  if (can.forGood) {
-    slot.forGood = true;
-    return 0;
-  }
+  forGood = can.forGood;
+  if (can.forGood) return 0;
   if (can.error) return kNoTrash;
   if (!can.recordTried) {
     can.recordTried = true;
     can.record = WriteRunRecord(can.folder.get(), run_, instance_);
   }
-  const int files = can.files.get(), info = can.info.get();
-  const std::string top = can.topPath;
-  lock.unlock();
+  files = can.files.get();
+  info = can.info.get();
+  top = can.topPath;
+  return 0;
+}
 
-  // Where a file manager restores it to: the absolute path, or below a
-  // trash's top folder the path from there, so a stick mounted elsewhere
-  // next time still restores into itself.
-  std::string folderPath = KernelPath(folder);
-  if (folderPath.empty()) folderPath = where;
-  while (folderPath.size() > 1 && folderPath.back() == '/') folderPath.pop_back();
-  std::string path = (folderPath == "/" ? "" : folderPath) + "/" + name;
-  if (!top.empty()) {
-    std::string prefix = top == "/" ? "/" : top + "/";
-    if (path.compare(0, prefix.size(), prefix) == 0) path = path.substr(prefix.size());
+int Trash::Reserve(int folder, const std::string& name, const std::string& where, TrashSlot& slot,
+                   bool mayAsk, bool* linked, const struct stat* examined) {
+  slot = TrashSlot{};
+  if (linked) *linked = false;
+  bool forGood = false;
+  int files = -1, info = -1;
+  std::string top;
+  if (int e = Place(folder, where, mayAsk, forGood, files, info, top)) return e;
+  if (forGood) {
+    slot.forGood = true;
+    return 0;
   }
-  std::string text = TrashInfoText(path, time(nullptr), run_);
-
+  std::string text = TrashInfoText(RestorePath(folder, name, where, top), time(nullptr), run_);
   for (int n = 1; n < 100000; ++n) {
     std::string candidate = Candidate(name, n);
     std::string infoName = candidate + kInfoSuffix;
@@ -366,9 +429,8 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     // Asked for, the hard link comes after the .trashinfo and looks at the
     // name in the same call: on a far disk each call in the trash's folder
     // waits for the one before.
-    struct stat taken {};
     if (!linked) {
-      int look = fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+      int look = Free(files, candidate);
       if (look != ENOENT) {
         unlinkat(info, infoName.c_str(), 0);
         // A file without its .trashinfo (another program's leftover) is not
@@ -377,41 +439,19 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
         return look;
       }
     }
-    // On the disk before the file moves: a trashed file without its
-    // .trashinfo is listed by no trash tool and is as good as lost.
-    int e = WriteAll(out.get(), text);
-    if (!e && fsync(out.get()) != 0) e = errno;
-    if (int closed = out.Close(); !e) e = closed;
-    if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
-    if (e) {
-      unlinkat(info, infoName.c_str(), 0);
-      return e;
-    }
+    if (int e = WriteInfo(out, info, infoName, text)) return e;
     // From here an interruption takes the place back, with the link about to be made.
     TrashSlot made;
     made.files = files;
     made.info = info;
     made.name = candidate;
     made.pending = Register(info, files, candidate, linked ? folder : -1, name);
-    if (linked && linkat(folder, name.c_str(), files, candidate.c_str(), 0) == 0) {
-      *linked = true;
-    } else if (linked) {
-      int failed = errno;
-      int look = failed == EEXIST                                                      ? 0
-                 : fstatat(files, candidate.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? 0
-                                                                                       : errno;
-      if (look != ENOENT) {
-        Abandon(made);  // taken, as above; no hard link here: looked at
-        if (look == 0) continue;
-        return look;
+    bool taken = false;
+    if (linked)
+      if (int e = LinkIntoPlace(folder, name, made, *linked, examined, taken); e || taken) {
+        if (taken) continue;
+        return e;
       }
-    }
-    if (linked && *linked && examined && !SameAsExamined(files, candidate, *examined)) {
-      unlinkat(files, candidate.c_str(), 0);  // only the name just made
-      *linked = false;
-      Abandon(made);
-      return kChangedSinceRead;
-    }
     slot = made;
     return 0;
   }

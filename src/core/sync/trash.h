@@ -124,6 +124,8 @@ class Trash {
     std::string record;  // the name of this run's record beside files/ and info/
   };
   Can& For(int folder, const struct stat& st);
+  int Place(int folder, const std::string& where, bool mayAsk, bool& forGood, int& files, int& info,
+            std::string& top);
 
   bool enabled_;
   AskForGood ask_;

@@ -13,6 +13,7 @@
 
 #include "platform/descriptors.h"
 #include "platform/fd.h"
+#include "sync/safe_files.h"
 #include "sync/temporary_files.h"
 
 namespace zweiblick {
@@ -54,42 +55,6 @@ int WriteTemporary(int dir, const std::string& tmp, const TextFile& file) {
     return errno;
   if (fsync(out.get()) != 0) return errno;
   return out.Close();
-}
-
-int Replace(int dir, const std::string& tmp, const std::string& name, const TrashSlot& slot,
-            bool linked, Trash& trash) {
-  if (slot.forGood) return renameat(dir, tmp.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
-  const char* inTrash = slot.name.c_str();
-  // The old version gets its second name in the trash first, so that one
-  // rename puts the new one in place and the name is never missing.
-  if (linked || linkat(dir, name.c_str(), slot.files, inTrash, 0) == 0) {
-    if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
-      Trash::Settle(slot);
-      trash.CountMoved(slot);
-      return 0;
-    }
-    int e = errno;
-    unlinkat(slot.files, inTrash, 0);
-    Trash::Abandon(slot);
-    return e;
-  }
-  // No hard links here: the old version into the trash, the new one at once
-  // after it; if that fails, the old one comes back.
-  if (int e = MoveNoReplace(dir, name.c_str(), slot.files, inTrash)) {
-    Trash::Abandon(slot);
-    return e;
-  }
-  if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
-    Trash::Settle(slot);
-    trash.CountMoved(slot);
-    return 0;
-  }
-  int e = errno;
-  if (MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0)
-    Trash::Abandon(slot);
-  else
-    Trash::Settle(slot);
-  return e;
 }
 
 }  // namespace
@@ -136,7 +101,7 @@ SaveResult SaveTextFile(TextFile& file, Trash& trash, int& error) {
       if (!slot.forGood) Trash::Abandon(slot);
       e = c;
     } else {
-      e = Replace(dir.get(), tmp, name, slot, linked, trash);
+      e = ReplaceKeepingOld(dir.get(), tmp, name, slot, trash, linked);
     }
   }
   if (e != 0) {
