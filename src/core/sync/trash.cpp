@@ -199,17 +199,6 @@ bool SameAsExamined(int files, const std::string& candidate, const struct stat& 
          linked.st_mtim.tv_nsec == examined.st_mtim.tv_nsec;
 }
 
-int WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return n < 0 ? errno : EIO;
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
-
 // 0 when files/candidate is taken (by anything, a link too), ENOENT when it
 // is free, else why it cannot be looked at.
 int Free(int files, const std::string& candidate) {

@@ -20,18 +20,6 @@ namespace zweiblick {
 
 namespace {
 
-int WriteAll(int fd, const std::string& bytes) {
-  for (std::size_t done = 0; done < bytes.size();) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += std::size_t(n);
-  }
-  return 0;
-}
-
 // Writes the temporary file completely; its descriptor is closed, with the
 // result of close looked at, before anything else happens to it.
 int WriteTemporary(int dir, const std::string& tmp, const TextFile& file) {
