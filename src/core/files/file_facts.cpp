@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/far_away.h"
 #include "platform/fd.h"
@@ -59,6 +60,14 @@ bool SameFolder(const FolderIdentity& seen, int fd) {
   // Without a mount id another stick mounted in its place could not be told apart.
   return seen.mount != 0 && !InodesLast(fd) && !seen.kernelPath.empty() &&
          KernelPath(fd) == seen.kernelPath;
+}
+
+std::string RealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return {};
+  std::string out = real;
+  free(real);
+  return out;
 }
 
 int MakeFolders(const std::string& path) {

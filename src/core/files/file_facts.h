@@ -45,6 +45,10 @@ struct FolderIdentity {
 // The path the kernel knows an open file or folder by; empty where /proc is missing.
 std::string KernelPath(int fd);
 
+// The path with every link, "." and ".." resolved, as the kernel names the
+// file; empty where it cannot be resolved.
+std::string RealPath(const std::string& path);
+
 // Makes every missing folder of `path`, private to the user (the home trash,
 // the state folder). Returns 0 or an error number.
 int MakeFolders(const std::string& path);

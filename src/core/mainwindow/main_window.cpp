@@ -41,9 +41,8 @@ bool OwnDotName(const char* name) {
 // A chosen folder as the kernel names it, without the separator at its end:
 // what the journal names a run's folders by.
 std::string RealFolder(const std::string& folder) {
-  char* real = realpath(folder.c_str(), nullptr);
-  std::string out = real ? real : folder;
-  free(real);
+  std::string out = RealPath(folder);
+  if (out.empty()) out = folder;
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;
 }

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <vector>
 
+#include "files/file_facts.h"
+
 namespace zweiblick {
 namespace {
 
@@ -27,12 +29,6 @@ std::string Unescape(const std::string& field) {
     out += field[i];
   }
   return out;
-}
-
-std::string RealPath(const std::string& path) {
-  char buf[PATH_MAX];
-  if (!realpath(path.c_str(), buf)) return {};
-  return buf;
 }
 
 bool Below(const std::string& path, const std::string& top) {

@@ -37,6 +37,11 @@ bool AsJournaled(const FileFacts& was, const struct stat& st, int folder) {
   return S_ISREG(st.st_mode) && SameAsRecorded(FactsOf(st), was, !InodesLast(folder));
 }
 
+std::string Resolved(const std::string& path) {
+  std::string real = RealPath(path);
+  return real.empty() ? path : real;
+}
+
 std::string Parent(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
@@ -158,7 +163,7 @@ class Undo {
   // The file comes back from the trash by a rename that replaces nothing.
   bool Restore(const JournalEntry& e) {
     const std::string filesPath =
-        MovedWithFolder(e.trash, journal_.roots[e.left ? 0 : 1], Real(roots_[e.left ? 0 : 1]));
+        MovedWithFolder(e.trash, journal_.roots[e.left ? 0 : 1], Resolved(roots_[e.left ? 0 : 1]));
     SideFolder& side = *sides_[e.left ? 0 : 1];
     const std::string infoName = e.inTrash + ".trashinfo";
     return Attempt(
@@ -236,13 +241,6 @@ class Undo {
     if (fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
     if (errno != ENOENT) return errno;
     return renameat(files, inTrash.c_str(), dir, name.c_str()) == 0 ? 0 : errno;
-  }
-
-  static std::string Real(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    std::string out = real ? real : path;
-    free(real);
-    return out;
   }
 
   const RunJournalText& journal_;
