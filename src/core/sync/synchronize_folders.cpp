@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <map>
 
 #include "list/comparison_list.h"
 #include "list/markers.h"
@@ -163,8 +164,15 @@ class SyncRun {
     int dir = -1;
     std::string name;
     const bool reached = side.Parent(rel, Reach::kWrite, dir, name) == 0;
-    // An inode number that will not last says nothing at the undo.
-    const bool inodesLast = reached && InodesLast(dir);
+    // An inode number that will not last says nothing at the undo. Asked
+    // once per file system: on a far disk each question is a round trip.
+    bool inodesLast = false;
+    if (reached) {
+      const dev_t disk = side.WriteFolderId().first;
+      auto known = inodesLast_.find(disk);
+      if (known == inodesLast_.end()) known = inodesLast_.emplace(disk, InodesLast(dir)).first;
+      inodesLast = known->second;
+    }
     bool trashed = false;
     for (TrashedFile& t : trash_.TakeTrashed()) {
       trashed = true;
@@ -251,6 +259,7 @@ class SyncRun {
   SideFolder lf_, rf_;
   bool proposals_;
   RunJournal* journal_;
+  std::map<dev_t, bool> inodesLast_;  // by file system written to
   Trash trash_;
   CopiesAhead ahead_;
   bool keep_ = false;
