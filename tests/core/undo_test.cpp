@@ -174,9 +174,9 @@ TEST_F(UndoRun, AnUndoKilledAtAnyStepAndRunAgainLosesNothing) {
 }
 
 // On a FAT stick, taken out and put in again between the run and its undo
-// (every inode number new): a copy that replaced its old version and then
-// failed, as its time would not hold, is undone like the others.
-TEST(UndoOnFat, ACopyThatFailedAfterReplacingIsUndoneTooOnceTheStickIsBack) {
+// (every inode number new): a copy put in place that then failed, as its time
+// would not hold, is undone like the others, whether it replaced a file or not.
+TEST(UndoOnFat, ACopyThatFailedOnceInPlaceIsUndoneTooOnceTheStickIsBack) {
   OwnStateAndTrash own;
   TwoFolders f;
   TempTree outside;
@@ -185,14 +185,17 @@ TEST(UndoOnFat, ACopyThatFailedAfterReplacingIsUndoneTooOnceTheStickIsBack) {
   if (!stick->Mounted()) GTEST_SKIP() << "no fusefat here";
   f.Both("kept.txt", "new kept", "old kept", 1500000000, 1400000000);
   f.Both("1973.txt", "new 1973", "old 1973", 100000000, 1400000000);  // FAT cannot hold it
+  f.left.Write("1975.txt", "new 1975", 170000000);
   f.Fill();
   f.Mark("kept.txt", kMarkCopyRight);
   f.Mark("1973.txt", kMarkCopyRight);
-  f.port.answers = {MsgAnswer::kIgnore};
+  f.Mark("1975.txt", kMarkCopyRight);
+  f.port.answers = {MsgAnswer::kIgnore, MsgAnswer::kIgnore};
   SyncTally t = f.w.SynchronizeFolders();
   ASSERT_EQ(t.copied, 1);
-  ASSERT_EQ(t.failed, 1);
+  ASSERT_EQ(t.failed, 2);
   ASSERT_EQ(f.right.Read("1973.txt"), "new 1973");  // in place, its row failed
+  ASSERT_EQ(f.right.Read("1975.txt"), "new 1975");
   stick->Unmount();
   stick = std::make_unique<FatMount>(f.right.Path(), image, false);
   ASSERT_TRUE(stick->Mounted());
@@ -201,7 +204,29 @@ TEST(UndoOnFat, ACopyThatFailedAfterReplacingIsUndoneTooOnceTheStickIsBack) {
       << ::testing::PrintToString(f.w.LastUndo().leftAlone);
   EXPECT_EQ(f.right.Read("kept.txt"), "old kept");
   EXPECT_EQ(f.right.Read("1973.txt"), "old 1973");
-  EXPECT_EQ(UndoTallyLine(f.w.LastUndo()), "Rückgängig: 2 zurückgeholt, 2 Kopien im Papierkorb");
+  EXPECT_FALSE(f.right.Exists("1975.txt"));
+  EXPECT_EQ(UndoTallyLine(f.w.LastUndo()), "Rückgängig: 2 zurückgeholt, 3 Kopien im Papierkorb");
+}
+
+// Without hard links the old version goes into the trash before the copy
+// takes its name. Where that rename fails and so does the move back, the old
+// version stays in the trash: the undo must know it is there.
+TEST(UndoOnFuse, AnOldVersionLeftInTheTrashByTwoFailedRenamesComesBack) {
+  OwnStateAndTrash own;
+  TwoFolders f;
+  SlowFsMount stick(f.right.Path(), "rename");
+  if (!stick.Mounted()) GTEST_SKIP() << "no FUSE here";
+  f.left.Write("old.txt", "new", 2000000000);
+  f.Fill();
+  f.Mark("old.txt", kMarkCopyRight);
+  SyncTally t = f.w.SynchronizeFolders();
+  ASSERT_EQ(t.failed, 1);
+  ASSERT_EQ(t.trashed, 1);
+  ASSERT_FALSE(f.right.Exists("old.txt"));
+  f.port.answers = {MsgAnswer::kYes};
+  EXPECT_TRUE(f.w.UndoLastRun(f.left.Path(), f.right.Path()))
+      << ::testing::PrintToString(f.w.LastUndo().leftAlone);
+  EXPECT_EQ(f.right.Read("old.txt"), "old");
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 //   else:  it holds "old.txt" ("old", 2001-09-09) and "changing.bin" (1 MiB of
 //          "a", rewritten to "b" by "another program" right after its first
 //          read), and fails with EIO what MODE names: "flush" (the close of a
-//          written file) or "fsync".
+//          written file), "fsync", or "rename" (the first two renames onto
+//          "old.txt"; it has no hard links, as FAT has none).
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 #include <sys/stat.h>
@@ -36,7 +37,8 @@ struct Node {
   timespec mtime{}, ctime{};
   bool folder = false;
 };
-const bool folders = mode == "flush" || mode == "fsync";
+const bool folders = mode == "flush" || mode == "fsync" || mode == "rename";
+int renameFaults = mode == "rename" ? 2 : 0;
 std::mutex lock;
 std::map<std::string, Node> files;  // by path
 bool changed = false;               // changing.bin has been rewritten once
@@ -185,6 +187,7 @@ int Rename(const char* from, const char* to, unsigned int flags) {
   std::lock_guard<std::mutex> hold(lock);
   auto it = files.find(from);
   if (it == files.end() || flags) return it == files.end() ? -ENOENT : -EINVAL;
+  if (renameFaults > 0 && std::strcmp(to, "/old.txt") == 0) return --renameFaults, -EIO;
   Node moved = it->second;
   files.erase(it);
   files[to] = moved;

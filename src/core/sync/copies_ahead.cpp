@@ -337,7 +337,9 @@ int CopiesAhead::Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder
   return e;
 }
 
-int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst) {
+int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst,
+                      bool& inPlace) {
+  inPlace = false;
   // The folders on the way stay, as they would had the copy been made only now.
   for (size_t p = copy.dstRel.find(kSep); p != std::string::npos; p = copy.dstRel.find(kSep, p + 1))
     reached_[copy.toRight ? 1 : 0].insert(copy.dstRel.substr(0, p));
@@ -361,11 +363,15 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
     task->ready.Await(pool_, run_);
     PreparedCopy& ready = *task->copy;
     // Put in place, but its time would not hold: the failure of its turn.
-    if (ready.placed && task->error) return task->error;
+    if (ready.placed && task->error) {
+      inPlace = ready.inPlace;
+      return task->error;
+    }
     // A copy that failed ahead is made again now: at its turn the source or
     // the destination may be as it should be, or fail otherwise.
     if (task->error == 0) e = Commit(ready, copy, src, dst);
     if (e == kPreparedCopyStale) WithdrawPlaced(ready);
+    inPlace = ready.inPlace;
     task.reset();  // a temporary file not put in place goes; the folders made stay
   }
   if (e != kPreparedCopyStale) return e;
@@ -377,6 +383,7 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
   now.ready.Await(pool_, run_);
   if (now.error) return now.error;
   e = Commit(*now.copy, copy, src, dst);
+  inPlace = now.copy->inPlace;
   // Changed once more in the moment between: as if while it was copied.
   return e == kPreparedCopyStale ? kChangedSinceRead : e;
 }

@@ -58,8 +58,9 @@ class CopiesAhead {
   // bounds below it are being written.
   void Reached(int row);
   // Carries out one copy at its turn, on the window's thread, with `src` and
-  // `dst` the run's own sides. Returns 0 or an error number.
-  int Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst);
+  // `dst` the run's own sides. Returns 0 or an error number; `inPlace` tells
+  // whether the copy stands at the destination's name, a failed one too.
+  int Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst, bool& inPlace);
   // Waits for the threads (serving the window meanwhile), removes the copies
   // written ahead and not used, and the folders made for them alone.
   void Finish(SideFolder& left, SideFolder& right);

@@ -374,17 +374,14 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
     return e;
   }
   int e = Rename(dir, tmp, name, false);
-  if (e == 0) {
-    Trash::Settle(slot);
-    trash.CountMoved(slot);
-    return 0;
-  }
   // The old version goes back; where even that fails it stays in the trash,
-  // listed and restorable.
-  if (MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0)
+  // listed, restorable and counted: the account and the undo know it is there.
+  if (e != 0 && MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0) {
     Trash::Abandon(slot);
-  else
-    Trash::Settle(slot);
+    return e;
+  }
+  Trash::Settle(slot);
+  trash.CountMoved(slot);
   return e;
 }
 
@@ -740,9 +737,11 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
   // to it, put its own file there or removed it since makes the row fail;
   // looked at where that costs no round trip (on a network or FUSE file
   // system one per row would double a first copy, and see the cache only).
-  if (copy.placed)
-    return !inodesLast || StillThere(copy.dir.get(), copy.name, copy.placedAs) ? 0
-                                                                               : kChangedSinceRead;
+  if (copy.placed) {
+    if (!inodesLast || StillThere(copy.dir.get(), copy.name, copy.placedAs)) return 0;
+    copy.inPlace = false;  // what stands there now is another program's
+    return kChangedSinceRead;
+  }
   if (!replaces) {
     // Nothing to replace (a link there is not replaced either).
     if (int e = PutNew(copy, destination, disk, unlinkLater)) return e;
@@ -750,6 +749,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
                  ReplaceAsSeen(copy, dst, dstDir, dstName, destination, trash, looks, inodesLast)) {
     return e;
   }
+  copy.inPlace = true;
   return TimeAfterPut(copy, dstDir, dstName, disk);
 }
 
@@ -760,7 +760,7 @@ int PlaceNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk&
     c.tmp.clear();
   };
   if (int e = PutNew(copy, destination, disk, unlinkNow)) return e;
-  copy.placed = true;
+  copy.placed = copy.inPlace = true;
   // As the temporary file was, unless its time had to be looked after.
   const bool looked = !copy.timeHeld || !disk.renameKeepsTime;
   int e = TimeAfterPut(copy, copy.dir.get(), copy.name, disk);
@@ -772,6 +772,7 @@ int PlaceNew(PreparedCopy& copy, const SeenFile& destination, WriteHabits::Disk&
 
 void WithdrawPlaced(PreparedCopy& copy) {
   if (!std::exchange(copy.placed, false)) return;
+  copy.inPlace = false;
   // A copy that could not be looked at once placed stays: it is a complete
   // copy of its source, with the source's time.
   if (StillThere(copy.dir.get(), copy.name, copy.placedAs))

@@ -159,6 +159,10 @@ struct PreparedCopy {
   bool reserved = false;
   bool linkedToTrash = false;  // the old version has its name in the trash too
   bool placed = false;         // put in place ahead of its turn (PlaceNew)
+  // The copy has taken the destination's name, also where its row fails
+  // after that (a time the file system would not hold): the run's undo must
+  // know of it.
+  bool inPlace = false;
   struct stat placedAs {};     // the copy as written, and as put in place
 };
 

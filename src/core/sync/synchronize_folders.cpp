@@ -93,8 +93,9 @@ class SyncRun {
       SideFolder& dst = copy.toRight ? rf_ : lf_;
       std::string srcPath = copy.srcRel.empty() ? "" : from + copy.srcRel;
       return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied, [&] {
-        int e = ahead_.Copy(i, copy, src, dst);
-        Journal(!copy.toRight, copy.dstRel, e == 0 ? kCopyStands : kCopyFailed,
+        bool inPlace = false;
+        int e = ahead_.Copy(i, copy, src, dst, inPlace);
+        Journal(!copy.toRight, copy.dstRel, inPlace ? kCopyStands : kNoCopy,
                 copy.destination.existed);
         return e;
       });
@@ -152,12 +153,13 @@ class SyncRun {
     return e;
   }
 
-  enum Copied { kNoCopy, kCopyStands, kCopyFailed };
+  enum Copied { kNoCopy, kCopyStands };
 
   // What an operation just did, for its undo: the files it put into the
   // trash (or deleted for good), then the copy it put in place. Also after
   // an operation that failed: a copy whose time would not hold fails once it
-  // has replaced the old version, which is in the trash then.
+  // stands in place, and an old version whose copy failed may stay in the
+  // trash.
   void Journal(bool left, const std::string& rel, Copied copied, bool replaced) {
     if (!journal_) return;
     SideFolder& side = left ? lf_ : rf_;
@@ -190,9 +192,9 @@ class SyncRun {
         e.kind = JournalEntry::Kind::kGone;
       journal_->Add(e);
     }
-    // A copy that failed before it replaced anything is not in its place:
-    // what stands there is the user's own file.
-    if (copied == kNoCopy || (copied == kCopyFailed && !trashed)) return;
+    // A copy that failed before it took its name is not in its place: what
+    // stands there is the user's own file.
+    if (copied == kNoCopy) return;
     JournalEntry copy;
     copy.left = left;
     copy.rel = rel;
