@@ -163,7 +163,7 @@ struct PreparedCopy {
   // after that (a time the file system would not hold): the run's undo must
   // know of it.
   bool inPlace = false;
-  struct stat placedAs {};     // the copy as written, and as put in place
+  struct stat placedAs {};  // the copy as written, and as put in place
 };
 
 // What the window's thread has learnt about the file systems a run writes to:
