@@ -369,14 +369,14 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
     Trash::Abandon(slot);
     return linkError;
   }
-  if (int e = MoveNoReplace(dir, name.c_str(), slot.files, inTrash)) {
+  if (int e = trash.MoveNoReplaceKeepingTime(dir, name.c_str(), slot.files, inTrash)) {
     Trash::Abandon(slot);
     return e;
   }
   int e = Rename(dir, tmp, name, false);
   // The old version goes back; where even that fails it stays in the trash,
   // listed, restorable and counted: the account and the undo know it is there.
-  if (e != 0 && MoveNoReplace(slot.files, inTrash, dir, name.c_str()) == 0) {
+  if (e != 0 && trash.MoveNoReplaceKeepingTime(slot.files, inTrash, dir, name.c_str()) == 0) {
     Trash::Abandon(slot);
     return e;
   }

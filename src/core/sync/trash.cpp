@@ -291,6 +291,38 @@ int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to) {
   return renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
 }
 
+int Trash::MoveKeepingTime(int fromDir, const char* from, int toDir, const char* to,
+                           const std::function<int()>& move) {
+  struct stat was {};
+  bool look = fstatat(fromDir, from, &was, AT_SYMLINK_NOFOLLOW) == 0;
+  if (look) {
+    std::lock_guard lock(mutex_);
+    look = !keepTime_.count(was.st_dev);
+  }
+  if (int e = move()) return e;
+  if (!look) return 0;
+  // What the disk holds, not what the kernel's cache remembers.
+  struct statx now {};
+  if (statx(toDir, to, AT_SYMLINK_NOFOLLOW | AT_STATX_FORCE_SYNC, STATX_MTIME, &now) != 0)
+    return 0;  // moved; a time it cannot be asked for cannot be mended either
+  if (now.stx_mtime.tv_sec == was.st_mtim.tv_sec && now.stx_mtime.tv_nsec == was.st_mtim.tv_nsec) {
+    std::lock_guard lock(mutex_);
+    keepTime_.insert(was.st_dev);
+    return 0;
+  }
+  // The move is done either way: a time that cannot be set again is the
+  // file system's own, and what the journal then sees of the file. Both
+  // times: fusefat takes a lone modification time after a rename as "now".
+  const timespec times[2] = {was.st_atim, was.st_mtim};
+  (void)utimensat(toDir, to, times, AT_SYMLINK_NOFOLLOW);
+  return 0;
+}
+
+int Trash::MoveNoReplaceKeepingTime(int fromDir, const char* from, int toDir, const char* to) {
+  return MoveKeepingTime(fromDir, from, toDir, to,
+                         [&] { return MoveNoReplace(fromDir, from, toDir, to); });
+}
+
 Trash::Trash(bool enabled, AskForGood ask)
     : enabled_(enabled), ask_(std::move(ask)), run_(ThisRun()) {
   static std::atomic<int> made{0};
@@ -506,7 +538,7 @@ int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
     Kept(slot);
     return 0;
   }
-  int e = MoveNoReplace(folder, name.c_str(), slot.files, slot.name.c_str());
+  int e = MoveNoReplaceKeepingTime(folder, name.c_str(), slot.files, slot.name.c_str());
   if (e == 0) {
     Settle(slot);
     CountMoved(slot);

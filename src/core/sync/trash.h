@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,6 +102,15 @@ class Trash {
   // it was and the slot is abandoned.
   int Move(int folder, const std::string& name, const TrashSlot& slot);
 
+  // Moves as `move` does (a rename of fromDir/from to toDir/to; 0 or an
+  // error number), and gives the file back its modification time where the
+  // file system wrote its own: fusefat writes the time of a rename onto the
+  // disk, and a file that went into the trash and back would look edited.
+  // Once a move on a file system kept the time, nothing more is looked at there.
+  int MoveKeepingTime(int fromDir, const char* from, int toDir, const char* to,
+                      const std::function<int()>& move);
+  int MoveNoReplaceKeepingTime(int fromDir, const char* from, int toDir, const char* to);
+
   // The files this run put into a trash.
   int Moved() const { return moved_; }
   // The slot's file is in the trash now, moved there by its caller.
@@ -139,6 +149,7 @@ class Trash {
   bool keepTrashed_ = false;
   std::vector<TrashedFile> trashed_;  // under mutex_
   std::map<int, std::string> paths_;  // the path of each files/ folder, by its descriptor
+  std::set<dev_t> keepTime_;          // file systems whose renames keep times; under mutex_
   void Kept(const TrashSlot& slot);
 };
 

@@ -210,7 +210,9 @@ class Undo {
           int put = taken ? EEXIST : 0;
           if (!put) {
             disk_.WritesTo(side, dir);
-            put = PutBack(files.get(), e.inTrash, dir, name);
+            put = trash_.MoveKeepingTime(files.get(), e.inTrash.c_str(), dir, name.c_str(), [&] {
+              return PutBack(files.get(), e.inTrash, dir, name);
+            });
           }
           if (put == EEXIST) {
             LeaveAlone(e, "ist wieder belegt; die Fassung davor bleibt im Papierkorb.");
