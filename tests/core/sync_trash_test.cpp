@@ -423,6 +423,11 @@ TEST_F(SyncTrash, AKilledRunsUnusedPlacesGoWithTheNextRunIntoThatTrashAndOnlyTho
     }
     std::filesystem::create_hard_link(right.Path("foreign-link.txt"),
                                       trash + "/files/foreign-link.txt");
+    // Killed between making a .trashinfo and writing it, an hour ago: empty, and no file.
+    const std::string emptied = trash + "/info/emptied.txt.trashinfo";
+    std::ofstream{emptied};
+    const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    utimensat(AT_FDCWD, emptied.c_str(), hourAgo, 0);
 
     Both("later.txt", "", "later");
     Fill();

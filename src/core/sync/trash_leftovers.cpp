@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <set>
 #include <vector>
 
@@ -102,6 +103,19 @@ bool ReadTrashInfo(int info, const std::string& name, std::string& run, std::str
   return true;
 }
 
+// A .trashinfo left empty by a run killed between making it and writing it
+// (a minute ago or longer: not one being written now), without a file of its
+// name: it restores nothing, and no trash tool can list it.
+bool EmptyAndAlone(int info, int files, const std::string& name, size_t suffix) {
+  struct stat st {};
+  if (fstatat(info, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_size != 0 || st.st_mtime > time(nullptr) - 60)
+    return false;
+  struct stat there {};
+  const std::string inFiles = name.substr(0, name.size() - suffix);
+  return fstatat(files, inFiles.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+}
+
 }  // namespace
 
 std::string WriteRunRecord(int trash, const std::string& run, int instance) {
@@ -139,6 +153,10 @@ void SweepGoneRuns(int trash, int files, int info, int top, const std::string& s
     std::string run, path;
     if (!ReadTrashInfo(info, name, run, path)) {
       doubt = true;
+      continue;
+    }
+    if (run.empty() && path.empty() && EmptyAndAlone(info, files, name, suffix)) {
+      if (unlinkat(info, name.c_str(), 0) != 0 && errno != ENOENT) doubt = true;
       continue;
     }
     if (!gone.count(run)) continue;
