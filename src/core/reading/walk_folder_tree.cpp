@@ -3,10 +3,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <memory>
@@ -64,6 +66,10 @@ struct Folder {
   // window's thread posts the listing of such a folder, in the walk's order.
   const bool linked;
   bool posted = false;  // linked folders only: its listing was handed to the workers
+  // The open folder it was found in, while that is held for its subfolders:
+  // opened relative to it, a folder costs the kernel one name to look up,
+  // not its whole path.
+  std::shared_ptr<Fd> parentDir;
   // Written by the worker before it publishes `listed`.
   int error = 0;  // not 0: the folder itself could not be read
   std::vector<Entry> entries;
@@ -82,7 +88,12 @@ struct Folder {
 class TreeWalk {
  public:
   TreeWalk(FoundSink& found, RunReporter& run, const NameFilter& filter, const NeverWalked& never)
-      : found_(found), run_(run), filter_(filter), never_(never), pool_(DefaultWorkerCount()) {
+      : found_(found),
+        run_(run),
+        filter_(filter),
+        never_(never),
+        heldDirsMax_(std::min(64, FreeDescriptors() / 8)),
+        pool_(DefaultWorkerCount()) {
     for (int i = 0; i < pool_.Size(); ++i) buffers_.emplace_back(64 * 1024);
     full_.resize(static_cast<size_t>(pool_.Size()));
   }
@@ -191,7 +202,7 @@ class TreeWalk {
       return;
     }
     std::string p = WithTrailingBackslash(folder.path);
-    Fd dir(OpenWaiting([&] { return open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+    Fd dir = OpenFolder(folder, p);
     const int fd = dir.get();
     if (fd < 0) {
       Done(folder, errno);
@@ -242,12 +253,51 @@ class TreeWalk {
         }
       }
     }
-    dir = Fd();
     std::vector<WorkerPool::Job> lists;
     for (auto& sub : folder.subfolders)
       if (!sub->linked) lists.push_back([this, f = sub.get()](int w) { List(*f, w); });
+    HoldForSubfolders(folder, std::move(dir), lists.size());
     pool_.PostFirst(std::move(lists));
     Done(folder, 0);
+  }
+
+  // The folder's listing, opened relative to its parent where that is held.
+  // A parent renamed meanwhile is still the folder the walk is in.
+  Fd OpenFolder(Folder& folder, const std::string& withSeparator) {
+    std::shared_ptr<Fd> parent = std::move(folder.parentDir);
+    if (!parent)
+      return Fd(OpenWaiting(
+          [&] { return open(withSeparator.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+    // A path too long for the kernel could be listed so, but not read,
+    // copied or shown by anything that takes paths: it is reported instead.
+    if (withSeparator.size() >= PATH_MAX) {
+      parent.reset();
+      errno = ENAMETOOLONG;
+      return Fd();
+    }
+    const char* name = folder.path.c_str() + folder.path.rfind(kSep) + 1;
+    Fd dir(OpenWaiting(
+        [&] { return openat(parent->get(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+    const int error = errno;
+    parent.reset();  // the parent may close now: its failure is not this folder's
+    errno = error;
+    return dir;
+  }
+
+  // Keeps the open folder for the subfolders to be opened in, within a small
+  // share of the descriptors: a wide tree would hold thousands at once.
+  void HoldForSubfolders(Folder& folder, Fd dir, size_t subfolders) {
+    if (subfolders == 0 || heldDirs_.fetch_add(1) >= heldDirsMax_) {
+      if (subfolders != 0) heldDirs_.fetch_sub(1);
+      return;
+    }
+    // Closed with the last subfolder opened in it (or dropped unlisted, after a stop).
+    std::shared_ptr<Fd> held(new Fd(std::move(dir)), [this](Fd* f) {
+      delete f;
+      heldDirs_.fetch_sub(1);
+    });
+    for (auto& sub : folder.subfolders)
+      if (!sub->linked) sub->parentDir = held;
   }
 
   // "." and ".." never are; nor what the caller names: the temporary files of
@@ -281,7 +331,9 @@ class TreeWalk {
   std::pair<dev_t, ino_t> homeTrash_{0, 0};
   // The folders walked behind links so far (device, inode); window's thread only.
   std::unordered_set<std::pair<dev_t, ino_t>, IdHash> walkedBehindLinks_;
-  std::atomic<bool> stop_{false};       // set by the window's thread on a stop
+  std::atomic<bool> stop_{false};  // set by the window's thread on a stop
+  const int heldDirsMax_;          // open folders held for their subfolders, at most
+  std::atomic<int> heldDirs_{0};
   std::vector<AlignedBuffer> buffers_;  // one listing buffer per worker
   std::vector<std::string> full_;       // per worker: the path of the entry it looks at
   WorkerPool pool_;                     // ends first: no job outlives the buffers
