@@ -9,6 +9,7 @@
 #include <chrono>
 #include <utility>
 
+#include "files/file_identity.h"
 #include "platform/descriptors.h"
 #include "platform/far_away.h"
 #include "platform/run_reporter.h"
@@ -20,9 +21,8 @@ namespace zweiblick {
 namespace {
 
 bool SameSeen(const SeenFile& a, const SeenFile& b) {
-  return a.existed == b.existed && a.stamp == b.stamp && a.facts.size == b.facts.size &&
-         a.facts.SameTime(b.facts) && a.facts.inode == b.facts.inode &&
-         a.facts.device == b.facts.device;
+  return a.existed == b.existed && a.stamp == b.stamp &&
+         Same(FileIdentity::Seen(a.facts), FileIdentity::Seen(b.facts), kExact, true);
 }
 
 // Far disks gain from many copies in flight, in many folders at once; the
