@@ -28,7 +28,9 @@ struct Log {
   }
 };
 
-bool Never() { return false; }
+bool Never() {
+  return false;
+}
 
 CopyQueue::Write Logged(Log& log, const std::string& what, std::function<void()> also = {}) {
   return [&log, what, also](int worker) {
@@ -54,11 +56,9 @@ TEST(CopyQueue, AFolderIsWrittenByOneThreadUntilTheLastCopyIsQueued) {
     if (allQueued) queue.AllQueued();
     EXPECT_TRUE(queue.Take(0, Never));
     if (allQueued)  // a folder nobody writes in first, then a second thread in a busy one
-      EXPECT_EQ(log.entries,
-                (std::vector<std::string>{"a1@0", "b1@1", "b2@1", "a2@1", "a3@1"}));
+      EXPECT_EQ(log.entries, (std::vector<std::string>{"a1@0", "b1@1", "b2@1", "a2@1", "a3@1"}));
     else  // the other folder only; a2 and a3 wait for the thread writing in theirs
-      EXPECT_EQ(log.entries,
-                (std::vector<std::string>{"a1@0", "b1@1", "b2@1", "a2@0", "a3@0"}));
+      EXPECT_EQ(log.entries, (std::vector<std::string>{"a1@0", "b1@1", "b2@1", "a2@0", "a3@0"}));
   }
 }
 

@@ -33,11 +33,11 @@ struct FileIdentity {
 enum Aspect : unsigned {
   kDevice = 1u << 0,
   kInode = 1u << 1,
-  kKind = 1u << 2,      // the whole mode: kind and permission bits
+  kKind = 1u << 2,  // the whole mode: kind and permission bits
   kOwnerGroup = 1u << 3,
   kSize = 1u << 4,
-  kMtime = 1u << 5,     // to the nanosecond
-  kCtime = 1u << 6,     // any change at all: data, bits, owner, names
+  kMtime = 1u << 5,         // to the nanosecond
+  kCtime = 1u << 6,         // any change at all: data, bits, owner, names
   kStamp = kSize | kMtime,  // the content stamp
 };
 

@@ -7,7 +7,8 @@ namespace zweiblick {
 
 void CopyQueue::Add(Folder folder, Write write) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (queued_.empty() || queued_.back().key != folder) queued_.push_back({std::move(folder), {}, 0});
+  if (queued_.empty() || queued_.back().key != folder)
+    queued_.push_back({std::move(folder), {}, 0});
   queued_.back().writes.push_back(std::move(write));
 }
 
