@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "files/file_identity.h"
 #include "platform/far_away.h"
 #include "platform/fd.h"
 
@@ -53,10 +54,11 @@ FolderIdentity IdentityOf(const std::string& path, const FileFacts& facts) {
 bool SameFolder(const FolderIdentity& seen, int fd) {
   struct stat st {};
   if (!seen.facts.Known() || fstat(fd, &st) != 0) return false;
-  if (st.st_dev != seen.facts.device) return false;
+  const FileIdentity now = FileIdentity::Of(st), was = FileIdentity::Seen(seen.facts);
+  if (now.device != was.device) return false;
   const uint64_t mount = MountAt(fd, "", AT_EMPTY_PATH);
   if (seen.mount != 0 && mount != seen.mount) return false;
-  if (st.st_ino == seen.facts.inode) return true;
+  if (Same(now, was, kSameInode, true)) return true;
   // Without a mount id another stick mounted in its place could not be told apart.
   return seen.mount != 0 && !InodesLast(fd) && !seen.kernelPath.empty() &&
          KernelPath(fd) == seen.kernelPath;

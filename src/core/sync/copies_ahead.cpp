@@ -9,6 +9,7 @@
 #include <chrono>
 #include <utility>
 
+#include "files/file_identity.h"
 #include "platform/descriptors.h"
 #include "platform/far_away.h"
 #include "platform/run_reporter.h"
@@ -20,9 +21,8 @@ namespace zweiblick {
 namespace {
 
 bool SameSeen(const SeenFile& a, const SeenFile& b) {
-  return a.existed == b.existed && a.stamp == b.stamp && a.facts.size == b.facts.size &&
-         a.facts.SameTime(b.facts) && a.facts.inode == b.facts.inode &&
-         a.facts.device == b.facts.device;
+  return a.existed == b.existed && a.stamp == b.stamp &&
+         Same(FileIdentity::Seen(a.facts), FileIdentity::Seen(b.facts), kExact, true);
 }
 
 // Far disks gain from many copies in flight, in many folders at once; the
@@ -93,6 +93,7 @@ CopiesAhead::CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& 
       workers_(ThreadsWithin(descriptors_, WorkerCount(far_, 2))),
       maxFiles_(CopiesWithin(descriptors_, workers_,
                              static_cast<size_t>(std::clamp(32 * workers_, 8, 512)))),
+      queue_(workers_),
       pool_(workers_) {
   for (int i = 0; i < workers_; ++i) sides_.push_back(std::make_unique<Sides>(folders));
 }
@@ -138,73 +139,27 @@ void CopiesAhead::Post(Task& task, bool first) {
         true);
     return;
   }
-  {
-    auto folder = FolderOf(task.request);
-    std::lock_guard<std::mutex> lock(queueMutex_);
-    if (queued_.empty() || queued_.back().key != folder)
-      queued_.push_back({std::move(folder), {}, 0});
-    queued_.back().tasks.push_back(&task);
-  }
+  queue_.Add(FolderOf(task.request), [this, &task](int worker) {
+    Prepare(task, worker);
+    task.ready.Publish(pool_);
+  });
   Run([this](int worker) { RunQueued(worker); }, false);
 }
 
 // The turn of a file replaced on a far disk waits for two looks at the wire,
 // each behind the requests of the copies being written: while such turns are
 // to come, a quarter of the threads write, and the others are free for the
-// turns. Of 32 threads over 10 ms, 8 writing made a synchronisation of 70
-// files 10 % faster than all 32 (16: 4 %; 6 were slower). A first copy, with
-// no such turns, wants them all.
-int CopiesAhead::WritersNow() const {
-  return replacing_.load() > 0 ? std::max(1, workers_ / 4) : workers_;
-}
-
-// Takes the first copy of the first folder no other thread writes in, and
-// goes on so until there is none. Once every copy of the run is queued, the
-// last folders go faster with several threads in each; until then a copy left
-// in the queue is taken by a thread that writes in its folder, once done.
+// turns (CopyQueue::TurnsWaiting).
 void CopiesAhead::RunQueued(int worker) {
-  std::unique_lock<std::mutex> lock(queueMutex_);
-  if (writers_ >= WritersNow()) return;
-  ++writers_;
-  for (;;) {
-    auto waiting = [](const Folder& f) { return !f.tasks.empty(); };
-    auto next = std::find_if(queued_.begin(), queued_.end(),
-                             [&](const Folder& f) { return waiting(f) && f.busy == 0; });
-    if (next == queued_.end() && allQueued_)
-      next = std::find_if(queued_.begin(), queued_.end(), waiting);
-    if (next == queued_.end()) {
-      --writers_;
-      return;
-    }
-    Folder& folder = *next;  // stays where it is: only idle, empty folders leave, at the front
-    Task& task = *folder.tasks.front();
-    folder.tasks.pop_front();
-    ++folder.busy;
-    lock.unlock();
-    Prepare(task, worker);
-    task.ready.Publish(pool_);
-    lock.lock();
-    --folder.busy;
-    while (!queued_.empty() && queued_.front().busy == 0 && queued_.front().tasks.empty())
-      queued_.pop_front();
-    if (writers_ > WritersNow()) {  // the others go on with the queue
-      --writers_;
-      return;
-    }
-    // A job the window's thread waits for (a turn, a copy made now) goes
-    // first; the queue is taken up again behind it.
-    if (urgent_.load() > 0) {
-      --writers_;
-      lock.unlock();
-      Run([this](int next) { RunQueued(next); }, false);
-      return;
-    }
-  }
+  // A job the window's thread waits for (a turn, a copy made now) goes
+  // first; the queue is taken up again behind it.
+  if (!queue_.Take(worker, [this] { return urgent_.load() > 0; }))
+    Run([this](int next) { RunQueued(next); }, false);
 }
 
 void CopiesAhead::Prepare(Task& task, int worker) {
   // A run that has ended writes nothing more.
-  if (stopping_.load()) {
+  if (queue_.Stopped()) {
     task.error = ECANCELED;
     return;
   }
@@ -216,23 +171,8 @@ void CopiesAhead::Prepare(Task& task, int worker) {
   // roughly of their turns), a few at a time: on a far disk they all wait for
   // the trash's two folders, and the copy whose turn comes first would
   // otherwise wait for all the others.
-  struct Ticket {
-    CopiesAhead* ahead = nullptr;
-    uint64_t number = 0;
-    ~Ticket() {
-      if (!ahead) return;
-      {
-        std::lock_guard<std::mutex> lock(ahead->gateMutex_);
-        ++ahead->passed_;
-      }
-      ahead->gateOpen_.notify_all();
-    }
-  } ticket;
-  if (task.ahead && r.destination.existed) {
-    std::lock_guard<std::mutex> lock(gateMutex_);
-    ticket.number = tickets_++;
-    ticket.ahead = this;
-  }
+  const CopyQueue::Ticket ticket =
+      task.ahead && r.destination.existed ? queue_.Draw() : CopyQueue::Ticket();
   // A folder that could not be made fails the copy with the file system's
   // own reason (a full disk), not with the folder missing after it.
   task.error = PrepareTarget(dst, r.dstRel, src, r.srcRel, &task.made);
@@ -246,11 +186,7 @@ void CopiesAhead::Prepare(Task& task, int worker) {
       task.error = PlaceNew(*task.copy, r.destination, sides.habits.disks[task.copy->dirId.first]);
     return;
   }
-  if (ticket.ahead) {
-    constexpr uint64_t kAtOnce = 3;
-    std::unique_lock<std::mutex> lock(gateMutex_);
-    gateOpen_.wait(lock, [&] { return ticket.number < passed_ + kAtOnce; });
-  }
+  if (ticket.Drawn()) queue_.AwaitGate(ticket);
   task.error = ReserveAhead(*task.copy, dst, trash_);
 }
 
@@ -264,17 +200,14 @@ void CopiesAhead::Reached(int row) {
       task->bytes = std::max<int64_t>(task->request.source.facts.size, 0);
       bytesAhead_ += task->bytes;
       if (task->request.destination.existed) {
-        if (FarDestination(task->request)) replacing_.fetch_add(1);
+        if (FarDestination(task->request)) queue_.TurnsWaiting(+1);
         if (!trashOpened_) OpenTrash(task->request);
       }
       Post(*task, false);
       ahead_.push_back(std::move(task));
     }
   }
-  if (cursor_ < 1 && !allQueued_) {
-    std::lock_guard<std::mutex> lock(queueMutex_);
-    allQueued_ = true;
-  }
+  if (cursor_ < 1) queue_.AllQueued();
 }
 
 // The trash the first replaced file goes to is found or made beside its copy.
@@ -350,7 +283,7 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
     std::unique_ptr<Task> front = std::move(ahead_.front());
     ahead_.pop_front();
     if (front->request.destination.existed && FarDestination(front->request))
-      replacing_.fetch_sub(1);
+      queue_.TurnsWaiting(-1);
     if (front->row == row && front->request == copy) {
       bytesAhead_ -= front->bytes;
       task = std::move(front);
@@ -389,7 +322,7 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
 }
 
 void CopiesAhead::Finish(SideFolder& left, SideFolder& right) {
-  stopping_.store(true);
+  queue_.Stop();
   AwaitDrained();
   for (auto& task : ahead_) unused_.push_back(std::move(task));
   ahead_.clear();

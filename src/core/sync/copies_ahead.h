@@ -12,17 +12,16 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/worker_pool.h"
+#include "sync/copy_queue.h"
 #include "sync/safe_files.h"
 
 namespace zweiblick {
@@ -94,26 +93,11 @@ class CopiesAhead {
   std::set<std::string> reached_[2];  // folders on the way to copies that had their turn
   WriteHabits habits_;
   std::vector<std::unique_ptr<Sides>> sides_;  // each thread's own
-  // Copies to write ahead, not yet begun, by the folder they write in (and
-  // on which side), in the order of their turns.
-  struct Folder {
-    std::pair<bool, std::string> key;
-    std::deque<Task*> tasks;
-    int busy = 0;  // threads writing in it
-  };
-  std::mutex queueMutex_;  // guards the three below
-  std::deque<Folder> queued_;
-  bool allQueued_ = false;  // the last copy of the run is queued
-  int writers_ = 0;         // threads taking copies from the queue
-  // Copies ahead that replace a file on a far side, not yet had their turn.
-  std::atomic<int> replacing_{0};
-  int WritersNow() const;
+  // Copies to write ahead, not yet begun; its turns waiting are the copies
+  // ahead that replace a file on a far side, not yet had their turn.
+  CopyQueue queue_;
   bool FarDestination(const CopyRequest& r) const { return r.toRight ? farRight_ : farLeft_; }
   bool trashOpened_ = false;
-  std::mutex gateMutex_;  // over the places reserved in the trash ahead
-  std::condition_variable gateOpen_;
-  uint64_t tickets_ = 0, passed_ = 0;
-  std::atomic<bool> stopping_{false};
   std::atomic<int> pending_{0};
   std::atomic<int> urgent_{0};  // jobs the window's thread waits for, not yet begun
   std::atomic<bool> drained_{true};

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/file_identity.h"
 #include "platform/descriptors.h"
 #include "platform/far_away.h"
 #include "platform/fd.h"
@@ -45,21 +46,10 @@ bool Split(const std::string& rel, std::vector<std::string>& folders, std::strin
   }
 }
 
-// Whether the entry is still as it was seen: the same size, exact time, inode
-// and device where the walk saw them (else the same time stamp), or still
-// absent when it did not exist. `found`, when given, receives what is there
-// now (a link itself, not its target); it stays all zero when nothing is.
-
-// Whether a file is still the one the walk saw: the same size and time to the
-// nanosecond, and the same inode where inodes last. FAT and FUSE file systems
-// hand out new inode numbers once the kernel forgets a file, so there an
-// unchanged file would look replaced.
-bool SameAsSeen(const FileFacts& seen, const struct stat& st, int folder) {
-  FileFacts now = FactsOf(st);
-  if (now.size != seen.size || !now.SameTime(seen)) return false;
-  return (now.inode == seen.inode && now.device == seen.device) || !InodesLast(folder);
-}
-
+// Whether the entry is still as it was seen: the file the walk saw (kAsSeen)
+// where it saw its facts, else the same time stamp, or still absent when it
+// did not exist. `found`, when given, receives what is there now (a link
+// itself, not its target); it stays all zero when nothing is.
 int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
                    struct stat* found = nullptr) {
   struct stat st {};
@@ -72,7 +62,10 @@ int CheckUnchanged(int dir, const std::string& name, const SeenFile& seen,
   // The folders were read through links; so is the time stamp compared.
   if (S_ISLNK(st.st_mode) && fstatat(dir, name.c_str(), &st, 0) != 0) return kChangedSinceRead;
   // An edit within the second of the stamp, or a file put in its place.
-  if (seen.facts.Known()) return SameAsSeen(seen.facts, st, dir) ? 0 : kChangedSinceRead;
+  if (seen.facts.Known())
+    return SameOn(dir, FileIdentity::Of(st), FileIdentity::Seen(seen.facts), kAsSeen)
+               ? 0
+               : kChangedSinceRead;
   if (StampText(st.st_mtim.tv_sec) != seen.stamp) return kChangedSinceRead;
   return 0;
 }
@@ -108,10 +101,6 @@ int KeepPermissions(int out, const struct stat& replaced) {
   return 0;
 }
 
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
 // A source's state by its name (or of the open file, for ""), read through
 // links as the walk read it, from the file system rather than a cache.
 int FreshStateAt(int dir, const char* name, struct stat& st) {
@@ -136,9 +125,7 @@ int FreshStateAt(int dir, const char* name, struct stat& st) {
 int SourceUnchanged(int in, const struct stat& before) {
   struct stat now {};
   if (int e = FreshStateAt(in, "", now)) return e;
-  bool same = now.st_size == before.st_size && SameTime(now.st_mtim, before.st_mtim) &&
-              SameTime(now.st_ctim, before.st_ctim);
-  return same ? 0 : kChangedSinceRead;
+  return Same(now, before, kUntouched, /*inodesLast=*/true) ? 0 : kChangedSinceRead;
 }
 
 int64_t Nanoseconds(const timespec& t) {
@@ -183,23 +170,18 @@ bool SyncEachFile(int folder) {
   return !InodesLast(folder);
 }
 
-// Whether dir/name is still the file that was seen as `was` there: the same
-// kind, size and time to the nanosecond, and the same inode where inodes last.
+// Whether dir/name is still the file that was put in place as `was` there.
 bool StillThere(int dir, const std::string& name, const struct stat& was) {
   struct stat now {};
   return was.st_mode != 0 && fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-         now.st_mode == was.st_mode && now.st_size == was.st_size &&
-         SameTime(now.st_mtim, was.st_mtim) && (now.st_ino == was.st_ino || !InodesLast(dir));
+         SameOn(dir, FileIdentity::Of(now), FileIdentity::Of(was), kAsPlaced);
 }
 
-// Whether dir/name is a second name of the file `was` (a hard link to it):
-// the same inode, or where inodes do not last the same kind, size and time.
+// Whether dir/name is a second name of the file `was` (a hard link to it).
 bool LinkOf(int dir, const std::string& name, const struct stat& was, bool inodesLast) {
   struct stat now {};
   if (fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  if (inodesLast) return now.st_dev == was.st_dev && now.st_ino == was.st_ino;
-  return now.st_mode == was.st_mode && now.st_size == was.st_size &&
-         SameTime(now.st_mtim, was.st_mtim);
+  return Same(now, was, kSecondName, inodesLast);
 }
 
 }  // namespace
@@ -396,15 +378,6 @@ PreparedCopy::~PreparedCopy() {
 
 namespace {
 
-// The state of a file that tells whether it is still the one a copy relied
-// on: who it is and when it last changed in any way. Where inode numbers do
-// not last (FAT, FUSE) a file that was not kept open may come back with a new one.
-bool SameFile(const struct stat& a, const struct stat& b, bool inodesLast = true) {
-  return a.st_dev == b.st_dev && (a.st_ino == b.st_ino || !inodesLast) && a.st_mode == b.st_mode &&
-         a.st_uid == b.st_uid && a.st_gid == b.st_gid && a.st_size == b.st_size &&
-         SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
-}
-
 // Puts a new file (no destination was there) in place without ever replacing
 // one that another program created since: by a rename that refuses to
 // replace, else by a hard link (which never replaces; the temporary name is
@@ -595,7 +568,7 @@ int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
       fstatat(copy.dir.get(), copy.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
     struct stat was = copy.old;
     was.st_ctim = now.st_ctim;
-    if (SameFile(now, was)) copy.old = now;
+    if (Same(now, was, kAsRelied, /*inodesLast=*/true)) copy.old = now;
   }
   return e;
 }
@@ -660,7 +633,8 @@ bool StillAsPrepared(const PreparedCopy& copy, SideFolder& src, const std::strin
   std::string srcName;
   struct stat now {};
   if (src.Parent(srcRel, Reach::kRead, srcDir, srcName) != 0 ||
-      FreshStateAt(srcDir, srcName.c_str(), now) != 0 || !SameFile(now, copy.source))
+      FreshStateAt(srcDir, srcName.c_str(), now) != 0 ||
+      !Same(now, copy.source, kAsRelied, /*inodesLast=*/true))
     return false;
   return dst.Parent(dstRel, Reach::kWrite, dstDir, dstName) == 0 &&
          dst.WriteFolderId() == copy.dirId;
@@ -680,7 +654,7 @@ int CheckOldAsSeen(const PreparedCopy& copy, int dstDir, const std::string& dstN
     seen.error = CheckUnchanged(dstDir, dstName, destination, &seen.there);
   }
   if (seen.error) return seen.error;
-  return SameFile(seen.there, copy.old, inodesLast) ? 0 : kPreparedCopyStale;
+  return Same(seen.there, copy.old, kAsRelied, inodesLast) ? 0 : kPreparedCopyStale;
 }
 
 // The old version's name in the trash may be gone since (the trash emptied):

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "files/file_facts.h"
+#include "files/file_identity.h"
 #include "platform/descriptors.h"
 #include "sync/home_trash_path.h"
 #include "sync/run_identity.h"
@@ -194,9 +195,7 @@ bool Unreserved(unsigned char c) {
 bool SameAsExamined(int files, const std::string& candidate, const struct stat& examined) {
   struct stat linked {};
   return fstatat(files, candidate.c_str(), &linked, AT_SYMLINK_NOFOLLOW) == 0 &&
-         linked.st_dev == examined.st_dev && linked.st_ino == examined.st_ino &&
-         linked.st_size == examined.st_size && linked.st_mtim.tv_sec == examined.st_mtim.tv_sec &&
-         linked.st_mtim.tv_nsec == examined.st_mtim.tv_nsec;
+         Same(linked, examined, kExact, /*inodesLast=*/true);
 }
 
 // 0 when files/candidate is taken (by anything, a link too), ENOENT when it
@@ -231,6 +230,58 @@ int WriteInfo(Fd& out, int info, const std::string& infoName, const std::string&
   if (int closed = out.Close(); !e) e = closed;
   if (!e && fsync(info) != 0 && errno != EINVAL) e = errno;
   if (e) unlinkat(info, infoName.c_str(), 0);
+  return e;
+}
+
+// Whether files/candidate is free for the file to be moved there, looked at
+// once its .trashinfo reserves the name: a file without its .trashinfo
+// (another program's leftover) is not overwritten, the .trashinfo goes again
+// and `taken` tells; a files/ that cannot be looked into ends the search.
+int FreeForMove(int files, int info, const std::string& candidate, const std::string& infoName,
+                bool& taken) {
+  int look = Free(files, candidate);
+  if (look == ENOENT) return 0;
+  unlinkat(info, infoName.c_str(), 0);
+  taken = look == 0;
+  return taken ? 0 : look;
+}
+
+// The place `name` in the trash's files/ and info/, registered so that an
+// interruption takes it back (with folder/original's second name there, for
+// a folder >= 0).
+TrashSlot SlotAt(int files, int info, const std::string& name, int folder,
+                 const std::string& original) {
+  TrashSlot made;
+  made.files = files;
+  made.info = info;
+  made.name = name;
+  made.pending = Register(info, files, name, folder, original);
+  return made;
+}
+
+// The home trash at `home`, made where it is missing.
+int OpenHomeTrash(const std::string& home, Fd& trash, Fd& files, Fd& info) {
+  if (int e = MakeFolders(home)) return e;
+  trash = Fd(OpenWaiting([&] { return open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+  if (!trash.ok()) return errno;
+  return OpenParts(trash.get(), files, info);
+}
+
+// The trash below the top folder of the file system of `folder`, and that
+// top folder with its path.
+int OpenTopTrash(int folder, Fd& top, std::string& topPath, Fd& trash, Fd& files, Fd& info) {
+  if (int e = TopFolder(folder, top)) return e;
+  const std::string uid = std::to_string(geteuid());
+  // $topdir/.Trash, made by an administrator for all users: only a real
+  // folder with the sticky bit, so no user can take another one's.
+  struct stat shared {};
+  Fd dotTrash;
+  if (fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(shared.st_mode) &&
+      (shared.st_mode & S_ISVTX))
+    dotTrash = Fd(OpenWaiting([&] { return openat(top.get(), ".Trash", kDirFlags); }));
+  int e = dotTrash.ok() ? OpenOwn(dotTrash.get(), uid.c_str(), trash, files, info) : ENOENT;
+  if (e) e = OpenOwn(top.get(), (".Trash-" + uid).c_str(), trash, files, info);
+  topPath = KernelPath(top.get());
   return e;
 }
 
@@ -343,32 +394,10 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
   Fd nearest = home.empty() ? Fd() : NearestExisting(home);
   struct stat homeSt {};
   if (nearest.ok() && fstat(nearest.get(), &homeSt) == 0 && homeSt.st_dev == st.st_dev &&
-      MountId(nearest.get()) == mount) {
-    can.error = MakeFolders(home);
-    can.folder =
-        Fd(OpenWaiting([&] { return open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
-    if (!can.error && !can.folder.ok()) can.error = errno;
-    if (!can.error) can.error = OpenParts(can.folder.get(), can.files, can.info);
-  } else {
-    can.error = TopFolder(folder, can.top);
-    if (!can.error) {
-      const std::string uid = std::to_string(geteuid());
-      // $topdir/.Trash, made by an administrator for all users: only a real
-      // folder with the sticky bit, so no user can take another one's.
-      struct stat shared {};
-      Fd dotTrash;
-      if (fstatat(can.top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
-          S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX))
-        dotTrash = Fd(OpenWaiting([&] { return openat(can.top.get(), ".Trash", kDirFlags); }));
-      can.error = dotTrash.ok()
-                      ? OpenOwn(dotTrash.get(), uid.c_str(), can.folder, can.files, can.info)
-                      : ENOENT;
-      if (can.error)
-        can.error =
-            OpenOwn(can.top.get(), (".Trash-" + uid).c_str(), can.folder, can.files, can.info);
-      can.topPath = KernelPath(can.top.get());
-    }
-  }
+      MountId(nearest.get()) == mount)
+    can.error = OpenHomeTrash(home, can.folder, can.files, can.info);
+  else
+    can.error = OpenTopTrash(folder, can.top, can.topPath, can.folder, can.files, can.info);
   // The trash must lie on the file's own mount: nothing is copied to trash it.
   struct stat in {};
   if (!can.error && (fstat(can.files.get(), &in) != 0 || in.st_dev != st.st_dev ||
@@ -450,24 +479,15 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     // Asked for, the hard link comes after the .trashinfo and looks at the
     // name in the same call: on a far disk each call in the trash's folder
     // waits for the one before.
-    if (!linked) {
-      int look = Free(files, candidate);
-      if (look != ENOENT) {
-        unlinkat(info, infoName.c_str(), 0);
-        // A file without its .trashinfo (another program's leftover) is not
-        // overwritten; a files/ that cannot be looked into ends the search.
-        if (look == 0) continue;
-        return look;
+    bool taken = false;
+    if (!linked)
+      if (int e = FreeForMove(files, info, candidate, infoName, taken); e || taken) {
+        if (taken) continue;
+        return e;
       }
-    }
     if (int e = WriteInfo(out, info, infoName, text)) return e;
     // From here an interruption takes the place back, with the link about to be made.
-    TrashSlot made;
-    made.files = files;
-    made.info = info;
-    made.name = candidate;
-    made.pending = Register(info, files, candidate, linked ? folder : -1, name);
-    bool taken = false;
+    TrashSlot made = SlotAt(files, info, candidate, linked ? folder : -1, name);
     if (linked)
       if (int e = LinkIntoPlace(folder, name, made, *linked, examined, taken); e || taken) {
         if (taken) continue;

@@ -13,6 +13,7 @@
 #include <set>
 #include <vector>
 
+#include "files/file_identity.h"
 #include "platform/descriptors.h"
 #include "platform/fd.h"
 #include "sync/run_identity.h"
@@ -131,6 +132,38 @@ std::string WriteRunRecord(int trash, const std::string& run, int instance) {
   return name;
 }
 
+namespace {
+
+// What became of an old version a gone run left in the trash's files/.
+enum class Leftover {
+  kGone,   // not there (any more): its .trashinfo may go
+  kKept,   // the trash's own: it stays, with its .trashinfo
+  kDoubt,  // cannot tell: it stays, and so do the run's records
+};
+
+// Removes files/inFiles where it is only a second name of the file that
+// stands in its place (`path`, relative to `top` or absolute).
+Leftover SweepLeftover(int files, int top, const std::string& inFiles, const std::string& path) {
+  struct stat there {};
+  if (fstatat(files, inFiles.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT ? Leftover::kGone : Leftover::kDoubt;
+  // A relative path is below the trash's top folder; an absolute one,
+  // in the home trash, as the kernel named it.
+  struct stat inPlace {};
+  const int from = !path.empty() && path[0] == '/' ? AT_FDCWD : top;
+  if (path.empty() || from == -1) return Leftover::kKept;  // nowhere to look
+  if (fstatat(from, path.c_str(), &inPlace, AT_SYMLINK_NOFOLLOW) != 0) {
+    // Its place is empty: moved into the trash.
+    return errno != ENOENT && errno != ENOTDIR ? Leftover::kDoubt : Leftover::kKept;
+  }
+  if (!Same(inPlace, there, kSameInode, /*inodesLast=*/true) || there.st_nlink < 2)
+    return Leftover::kKept;  // another file in its place: the old version is in the trash
+  if (unlinkat(files, inFiles.c_str(), 0) != 0 && errno != ENOENT) return Leftover::kDoubt;
+  return Leftover::kGone;
+}
+
+}  // namespace
+
 void SweepGoneRuns(int trash, int files, int info, int top, const std::string& self) {
   std::vector<std::string> names;
   if (!Names(trash, names)) return;
@@ -160,28 +193,9 @@ void SweepGoneRuns(int trash, int files, int info, int top, const std::string& s
       continue;
     }
     if (!gone.count(run)) continue;
-    const std::string inFiles = name.substr(0, name.size() - suffix);
-    struct stat there {};
-    if (fstatat(files, inFiles.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
-      // A relative path is below the trash's top folder; an absolute one,
-      // in the home trash, as the kernel named it.
-      struct stat inPlace {};
-      const int from = !path.empty() && path[0] == '/' ? AT_FDCWD : top;
-      if (path.empty() || from == -1) continue;  // nowhere to look: kept
-      if (fstatat(from, path.c_str(), &inPlace, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR) doubt = true;
-        continue;  // its place is empty: moved into the trash
-      }
-      if (inPlace.st_dev != there.st_dev || inPlace.st_ino != there.st_ino || there.st_nlink < 2)
-        continue;  // another file in its place: the old version is in the trash
-      if (unlinkat(files, inFiles.c_str(), 0) != 0 && errno != ENOENT) {
-        doubt = true;
-        continue;
-      }
-    } else if (errno != ENOENT) {
-      doubt = true;
-      continue;
-    }
+    const Leftover left = SweepLeftover(files, top, name.substr(0, name.size() - suffix), path);
+    if (left == Leftover::kDoubt) doubt = true;
+    if (left != Leftover::kGone) continue;
     if (unlinkat(info, name.c_str(), 0) != 0 && errno != ENOENT) doubt = true;
   }
   if (doubt) return;

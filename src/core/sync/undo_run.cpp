@@ -322,16 +322,33 @@ std::string LeftAloneText(const UndoTally& t, size_t most) {
   return text;
 }
 
+namespace {
+
+// The names below a folder follow its separator.
+std::string WithSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// Takes back the journal's entries, the last one first, until one fails or
+// the user stops: whether every entry was taken back.
+bool UndoEntries(Undo& undo, size_t count, RunReporter& run) {
+  for (size_t i = count; i-- > 0;) {
+    if (!undo.Entry(i)) return false;
+    run.SetProgress(static_cast<float>(100.0 * static_cast<double>(count - i) / count));
+    run.YieldUnlessFast();
+    if (run.StopRequested()) return i == 0;
+  }
+  return true;
+}
+
+}  // namespace
+
 UndoTally UndoRun(const RunJournalText& journal, const std::string& leftChosen,
                   const std::string& rightChosen, RunReporter& run, bool unattended,
                   const std::function<bool()>& starting) {
-  // The names below a folder follow its separator.
-  auto withSeparator = [](std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-  };
-  const std::string leftFolder = withSeparator(leftChosen),
-                    rightFolder = withSeparator(rightChosen);
+  const std::string leftFolder = WithSeparator(leftChosen),
+                    rightFolder = WithSeparator(rightChosen);
   UndoTally tally;
   if (!unattended && run.ShowMessage(UndoPlanText(journal), MsgIcon::kExclamation,
                                      MsgButtons::kYesNo) != MsgAnswer::kYes) {
@@ -356,20 +373,7 @@ UndoTally UndoRun(const RunJournalText& journal, const std::string& leftChosen,
     return tally;
   }
   Undo undo(journal, leftFolder, rightFolder, run, unattended);
-  const size_t count = journal.entries.size();
-  bool whole = true;
-  for (size_t i = count; i-- > 0;) {
-    if (!undo.Entry(i)) {
-      whole = false;
-      break;
-    }
-    run.SetProgress(static_cast<float>(100.0 * static_cast<double>(count - i) / count));
-    run.YieldUnlessFast();
-    if (run.StopRequested()) {
-      whole = i == 0;
-      break;
-    }
-  }
+  const bool whole = UndoEntries(undo, journal.entries.size(), run);
   UndoTally done = undo.Finish();
   done.complete = whole && done.failed == 0;
   run.SetProgress(0);
