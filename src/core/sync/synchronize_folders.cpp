@@ -166,32 +166,8 @@ class SyncRun {
     int dir = -1;
     std::string name;
     const bool reached = side.Parent(rel, Reach::kWrite, dir, name) == 0;
-    // An inode number that will not last says nothing at the undo. Asked
-    // once per file system: on a far disk each question is a round trip.
-    bool inodesLast = false;
-    if (reached) {
-      const dev_t disk = side.WriteFolderId().first;
-      auto known = inodesLast_.find(disk);
-      if (known == inodesLast_.end()) known = inodesLast_.emplace(disk, InodesLast(dir)).first;
-      inodesLast = known->second;
-    }
-    bool trashed = false;
-    for (TrashedFile& t : trash_.TakeTrashed()) {
-      trashed = true;
-      JournalEntry e;
-      e.left = left;
-      e.rel = rel;
-      e.kind = t.forGood ? JournalEntry::Kind::kGone : JournalEntry::Kind::kTrashed;
-      e.facts = t.facts;
-      if (!inodesLast) e.facts.inode = 0;
-      e.trash = std::move(t.files);
-      e.inTrash = std::move(t.name);
-      // A trash nobody can name, or a file that could not be looked at there,
-      // cannot be found again: as if it were gone.
-      if (e.kind == JournalEntry::Kind::kTrashed && (e.trash.empty() || !e.facts.Known()))
-        e.kind = JournalEntry::Kind::kGone;
-      journal_->Add(e);
-    }
+    const bool inodesLast = reached && InodesLastOn(side, dir);
+    const bool trashed = JournalTrashed(left, rel, inodesLast);
     // A copy that failed before it took its name is not in its place: what
     // stands there is the user's own file.
     if (copied == kNoCopy) return;
@@ -212,6 +188,38 @@ class SyncRun {
     copy.facts = FactsOf(st);
     if (!inodesLast) copy.facts.inode = 0;
     journal_->Add(copy);
+  }
+
+  // An inode number that will not last says nothing at the undo. Asked once
+  // per file system: on a far disk each question is a round trip.
+  bool InodesLastOn(SideFolder& side, int dir) {
+    const dev_t disk = side.WriteFolderId().first;
+    auto known = inodesLast_.find(disk);
+    if (known == inodesLast_.end()) known = inodesLast_.emplace(disk, InodesLast(dir)).first;
+    return known->second;
+  }
+
+  // Journals what the operation put into the trash or deleted for good;
+  // false when that was nothing.
+  bool JournalTrashed(bool left, const std::string& rel, bool inodesLast) {
+    bool trashed = false;
+    for (TrashedFile& t : trash_.TakeTrashed()) {
+      trashed = true;
+      JournalEntry e;
+      e.left = left;
+      e.rel = rel;
+      e.kind = t.forGood ? JournalEntry::Kind::kGone : JournalEntry::Kind::kTrashed;
+      e.facts = t.facts;
+      if (!inodesLast) e.facts.inode = 0;
+      e.trash = std::move(t.files);
+      e.inTrash = std::move(t.name);
+      // A trash nobody can name, or a file that could not be looked at there,
+      // cannot be found again: as if it were gone.
+      if (e.kind == JournalEntry::Kind::kTrashed && (e.trash.empty() || !e.facts.Known()))
+        e.kind = JournalEntry::Kind::kGone;
+      journal_->Add(e);
+    }
+    return trashed;
   }
 
   // The copy row i asks for now; a file on one side only keeps its relative

@@ -164,62 +164,64 @@ class Undo {
   bool Restore(const JournalEntry& e) {
     const std::string filesPath =
         MovedWithFolder(e.trash, journal_.roots[e.left ? 0 : 1], Resolved(roots_[e.left ? 0 : 1]));
-    SideFolder& side = *sides_[e.left ? 0 : 1];
-    const std::string infoName = e.inTrash + ".trashinfo";
     return Attempt(
-        "Die Datei '" + PathOf(e) + "'\rkonnte nicht aus dem Papierkorb zurückgeholt werden.", [&] {
-          Fd files(open(filesPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-          if (!files.ok() && errno != ENOENT) return errno;
-          Fd info(open((Parent(filesPath) + "/info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-          int dir = -1;
-          std::string name;
-          int reached = side.Parent(e.rel, Reach::kWrite, dir, name);
-          if (reached != 0 && reached != ENOENT) return reached;
-          struct stat inTrash {
-          }, inPlace{};
-          bool there = false, taken = false;
-          if (files.ok()) {
-            there = fstatat(files.get(), e.inTrash.c_str(), &inTrash, AT_SYMLINK_NOFOLLOW) == 0;
-            if (!there && errno != ENOENT) return errno;
-          }
-          if (reached == 0) {
-            taken = fstatat(dir, name.c_str(), &inPlace, AT_SYMLINK_NOFOLLOW) == 0;
-            if (!taken && errno != ENOENT) return errno;
-          }
-          if (!there) {
-            // Back already, by an undo cut short before its .trashinfo went.
-            if (taken && AsJournaled(e.facts, inPlace, dir)) return Listed(info, infoName, e);
-            LeaveAlone(e, "ist nicht mehr im Papierkorb.");
-            return 0;
-          }
-          if (!AsJournaled(e.facts, inTrash, files.get())) {
-            // Back already, and its name in the trash given since to a copy
-            // an undo cut short put there: that name and its .trashinfo are
-            // the copy's now.
-            if (taken && AsJournaled(e.facts, inPlace, dir)) {
-              ++tally_.restored;
-              return 0;
-            }
-            LeaveAlone(e, "bleibt im Papierkorb: dort liegt eine andere Fassung.");
-            return 0;
-          }
-          if (reached == ENOENT) {
-            LeaveAlone(e, "bleibt im Papierkorb: ihr Ordner fehlt.");
-            return 0;
-          }
-          int put = taken ? EEXIST : 0;
-          if (!put) {
-            disk_.WritesTo(side, dir);
-            put = trash_.MoveKeepingTime(files.get(), e.inTrash.c_str(), dir, name.c_str(), [&] {
-              return PutBack(files.get(), e.inTrash, dir, name);
-            });
-          }
-          if (put == EEXIST) {
-            LeaveAlone(e, "ist wieder belegt; die Fassung davor bleibt im Papierkorb.");
-            return 0;
-          }
-          return put ? put : Listed(info, infoName, e);
-        });
+        "Die Datei '" + PathOf(e) + "'\rkonnte nicht aus dem Papierkorb zurückgeholt werden.",
+        [&] { return RestoreOnce(e, filesPath); });
+  }
+
+  // One try: the trash and the file's place looked at anew, then decided.
+  int RestoreOnce(const JournalEntry& e, const std::string& filesPath) {
+    SideFolder& side = *sides_[e.left ? 0 : 1];
+    Fd files(open(filesPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!files.ok() && errno != ENOENT) return errno;
+    Fd info(open((Parent(filesPath) + "/info").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int dir = -1;
+    std::string name;
+    int reached = side.Parent(e.rel, Reach::kWrite, dir, name);
+    if (reached != 0 && reached != ENOENT) return reached;
+    struct stat inTrash {
+    }, inPlace{};
+    bool there = false, taken = false;
+    if (files.ok()) {
+      there = fstatat(files.get(), e.inTrash.c_str(), &inTrash, AT_SYMLINK_NOFOLLOW) == 0;
+      if (!there && errno != ENOENT) return errno;
+    }
+    if (reached == 0) {
+      taken = fstatat(dir, name.c_str(), &inPlace, AT_SYMLINK_NOFOLLOW) == 0;
+      if (!taken && errno != ENOENT) return errno;
+    }
+    const std::string infoName = e.inTrash + ".trashinfo";
+    if (!there) {
+      // Back already, by an undo cut short before its .trashinfo went.
+      if (taken && AsJournaled(e.facts, inPlace, dir)) return Listed(info, infoName, e);
+      LeaveAlone(e, "ist nicht mehr im Papierkorb.");
+      return 0;
+    }
+    if (!AsJournaled(e.facts, inTrash, files.get())) {
+      // Back already, and its name in the trash given since to a copy an
+      // undo cut short put there: that name and its .trashinfo are the copy's now.
+      if (taken && AsJournaled(e.facts, inPlace, dir)) {
+        ++tally_.restored;
+        return 0;
+      }
+      LeaveAlone(e, "bleibt im Papierkorb: dort liegt eine andere Fassung.");
+      return 0;
+    }
+    if (reached == ENOENT) {
+      LeaveAlone(e, "bleibt im Papierkorb: ihr Ordner fehlt.");
+      return 0;
+    }
+    if (taken) return Taken(e);
+    disk_.WritesTo(side, dir);
+    int put = trash_.MoveKeepingTime(files.get(), e.inTrash.c_str(), dir, name.c_str(),
+                                     [&] { return PutBack(files.get(), e.inTrash, dir, name); });
+    if (put == EEXIST) return Taken(e);
+    return put ? put : Listed(info, infoName, e);
+  }
+
+  int Taken(const JournalEntry& e) {
+    LeaveAlone(e, "ist wieder belegt; die Fassung davor bleibt im Papierkorb.");
+    return 0;
   }
 
   // Back in its place: the trash lists it no more.
