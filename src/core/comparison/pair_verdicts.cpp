@@ -160,11 +160,15 @@ PairVerdict PairVerdicts::Take(int row) {
     Run run;
     for (; next_ <= list_.Count() && next_ <= row + kAhead; ++next_) {
       if (Pending* p = Add(next_)) run.push_back(p);
-      if (run.size() == kRun) Post(std::exchange(run, Run()), 0);
+      if (run.size() == kRun) PostNew(std::exchange(run, Run()));
     }
-    if (!run.empty()) Post(std::move(run), 0);
+    if (!run.empty()) PostNew(std::move(run));
   }
   Pending& p = pending_.front();  // the rows with two files come in order
+  // A verdict not there yet is awaited with the rest of its run: woken once
+  // per run, the window's thread does not sleep and wake (a futex each way)
+  // for every row while a worker is just ahead of it.
+  if (!p.done.Ready() && p.runLast != nullptr) p.runLast->done.Await(pool_, run_);
   p.done.Await(pool_, run_);
   PairVerdict v = p.verdict;
   pending_.pop_front();
@@ -181,6 +185,11 @@ PairVerdicts::Pending* PairVerdicts::Add(int row) {
   const FileFacts &lf = list_.Facts(row, true), &rf = list_.Facts(row, false);
   p.sameSize = lf.Known() && rf.Known() && lf.size == rf.size;
   return &p;
+}
+
+void PairVerdicts::PostNew(Run run) {
+  for (Pending* p : run) p->runLast = run.back();
+  Post(std::move(run), 0);
 }
 
 void PairVerdicts::Post(Run run, size_t from, bool first) {

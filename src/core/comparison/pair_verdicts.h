@@ -56,9 +56,13 @@ class PairVerdicts {
     bool sameSize = false;  // the walk saw both files with one size
     PairVerdict verdict;
     HandOver done;
+    // The last row of the run this row was posted in: the window's thread
+    // waits for a whole run at once, not once for every row of it.
+    const Pending* runLast = nullptr;
   };
   using Run = std::vector<Pending*>;
   Pending* Add(int row);
+  void PostNew(Run run);
   // `first`: before the runs posted so far, for rows the window's thread needs sooner.
   void Post(Run run, size_t from, bool first = false);
 
