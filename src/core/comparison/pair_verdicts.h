@@ -47,9 +47,9 @@ class PairVerdicts {
  private:
   // Enough rows ahead to keep every worker busy with small files.
   static constexpr int kAhead = 256;
-  // Rows go to the workers in runs of consecutive rows: a run mostly lies in
-  // one folder, which its worker then opens once, and the workers take one job
-  // per run instead of one per row.
+  // Rows go to the workers in runs of consecutive rows: the workers take one
+  // job per run instead of one per row, and the window's thread waits for a
+  // run at once.
   static constexpr size_t kRun = 16;
   struct Pending {
     std::string left, right;
