@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "platform/fd.h"
 #include "platform/run_reporter.h"
 #include "reading/chosen_folders.h"
+#include "reading/path_helpers.h"
 
 namespace zweiblick {
 namespace {
@@ -30,18 +32,29 @@ class SideRoot {
   SideRoot(const SideRoot&) = delete;
   SideRoot& operator=(const SideRoot&) = delete;
   // The file root + rel as the chosen folder and the path below it; 0 or the
-  // error of opening the chosen folder.
+  // error of opening a folder. A path the kernel takes no more whole
+  // (PATH_MAX) is named in its own folder, opened for it, as the walk met it.
   int Resolve(std::string_view rel, FileRef& ref) {
     if (!rootFd_.ok()) rootFd_ = Fd(open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!rootFd_.ok()) return errno;
+    int dir = rootFd_.get();
+    size_t slash = rel.rfind(kSep);
+    if (rel.size() >= PATH_MAX && slash != std::string_view::npos) {
+      folder_ = Fd(openat(dir, std::string(rel.substr(0, slash)).c_str(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      if (!folder_.ok()) return errno;
+      dir = folder_.get();
+      rel.remove_prefix(slash + 1);
+    }
     name_ = rel;
-    ref = FileRef{rootFd_.get(), name_.c_str()};
+    ref = FileRef{dir, name_.c_str()};
     return 0;
   }
 
  private:
   const std::string& root_;
   Fd rootFd_;
+  Fd folder_;  // of the last file with a long path
   std::string name_;
 };
 
