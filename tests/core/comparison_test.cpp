@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +197,30 @@ TEST_F(Comparison, SizesBeyond32BitsCompare) {
   ContentsComparer comparer;
   EXPECT_EQ(comparer.Compare(left.Path("big"), right.Path("big"), size).kind,
             ContentsResult::kDiffer);
+}
+
+// The comparison opens a file by its path below the chosen folder; one whose
+// path the kernel takes no more whole (though the walk, folder by folder, met
+// it) is compared all the same.
+TEST_F(Comparison, PathsBelowTheChosenFolderLongerThanTheKernelTakesCompare) {
+  std::string folder;
+  while (folder.size() < PATH_MAX - 220) folder += std::string(100, 'o') + "/";
+  folder.pop_back();
+  const std::string name(250, 'n');
+  ASSERT_GE(folder.size() + 1 + name.size(), size_t{PATH_MAX});
+  for (TempTree* tree : {&left, &right}) {
+    tree->Mkdir(folder);
+    int dir = open(tree->Path(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(dir, 0);
+    int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "same", 4), 4);
+    ASSERT_EQ(close(fd), 0);
+    ASSERT_EQ(close(dir), 0);
+  }
+  Fill();
+  w.CompareFiles(true);
+  EXPECT_EQ(Marker(folder + "/" + name), kMarkEqual);
 }
 
 // A large pair hands the pairs after it to the other workers before its

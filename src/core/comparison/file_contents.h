@@ -21,7 +21,7 @@ struct ContentsResult {
   int error = 0;
 };
 
-// A file named relative to an open folder (AT_FDCWD: to the current folder).
+// A file named by a path relative to an open folder (AT_FDCWD: to the current folder).
 struct FileRef {
   int dir;
   const char* name;

@@ -47,18 +47,22 @@ class PairVerdicts {
  private:
   // Enough rows ahead to keep every worker busy with small files.
   static constexpr int kAhead = 256;
-  // Rows go to the workers in runs of consecutive rows: a run mostly lies in
-  // one folder, which its worker then opens once, and the workers take one job
-  // per run instead of one per row.
+  // Rows go to the workers in runs of consecutive rows: the workers take one
+  // job per run instead of one per row, and the window's thread waits for a
+  // run at once.
   static constexpr size_t kRun = 16;
   struct Pending {
     std::string left, right;
     bool sameSize = false;  // the walk saw both files with one size
     PairVerdict verdict;
     HandOver done;
+    // The last row of the run this row was posted in: the window's thread
+    // waits for a whole run at once, not once for every row of it.
+    const Pending* runLast = nullptr;
   };
   using Run = std::vector<Pending*>;
   Pending* Add(int row);
+  void PostNew(Run run);
   // `first`: before the runs posted so far, for rows the window's thread needs sooner.
   void Post(Run run, size_t from, bool first = false);
 

@@ -67,7 +67,8 @@ class HandOver {
     ready_.store(true);
     pool.Notify(ready_);
   }
-  void Await(WorkerPool& pool, RunReporter& run) { AwaitServingEvents(pool, ready_, run); }
+  void Await(WorkerPool& pool, RunReporter& run) const { AwaitServingEvents(pool, ready_, run); }
+  bool Ready() const { return ready_.load(); }
 
  private:
   std::atomic<bool> ready_{false};
