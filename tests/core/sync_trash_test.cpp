@@ -335,7 +335,7 @@ TEST_F(SyncTrash, AnInterruptedRunTakesBackEveryPlaceInTheTrashNotUsed) {
     if (trash.Reserve(dir.get(), "linked.txt", right.Dir(), a, true, &linked, &examined) != 0 ||
         !linked || trash.Reserve(dir.get(), "reserved.txt", right.Dir(), b) != 0 ||
         trash.Reserve(dir.get(), "moved.txt", right.Dir(), c) != 0 ||
-        trash.Move(dir.get(), "moved.txt", c) != 0 ||
+        trash.Move(dir.get(), "moved.txt", c, right.Stat("moved.txt")) != 0 ||
         trash.Reserve(dir.get(), "replaced.txt", right.Dir(), d, true, &linkedToo, &other) !=
             kChangedSinceRead ||
         linkedToo || trash.Reserve(dir.get(), "turn.txt", right.Dir(), e) != 0 ||
@@ -397,7 +397,7 @@ TEST_F(SyncTrash, AKilledRunsUnusedPlacesGoWithTheNextRunIntoThatTrashAndOnlyTho
       if (trash.Reserve(dir.get(), "linked.txt", right.Dir(), a, true, &linked) != 0 || !linked ||
           trash.Reserve(dir.get(), "reserved.txt", right.Dir(), b) != 0 ||
           trash.Reserve(dir.get(), "moved.txt", right.Dir(), c) != 0 ||
-          trash.Move(dir.get(), "moved.txt", c) != 0 ||
+          trash.Move(dir.get(), "moved.txt", c, right.Stat("moved.txt")) != 0 ||
           trash.Reserve(dir.get(), "replaced.txt", right.Dir(), d, true, &linkedToo) != 0 ||
           !linkedToo || trash.Reserve(dir.get(), "turn.txt", right.Dir(), e) != 0 ||
           Trash::Link(dir.get(), "turn.txt", e) != 0 ||

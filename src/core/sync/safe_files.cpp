@@ -332,7 +332,7 @@ bool NoHardLink(int error) {
 // by the very next call: for that one call the name is missing, while the old version is already in
 // the trash with its .trashinfo.
 int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
-                      const TrashSlot& slot, Trash& trash, bool linked) {
+                      const TrashSlot& slot, Trash& trash, bool linked, const struct stat& old) {
   if (slot.forGood) return Rename(dir, tmp, name, true);
   const char* inTrash = slot.name.c_str();
   const int linkError = linked ? 0 : Trash::Link(dir, name, slot);
@@ -351,14 +351,14 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
     Trash::Abandon(slot);
     return linkError;
   }
-  if (int e = trash.MoveNoReplaceKeepingTime(dir, name.c_str(), slot.files, inTrash)) {
+  if (int e = trash.MoveNoReplaceKeepingTime(dir, name.c_str(), slot.files, inTrash, old)) {
     Trash::Abandon(slot);
     return e;
   }
   int e = Rename(dir, tmp, name, false);
   // The old version goes back; where even that fails it stays in the trash,
   // listed, restorable and counted: the account and the undo know it is there.
-  if (e != 0 && trash.MoveNoReplaceKeepingTime(slot.files, inTrash, dir, name.c_str()) == 0) {
+  if (e != 0 && trash.MoveNoReplaceKeepingTime(slot.files, inTrash, dir, name.c_str(), old) == 0) {
     Trash::Abandon(slot);
     return e;
   }
@@ -689,7 +689,8 @@ int ReplaceAsSeen(PreparedCopy& copy, SideFolder& dst, int dstDir, const std::st
   }
   copy.reserved = false;  // from here on the replacement looks after the slot
   const bool linked = std::exchange(copy.linkedToTrash, false);
-  if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash, linked)) return e;
+  if (int e = ReplaceKeepingOld(dstDir, copy.tmp, dstName, copy.slot, trash, linked, copy.old))
+    return e;
   copy.tmp.clear();
   return 0;
 }
@@ -773,7 +774,7 @@ int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& targ
     Trash::Abandon(slot);
     return e;
   }
-  return trash.Move(dir, name, slot);
+  return trash.Move(dir, name, slot, st);
 }
 
 }  // namespace zweiblick

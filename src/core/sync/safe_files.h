@@ -224,9 +224,10 @@ void WithdrawPlaced(PreparedCopy& copy);
 // is replaced). The name never goes missing where the file system has hard
 // links; a file put under the name since the old version left is not
 // replaced. `linked`: the old version has its name in the trash already.
-// Returns 0, an error number or kChangedSinceRead.
+// `old`: the old version as last looked at. Returns 0, an error number or
+// kChangedSinceRead.
 int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
-                      const TrashSlot& slot, Trash& trash, bool linked);
+                      const TrashSlot& slot, Trash& trash, bool linked, const struct stat& old);
 
 int DeleteBeneath(SideFolder& side, const std::string& rel, const SeenFile& target, DurableRun& run,
                   Trash& trash);

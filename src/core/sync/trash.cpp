@@ -343,10 +343,9 @@ int MoveNoReplace(int fromDir, const char* from, int toDir, const char* to) {
 }
 
 int Trash::MoveKeepingTime(int fromDir, const char* from, int toDir, const char* to,
-                           const std::function<int()>& move) {
-  struct stat was {};
-  bool look = fstatat(fromDir, from, &was, AT_SYMLINK_NOFOLLOW) == 0;
-  if (look) {
+                           const struct stat& was, const std::function<int()>& move) {
+  bool look = false;
+  {
     std::lock_guard lock(mutex_);
     look = !keepTime_.count(was.st_dev);
   }
@@ -369,8 +368,9 @@ int Trash::MoveKeepingTime(int fromDir, const char* from, int toDir, const char*
   return 0;
 }
 
-int Trash::MoveNoReplaceKeepingTime(int fromDir, const char* from, int toDir, const char* to) {
-  return MoveKeepingTime(fromDir, from, toDir, to,
+int Trash::MoveNoReplaceKeepingTime(int fromDir, const char* from, int toDir, const char* to,
+                                    const struct stat& was) {
+  return MoveKeepingTime(fromDir, from, toDir, to, was,
                          [&] { return MoveNoReplace(fromDir, from, toDir, to); });
 }
 
@@ -552,13 +552,14 @@ Trash::~Trash() {
   }
 }
 
-int Trash::Move(int folder, const std::string& name, const TrashSlot& slot) {
+int Trash::Move(int folder, const std::string& name, const TrashSlot& slot,
+                const struct stat& was) {
   if (slot.forGood) {
     if (unlinkat(folder, name.c_str(), 0) != 0) return errno;
     Kept(slot);
     return 0;
   }
-  int e = MoveNoReplaceKeepingTime(folder, name.c_str(), slot.files, slot.name.c_str());
+  int e = MoveNoReplaceKeepingTime(folder, name.c_str(), slot.files, slot.name.c_str(), was);
   if (e == 0) {
     Settle(slot);
     CountMoved(slot);

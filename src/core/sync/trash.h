@@ -99,17 +99,19 @@ class Trash {
 
   // Moves folder/name to the place reserved for it (deletes it for good, for
   // such a slot). Returns 0 or an error number; on failure the file is where
-  // it was and the slot is abandoned.
-  int Move(int folder, const std::string& name, const TrashSlot& slot);
+  // it was and the slot is abandoned. `was`: the file as the caller last looked at it.
+  int Move(int folder, const std::string& name, const TrashSlot& slot, const struct stat& was);
 
   // Moves as `move` does (a rename of fromDir/from to toDir/to; 0 or an
   // error number), and gives the file back its modification time where the
   // file system wrote its own: fusefat writes the time of a rename onto the
   // disk, and a file that went into the trash and back would look edited.
+  // `was`: the file as the caller last looked at it, whose times it keeps.
   // Once a move on a file system kept the time, nothing more is looked at there.
   int MoveKeepingTime(int fromDir, const char* from, int toDir, const char* to,
-                      const std::function<int()>& move);
-  int MoveNoReplaceKeepingTime(int fromDir, const char* from, int toDir, const char* to);
+                      const struct stat& was, const std::function<int()>& move);
+  int MoveNoReplaceKeepingTime(int fromDir, const char* from, int toDir, const char* to,
+                               const struct stat& was);
 
   // The files this run put into a trash.
   int Moved() const { return moved_; }

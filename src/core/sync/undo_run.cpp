@@ -213,7 +213,7 @@ class Undo {
     }
     if (taken) return Taken(e);
     disk_.WritesTo(side, dir);
-    int put = trash_.MoveKeepingTime(files.get(), e.inTrash.c_str(), dir, name.c_str(),
+    int put = trash_.MoveKeepingTime(files.get(), e.inTrash.c_str(), dir, name.c_str(), inTrash,
                                      [&] { return PutBack(files.get(), e.inTrash, dir, name); });
     if (put == EEXIST) return Taken(e);
     return put ? put : Listed(info, infoName, e);

@@ -89,7 +89,7 @@ SaveResult SaveTextFile(TextFile& file, Trash& trash, int& error) {
       if (!slot.forGood) Trash::Abandon(slot);
       e = c;
     } else {
-      e = ReplaceKeepingOld(dir.get(), tmp, name, slot, trash, linked);
+      e = ReplaceKeepingOld(dir.get(), tmp, name, slot, trash, linked, before);
     }
   }
   if (e != 0) {
