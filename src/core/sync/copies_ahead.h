@@ -45,7 +45,8 @@ class CopiesAhead {
   // The rows are reached from `lastRow` up to row 1. A copy onto a far disk
   // waits for a dozen round trips, one after another: many threads keep such
   // a disk busy. On a near disk two write fastest: more only contend in the
-  // file system for its inodes.
+  // file system for its inodes; the others wait for the syncs of the places
+  // in the trash.
   CopiesAhead(const ChosenFolders& folders, DurableRun& disk, Trash& trash, RunReporter& run,
               int lastRow, RowCopy rowCopy);
   // Finish must have run.
@@ -70,7 +71,12 @@ class CopiesAhead {
   void Post(Task& task, bool first);
   void Run(WorkerPool::Job job, bool first);
   void RunQueued(int worker);
+  // Writes the task's copy and reserves its old version's place in the
+  // trash; publishes the task once both are done.
   void Prepare(Task& task, int worker);
+  // The copy alone; true where its old version still wants its place, in
+  // `where`, the copy's folder.
+  bool Write(Task& task, int worker, std::string& where);
   void UnlinkLater(PreparedCopy& copy);
   void Drop(std::unique_ptr<Task> task);
   void OpenTrash(const CopyRequest& r);

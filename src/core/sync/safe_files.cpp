@@ -555,10 +555,10 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
   return WriteCopy(copy, out, dstDir, replaces, syncEach);
 }
 
-int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash) {
+int ReserveAhead(PreparedCopy& copy, const std::string& where, Trash& trash) {
   if (!S_ISREG(copy.old.st_mode)) return 0;
-  int e = trash.Reserve(copy.dir.get(), copy.name, dst.WriteFolder(), copy.slot, false,
-                        &copy.linkedToTrash, &copy.old);
+  int e = trash.Reserve(copy.dir.get(), copy.name, where, copy.slot, false, &copy.linkedToTrash,
+                        &copy.old);
   copy.reserved = e == 0;
   if (e == kTrashNotAsked) return 0;  // the window's thread asks at the copy's turn
   // The link changed its ctime: what the copy's turn compares with. Any

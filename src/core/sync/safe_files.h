@@ -198,7 +198,8 @@ int PrepareCopy(SideFolder& src, const std::string& srcRel, const SeenFile& sour
 // in the trash where that needs no question, on any thread, and gives it its
 // name there too where the file system has hard links (so that its turn
 // takes one rename). Both are taken back when the copy is not put in place.
-int ReserveAhead(PreparedCopy& copy, const SideFolder& dst, Trash& trash);
+// `where`: the destination's folder as a path (SideFolder::WriteFolder).
+int ReserveAhead(PreparedCopy& copy, const std::string& where, Trash& trash);
 
 // The second half, on the window's thread: checks that the source and the
 // destination are still as the copy and the walk saw them, and puts the copy
