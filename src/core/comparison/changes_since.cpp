@@ -2,8 +2,7 @@
 #include "comparison/changes_since.h"
 
 #include <cstdlib>
-#include <unordered_map>
-#include <unordered_set>
+#include <iterator>
 
 #include "comparison/time_tolerance.h"
 #include "list/comparison_list.h"
@@ -78,24 +77,31 @@ RecordMatch::RecordMatch(const PairRecordFiles& record, const ComparisonList& li
     : recorded_(static_cast<int>(record.size())) {
   const int n = list.Count();
   ofRow_.assign(static_cast<size_t>(n), nullptr);
-  // Two names of one side that differ only in letter case share a key: the
-  // record cannot tell them apart, so for both there is none.
-  std::unordered_map<const RecordedFile*, int> rowOf;
+  rowOfEntry_.assign(record.size(), 0);
   std::string key;
+  auto last = record.end();
   for (int row = 1; row <= n; ++row) {
     std::string_view left = list.View(row, kLeftNameColumn);
     std::string_view right = list.View(row, kRightNameColumn);
     if (left.empty() && right.empty()) continue;
     MatchKeyInto(left.empty() ? right : left, key);
-    auto found = record.find(key);
+    // The files of a folder mostly follow each other in the order of their
+    // keys: the entry after the last one found is looked at first.
+    auto found =
+        last != record.end() && std::next(last) != record.end() && std::next(last)->first == key
+            ? std::next(last)
+            : record.find(key);
     if (found == record.end()) continue;
-    auto [first, isNew] = rowOf.emplace(&found->second, row);
-    if (!isNew) {
-      ofRow_[static_cast<size_t>(first->second - 1)] = nullptr;
+    last = found;
+    // Two names of one side that differ only in letter case share a key: the
+    // record cannot tell them apart, so for both there is none.
+    int& first = rowOfEntry_[static_cast<size_t>(found - record.begin())];
+    if (first != 0) {
+      ofRow_[static_cast<size_t>(first - 1)] = nullptr;
       continue;
     }
+    first = row;
     ofRow_[static_cast<size_t>(row - 1)] = &found->second;
-    seenKeys_.push_back(&found->first);
     presentLeft_ += !left.empty();
     presentRight_ += !right.empty();
   }
@@ -109,10 +115,10 @@ bool RecordMatch::HoldDeletions() const {
 }
 
 std::vector<std::string> RecordMatch::GoneOnBoth(const PairRecordFiles& record) const {
-  std::unordered_set<const std::string*> seen(seenKeys_.begin(), seenKeys_.end());
   std::vector<std::string> gone;
+  size_t entry = 0;
   for (const auto& [key, file] : record)
-    if (!seen.count(&key)) gone.push_back(key);
+    if (rowOfEntry_[entry++] == 0) gone.push_back(key);
   return gone;
 }
 

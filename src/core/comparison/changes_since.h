@@ -65,7 +65,7 @@ class RecordMatch {
 
  private:
   std::vector<const RecordedFile*> ofRow_;
-  std::vector<const std::string*> seenKeys_;
+  std::vector<int> rowOfEntry_;  // by entry of the record: the first row with its key, or 0
   int recorded_ = 0, presentLeft_ = 0, presentRight_ = 0;
 };
 

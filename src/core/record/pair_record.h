@@ -35,9 +35,15 @@ class PairRecordFiles {
   void Add(std::string key, RecordedFile file);
   void Reserve(size_t n) { entries_.reserve(n); }
   const_iterator find(std::string_view key) const;
-  const_iterator begin() const { return entries_.begin(); }
+  const_iterator begin() const {
+    if (!sorted_) Sort();
+    return entries_.begin();
+  }
   const_iterator end() const { return entries_.end(); }
-  size_t size() const { return entries_.size(); }
+  size_t size() const {
+    if (!sorted_) Sort();
+    return entries_.size();
+  }
 
  private:
   void Sort() const;

@@ -52,11 +52,11 @@ FileFacts RunRecord::Kept(const FileFacts& f, bool left) const {
 void RunRecord::Row(const ComparisonList& list, int row) {
   if (!basis_) return;
   std::string_view marker = list.View(row, kMarkerColumn);
-  std::string left(list.View(row, kLeftNameColumn)), right(list.View(row, kRightNameColumn));
-  std::string key = MatchKey(left.empty() ? right : left);
   // A file unchanged on both sides is in the record already, as it is now:
   // a run over a pair where nothing changed writes nothing for it.
   if (marker == kMarkEqual && !basis_->fresh && list.Change(row) == RowChange::kUnchanged) return;
+  std::string left(list.View(row, kLeftNameColumn)), right(list.View(row, kRightNameColumn));
+  std::string key = MatchKey(left.empty() ? right : left);
   if (marker == kMarkEqual && !left.empty() && !right.empty()) {
     RecordedFile f{left, right, Kept(list.Facts(row, true), true),
                    Kept(list.Facts(row, false), false)};

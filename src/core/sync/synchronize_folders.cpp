@@ -100,6 +100,9 @@ class SyncRun {
         return e;
       });
     }
+    // Every other marker names no file operation.
+    if (action != kMarkDeleteRight && action != kMarkDeleteLeft && action != kMarkDeleteBoth)
+      return true;
     std::string leftName(list_.View(i, kLeftNameColumn));
     std::string rightName(list_.View(i, kRightNameColumn));
     SeenFile left = Seen(i, true), right = Seen(i, false);
@@ -114,11 +117,8 @@ class SyncRun {
       return Attempt(DeleteFailure(rightPath), tally_.deleted, deleteRight);
     if (action == kMarkDeleteLeft)
       return Attempt(DeleteFailure(leftPath), tally_.deleted, deleteLeft);
-    if (action == kMarkDeleteBoth) {
-      return Attempt(DeleteFailure(leftPath), tally_.deleted, deleteLeft) &&
-             Attempt(DeleteFailure(rightPath), tally_.deleted, deleteRight);
-    }
-    return true;  // every other marker names no file operation
+    return Attempt(DeleteFailure(leftPath), tally_.deleted, deleteLeft) &&
+           Attempt(DeleteFailure(rightPath), tally_.deleted, deleteRight);
   }
 
   // Whether the row stays in the list: one of its operations failed and the
