@@ -4,8 +4,40 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 namespace zweiblick {
+namespace {
+
+// A stable sort of row numbers that pays little for order already there:
+// a list filled from its second side keeps the order of its first, with the
+// rows of names only the second has at its end. That sorted beginning stays
+// as it is, the rest is sorted and merged in. A list in no order at all is
+// sorted in two halves at once, on a thread of their own where there is one.
+template <class Less>
+void StableSort(std::vector<uint32_t>& rows, Less less) {
+  auto sorted = std::is_sorted_until(rows.begin(), rows.end(), less);
+  if (sorted == rows.end()) return;
+  if (sorted - rows.begin() < static_cast<std::ptrdiff_t>(rows.size() / 2) &&
+      rows.size() >= 100000) {
+    auto half = rows.begin() + static_cast<std::ptrdiff_t>(rows.size() / 2);
+    std::thread second;
+    try {
+      second = std::thread([&] { std::stable_sort(half, rows.end(), less); });
+    } catch (const std::system_error&) {
+      std::stable_sort(half, rows.end(), less);
+    }
+    std::stable_sort(rows.begin(), half, less);
+    if (second.joinable()) second.join();
+    std::inplace_merge(rows.begin(), half, rows.end(), less);
+    return;
+  }
+  std::stable_sort(sorted, rows.end(), less);
+  std::inplace_merge(rows.begin(), sorted, rows.end(), less);
+}
+
+}  // namespace
 
 ComparisonList::ComparisonList()
     : headers_{kHeaderLeftInitial, kHeaderMarker,     kHeaderRightInitial, "",
@@ -44,6 +76,7 @@ int ComparisonList::Find(std::string_view name) const {
 void ComparisonList::EnsureIndex() const {
   if (indexValid_) return;
   index_.Clear();
+  index_.Reserve(rows_.size());
   for (size_t i = 0; i < rows_.size(); ++i)
     if (rows_[i].leftSize != 0) {
       MatchKeyInto(rows_[i].Left(), key_);
@@ -248,8 +281,10 @@ void ComparisonList::Clear() {
   hiddenMarkerIndex_ = hiddenMarker_.empty() ? 0 : MarkerNumber(hiddenMarker_);
   hiddenCount_ = 0;
   failedCount_ = 0;
+  // Built at the first lookup, not row by row: a list filled anew is sorted
+  // before anything is looked up in it, and the sort drops the index.
   index_.Clear();
-  indexValid_ = true;
+  indexValid_ = false;
   changes_.Reorder();
 }
 
@@ -328,11 +363,9 @@ std::vector<uint32_t> ComparisonList::TextOrder() const {
     std::vector<uint32_t> at(rows.size());
     std::iota(at.begin(), at.end(), 0u);
     if (descending)
-      std::stable_sort(at.begin(), at.end(),
-                       [&](uint32_t a, uint32_t b) { return k.At(b) < k.At(a); });
+      StableSort(at, [&](uint32_t a, uint32_t b) { return k.At(b) < k.At(a); });
     else
-      std::stable_sort(at.begin(), at.end(),
-                       [&](uint32_t a, uint32_t b) { return k.At(a) < k.At(b); });
+      StableSort(at, [&](uint32_t a, uint32_t b) { return k.At(a) < k.At(b); });
     Keys sorted;  // the merge needs them in order; the ASCII keys are done with
     if (!cheap) {
       sorted.bytes.reserve(k.bytes.size());

@@ -237,12 +237,12 @@ class ComparisonList {
   int hiddenCount_ = 0;
   int failedCount_ = 0;
 
-  // The lookup index of column 1. Appends keep it current; anything that moves
-  // rows or rewrites column 1 drops it and the next lookup rebuilds it, so it can
-  // never answer from a stale state.
+  // The lookup index of column 1. Appends keep it current once built; anything
+  // that moves rows or rewrites column 1 drops it and the next lookup rebuilds
+  // it, so it can never answer from a stale state.
   mutable NameIndex index_;
   mutable std::string key_;  // the match key last computed, its storage reused
-  mutable bool indexValid_ = true;
+  mutable bool indexValid_ = false;
 };
 
 }  // namespace zweiblick

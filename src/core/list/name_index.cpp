@@ -17,6 +17,21 @@ void NameIndex::Clear() {
   used_ = 0;
 }
 
+void NameIndex::Reserve(size_t keys) {
+  if (next_.size() <= keys) next_.resize(keys + 1, 0);
+  size_t slots = slots_.empty() ? 1024 : slots_.size();
+  while (slots < 2 * (keys + 1)) slots *= 2;
+  if (slots != slots_.size()) Rehash(slots);
+}
+
+void NameIndex::Rehash(size_t slots) {
+  std::vector<Slot> old;
+  old.swap(slots_);
+  slots_.assign(slots, Slot{});
+  for (const Slot& s : old)
+    if (s.hash != 0) slots_[Probe(s.hash)] = s;
+}
+
 size_t NameIndex::Probe(uint32_t hash) const {
   size_t mask = slots_.size() - 1;
   size_t i = static_cast<size_t>(hash ^ (hash >> 21)) & mask;
@@ -25,11 +40,7 @@ size_t NameIndex::Probe(uint32_t hash) const {
 }
 
 void NameIndex::Grow() {
-  std::vector<Slot> old;
-  old.swap(slots_);
-  slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
-  for (const Slot& s : old)
-    if (s.hash != 0) slots_[Probe(s.hash)] = s;
+  Rehash(slots_.empty() ? 1024 : slots_.size() * 2);
 }
 
 void NameIndex::Append(std::string_view key, uint32_t position) {

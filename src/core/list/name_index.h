@@ -19,6 +19,9 @@ namespace zweiblick {
 class NameIndex {
  public:
   void Clear();
+  // Room for `keys` keys and positions, so that building the index of a
+  // whole list never grows it.
+  void Reserve(size_t keys);
   // Positions must be appended in ascending order.
   void Append(std::string_view key, uint32_t position);
   uint32_t First(std::string_view key) const;
@@ -32,6 +35,7 @@ class NameIndex {
   };
   static uint32_t Hash(std::string_view key);
   void Grow();
+  void Rehash(size_t slots);
   size_t Probe(uint32_t hash) const;
 
   std::vector<Slot> slots_;
