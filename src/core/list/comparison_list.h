@@ -76,10 +76,6 @@ class ComparisonList {
   // (whole text); 0 when there is none.
   int Find(std::string_view name) const;
 
-  // Makes the lookups ready now, so that the first Find does not pay for
-  // the whole list (the filling does it before its workers start).
-  void PrepareFind() const { EnsureIndex(); }
-
   // Calls `visit(position)` for every row whose column 1 matches `name`, in list
   // order, until it returns false. `visit` must not change the list.
   template <class Visit>

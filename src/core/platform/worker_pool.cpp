@@ -1,12 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/worker_pool.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "platform/run_reporter.h"
 
 namespace zweiblick {
+
+namespace {
+
+// The workers give the window's thread the processors first: it takes what
+// they find in order, and a window's thread that falls behind holds every
+// listing not yet taken in memory and works on alone at the end. Among the
+// workers and the other programs nothing changes. A thread may always lower
+// its own priority; where that fails, it works on as it is.
+void StepAside() {
+  constexpr int kNicer = 5;
+  errno = 0;
+  const int now = getpriority(PRIO_PROCESS, 0);
+  if (now == -1 && errno != 0) return;
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), std::min(now + kNicer, 19));
+}
+
+}  // namespace
 
 WorkerPool::WorkerPool(int threads) {
   for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this, i] { Run(i); });
@@ -42,6 +63,7 @@ void WorkerPool::PostFirst(std::vector<Job> jobs) {
 }
 
 void WorkerPool::Run(int worker) {
+  StepAside();
   std::unique_lock lock(mutex_);
   for (;;) {
     work_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });

@@ -179,9 +179,8 @@ bool FillColumn(ComparisonList& list, ChosenFolders& folders, RunReporter& run,
   // Before the walk: a stick swapped during it is not taken for the one read.
   FolderIdentity seen = IdentityOf(path, {});
   size_t start = path.size();  // the relative name begins right after the folder path
-  // The lookups of column 1, built before the walk's workers compete with
-  // this thread for the processors.
-  if (!isLeft) list.PrepareFind();
+  // The lookups of column 1 are built at the first file the walk hands over,
+  // while the workers read on: they give way to this thread.
   Entering entering(list, run, start, isLeft);
   FileFacts facts = WalkFolderTree(entering, run, path, folders.Filter, folders.OwnFiles);
   FolderIdentity& id = isLeft ? folders.LeftFolderId : folders.RightFolderId;
