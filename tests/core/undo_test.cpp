@@ -236,5 +236,31 @@ TEST(UndoOnFuse, AnOldVersionLeftInTheTrashByTwoFailedRenamesComesBack) {
   EXPECT_EQ(f.right.Read("old.txt"), "old");
 }
 
+// On a network or FUSE file system new copies are put in place ahead of
+// their turn and recorded as they were put there, without another look: the
+// undo finds each as recorded and takes it away.
+TEST(UndoOnFuse, NewCopiesPutInPlaceAheadAreUndone) {
+  OwnStateAndTrash own;
+  TwoFolders f;
+  SlowFsMount share(f.right.Path(), "none");
+  if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
+  f.left.Write("a.txt", "new a", 1500000000);
+  f.left.Write("b.txt", "the new b", 1500000007);
+  f.Fill();
+  f.Mark("a.txt", kMarkCopyRight);
+  f.Mark("b.txt", kMarkCopyRight);
+  ASSERT_EQ(f.w.SynchronizeFolders().copied, 2);
+  ASSERT_EQ(f.right.Read("b.txt"), "the new b");
+  // The plan, then deleting for good: the share has no room for a trash.
+  f.port.answers = {MsgAnswer::kYes, MsgAnswer::kYes, MsgAnswer::kYes};
+  EXPECT_TRUE(f.w.UndoLastRun(f.left.Path(), f.right.Path()))
+      << ::testing::PrintToString(f.w.LastUndo().leftAlone);
+  EXPECT_TRUE(f.w.LastUndo().leftAlone.empty())
+      << ::testing::PrintToString(f.w.LastUndo().leftAlone);
+  EXPECT_FALSE(f.right.Exists("a.txt"));
+  EXPECT_FALSE(f.right.Exists("b.txt"));
+  EXPECT_EQ(f.left.Read("b.txt"), "the new b");
+}
+
 }  // namespace
 }  // namespace zweiblick::testing

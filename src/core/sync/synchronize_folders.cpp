@@ -178,8 +178,10 @@ class SyncRun {
       copy.kind = JournalEntry::Kind::kGone;  // replaced for good
       journal_->Add(copy);
     }
+    // A copy put in place ahead on a far disk is taken as it was put there.
     struct stat st {};
-    if (!reached || fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!reached ||
+        (!side.TakePlaced(rel, st) && fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)) {
       // A copy the undo would not know of: better no undo than half of one.
       journal_->Lost(reached ? errno : EIO);
       return;
