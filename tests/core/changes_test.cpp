@@ -18,6 +18,7 @@
 #include "own_state.h"
 #include "record/pair_record.h"
 #include "record/side_identity.h"
+#include "temp_tree.h"
 #include "two_trees.h"
 
 namespace zweiblick::testing {
@@ -306,6 +307,46 @@ TEST_F(Changes, RandomDaysLoseNothingAndLeaveNothingToDo) {
 
 // A stick is known by its file system, not by where it was mounted: the same
 // exFAT stick at a second place is the same pair, another stick is not.
+// A record read ahead serves only the state it was read from: one written
+// since, or another database put in its place, is read again.
+TEST(RecordAhead, ServesOnlyTheStateItWasReadFrom) {
+  TempTree dir;
+  RecordStore store(dir.Path("abgleichstand.sqlite"));
+  auto recorded = [&](const std::string& name, int64_t size) {
+    RecordedFile f{name, name, {}, {}};
+    f.left.size = f.right.size = size;
+    f.left.mtimeSec = f.right.mtimeSec = 1000;
+    std::string problem;
+    ASSERT_TRUE(store.Write("pair", {{name, f}}, true, problem)) << problem;
+  };
+  auto sizeOf = [&](const LoadedRecord& r, const std::string& name) -> int64_t {
+    auto it = r.files.find(name);
+    return it == r.files.end() ? -1 : it->second.left.size;
+  };
+  recorded("a", 1);
+  store.LoadAhead("pair");
+  EXPECT_EQ(sizeOf(store.Load("pair"), "a"), 1);
+
+  store.LoadAhead("pair");
+  store.AwaitAhead();
+  recorded("a", 2);  // the same file, written once more
+  EXPECT_EQ(sizeOf(store.Load("pair"), "a"), 2);
+
+  store.LoadAhead("pair");
+  store.AwaitAhead();
+  RecordStore other(dir.Path("other.sqlite"));
+  std::string problem;
+  RecordedFile b{"b", "b", {}, {}};
+  b.left.size = b.right.size = 3;
+  b.left.mtimeSec = b.right.mtimeSec = 1000;
+  ASSERT_TRUE(other.Write("pair", {{"b", b}}, true, problem)) << problem;
+  ASSERT_EQ(std::rename(dir.Path("other.sqlite").c_str(), dir.Path("abgleichstand.sqlite").c_str()),
+            0);
+  LoadedRecord now = store.Load("pair");
+  EXPECT_EQ(sizeOf(now, "a"), -1);
+  EXPECT_EQ(sizeOf(now, "b"), 3);
+}
+
 TEST(ChangesOnAStick, MountedAtAnotherPlaceItIsTheSamePair) {
   TempTree t;
   t.Mkdir("first");

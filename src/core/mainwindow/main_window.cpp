@@ -285,7 +285,13 @@ bool MainWindow::FillSide(const std::string& folderPath, bool isLeft, bool keepS
   panelOne_.undone.clear();
   ShowRunning();
   changeBasis_ = {};
+  // A comparison by changes that follows the filling at once wants the pair's
+  // record: a million files take a moment to read, which the walk hides.
+  const bool comparesNext =
+      !isLeft && compMode_ == kCompModeChanges && (sofortStart_ || batch_.BatchActive);
+  if (comparesNext) record_.LoadAhead(PairKeyOfFolders(folders_.LeftFolder, folderPath));
   bool filledRight = zweiblick::FillColumn(liste_, folders_, run_, folderPath, isLeft, keepSide);
+  if (comparesNext && (!filledRight || run_.StopRequested())) record_.DropAhead();
   ShowPanelOne();
   ShowUndoButton();
   return filledRight;

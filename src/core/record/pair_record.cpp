@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <system_error>
 
 namespace zweiblick {
 namespace {
@@ -82,6 +83,18 @@ std::string ErrorOf(int rc) {
   return sqlite3_errstr(rc);
 }
 
+// The change counter of the database's header, through the connection's own
+// file: SQLite raises it with every transaction that writes the file.
+bool ChangesOf(sqlite3* db, uint32_t& changes) {
+  sqlite3_file* file = nullptr;
+  unsigned char b[4] = {};
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+      !file->pMethods || file->pMethods->xRead(file, b, 4, 24) != SQLITE_OK)
+    return false;
+  changes = uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+  return true;
+}
+
 class Db {
  public:
   ~Db() {
@@ -131,6 +144,8 @@ class Db {
     stmt_ = nullptr;
   }
   sqlite3_stmt* Stmt() { return stmt_; }
+  // Inside a read transaction that has read: the file's change counter.
+  bool Changes(uint32_t& changes) { return ChangesOf(db_, changes); }
   // The id of the pair, or 0 where it has none (SQLITE_OK then).
   int PairId(const std::string& key, sqlite3_int64& id, int* unfinished = nullptr) {
     id = 0;
@@ -237,25 +252,98 @@ std::string RecordStore::DefaultPath() {
 }
 
 LoadedRecord RecordStore::Load(const std::string& pairKey) {
+  if (distrusted_.count(pairKey)) {
+    ahead_.reset();
+    return Failed(LoadedRecord::State::kUnfinished,
+                  "Der letzte Abgleich dieses Ordnerpaars wurde nicht zu Ende gespeichert.");
+  }
+  if (ahead_ && ahead_->pairKey == pairKey) {
+    auto [record, seen] = ahead_->read.get();
+    ahead_.reset();
+    // A database that could not be read says why once: read again, one
+    // set aside meanwhile would only be missing.
+    if (record.state == LoadedRecord::State::kUnreadable || seen == SeenNow(path_)) return record;
+  }
+  ahead_.reset();
+  Seen unused;
+  return Read(path_, pairKey, unused);
+}
+
+void RecordStore::LoadAhead(const std::string& pairKey) {
+  ahead_.reset();
+  if (pairKey.empty() || path_.empty() || distrusted_.count(pairKey)) return;
+  try {
+    ahead_ = Ahead{pairKey, std::async(std::launch::async, [path = path_, pairKey] {
+                     Seen seen;
+                     LoadedRecord record = Read(path, pairKey, seen);
+                     return std::make_pair(std::move(record), seen);
+                   })};
+  } catch (const std::system_error&) {
+    ahead_.reset();  // no thread to be had: the Load reads then
+  }
+}
+
+RecordStore::Seen RecordStore::SeenNow(const std::string& path) {
+  Seen seen;
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) {
+    seen.known = errno == ENOENT;
+    return seen;
+  }
+  // Looked at through SQLite, under its lock: a descriptor of our own,
+  // once closed, would take the locks of every connection of this process.
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_busy_timeout(db, 2000);
+    if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema;", nullptr, nullptr, nullptr) ==
+            SQLITE_OK &&
+        ChangesOf(db, seen.changes)) {
+      seen.known = true;
+      seen.exists = true;
+      seen.dev = st.st_dev;
+      seen.ino = st.st_ino;
+    }
+  }
+  sqlite3_close_v2(db);
+  // Replaced since the look at its name: another state.
+  struct stat again {};
+  if (seen.known &&
+      (stat(path.c_str(), &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino))
+    seen.known = false;
+  return seen;
+}
+
+LoadedRecord RecordStore::Read(const std::string& path, const std::string& pairKey, Seen& seen) {
   using State = LoadedRecord::State;
   LoadedRecord none =
       Failed(State::kNone, "Für dieses Ordnerpaar ist noch kein Abgleich gespeichert.");
-  if (distrusted_.count(pairKey))
-    return Failed(State::kUnfinished,
-                  "Der letzte Abgleich dieses Ordnerpaars wurde nicht zu Ende gespeichert.");
-  if (path_.empty() || access(path_.c_str(), F_OK) != 0) return none;
+  struct stat before {};
+  if (path.empty() || stat(path.c_str(), &before) != 0) {
+    seen.known = !path.empty() && errno == ENOENT;
+    return none;
+  }
   Db db;
   bool newer = false;
-  if (int rc = db.Open(path_, newer); rc != SQLITE_OK) return FromError(path_, rc);
+  if (int rc = db.Open(path, newer); rc != SQLITE_OK) return FromError(path, rc);
   if (newer)
     return Failed(State::kUnreadable,
                   "Der gespeicherte Stand der Abgleiche stammt von einer neueren Version des "
                   "Programms.");
   // One read transaction: a writer cannot come between the pair and its files.
-  if (int rc = db.Exec("BEGIN"); rc != SQLITE_OK) return FromError(path_, rc);
+  if (int rc = db.Exec("BEGIN"); rc != SQLITE_OK) return FromError(path, rc);
   sqlite3_int64 id = 0;
   int unfinished = 0;
-  if (int rc = db.PairId(pairKey, id, &unfinished); rc != SQLITE_OK) return FromError(path_, rc);
+  if (int rc = db.PairId(pairKey, id, &unfinished); rc != SQLITE_OK) return FromError(path, rc);
+  // What was read from here on is this state of the file: the file opened is
+  // the one looked at before where its name still leads there.
+  struct stat after {};
+  if (db.Changes(seen.changes) && stat(path.c_str(), &after) == 0 &&
+      after.st_dev == before.st_dev && after.st_ino == before.st_ino) {
+    seen.known = seen.exists = true;
+    seen.dev = after.st_dev;
+    seen.ino = after.st_ino;
+  }
   if (id == 0) return none;
   if (unfinished)
     return Failed(State::kUnfinished,
@@ -264,12 +352,12 @@ LoadedRecord RecordStore::Load(const std::string& pairKey) {
   loaded.state = State::kRecord;
   // Sized once: growing a table of a million files rehashes it twenty times.
   int rc = db.Prepare("SELECT count(*) FROM files WHERE pair = ?");
-  if (rc != SQLITE_OK) return FromError(path_, rc);
+  if (rc != SQLITE_OK) return FromError(path, rc);
   sqlite3_bind_int64(db.Stmt(), 1, id);
-  if ((rc = sqlite3_step(db.Stmt())) != SQLITE_ROW) return FromError(path_, rc);
+  if ((rc = sqlite3_step(db.Stmt())) != SQLITE_ROW) return FromError(path, rc);
   loaded.files.Reserve(static_cast<size_t>(sqlite3_column_int64(db.Stmt(), 0)));
   rc = db.Prepare("SELECT key, lname, rname, facts FROM files WHERE pair = ? ORDER BY key");
-  if (rc != SQLITE_OK) return FromError(path_, rc);
+  if (rc != SQLITE_OK) return FromError(path, rc);
   sqlite3_stmt* s = db.Stmt();
   sqlite3_bind_int64(s, 1, id);
   auto text = [s](int column) {
@@ -290,7 +378,8 @@ LoadedRecord RecordStore::Load(const std::string& pairKey) {
   if (rc != SQLITE_DONE) {
     db.Finish();
     db.Exec("ROLLBACK");
-    return FromError(path_, rc);
+    seen.known = false;
+    return FromError(path, rc);
   }
   return loaded;
 }

@@ -4,6 +4,9 @@
 // folder. Nothing of it is ever written onto the two sides.
 #pragma once
 
+#include <sys/types.h>
+
+#include <future>
 #include <optional>
 #include <set>
 #include <string>
@@ -76,6 +79,17 @@ class RecordStore {
   const std::string& Path() const { return path_; }
 
   LoadedRecord Load(const std::string& pairKey);
+  // Starts reading the pair's record on a thread of its own, for the Load of
+  // the same pair that follows soon (a comparison right after the filling).
+  // That Load takes what was read only where the database has not been
+  // written since; otherwise it reads again.
+  void LoadAhead(const std::string& pairKey);
+  // A read ahead that is not going to be asked for: its memory goes.
+  void DropAhead() { ahead_.reset(); }
+  // Until the read ahead has ended.
+  void AwaitAhead() const {
+    if (ahead_) ahead_->read.wait();
+  }
   // Before the first file of a run is touched: until the run's record is
   // written, the pair's record counts as unfinished. False with `problem`
   // where that cannot be written.
@@ -95,8 +109,29 @@ class RecordStore {
   void Distrust(const std::string& pairKey) { distrusted_.insert(pairKey); }
 
  private:
+  // Which state of the database file a read saw: the file, and the change
+  // counter SQLite raises with every transaction that writes it.
+  struct Seen {
+    bool known = false;  // false: the read cannot be told apart from a later state
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    uint32_t changes = 0;
+    bool operator==(const Seen& o) const {
+      return known && o.known && exists == o.exists && dev == o.dev && ino == o.ino &&
+             changes == o.changes;
+    }
+  };
+  static LoadedRecord Read(const std::string& path, const std::string& pairKey, Seen& seen);
+  static Seen SeenNow(const std::string& path);
+
+  struct Ahead {
+    std::string pairKey;
+    std::future<std::pair<LoadedRecord, Seen>> read;
+  };
   std::string path_;
   std::set<std::string> distrusted_;
+  std::optional<Ahead> ahead_;
 };
 
 }  // namespace zweiblick
