@@ -281,7 +281,9 @@ TEST(ComparisonList, SortingKeepsEachRowTogetherAndRowsOfOneNameInTheirOrder) {
       // Letters and digits only: the collator's order is that of the bytes.
       std::string before = l.Text(i - 1, 1);
       ASSERT_LE(before, left) << i;
-      if (before == left) ASSERT_LT(std::stoi(l.Text(i - 1, 3)), std::stoi(l.Text(i, 3))) << i;
+      if (before == left) {
+        ASSERT_LT(std::stoi(l.Text(i - 1, 3)), std::stoi(l.Text(i, 3))) << i;
+      }
     }
   };
   l.SetSorted(true);
