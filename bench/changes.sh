@@ -61,7 +61,7 @@ report() {
   local what=$1 target=$2 a b
   a=$(printf '%s\n' "${@:3:rounds}" | median)
   b=$(printf '%s\n' "${@:3+rounds}" | median)
-  echo "changes: $what: ours ${a}s, unison -batch ${b}s, ratio $(echo "scale=2; $a / $b" | bc) (target <= $target)"
+  echo "changes: $what: ours ${a}s, unison -batch ${b}s, ratio $(echo "scale=3; $a / $b" | bc) (target <= $target)"
 }
 report "nothing changed, $files files" 0.5 "${o_same[@]}" "${t_same[@]}"
 report "1 % changed on the left" 0.5 "${o_some[@]}" "${t_some[@]}"
