@@ -144,8 +144,7 @@ class Db {
     stmt_ = nullptr;
   }
   sqlite3_stmt* Stmt() { return stmt_; }
-  // Inside a read transaction that has read: the file's change counter.
-  bool Changes(uint32_t& changes) { return ChangesOf(db_, changes); }
+  sqlite3* Get() { return db_; }
   // The id of the pair, or 0 where it has none (SQLITE_OK then).
   int PairId(const std::string& key, sqlite3_int64& id, int* unfinished = nullptr) {
     id = 0;
@@ -283,6 +282,19 @@ void RecordStore::LoadAhead(const std::string& pairKey) {
   }
 }
 
+RecordStore::Seen RecordStore::SeenBy(sqlite3* db, const std::string& path,
+                                      const struct stat& before) {
+  Seen seen;
+  struct stat after {};
+  if (ChangesOf(db, seen.changes) && stat(path.c_str(), &after) == 0 &&
+      after.st_dev == before.st_dev && after.st_ino == before.st_ino) {
+    seen.known = seen.exists = true;
+    seen.dev = after.st_dev;
+    seen.ino = after.st_ino;
+  }
+  return seen;
+}
+
 RecordStore::Seen RecordStore::SeenNow(const std::string& path) {
   Seen seen;
   struct stat st {};
@@ -297,20 +309,10 @@ RecordStore::Seen RecordStore::SeenNow(const std::string& path) {
       SQLITE_OK) {
     sqlite3_busy_timeout(db, 2000);
     if (sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_schema;", nullptr, nullptr, nullptr) ==
-            SQLITE_OK &&
-        ChangesOf(db, seen.changes)) {
-      seen.known = true;
-      seen.exists = true;
-      seen.dev = st.st_dev;
-      seen.ino = st.st_ino;
-    }
+        SQLITE_OK)
+      seen = SeenBy(db, path, st);
   }
   sqlite3_close_v2(db);
-  // Replaced since the look at its name: another state.
-  struct stat again {};
-  if (seen.known &&
-      (stat(path.c_str(), &again) != 0 || again.st_dev != st.st_dev || again.st_ino != st.st_ino))
-    seen.known = false;
   return seen;
 }
 
@@ -335,15 +337,8 @@ LoadedRecord RecordStore::Read(const std::string& path, const std::string& pairK
   sqlite3_int64 id = 0;
   int unfinished = 0;
   if (int rc = db.PairId(pairKey, id, &unfinished); rc != SQLITE_OK) return FromError(path, rc);
-  // What was read from here on is this state of the file: the file opened is
-  // the one looked at before where its name still leads there.
-  struct stat after {};
-  if (db.Changes(seen.changes) && stat(path.c_str(), &after) == 0 &&
-      after.st_dev == before.st_dev && after.st_ino == before.st_ino) {
-    seen.known = seen.exists = true;
-    seen.dev = after.st_dev;
-    seen.ino = after.st_ino;
-  }
+  // What is read from here on is this state of the file.
+  seen = SeenBy(db.Get(), path, before);
   if (id == 0) return none;
   if (unfinished)
     return Failed(State::kUnfinished,

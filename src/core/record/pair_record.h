@@ -16,6 +16,9 @@
 
 #include "files/file_facts.h"
 
+struct sqlite3;
+struct stat;
+
 namespace zweiblick {
 
 // One file as both sides held it. The inode is kept only where inode numbers
@@ -124,6 +127,10 @@ class RecordStore {
   };
   static LoadedRecord Read(const std::string& path, const std::string& pairKey, Seen& seen);
   static Seen SeenNow(const std::string& path);
+  // The state `db` sees, in a transaction that has read, of the file looked
+  // at as `before`: unknown where its name leads to another file now, for
+  // the connection may have opened either.
+  static Seen SeenBy(sqlite3* db, const std::string& path, const struct stat& before);
 
   struct Ahead {
     std::string pairKey;
