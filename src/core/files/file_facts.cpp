@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,11 +53,24 @@ FolderIdentity IdentityOf(const std::string& path, const FileFacts& facts) {
 }
 
 bool SameFolder(const FolderIdentity& seen, int fd) {
-  struct stat st {};
-  if (!seen.facts.Known() || fstat(fd, &st) != 0) return false;
-  const FileIdentity now = FileIdentity::Of(st), was = FileIdentity::Seen(seen.facts);
+  // One call for the device, the inode and the mount: a run asks this at
+  // every change of folder, on both sides.
+  if (!seen.facts.Known()) return false;
+  FileIdentity now;
+  uint64_t mount = 0;
+  struct statx sx {};
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &sx) == 0) {
+    now.device = static_cast<uint64_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+    now.inode = sx.stx_ino;
+    if (sx.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE)) mount = sx.stx_mnt_id;
+  } else {
+    // A kernel or sandbox without statx: the device and inode alone.
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return false;
+    now = FileIdentity::Of(st);
+  }
+  const FileIdentity was = FileIdentity::Seen(seen.facts);
   if (now.device != was.device) return false;
-  const uint64_t mount = MountAt(fd, "", AT_EMPTY_PATH);
   if (seen.mount != 0 && mount != seen.mount) return false;
   if (Same(now, was, kSameInode, true)) return true;
   // Without a mount id another stick mounted in its place could not be told apart.

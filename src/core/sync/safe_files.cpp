@@ -251,9 +251,8 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   slot.Forget();
   // Only a path: a far disk is not asked to open a folder that is never read.
   const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (reach == Reach::kRead ? 0 : O_NOFOLLOW);
-  int rootFd = -1;
-  if (int e = OpenRoot(rootFd)) return e;
-  Fd dir(rootFd);
+  Fd dir;
+  if (int e = OpenRoot(dir)) return e;
   size_t end = 0;  // of the folder at `depth` in rel
   for (size_t depth = 0; depth < folders.size(); ++depth) {
     const std::string& part = folders[depth];
@@ -297,15 +296,15 @@ bool SideFolder::TakePlaced(const std::string& rel, struct stat& st) {
   return kept;
 }
 
-int SideFolder::OpenRoot(int& fd) const {
+int SideFolder::OpenRoot(Fd& fd) const {
   // A folder that did not exist when the side was read is not taken for it,
   // even when one appears by that name since.
   if (!seen_.facts.Known()) return ENOENT;
   Fd root(OpenWaiting([&] { return open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }));
   if (!root.ok()) return errno;
   if (!SameFolder(seen_, root.get())) return kNotTheFolderRead;
-  fd = OpenWaiting([&] { return dup(root.get()); });
-  return fd < 0 ? errno : 0;
+  fd = std::move(root);
+  return 0;
 }
 
 int PrepareTarget(SideFolder& side, const std::string& rel, const SideFolder& from,

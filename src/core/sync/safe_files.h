@@ -126,7 +126,7 @@ class SideFolder {
   bool TakePlaced(const std::string& rel, struct stat& st);
 
  private:
-  int OpenRoot(int& fd) const;
+  int OpenRoot(Fd& fd) const;
 
   std::string root_;
   FolderIdentity seen_;
