@@ -5,7 +5,10 @@
 # changed, and one after 1 % of the files changed on the left. Each tool has
 # a pair of its own (the left tree of bench/make_trees.py, copied twice);
 # ENGINE_ROUNDS (default 5) alternated rounds, medians. Then the record's size
-# per 100,000 files and the load of a record of a million files.
+# per 100,000 files and the load of a record of a million files. The copies
+# and each round's edits are synced before the runs: otherwise the first run
+# after them, ours, writes both tools' edits out with its syncfs.
+# CHANGES_ROUNDS_SHOWN=1 prints each round's four times too.
 #   bench/changes.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +25,7 @@ mkdir -p "$work/state" "$work/unison"
 for who in ours theirs; do
   for side in left right; do cp -a "$out/small/left" "$work/$who-$side"; done
 done
+sync  # the copies on the disk before the first run, not flushed during it
 files=$(find "$work/ours-left" -type f | wc -l)
 printf '[Pfade]\nLinks=%s\nRechts=%s\n[AutoStart]\n\xc3\x84nderungsvergleich=1\nAbgleich=1\nEnde=1\n' \
   "$work/ours-left" "$work/ours-right" >"$work/run.ini"
@@ -51,8 +55,13 @@ for ((r = 1; r <= rounds; r++)); do
   t_same+=("$(timed theirs)")
   touch_some "$work/ours-left" "$r"
   touch_some "$work/theirs-left" "$r"
+  # The edits on the disk, as a user's are long before the next run: else
+  # the first run's syncfs writes both tools' edits out.
+  sync
   o_some+=("$(timed ours)")
   t_some+=("$(timed theirs)")
+  [[ -z ${CHANGES_ROUNDS_SHOWN:-} ]] ||
+    echo "changes: round $r: ${o_same[-1]} ${t_same[-1]} ${o_some[-1]} ${t_some[-1]}" >&2
   cmp -s "$(find "$work/ours-left" -type f | sort | sed -n 100p)" \
     "$(find "$work/ours-right" -type f | sort | sed -n 100p)" ||
     { echo "changes: our run left the pair out of sync" >&2; exit 1; }
