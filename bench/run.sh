@@ -102,6 +102,6 @@ if [[ $what == window || $what == all ]]; then
   rm -rf "$out/ws-zweiblick-cli" "$out/ws-zweiblick"
   M=$out/million
   warm "$M/left" "$M/right"
-  echo "window : 1,000,000 rows, each step (target <= 4 s, peak <= 400 MB):"
-  echo "window :   $("$bin/bench_window" window "$M/left" "$M/right" fill age sort select skip sync 2>/dev/null)"
+  echo "window : 1,000,000 rows, each step (target <= 4 s, peak <= 400 MB; left and right: one folder dropped each):"
+  echo "window :   $("$bin/bench_window" window "$M/left" "$M/right" left right age sort select skip sync 2>/dev/null)"
 fi

@@ -4,7 +4,7 @@
 // cost of the window itself shows as the ratio of the two.
 //   bench_window window|headless LEFT RIGHT STEP...
 // Prints each step's seconds and processor seconds. Steps, run in the order given: fill (both
-// columns), binary, age, sort (each visible column, then the last one reversed), select (all rows),
+// columns), left and right (one column each, as two folders dropped one after the other), binary, age, sort (each visible column, then the last one reversed), select (all rows),
 // skip (the popup action "][" on the selection), sync, differ (every tenth row marked "<>"), hide
 // and show ("Nur Unterschiede zeigen" checked and unchecked). In the window, gap_STEP is the
 // longest time in milliseconds between two ticks of a 2 ms timer during the step: the longest
@@ -134,6 +134,9 @@ int main(int argc, char** argv) {
       w.FillColumn(argv[2], true);
       f.Settle();
       w.FillColumn(argv[3], false);
+    } else if (step == "left" || step == "right") {
+      // One column, as the user drops one folder: the first, then the second.
+      w.FillColumn(argv[step == "left" ? 2 : 3], step == "left");
     } else if (step.rfind("rows", 0) == 0) {
       // rowsN: N rows straight into the list, names on both sides, no disk.
       ComparisonList& list = w.Liste();
