@@ -8,6 +8,10 @@
 # per 100,000 files and the load of a record of a million files. The copies
 # and each round's edits are synced before the runs: otherwise the first run
 # after them, ours, writes both tools' edits out with its syncfs.
+# Our replaced files go to a trash of the bench's own (XDG_DATA_HOME), on the
+# same disk: the home trash of a machine that ran the bench before holds
+# hundreds of thousands of them, many under the same names, and single runs
+# took up to 1.7 times as long where its folders had to be read again.
 # CHANGES_ROUNDS_SHOWN=1 prints each round's four times too.
 #   bench/changes.sh
 set -euo pipefail
@@ -21,7 +25,7 @@ python3 "$root/bench/make_trees.py" "$out" 100000 small >/dev/null
 
 work=$out/changes
 rm -rf "$work"
-mkdir -p "$work/state" "$work/unison"
+mkdir -p "$work/state" "$work/data" "$work/unison"
 for who in ours theirs; do
   for side in left right; do cp -a "$out/small/left" "$work/$who-$side"; done
 done
@@ -31,7 +35,7 @@ printf '[Pfade]\nLinks=%s\nRechts=%s\n[AutoStart]\n\xc3\x84nderungsvergleich=1\n
   "$work/ours-left" "$work/ours-right" >"$work/run.ini"
 
 now() { date +%s.%N; }
-ours() { XDG_STATE_HOME=$work/state "$bin/zweiblick-cli" "$work/run.ini" >"$work/ours.log" 2>&1; }
+ours() { XDG_STATE_HOME=$work/state XDG_DATA_HOME=$work/data "$bin/zweiblick-cli" "$work/run.ini" >"$work/ours.log" 2>&1; }
 theirs() {
   UNISON=$work/unison unison "$work/theirs-left" "$work/theirs-right" -batch -times -silent \
     >"$work/theirs.log" 2>&1
