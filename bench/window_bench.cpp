@@ -4,14 +4,14 @@
 // cost of the window itself shows as the ratio of the two.
 //   bench_window window|headless LEFT RIGHT STEP...
 // Prints each step's seconds and processor seconds. Steps, run in the order given: fill (both
-// columns), left and right (one column each, as two folders dropped one after the other), binary, age, sort (each visible column, then the last one reversed), select (all rows),
-// skip (the popup action "][" on the selection), sync, differ (every tenth row marked "<>"), hide
-// and show ("Nur Unterschiede zeigen" checked and unchecked). In the window, gap_STEP is the
-// longest time in milliseconds between two ticks of a 2 ms timer during the step: the longest
-// the window was not served. text (window only): the text comparison of the
-// list's first row opened as Enter opens it, until its changes are shown and
-// painted; text_mb is how much more memory the process then holds at its peak
-// than before the step.
+// columns), left and right (one column each, as two folders dropped one after the other), binary,
+// age, sort (each visible column, then the last one reversed), select (all rows), skip (the popup
+// action "][" on the selection), sync, differ (every tenth row marked "<>"), hide and show ("Nur
+// Unterschiede zeigen" checked and unchecked). In the window, gap_STEP is the longest time in
+// milliseconds between two ticks of a 2 ms timer during the step: the longest the window was not
+// served. text (window only): the text comparison of the list's first row opened as Enter opens it,
+// until its changes are shown and painted; text_mb is how much more memory the process then holds
+// at its peak than before the step.
 #include <sys/resource.h>
 
 #include <QApplication>
