@@ -171,6 +171,33 @@ TEST_F(SyncTrash, DeletedAndReplacedFilesGoToTheHomeTrashAndComeBack) {
   EXPECT_FALSE(std::filesystem::exists(Home() + "/info/stays.txt.trashinfo"));
 }
 
+TEST_F(SyncTrash, ANameTrashedWeekAfterWeekGetsTheNumberAfterItsLastOne) {
+  // Forty versions of one file in the trash, one of them restored since (a
+  // gap), and a file without its .trashinfo under the next free name.
+  auto put = [&](const std::string& rel, const std::string& text) {
+    data.Write("Trash/" + rel, text);
+  };
+  auto read = [&](const std::string& rel) { return data.Read("Trash/" + rel); };
+  put("files/again.41.txt", "a leftover");
+  for (int n = 1; n <= 40; ++n) {
+    if (n == 7) continue;
+    std::string name = n == 1 ? "again.txt" : "again." + std::to_string(n) + ".txt";
+    put("info/" + name + ".trashinfo", "[Trash Info]\nPath=/x\n");
+    put("files/" + name, "version " + std::to_string(n));
+  }
+  for (const char* folder : {"Trash", "Trash/files", "Trash/info"})
+    ASSERT_EQ(chmod(data.Path(folder).c_str(), 0700), 0);
+  Both("again.txt", "new", "old", 2000000000, 1000000000);
+  Fill();
+  Mark("again.txt", kMarkCopyRight);
+  EXPECT_EQ(w.SynchronizeFolders().trashed, 1);
+  EXPECT_EQ(right.Read("again.txt"), "new");
+  EXPECT_EQ(read("files/again.42.txt"), "old");
+  EXPECT_EQ(read("files/again.41.txt"), "a leftover");
+  EXPECT_EQ(read("files/again.40.txt"), "version 40");
+  EXPECT_FALSE(data.Exists("Trash/files/again.7.txt"));
+}
+
 TEST_F(SyncTrash, AStickGetsATrashOfItsOwn) {
   int held = testing::InChildOnMount(right.Path(), "tmpfs", "size=1m", [&] {
     right.Write("sub/gone.txt", "old");

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -183,6 +184,32 @@ std::string Candidate(const std::string& name, int n) {
     if (!stem.empty() && static_cast<unsigned char>(stem.back()) >= 0xC0) stem.pop_back();
   }
   return stem + number + ext;
+}
+
+// The numbers a name in the trash may take, and those tried one by one
+// before the ones after them are searched for.
+constexpr int kMaxNumber = 100000, kTriedInTurn = 4;
+
+// The number after the last taken one of `name`'s in info/, where they run
+// from 1 up and `taken` is: the trash of a pair synchronised every week holds
+// its names many times over, and each look is a search of the folder (on a
+// stick, of all of it). Doubling, then halving, takes about 2·log2(n) looks
+// instead of n. A gap may be passed over; the tries from there on still look.
+int AfterTaken(int info, const std::string& name, int taken) {
+  auto isTaken = [&](int n) {
+    struct stat st {};
+    return fstatat(info, (Candidate(name, n) + kInfoSuffix).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  };
+  int lo = taken, hi = 2 * taken;  // lo is taken, hi not known to be
+  while (hi < kMaxNumber && isTaken(hi)) {
+    lo = hi;
+    hi = std::min(2 * hi, kMaxNumber);
+  }
+  while (hi - lo > 1) {
+    const int mid = lo + (hi - lo) / 2;
+    (isTaken(mid) ? lo : hi) = mid;
+  }
+  return hi;
 }
 
 bool Unreserved(unsigned char c) {
@@ -465,7 +492,7 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     return 0;
   }
   std::string text = TrashInfoText(RestorePath(folder, name, where, top), time(nullptr), run_);
-  for (int n = 1; n < 100000; ++n) {
+  for (int n = 1; n < kMaxNumber; ++n) {
     std::string candidate = Candidate(name, n);
     std::string infoName = candidate + kInfoSuffix;
     Fd out(OpenWaiting([&] {
@@ -473,8 +500,9 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
                     0600);
     }));
     if (!out.ok()) {
-      if (errno == EEXIST) continue;
-      return errno;
+      if (errno != EEXIST) return errno;
+      if (n == kTriedInTurn) n = AfterTaken(info, name, n) - 1;
+      continue;
     }
     // Asked for, the hard link comes after the .trashinfo and looks at the
     // name in the same call: on a far disk each call in the trash's folder
