@@ -193,6 +193,9 @@ TEST_F(SyncTrash, ANameTrashedWeekAfterWeekGetsTheNumberAfterItsLastOne) {
   EXPECT_EQ(w.SynchronizeFolders().trashed, 1);
   EXPECT_EQ(right.Read("again.txt"), "new");
   EXPECT_EQ(read("files/again.42.txt"), "old");
+  // The place first found, where another program's file lay, was given up.
+  EXPECT_TRUE(data.Exists("Trash/info/again.42.txt.trashinfo"));
+  EXPECT_FALSE(data.Exists("Trash/info/again.41.txt.trashinfo"));
   EXPECT_EQ(read("files/again.41.txt"), "a leftover");
   EXPECT_EQ(read("files/again.40.txt"), "version 40");
   EXPECT_FALSE(data.Exists("Trash/files/again.7.txt"));

@@ -59,12 +59,15 @@ bool SameFolder(const FolderIdentity& seen, int fd) {
   FileIdentity now;
   uint64_t mount = 0;
   struct statx sx {};
-  if (statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &sx) == 0) {
+  const bool told =
+      statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &sx) == 0;
+  if (told && (sx.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE))) mount = sx.stx_mnt_id;
+  if (told && (sx.stx_mask & STATX_INO)) {
     now.device = static_cast<uint64_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
     now.inode = sx.stx_ino;
-    if (sx.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE)) mount = sx.stx_mnt_id;
   } else {
-    // A kernel or sandbox without statx: the device and inode alone.
+    // A kernel or sandbox without statx, or a file system that did not say
+    // the inode: fstat tells the device and inode.
     struct stat st {};
     if (fstat(fd, &st) != 0) return false;
     now = FileIdentity::Of(st);

@@ -533,12 +533,14 @@ int WriteCopy(PreparedCopy& copy, Fd& out, int dstDir, bool replaces, bool syncE
   if (!e && CopyMetadataCalls().setTimes(out.get(), copy.times) != 0)
     e = Unsupported(errno) ? kTimeNotKept : errno;
   if (!e && syncEach && fsync(out.get()) != 0) e = errno;
-  // A rename over a file makes ext4 and others write the new file's data
+  // A rename over a file makes ext4 and btrfs write the new file's data
   // first, on the calling thread: the window's, at the copy's turn. Begun
   // here, on the thread that wrote it, the rename finds it under way. Only
-  // a start: the run's syncfs is what makes it durable.
+  // a start, so only the disk's own failures fail the copy (before anything
+  // is replaced); a call refused (a sandbox's EPERM) changes nothing, and
+  // the run's syncfs is what makes the copy durable either way.
   if (!e && replaces && !syncEach && sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE) != 0 &&
-      errno != ENOSYS && errno != EINVAL && errno != ESPIPE && errno != EOPNOTSUPP)
+      (errno == EIO || errno == ENOSPC || errno == EDQUOT))
     e = errno;
   if (!e) {
     // Whether the file system kept the time it was given; what a rename

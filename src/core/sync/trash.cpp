@@ -501,7 +501,11 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     }));
     if (!out.ok()) {
       if (errno != EEXIST) return errno;
-      if (n == kTriedInTurn) n = AfterTaken(info, name, n) - 1;
+      if (n == kTriedInTurn) {
+        // At the bound every look found a name taken: on in turn, then.
+        const int after = AfterTaken(info, name, n);
+        if (after < kMaxNumber) n = after - 1;
+      }
       continue;
     }
     // Asked for, the hard link comes after the .trashinfo and looks at the
