@@ -295,8 +295,9 @@ int CopiesAhead::Commit(PreparedCopy& ready, const CopyRequest& copy, SideFolder
 }
 
 int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst,
-                      bool& inPlace) {
+                      bool& inPlace, struct stat& placedAs) {
   inPlace = false;
+  placedAs = {};
   // The folders on the way stay, as they would had the copy been made only now.
   for (size_t p = copy.dstRel.find(kSep); p != std::string::npos; p = copy.dstRel.find(kSep, p + 1))
     reached_[copy.toRight ? 1 : 0].insert(copy.dstRel.substr(0, p));
@@ -329,6 +330,7 @@ int CopiesAhead::Copy(int row, const CopyRequest& copy, SideFolder& src, SideFol
     if (task->error == 0) e = Commit(ready, copy, src, dst);
     if (e == kPreparedCopyStale) WithdrawPlaced(ready);
     inPlace = ready.inPlace;
+    if (ready.placedUnlooked) placedAs = ready.placedAs;
     task.reset();  // a temporary file not put in place goes; the folders made stay
   }
   if (e != kPreparedCopyStale) return e;

@@ -59,8 +59,11 @@ class CopiesAhead {
   void Reached(int row);
   // Carries out one copy at its turn, on the window's thread, with `src` and
   // `dst` the run's own sides. Returns 0 or an error number; `inPlace` tells
-  // whether the copy stands at the destination's name, a failed one too.
-  int Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst, bool& inPlace);
+  // whether the copy stands at the destination's name, a failed one too;
+  // `placedAs` is the copy as it stands where that is known without a look
+  // (st_mode 0 otherwise).
+  int Copy(int row, const CopyRequest& copy, SideFolder& src, SideFolder& dst, bool& inPlace,
+           struct stat& placedAs);
   // Waits for the threads (serving the window meanwhile), removes the copies
   // written ahead and not used, and the folders made for them alone.
   void Finish(SideFolder& left, SideFolder& right);

@@ -283,19 +283,6 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
   return 0;
 }
 
-void SideFolder::KeepPlaced(const std::string& rel, const struct stat& st) {
-  placedRel_ = rel;
-  placed_ = st;
-}
-
-bool SideFolder::TakePlaced(const std::string& rel, struct stat& st) {
-  const bool kept = placed_.st_mode != 0 && placedRel_ == rel;
-  if (kept) st = placed_;
-  placed_ = {};
-  placedRel_.clear();
-  return kept;
-}
-
 int SideFolder::OpenRoot(Fd& fd) const {
   // A folder that did not exist when the side was read is not taken for it,
   // even when one appears by that name since.
@@ -723,7 +710,6 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
                WriteHabits& habits, const std::function<void(PreparedCopy&)>& unlinkLater) {
   WriteHabits::Disk& disk = habits.disks[copy.dirId.first];
   const bool inodesLast = InodesLastOn(disk, copy.dir.get());
-  dst.KeepPlaced({}, {});  // nothing known of this copy yet
   const bool replaces = !copy.placed && S_ISREG(copy.old.st_mode);
   LooksAhead looks;
   if (replaces && !inodesLast) looks = StartLooksAhead(copy, destination);
@@ -738,7 +724,7 @@ int CommitCopy(PreparedCopy& copy, SideFolder& src, const std::string& srcRel, S
     // Unlooked at, it stands as it was put there (placedAs stays empty
     // where that could not be seen).
     if (!inodesLast) {
-      dst.KeepPlaced(dstRel, copy.placedAs);
+      copy.placedUnlooked = true;
       return 0;
     }
     if (StillThere(copy.dir.get(), copy.name, copy.placedAs)) return 0;

@@ -118,12 +118,6 @@ class SideFolder {
              const SourceFolders* like = nullptr, std::vector<std::string>* made = nullptr);
   // The device and inode of the folder last entered for writing.
   std::pair<dev_t, ino_t> WriteFolderId() const { return writeId_; }
-  // A copy put in place through this side whose state is known without a
-  // look afterwards: on a far disk that look is a round trip, and at the end
-  // of a run the rows still to be recorded wait for it one by one. Taken
-  // once, for the same name only.
-  void KeepPlaced(const std::string& rel, const struct stat& st);
-  bool TakePlaced(const std::string& rel, struct stat& st);
 
  private:
   int OpenRoot(Fd& fd) const;
@@ -132,8 +126,6 @@ class SideFolder {
   FolderIdentity seen_;
   LastFolder read_, write_;
   std::pair<dev_t, ino_t> writeId_{};
-  std::string placedRel_;
-  struct stat placed_ {};
 };
 
 // Creates the missing folders of root + rel up to the file's own folder,
@@ -172,6 +164,10 @@ struct PreparedCopy {
   // know of it.
   bool inPlace = false;
   struct stat placedAs {};  // the copy as written, and as put in place
+  // Its turn took it as placedAs says, without a look: on a far disk that
+  // look is a round trip, and at the end of a run the rows still to be
+  // recorded would wait for it one by one.
+  bool placedUnlooked = false;
 };
 
 // What the window's thread has learnt about the file systems a run writes to:

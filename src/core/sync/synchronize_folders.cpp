@@ -94,9 +94,10 @@ class SyncRun {
       std::string srcPath = copy.srcRel.empty() ? "" : from + copy.srcRel;
       return Attempt(CopyFailure(srcPath, to + copy.dstRel), tally_.copied, [&] {
         bool inPlace = false;
-        int e = ahead_.Copy(i, copy, src, dst, inPlace);
+        struct stat placedAs {};
+        int e = ahead_.Copy(i, copy, src, dst, inPlace, placedAs);
         Journal(!copy.toRight, copy.dstRel, inPlace ? kCopyStands : kNoCopy,
-                copy.destination.existed);
+                copy.destination.existed, &placedAs);
         return e;
       });
     }
@@ -160,7 +161,10 @@ class SyncRun {
   // an operation that failed: a copy whose time would not hold fails once it
   // stands in place, and an old version whose copy failed may stay in the
   // trash.
-  void Journal(bool left, const std::string& rel, Copied copied, bool replaced) {
+  // `placedAs`: the copy as it stands, where that is known without a look
+  // (st_mode 0: looked at).
+  void Journal(bool left, const std::string& rel, Copied copied, bool replaced,
+               const struct stat* placedAs = nullptr) {
     if (!journal_) return;
     SideFolder& side = left ? lf_ : rf_;
     int dir = -1;
@@ -178,10 +182,10 @@ class SyncRun {
       copy.kind = JournalEntry::Kind::kGone;  // replaced for good
       journal_->Add(copy);
     }
-    // A copy put in place ahead on a far disk is taken as it was put there.
+    const bool known = placedAs && placedAs->st_mode != 0;
     struct stat st {};
-    if (!reached ||
-        (!side.TakePlaced(rel, st) && fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)) {
+    if (known) st = *placedAs;
+    if (!reached || (!known && fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)) {
       // A copy the undo would not know of: better no undo than half of one.
       journal_->Lost(reached ? errno : EIO);
       return;
