@@ -347,6 +347,31 @@ TEST_F(SyncTrash, OnlyATrashOfTheUserAloneIsTakenAndItsFirstErrorIsTheReason) {
   EXPECT_CHILD_HELD(held, "a trash not the user's alone was taken, or a wrong reason given");
 }
 
+// A share that numbers names, not files (sshfs): the old version's second
+// name in the trash, made ahead, has a number of its own and is still the
+// file examined; a file written in its place since is not.
+TEST_F(SyncTrash, OnAShareThatNumbersNamesTheOldVersionLinkedAheadIsTheFileExamined) {
+  testing::SlowFsMount share(right.Path(), "links");
+  if (!share.Mounted()) GTEST_SKIP() << "no FUSE here";
+  Fd dir(open(right.Path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  Trash trash;
+  TrashSlot slot;
+  bool linked = false;
+  struct stat examined = right.Stat("old.txt");
+  EXPECT_EQ(trash.Reserve(dir.get(), "old.txt", right.Dir(), slot, true, &linked, &examined), 0);
+  EXPECT_TRUE(linked);
+  EXPECT_NE(right.Stat(".Trash-0/files/old.txt").st_ino, examined.st_ino);
+  EXPECT_EQ(right.Read(".Trash-0/files/old.txt"), "old");
+
+  examined = right.Stat("changing.bin");
+  right.Write("changing.bin", "another program's", 1500000000);
+  EXPECT_EQ(trash.Reserve(dir.get(), "changing.bin", right.Dir(), slot, true, &linked, &examined),
+            kChangedSinceRead);
+  EXPECT_FALSE(linked);
+  EXPECT_FALSE(right.Exists(".Trash-0/files/changing.bin"));
+  EXPECT_FALSE(right.Exists(".Trash-0/info/changing.bin.trashinfo"));
+}
+
 TEST_F(SyncTrash, AnInterruptedRunTakesBackEveryPlaceInTheTrashNotUsed) {
   for (const char* name : {"linked.txt", "reserved.txt", "moved.txt", "replaced.txt", "turn.txt"})
     right.Write(name, name);

@@ -11,7 +11,9 @@
 //          "a", rewritten to "b" by "another program" right after its first
 //          read), and fails with EIO what MODE names: "flush" (the close of a
 //          written file), "fsync", or "rename" (the first two renames onto
-//          "old.txt"; it has no hard links, as FAT has none).
+//          "old.txt"; it has no hard links, as FAT has none);
+//   links: as the last, failing nothing, and with hard links, each name
+//          with an inode number of its own (as sshfs numbers them).
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 #include <sys/stat.h>
@@ -23,8 +25,10 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -37,12 +41,16 @@ struct Node {
   timespec mtime{}, ctime{};
   bool folder = false;
 };
-const bool folders = mode == "flush" || mode == "fsync" || mode == "rename";
+const bool folders = mode == "flush" || mode == "fsync" || mode == "rename" || mode == "links";
 int renameFaults = mode == "rename" ? 2 : 0;
 std::mutex lock;
-std::map<std::string, Node> files;  // by path
-bool changed = false;               // changing.bin has been rewritten once
-int waiting = 0, mostWaiting = 0;   // first reads of the pair files
+std::map<std::string, std::shared_ptr<Node>> files;  // by path; hard links share a node
+bool changed = false;                                // changing.bin has been rewritten once
+int waiting = 0, mostWaiting = 0;                    // first reads of the pair files
+
+std::shared_ptr<Node> Made(Node node) {
+  return std::make_shared<Node>(std::move(node));
+}
 
 timespec Now() {
   timespec t{};
@@ -55,7 +63,7 @@ template <class Change>
 int OnNode(const char* path, Change change) {
   std::lock_guard<std::mutex> hold(lock);
   auto it = files.find(path);
-  return it == files.end() ? -ENOENT : change(it->second);
+  return it == files.end() ? -ENOENT : change(*it->second);
 }
 
 void* Init(fuse_conn_info*, fuse_config* cfg) {
@@ -63,14 +71,14 @@ void* Init(fuse_conn_info*, fuse_config* cfg) {
   cfg->attr_timeout = cfg->entry_timeout = cfg->negative_timeout = 0;
   const timespec y2001{1000000000, 0};
   if (mode == "hang") {
-    files["/late.txt"] = {"late", 0644, y2001, y2001};
+    files["/late.txt"] = Made({"late", 0644, y2001, y2001});
   } else if (pairs) {
     for (const char* p : {"/a.bin", "/b.bin"})
-      files[p] = {std::string(2 << 20, '\0'), 0644, y2001, y2001};
-    files["/in_flight"] = {"0", 0644, y2001, y2001};
+      files[p] = Made({std::string(2 << 20, '\0'), 0644, y2001, y2001});
+    files["/in_flight"] = Made({"0", 0644, y2001, y2001});
   } else {
-    files["/old.txt"] = {"old", 0644, y2001, y2001};
-    files["/changing.bin"] = {std::string(1 << 20, 'a'), 0644, y2001, y2001};
+    files["/old.txt"] = Made({"old", 0644, y2001, y2001});
+    files["/changing.bin"] = Made({std::string(1 << 20, 'a'), 0644, y2001, y2001});
   }
   return nullptr;
 }
@@ -104,7 +112,7 @@ int MakeFolder(const char* path, mode_t bits) {
   if (!folders) return -ENOSYS;
   std::lock_guard<std::mutex> hold(lock);
   if (files.count(path)) return -EEXIST;
-  files[path] = {"", bits & 07777, Now(), Now(), true};
+  files[path] = Made({"", bits & 07777, Now(), Now(), true});
   return 0;
 }
 
@@ -113,7 +121,7 @@ int MakeFolder(const char* path, mode_t bits) {
 int Create(const char* path, mode_t bits, fuse_file_info* fi) {
   std::lock_guard<std::mutex> hold(lock);
   if (files.count(path) && (fi->flags & O_EXCL)) return -EEXIST;
-  files[path] = {"", bits & 07777, Now(), Now()};
+  files[path] = Made({"", bits & 07777, Now(), Now()});
   fi->direct_io = 1;
   fi->fh = 1;
   return 0;
@@ -131,7 +139,7 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     {
       std::lock_guard<std::mutex> hold(lock);
       mostWaiting = std::max(mostWaiting, ++waiting);
-      files["/in_flight"].data = std::to_string(mostWaiting);
+      files["/in_flight"]->data = std::to_string(mostWaiting);
     }
     usleep(300 * 1000);
     std::lock_guard<std::mutex> hold(lock);
@@ -188,9 +196,20 @@ int Rename(const char* from, const char* to, unsigned int flags) {
   auto it = files.find(from);
   if (it == files.end() || flags) return it == files.end() ? -ENOENT : -EINVAL;
   if (renameFaults > 0 && std::strcmp(to, "/old.txt") == 0) return --renameFaults, -EIO;
-  Node moved = it->second;
+  std::shared_ptr<Node> moved = it->second;
   files.erase(it);
   files[to] = moved;
+  return 0;
+}
+
+int Link(const char* from, const char* to) {
+  if (mode != "links") return -EPERM;
+  std::lock_guard<std::mutex> hold(lock);
+  auto it = files.find(from);
+  if (it == files.end() || it->second->folder) return it == files.end() ? -ENOENT : -EPERM;
+  if (files.count(to)) return -EEXIST;
+  files[to] = it->second;
+  it->second->ctime = Now();
   return 0;
 }
 
@@ -218,5 +237,6 @@ int main(int argc, char* argv[]) {
   ops.utimens = Utimens;
   ops.rename = Rename;
   ops.unlink = Unlink;
+  ops.link = Link;
   return fuse_main(argc, argv, &ops, nullptr);
 }

@@ -16,6 +16,7 @@
 #include "files/file_facts.h"
 #include "files/file_identity.h"
 #include "platform/descriptors.h"
+#include "platform/far_away.h"
 #include "sync/home_trash_path.h"
 #include "sync/run_identity.h"
 #include "sync/trash_leftovers.h"
@@ -218,11 +219,15 @@ bool Unreserved(unsigned char c) {
 }
 
 // Whether files/candidate, just linked, is the file the caller examined:
-// another run may have put its copy in that place since.
-bool SameAsExamined(int files, const std::string& candidate, const struct stat& examined) {
+// another run may have put its copy in that place since. Where inode numbers
+// do not last, a second name has a number of its own (sshfs numbers names,
+// not files): its kind and content stamp tell then.
+bool SameAsExamined(int files, const std::string& candidate, const struct stat& examined,
+                    bool inodesLast) {
   struct stat linked {};
-  return fstatat(files, candidate.c_str(), &linked, AT_SYMLINK_NOFOLLOW) == 0 &&
-         Same(linked, examined, kExact, /*inodesLast=*/true);
+  if (fstatat(files, candidate.c_str(), &linked, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  return inodesLast ? Same(linked, examined, kExact, true)
+                    : Same(linked, examined, kSecondName, false);
 }
 
 // 0 when files/candidate is taken (by anything, a link too), ENOENT when it
@@ -317,7 +322,7 @@ int OpenTopTrash(int folder, Fd& top, std::string& topPath, Fd& trash, Fd& files
 // on, the reservation is taken back). A second name that is not the file the
 // caller examined is removed again: that file changed since.
 int LinkIntoPlace(int folder, const std::string& name, TrashSlot& made, bool& linked,
-                  const struct stat* examined, bool& taken) {
+                  const struct stat* examined, bool inodesLast, bool& taken) {
   const char* candidate = made.name.c_str();
   if (linkat(folder, name.c_str(), made.files, candidate, 0) == 0) {
     linked = true;
@@ -329,7 +334,7 @@ int LinkIntoPlace(int folder, const std::string& name, TrashSlot& made, bool& li
       return look;
     }
   }
-  if (linked && examined && !SameAsExamined(made.files, made.name, *examined)) {
+  if (linked && examined && !SameAsExamined(made.files, made.name, *examined, inodesLast)) {
     unlinkat(made.files, candidate, 0);  // only the name just made
     linked = false;
     Trash::Abandon(made);
@@ -435,6 +440,7 @@ Trash::Can& Trash::For(int folder, const struct stat& st) {
     can.files = Fd();
     can.info = Fd();
   } else {
+    can.inodesLast = InodesLast(can.files.get());
     SweepGoneRuns(can.folder.get(), can.files.get(), can.info.get(), can.top.get(), run_);
   }
   return can;
@@ -452,7 +458,7 @@ void Trash::Open(int folder) {
 // the trash's folders, top the path of its top folder (empty for the home
 // trash).
 int Trash::Place(int folder, const std::string& where, bool mayAsk, bool& forGood, int& files,
-                 int& info, std::string& top) {
+                 int& info, std::string& top, bool& inodesLast) {
   struct stat st {};
   if (fstat(folder, &st) != 0) return errno;
   std::unique_lock lock(mutex_);
@@ -476,6 +482,7 @@ int Trash::Place(int folder, const std::string& where, bool mayAsk, bool& forGoo
   files = can.files.get();
   info = can.info.get();
   top = can.topPath;
+  inodesLast = can.inodesLast;
   return 0;
 }
 
@@ -486,7 +493,8 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
   bool forGood = false;
   int files = -1, info = -1;
   std::string top;
-  if (int e = Place(folder, where, mayAsk, forGood, files, info, top)) return e;
+  bool inodesLast = true;
+  if (int e = Place(folder, where, mayAsk, forGood, files, info, top, inodesLast)) return e;
   if (forGood) {
     slot.forGood = true;
     return 0;
@@ -521,7 +529,8 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     // From here an interruption takes the place back, with the link about to be made.
     TrashSlot made = SlotAt(files, info, candidate, linked ? folder : -1, name);
     if (linked)
-      if (int e = LinkIntoPlace(folder, name, made, *linked, examined, taken); e || taken) {
+      if (int e = LinkIntoPlace(folder, name, made, *linked, examined, inodesLast, taken);
+          e || taken) {
         if (taken) continue;
         return e;
       }

@@ -130,14 +130,15 @@ class Trash {
     bool asked = false;
     Fd folder;  // the trash's own folder, which holds files/ and info/
     Fd files, info;
-    Fd top;               // the top folder of a trash below $topdir, for relative paths
-    std::string topPath;  // its path, empty for the home trash
+    Fd top;                  // the top folder of a trash below $topdir, for relative paths
+    std::string topPath;     // its path, empty for the home trash
+    bool inodesLast = true;  // on the trash's file system
     bool recordTried = false;
     std::string record;  // the name of this run's record beside files/ and info/
   };
   Can& For(int folder, const struct stat& st);
   int Place(int folder, const std::string& where, bool mayAsk, bool& forGood, int& files, int& info,
-            std::string& top);
+            std::string& top, bool& inodesLast);
 
   bool enabled_;
   AskForGood ask_;
