@@ -371,6 +371,32 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
   EXPECT_CHILD_HELD(held, "the old destination was damaged or a temporary file stayed");
 }
 
+// A far side makes a missing folder before it looks for it: the same folders
+// made, with the same bits, an existing one entered as it is, and a link in
+// the way never followed.
+TEST_F(Sync, FoldersAreMadeAlikeWhetherMadeBeforeOrAfterTheLook) {
+  left.Write("a/b/c/f", "f");
+  chmod(left.Path("a/b").c_str(), 0750);
+  right.Mkdir("a");
+  chmod(right.Path("a").c_str(), 0701);
+  ASSERT_EQ(symlink(outside.Path().c_str(), right.Path("link").c_str()), 0);
+  const mode_t oldMask = umask(022);
+  for (bool makeFirst : {false, true}) {
+    SCOPED_TRACE(makeFirst ? "made first" : "looked for first");
+    SideFolder from(left.Path(), IdentityOf(left.Path(), FactsOf(left.Stat("")))),
+        to(right.Path(), IdentityOf(right.Path(), FactsOf(right.Stat(""))), makeFirst);
+    std::vector<std::string> made;
+    EXPECT_EQ(PrepareTarget(to, "a/b/c/f", from, "a/b/c/f", &made), 0);
+    EXPECT_EQ(made, (std::vector<std::string>{"a/b", "a/b/c"}));
+    EXPECT_EQ(right.Mode("a"), 0701u);
+    EXPECT_EQ(right.Mode("a/b"), 0750u);
+    EXPECT_NE(PrepareTarget(to, "link/x/f", from, "a/b/c/f", &made), 0);
+    EXPECT_FALSE(outside.Exists("x"));
+    std::filesystem::remove_all(right.Path("a/b"));
+  }
+  umask(oldMask);
+}
+
 // The plan says which way each copy goes; a proposal carried out copies the
 // file of the side it stands on. A side too small for what its copies add
 // says so before the run: a 1 MiB tmpfs as the stick.

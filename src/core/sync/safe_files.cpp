@@ -260,14 +260,21 @@ int SideFolder::Parent(const std::string& rel, Reach reach, int& folder, std::st
     auto openNext = [&] {
       return OpenWaiting([&] { return openat(dir.get(), part.c_str(), flags); });
     };
-    Fd next(openNext());
-    if (!next.ok() && errno == ENOENT && reach == Reach::kCreate) {
+    // A folder that is there already gives EEXIST, whatever else would fail.
+    auto make = [&] {
       mode_t mode = like ? like->ModeAt(depth) : S_IRWXU;
       if (mkdirat(dir.get(), part.c_str(), mode) == 0) {
         if (made) made->push_back(rel.substr(0, end));
-      } else if (errno != EEXIST) {
-        return errno;
+        return 0;
       }
+      return errno == EEXIST ? 0 : errno;
+    };
+    const bool create = reach == Reach::kCreate;
+    if (create && makeFirst_)
+      if (int e = make()) return e;
+    Fd next(openNext());
+    if (!next.ok() && errno == ENOENT && create && !makeFirst_) {
+      if (int e = make()) return e;
       next = Fd(openNext());
     }
     if (!next.ok()) return errno;

@@ -103,9 +103,11 @@ enum class Reach {
 class SideFolder {
  public:
   // `seen`: the chosen folder as the filling found it. A side is only
-  // entered while its folder is still that one.
-  SideFolder(std::string root, FolderIdentity seen)
-      : root_(std::move(root)), seen_(std::move(seen)) {}
+  // entered while its folder is still that one. `makeFirst`: a folder to be
+  // made (kCreate) is made before it is looked for, not after; for a far
+  // disk, where the look is a round trip the folder's other names wait for.
+  SideFolder(std::string root, FolderIdentity seen, bool makeFirst = false)
+      : root_(std::move(root)), seen_(std::move(seen)), makeFirst_(makeFirst) {}
   SideFolder(const SideFolder&) = delete;
   SideFolder& operator=(const SideFolder&) = delete;
   const std::string& Root() const { return root_; }
@@ -126,6 +128,7 @@ class SideFolder {
   FolderIdentity seen_;
   LastFolder read_, write_;
   std::pair<dev_t, ino_t> writeId_{};
+  bool makeFirst_ = false;
 };
 
 // Creates the missing folders of root + rel up to the file's own folder,
