@@ -343,6 +343,7 @@ int ReplaceKeepingOld(int dir, const std::string& tmp, const std::string& name,
   const char* inTrash = slot.name.c_str();
   const int linkError = linked ? 0 : Trash::Link(dir, name, slot);
   if (linkError == 0) {
+    Trash::Placing(slot);
     if (renameat(dir, tmp.c_str(), dir, name.c_str()) == 0) {
       Trash::Settle(slot);
       trash.CountMoved(slot);

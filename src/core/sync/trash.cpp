@@ -35,6 +35,7 @@ struct Pending {
   std::atomic<int> info{-1};
   int files = -1;
   std::atomic<int> folder{-1};  // where the file stands, once it is linked into the trash
+  bool inodesLast = true;       // on the trash's file system
   char name[NAME_MAX + 1];
   char infoName[NAME_MAX + 1];
   char original[NAME_MAX + 1];
@@ -49,14 +50,15 @@ void Copy(char (&to)[NAME_MAX + 1], const std::string& from) {
 }
 
 // -1 when every place is taken: that reservation is not taken back then.
-int Register(int info, int files, const std::string& name, int folder,
-             const std::string& original) {
+int Register(int info, int files, const std::string& name, int folder, const std::string& original,
+             bool inodesLast) {
   if (name.size() + (sizeof kInfoSuffix - 1) > NAME_MAX || original.size() > NAME_MAX) return -1;
   for (int i = 0; i < kPendingPlaces; ++i) {
     Pending& p = pending[i];
     if (p.taken.exchange(true)) continue;
     p.files = files;
     p.folder.store(folder);
+    p.inodesLast = inodesLast;
     Copy(p.name, name);
     Copy(p.infoName, name + kInfoSuffix);
     Copy(p.original, original);
@@ -282,12 +284,12 @@ int FreeForMove(int files, int info, const std::string& candidate, const std::st
 // interruption takes it back (with folder/original's second name there, for
 // a folder >= 0).
 TrashSlot SlotAt(int files, int info, const std::string& name, int folder,
-                 const std::string& original) {
+                 const std::string& original, bool inodesLast) {
   TrashSlot made;
   made.files = files;
   made.info = info;
   made.name = name;
-  made.pending = Register(info, files, name, folder, original);
+  made.pending = Register(info, files, name, folder, original, inodesLast);
   return made;
 }
 
@@ -527,7 +529,7 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
       }
     if (int e = WriteInfo(out, info, infoName, text)) return e;
     // From here an interruption takes the place back, with the link about to be made.
-    TrashSlot made = SlotAt(files, info, candidate, linked ? folder : -1, name);
+    TrashSlot made = SlotAt(files, info, candidate, linked ? folder : -1, name, inodesLast);
     if (linked)
       if (int e = LinkIntoPlace(folder, name, made, *linked, examined, inodesLast, taken);
           e || taken) {
@@ -538,6 +540,10 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
     return 0;
   }
   return EEXIST;
+}
+
+void Trash::Placing(const TrashSlot& slot) {
+  if (slot.pending >= 0 && slot.pending < kPendingPlaces) pending[slot.pending].folder.store(-1);
 }
 
 void Trash::Settle(const TrashSlot& slot) {
@@ -560,10 +566,10 @@ void TakeBackUnusedReservations() {
     }, inPlace{};
     if (fstatat(p.files, p.name, &inTrash, AT_SYMLINK_NOFOLLOW) == 0) {
       // There: moved into the trash, unless it is a second name of the file
-      // that still stands in its place.
+      // that still stands in its place (no rename over that place has begun).
       const int folder = p.folder.load();
       if (folder < 0 || fstatat(folder, p.original, &inPlace, AT_SYMLINK_NOFOLLOW) != 0 ||
-          inPlace.st_dev != inTrash.st_dev || inPlace.st_ino != inTrash.st_ino ||
+          inPlace.st_dev != inTrash.st_dev || !Same(inPlace, inTrash, kSecondName, p.inodesLast) ||
           unlinkat(p.files, p.name, 0) != 0)
         continue;
     } else if (errno != ENOENT) {

@@ -91,6 +91,11 @@ class Trash {
   // a file that one rename over its name will then move there. Returns 0 or
   // an error number.
   static int Link(int folder, const std::string& name, const TrashSlot& slot);
+  // A rename over the name of the slot's linked file begins: from here an
+  // interruption no longer takes that link for a second name of the file in
+  // its place (where inode numbers do not last, a copy with the same size
+  // and time would pass for it).
+  static void Placing(const TrashSlot& slot);
   // Removes the .trashinfo of a slot whose file did not get there.
   static void Abandon(const TrashSlot& slot);
   // The slot's file is in the trash now (or the slot is given up without its
