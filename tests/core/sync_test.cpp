@@ -372,13 +372,14 @@ TEST_F(Sync, CopyThatFailsMidwayLeavesTheOldDestinationWhole) {
 }
 
 // A far side makes a missing folder before it looks for it: the same folders
-// made, with the same bits, an existing one entered as it is, and a link in
-// the way never followed.
+// made, with the same bits, an existing one entered as it is, and a link or
+// a file in the way never taken for a folder.
 TEST_F(Sync, FoldersAreMadeAlikeWhetherMadeBeforeOrAfterTheLook) {
   left.Write("a/b/c/f", "f");
-  chmod(left.Path("a/b").c_str(), 0750);
   right.Mkdir("a");
-  chmod(right.Path("a").c_str(), 0701);
+  right.Write("file", "not a folder");
+  ASSERT_EQ(chmod(left.Path("a/b").c_str(), 0750), 0);
+  ASSERT_EQ(chmod(right.Path("a").c_str(), 0701), 0);
   ASSERT_EQ(symlink(outside.Path().c_str(), right.Path("link").c_str()), 0);
   const mode_t oldMask = umask(022);
   for (bool makeFirst : {false, true}) {
@@ -392,6 +393,8 @@ TEST_F(Sync, FoldersAreMadeAlikeWhetherMadeBeforeOrAfterTheLook) {
     EXPECT_EQ(right.Mode("a/b"), 0750u);
     EXPECT_NE(PrepareTarget(to, "link/x/f", from, "a/b/c/f", &made), 0);
     EXPECT_FALSE(outside.Exists("x"));
+    EXPECT_EQ(PrepareTarget(to, "file/x/f", from, "a/b/c/f", &made), ENOTDIR);
+    EXPECT_EQ(made.size(), 2u);
     std::filesystem::remove_all(right.Path("a/b"));
   }
   umask(oldMask);
