@@ -456,11 +456,8 @@ void Trash::Open(int folder) {
 }
 
 // The trash of folder's file system, asked about where it has none and may
-// ask. `forGood`: the user said to delete for good; else files and info are
-// the trash's folders, top the path of its top folder (empty for the home
-// trash).
-int Trash::Place(int folder, const std::string& where, bool mayAsk, bool& forGood, int& files,
-                 int& info, std::string& top, bool& inodesLast) {
+// ask.
+int Trash::Place(int folder, const std::string& where, bool mayAsk, Spot& at) {
   struct stat st {};
   if (fstat(folder, &st) != 0) return errno;
   std::unique_lock lock(mutex_);
@@ -474,17 +471,17 @@ int Trash::Place(int folder, const std::string& where, bool mayAsk, bool& forGoo
     lock.lock();
     can.forGood = yes;
   }
-  forGood = can.forGood;
+  at.forGood = can.forGood;
   if (can.forGood) return 0;
   if (can.error) return kNoTrash;
   if (!can.recordTried) {
     can.recordTried = true;
     can.record = WriteRunRecord(can.folder.get(), run_, instance_);
   }
-  files = can.files.get();
-  info = can.info.get();
-  top = can.topPath;
-  inodesLast = can.inodesLast;
+  at.files = can.files.get();
+  at.info = can.info.get();
+  at.top = can.topPath;
+  at.inodesLast = can.inodesLast;
   return 0;
 }
 
@@ -492,16 +489,14 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
                    bool mayAsk, bool* linked, const struct stat* examined) {
   slot = TrashSlot{};
   if (linked) *linked = false;
-  bool forGood = false;
-  int files = -1, info = -1;
-  std::string top;
-  bool inodesLast = true;
-  if (int e = Place(folder, where, mayAsk, forGood, files, info, top, inodesLast)) return e;
-  if (forGood) {
+  Spot at;
+  if (int e = Place(folder, where, mayAsk, at)) return e;
+  const int files = at.files, info = at.info;
+  if (at.forGood) {
     slot.forGood = true;
     return 0;
   }
-  std::string text = TrashInfoText(RestorePath(folder, name, where, top), time(nullptr), run_);
+  std::string text = TrashInfoText(RestorePath(folder, name, where, at.top), time(nullptr), run_);
   for (int n = 1; n < kMaxNumber; ++n) {
     std::string candidate = Candidate(name, n);
     std::string infoName = candidate + kInfoSuffix;
@@ -529,9 +524,9 @@ int Trash::Reserve(int folder, const std::string& name, const std::string& where
       }
     if (int e = WriteInfo(out, info, infoName, text)) return e;
     // From here an interruption takes the place back, with the link about to be made.
-    TrashSlot made = SlotAt(files, info, candidate, linked ? folder : -1, name, inodesLast);
+    TrashSlot made = SlotAt(files, info, candidate, linked ? folder : -1, name, at.inodesLast);
     if (linked)
-      if (int e = LinkIntoPlace(folder, name, made, *linked, examined, inodesLast, taken);
+      if (int e = LinkIntoPlace(folder, name, made, *linked, examined, at.inodesLast, taken);
           e || taken) {
         if (taken) continue;
         return e;

@@ -142,8 +142,15 @@ class Trash {
     std::string record;  // the name of this run's record beside files/ and info/
   };
   Can& For(int folder, const struct stat& st);
-  int Place(int folder, const std::string& where, bool mayAsk, bool& forGood, int& files, int& info,
-            std::string& top, bool& inodesLast);
+  // Where a file of a folder goes: for good, or into files/ and info/ of a
+  // trash whose top folder's path is `top` (empty for the home trash).
+  struct Spot {
+    bool forGood = false;  // the user said to delete for good
+    int files = -1, info = -1;
+    std::string top;
+    bool inodesLast = true;  // on the trash's file system
+  };
+  int Place(int folder, const std::string& where, bool mayAsk, Spot& at);
 
   bool enabled_;
   AskForGood ask_;
